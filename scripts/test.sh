@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
 export QT_QPA_PLATFORM=offscreen
-jobs=$(nproc)
+jobs=${JOBS:-$(nproc)}
 
 run_suite() {
   local dir=$1; shift
