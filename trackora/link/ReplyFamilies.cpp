@@ -1,0 +1,8 @@
+#include "link/ReplyTable.h"
+
+// One line per family of replies; each family's rows live in its own file.
+void RegisterAllReplyFamilies() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+}
