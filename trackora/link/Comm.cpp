@@ -285,38 +285,39 @@ void TComm::PostData(uint64_t session, std::vector<uint8_t> bytes) {
 }
 
 void TComm::PostError(uint64_t session, uint32_t bits) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, session, bits] {
-            if (IsCurrent(session) && OnReceiveError) OnReceiveError(this, bits);
-        },
-        Qt::QueuedConnection);
+    PostIfCurrent(session, [this, bits] {
+        if (OnReceiveError) OnReceiveError(this, bits);
+    });
 }
 
 void TComm::PostModem(uint64_t session, uint32_t bits) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, session, bits] {
-            if (IsCurrent(session) && OnModemStateChange) OnModemStateChange(this, bits);
-        },
-        Qt::QueuedConnection);
+    PostIfCurrent(session, [this, bits] {
+        if (OnModemStateChange) OnModemStateChange(this, bits);
+    });
 }
 
 void TComm::PostHangup(uint64_t session) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, session] {
-            if (IsCurrent(session) && OnRequestHangup) OnRequestHangup(this);
-        },
-        Qt::QueuedConnection);
+    PostIfCurrent(session, [this] {
+        if (OnRequestHangup) OnRequestHangup(this);
+    });
 }
 
 void TComm::PostSendEmpty(uint64_t session) {
-    (void)session;
+    (void)session;  // a drained queue is news even for a port closed since
     QMetaObject::invokeMethod(
         this,
         [this] {
             if (OnSendDataEmpty) OnSendDataEmpty(this);
+        },
+        Qt::QueuedConnection);
+}
+
+void TComm::PostIfCurrent(uint64_t session, std::function<void()> raise) {
+    // Line news of a port closed (or replaced) since it was posted must not act on the current one.
+    QMetaObject::invokeMethod(
+        this,
+        [this, session, raise = std::move(raise)] {
+            if (IsCurrent(session)) raise();
         },
         Qt::QueuedConnection);
 }

@@ -198,6 +198,7 @@ private:
     void PostModem(uint64_t session, uint32_t bits);
     void PostHangup(uint64_t session);
     void PostSendEmpty(uint64_t session);
+    void PostIfCurrent(uint64_t session, std::function<void()> raise);
     bool IsCurrent(uint64_t session) const { return IsOpen() && session == session_; }
 
     std::string commName_ = "COM2";
