@@ -1,5 +1,7 @@
 // The serial component over a pseudo-terminal pair: opening and its failures, writes, chunked receipt
 // on the main thread, the empty-queue notice, hang-up and closing while the threads wait.
+#include "link/Comm.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -8,7 +10,6 @@
 #include <fstream>
 
 #include "PtyPair.h"
-#include "link/Comm.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ termios SlaveSettings(const PtyPair& pty) {
 
 // One component named after a fresh pseudo-terminal, with its events recorded.
 class CommOnPty : public ::testing::Test {
-protected:
+  protected:
     CommOnPty() { comm.SetCommName(pty.SlavePath()); }
     PtyPair pty;
     TComm comm;
