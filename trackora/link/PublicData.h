@@ -127,7 +127,7 @@ void ResetPublicData();
 
 // The one port every line goes out through. The port manager installs itself here; tests install fakes.
 class LinePort {
-  public:
+public:
     virtual ~LinePort() = default;
     // Queues bytes for the line; false when they cannot be queued.
     virtual bool WriteData(const uint8_t* buffer, int length) = 0;
