@@ -172,7 +172,7 @@ struct FoundMessage {
             found = {&rows[i], &table->messages[index], table};
             return HALYX_IDL_OK;
         }
-        d = d->library_version > 4 ? d->parent : nullptr;
+        d = d->library_version >= kHalyxParentLibraryVersion ? d->parent : nullptr;
     }
     return IDL_FAIL(rec, HALYX_IDL_ERR_UNKNOWN_MESSAGE, kind, msgId, 0);
 }

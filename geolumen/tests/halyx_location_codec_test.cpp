@@ -171,9 +171,12 @@ TEST(LocationRequests, DeleteAssistanceDataPerSatellite) {
     Zero(m);
     m.satellites_valid = 1;
     m.satellite_count = 64;
+    // Members one by one: assigning whole entries would not keep their padding zero.
     for (int i = 0; i < 32; ++i) {
-        m.satellites[i] = {static_cast<std::uint16_t>(1 + i), 1, 0};
-        m.satellites[32 + i] = {static_cast<std::uint16_t>(65 + i), 5, 0};
+        m.satellites[i].satellite_id = static_cast<std::uint16_t>(1 + i);
+        m.satellites[i].system = 1;
+        m.satellites[32 + i].satellite_id = static_cast<std::uint16_t>(65 + i);
+        m.satellites[32 + i].system = 5;
     }
     m.option_11_valid = 1;
     m.option_11 = 0x7FFFF;

@@ -8,6 +8,7 @@
 
 #include "halyx/idl_format.h"
 #include "halyx/location_service.h"
+#include "platform/trace.h"
 #include "support/halyx_bytes.h"
 
 namespace geolumen {
@@ -181,6 +182,21 @@ TEST(TlvDescriptionVersion, VersionFiveSearchesItsParent) {
     child.library_version = 4;  // a parent is only read above version 4
     EXPECT_EQ(halyx_message_struct_size(&child, HALYX_KIND_REQUEST, 0x22, &size),
               HALYX_IDL_ERR_UNKNOWN_MESSAGE);
+}
+
+TEST(TlvErrorTrace, ErrorsAreTracedWithTheirSourceLine) {
+    std::vector<TraceRecord> records;
+    const TraceSink previous = SetTraceSink([&](const TraceRecord& r) { records.push_back(r); });
+    RegisterTraceProvider();
+    SetTraceSession(TRACE_LEVEL_ERROR, TRACE_HALYX);
+    const auto wire = HexBytes("01 04 00 00 00 00 00 01 04 00 00 00 00 00");
+    EXPECT_EQ(DecodeIndication(HALYX_LOC_POSITION_REPORT, wire), HALYX_IDL_ERR_DUPLICATE_TLV);
+    SetTraceSession(TRACE_LEVEL_NONE, 0);
+    SetTraceSink(previous);
+    ASSERT_EQ(records.size(), 1u);  // the first error only
+    EXPECT_GT(records[0].line, 0);
+    EXPECT_NE(std::string(records[0].file).find("tlv_codec.cpp"), std::string::npos);
+    EXPECT_NE(records[0].text.find("duplicate tlv"), std::string::npos) << records[0].text;
 }
 
 TEST(TlvErrorText, ShortStableTexts) {
