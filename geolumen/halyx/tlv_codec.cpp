@@ -264,14 +264,10 @@ int DecodeElement(ErrorRecord& rec, const Element& e, const Frame<std::uint8_t>&
 
 int DecodeStructRun(ErrorRecord& rec, const halyx_message_desc& type, const Frame<std::uint8_t>& s,
                     Reader& r) {
-    if (!type.elements) return HALYX_IDL_OK;
-    const std::uint8_t* p = type.elements;
-    while (*p != idl::kStructEnd) {
-        Element e;
-        p = idl::ReadElement(p, e);
-        if (const int rc = DecodeElement(rec, e, s, r, false)) return rc;
-    }
-    return HALYX_IDL_OK;
+    int rc = HALYX_IDL_OK;
+    idl::ForEachMember(type.elements,
+                       [&](const Element& e) { return (rc = DecodeElement(rec, e, s, r, false)) == 0; });
+    return rc;
 }
 
 // The array count an element's wire bytes imply when the count is not written (extension 0x800).
