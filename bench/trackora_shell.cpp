@@ -24,13 +24,15 @@ TRecvRing FullRing(RingContent content) {
     ResetPublicData();
     std::vector<uint8_t> bytes;
     if (content == kFrames) {
-        while (bytes.size() + kAck.size() <= kRecvRingSize) bytes.insert(bytes.end(), kAck.begin(), kAck.end());
+        while (bytes.size() + kAck.size() <= kRecvRingSize)
+            bytes.insert(bytes.end(), kAck.begin(), kAck.end());
     } else if (content == kLongFrame) {
         // Len 1024 = 0x0400: 1042 bytes, then acknowledgements.
         bytes = {0x4B, 0x51, 0, 0, 1, 2, 3, 4, 5, 0x00, 0x01, 0x81, 0x20, 0x04, 0x00};
         bytes.resize(bytes.size() + 1024, 0x55);
         bytes.insert(bytes.end(), {0x00, 0x0D, 0x0A});
-        while (bytes.size() + kAck.size() <= kRecvRingSize) bytes.insert(bytes.end(), kAck.begin(), kAck.end());
+        while (bytes.size() + kAck.size() <= kRecvRingSize)
+            bytes.insert(bytes.end(), kAck.begin(), kAck.end());
     }
     bytes.resize(kRecvRingSize, 0x00);  // garbage: no "K" anywhere, every byte is dropped one by one
     for (uint8_t b : bytes) (void)RecvRingPush(b);

@@ -38,13 +38,13 @@ void Forget(const std::string& formName, QWidget* window) {
 // The frame of an MDI child: a closable window forgets itself as soon as its close is accepted and is
 // then freed; a fixed window refuses to close.
 class ChildFrame : public QMdiSubWindow {
-public:
+  public:
     ChildFrame(std::string formName, bool fixed) : formName_(std::move(formName)), fixed_(fixed) {
         setAttribute(Qt::WA_DeleteOnClose);
         if (fixed_) setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override {
         if (fixed_) {
             event->ignore();
@@ -54,7 +54,7 @@ protected:
         if (event->isAccepted()) Forget(formName_, widget());
     }
 
-private:
+  private:
     std::string formName_;
     bool fixed_;
 };
@@ -97,7 +97,8 @@ QPoint PlaceOf(const WindowKind& kind) {
 }
 
 bool PlacedOnEveryRequest(Placement placement) {
-    return placement == Placement::TopRow || placement == Placement::TestRow || placement == Placement::Output;
+    return placement == Placement::TopRow || placement == Placement::TestRow ||
+           placement == Placement::Output;
 }
 
 void Place(const WindowKind& kind, QWidget* window) {

@@ -23,7 +23,7 @@ constexpr auto kWait = 3000ms;
 // The whole program as the program block starts it, with a terminal on a pseudo-terminal; every timer
 // is driven by hand.
 class EndToEnd : public ::testing::Test {
-protected:
+  protected:
     EndToEnd() {
         main = new TfKQMain;
         OpenWindow("TfOutPut");
@@ -83,14 +83,15 @@ TEST_F(EndToEnd, CommandGoesOutAsItsHexLineAndRepliesLandInTheLogAndRecords) {
 
     // The terminal answers: an acknowledgement, its state and its GPS and BeiDou status.
     std::vector<uint8_t> state(96, 0);
-    state[4] = 23;    // Csq
+    state[4] = 23;     // Csq
     state[12] = 0x34;  // Battery, low byte first: 0x1234 = 4660
     state[13] = 0x12;
-    const std::vector<uint8_t> gps = {0x01, 0x01, 0x01, 0x0C, 0x2C, 0x01, 0x5A, 0x00, 0x71, 0x38, 0x07, 0x0C,
-                                      0x16, 0x1E, 0x2D, 0x06, 0x18, 0x0C, 0x08, 0x0A, 0x14, 0x1E, 0x01, 0x05,
-                                      0x1E, 0x00, 0x07, 0x01, 0x03, 0x28};
+    const std::vector<uint8_t> gps = {0x01, 0x01, 0x01, 0x0C, 0x2C, 0x01, 0x5A, 0x00, 0x71, 0x38,
+                                      0x07, 0x0C, 0x16, 0x1E, 0x2D, 0x06, 0x18, 0x0C, 0x08, 0x0A,
+                                      0x14, 0x1E, 0x01, 0x05, 0x1E, 0x00, 0x07, 0x01, 0x03, 0x28};
     std::vector<uint8_t> burst = TerminalSim::ReplyFrame(7, 0xF000, {});
-    for (const auto& frame : {TerminalSim::ReplyFrame(8, 0x8100, state), TerminalSim::ReplyFrame(0x1234, 0x8104, gps)})
+    for (const auto& frame :
+         {TerminalSim::ReplyFrame(8, 0x8100, state), TerminalSim::ReplyFrame(0x1234, 0x8104, gps)})
         burst.insert(burst.end(), frame.begin(), frame.end());
     ASSERT_TRUE(sim.Send(burst));
     const int expected = static_cast<int>(burst.size());  // 18 + 114 + 48

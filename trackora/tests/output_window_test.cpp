@@ -15,7 +15,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 class OutputWindow : public ::testing::Test {
-protected:
+  protected:
     OutputWindow() {
         SetMessageBoxHandler([this](const MessageBoxCall& call) {
             boxes.push_back(call.text);
@@ -56,11 +56,12 @@ TEST_F(OutputWindow, MultiLineEntryBecomesItsLines) {
 
 TEST_F(OutputWindow, TickDeliversAFrameToTheDispatcher) {
     // Seq 7, Type F000, Len 0; checksum 0xA2 (ignored anyway).
-    for (uint8_t b : {0x4B, 0x51, 0x00, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x00, 0x07, 0xF0, 0x00, 0x00, 0x00,
-                      0xA2, 0x0D, 0x0A})
+    for (uint8_t b : {0x4B, 0x51, 0x00, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x00, 0x07, 0xF0, 0x00, 0x00,
+                      0x00, 0xA2, 0x0D, 0x0A})
         ASSERT_TRUE(RecvRingPush(b));
     window.Timer1Timer();
-    EXPECT_EQ(window.Memo1->Lines(), (Lines{"", std::string("DateTime:") + kTestClockText + "  NO:7", "F000", "Opt OK"}));
+    EXPECT_EQ(window.Memo1->Lines(),
+              (Lines{"", std::string("DateTime:") + kTestClockText + "  NO:7", "F000", "Opt OK"}));
     window.Timer1Timer();
     EXPECT_EQ(window.Memo1->Lines().size(), 4u);
 }
@@ -70,8 +71,9 @@ TEST(OutputWindowSaveName, TxtIsAppendedByTheCaseSensitiveRule) {
         const char* chosen;
         const char* saved;
     };
-    for (const Row row : {Row{"log", "log"}, Row{"abcd", "abcd"}, Row{"abcde", "abcde.txt"}, Row{"out.txt", "out.txt"},
-                          Row{"OUT.TXT", "OUT.TXT.txt"}, Row{"/tmp/a.txt", "/tmp/a.txt"}})
+    for (const Row row :
+         {Row{"log", "log"}, Row{"abcd", "abcd"}, Row{"abcde", "abcde.txt"}, Row{"out.txt", "out.txt"},
+          Row{"OUT.TXT", "OUT.TXT.txt"}, Row{"/tmp/a.txt", "/tmp/a.txt"}})
         EXPECT_EQ(TfOutPut::SaveFileName(row.chosen), row.saved) << row.chosen;
 }
 

@@ -15,7 +15,7 @@ namespace {
 
 // The main window as the program block makes it: the frame, then the output window.
 class Shell : public ::testing::Test {
-protected:
+  protected:
     Shell() {
         InitApplication();
         main = new TfKQMain;
@@ -129,11 +129,11 @@ TEST_F(Shell, StartUpWindowsCannotBeClosed) {
 }
 
 TEST_F(Shell, MenuShowsTheItemsOfTheNormalLayout) {
-    const char* shown[] = {"N1", "N8", "N9", "N10", "N11", "N2", "K1", "N3", "N15",
-                           "N4", "N16", "N5", "N17", "N18", "N7", "N20"};
-    const char* hidden[] = {"N12", "N6408081", "N13",  "Q711", "N21", "N23",      "WIFI1",
-                            "N24", "PW33101",  "PW33184G1", "N26", "GPS1", "GPS2", "N22",
-                            "GPS3", "N14",     "gSensor1",  "N25", "LOG1", "N6",   "N19"};
+    const char* shown[] = {"N1",  "N8", "N9",  "N10", "N11", "N2",  "K1", "N3",
+                           "N15", "N4", "N16", "N5",  "N17", "N18", "N7", "N20"};
+    const char* hidden[] = {"N12",  "N6408081", "N13",       "Q711", "N21",  "N23",  "WIFI1",
+                            "N24",  "PW33101",  "PW33184G1", "N26",  "GPS1", "GPS2", "N22",
+                            "GPS3", "N14",      "gSensor1",  "N25",  "LOG1", "N6",   "N19"};
     for (const char* item : shown) {
         auto* action = main->findChild<QAction*>(item);
         ASSERT_NE(action, nullptr) << item;
