@@ -355,3 +355,20 @@ TEST_F(DispatchForward, MonitorMethodsAreTold_Apart) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every row of the family with the largest values a frame can carry: all bytes 0xFF (counts 255,
+// offsets far into the data field) and a length beyond the data field. Under the sanitizer build a
+// read outside ReplyRecord fails here.
+TEST_F(Dispatch, RowsStayInsideTheDataFieldWhateverThePayloadSays) {
+    for (uint16_t type : {0x8100, 0x8101, 0x8103, 0x8104, 0x8105, 0x8107, 0x810A, 0x810B, 0x8110, 0x8117, 0x8120,
+                          0x8121, 0x8124, 0x8201, 0x8202, 0x8211, 0x8213, 0x8215, 0xF000}) {
+        TReplyRecord reply = MakeReply(type, std::vector<uint8_t>(kReplyDataSize, 0xFF));
+        reply.Len = 2048;
+        EXPECT_LE(Body(reply).size(), 256u + 6u) << type;  // 0x810A: six lines and 255 names at most
+    }
+    EXPECT_EQ(GpsInfoManage.BdCount, 255);
+}
+
+}  // namespace
