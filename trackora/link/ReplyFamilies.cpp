@@ -1,3 +1,5 @@
+#include "link/ReplyFamilies.h"
+
 #include "link/ReplyTable.h"
 
 // One line per family of replies; each family's rows live in its own file.
@@ -5,4 +7,7 @@ void RegisterAllReplyFamilies() {
     static bool done = false;
     if (done) return;
     done = true;
+    RegisterReplies83();
+    RegisterReplies84();
+    RegisterReplies85();
 }

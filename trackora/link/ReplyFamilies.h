@@ -1,0 +1,6 @@
+// The families of reply rows; each registers its own rows. RegisterAllReplyFamilies calls them all.
+#pragma once
+
+void RegisterReplies83();
+void RegisterReplies84();
+void RegisterReplies85();
