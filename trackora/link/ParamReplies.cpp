@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "link/ListDecoders.h"
+#include "link/ReplyFamilies.h"
 #include "link/ReplyFormat.h"
 
 namespace {
@@ -203,4 +204,12 @@ void ParamSetAckDeal(const TReplyRecord& reply, ReplyLines& out) {
     if (b.Be16(okLength + 2) == 0) return;
     PrintItems(reply, okLength + 5, b.Size(), out,
                [](const std::string& item) { return ParamSetLine(item, false); });
+}
+
+void RegisterListDecoders() {
+    SetOutputDecoder("ParamSetAckDeal", &ParamSetAckDeal);
+    SetOutputDecoder("ParamGetAckDeal", &ParamGetAckDeal);
+    SetOutputDecoder("PW3310AlarmReadDeal", &PW3310AlarmReadDeal);
+    SetOutputDecoder("PW3310CallOutCodeReadDeal", &PW3310CallOutCodeReadDeal);
+    SetOutputDecoder("PW3310WhileCodeReadDeal", &PW3310WhileCodeReadDeal);
 }

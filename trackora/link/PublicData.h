@@ -137,8 +137,18 @@ public:
 void SetLinePort(LinePort* port);
 LinePort* CurrentLinePort();
 
+// The one log line of a line too long for its buffer: nothing of it is sent.
+constexpr const char kSendTooLongLog[] = "发送数据过长,未发送";
+
+// Sends CommandRecord as one hex command line while ComOpen is set. A Len outside 0..491 sends nothing
+// and logs kSendTooLongLog once.
 void SendFrame();
+// Builds the hex command line of Cmd, Len and Data into Text; returns its length (2 * Len + 42), or 0
+// when Len is outside 0..491 (Text is then left as it was).
+[[nodiscard]] int BuildCommandLine(TCommandRecord& record);
+// Text + CR LF in one write (at most kMaxSendLine characters of text).
 void SendLine(const std::string& text);
+// Text + CR LF one byte per write (at most kMaxSendLineBytewise characters of text).
 void SendLineBytewise(const std::string& text);
 
 bool HasNoSpace(const std::string& text);
@@ -148,3 +158,5 @@ std::string GbkToUtf8(const std::string& text);
 
 int RecvRingNext(int position);
 void RecvRingDrop();
+// Stores one byte at WriteIndex; false (byte dropped) when the ring already holds kRecvRingSize.
+bool RecvRingPush(uint8_t byte);

@@ -4,7 +4,6 @@
 
 #include "link/ReplyFamilies.h"
 #include "link/ReplyTemplate.h"
-#include "link/ReplyWindows.h"
 
 namespace {
 
@@ -22,7 +21,7 @@ constexpr TemplateRow kRows[] = {
     {0x8318, "允许MTK休眠!!!", nullptr},
     {0x8319, "禁止MTK休眠!!!", nullptr},
     {0x831A, "电话拔打测试应答", nullptr},
-    {0x831F, nullptr, kAppEbikeWindow},
+    {0x831F, nullptr, "TfAppEbike.gSensorStudyInfoInput"},
     {0x8324, "Kesmo终端ID：{l0}", nullptr},
     {0x8326, "系统时间：{d0}", nullptr},
     {0x8327, "I2C写入测试：{x0}", nullptr},
@@ -32,7 +31,7 @@ constexpr TemplateRow kRows[] = {
     {0x832E, "音频文件播放请求：{b0?1:成功!|*:失败!}", nullptr},
     {0x8330, "盲区状态信息：\n记录总条数：{w0}\n记录读指针：{w2}\n记录写指针：{w4}", nullptr},
     {0x8331, "IO写测试：{b0?1:继电器低|2:继电器高|3:刹车线低|4:刹车线高|5:电源控制低|6:电源控制高}", nullptr},
-    {0x8332, nullptr, kAppEbikeWindow},
+    {0x8332, nullptr, "TfAppEbike.IOTestAckDeal"},
     {0x8333, "初始化IO确认", nullptr},
     {0x8334, "IO写入确认", nullptr},
     {0x8335, "IO读取确认，当前值：{b0}", nullptr},
@@ -72,14 +71,14 @@ constexpr TemplateRow kRows[] = {
     {0x8381, "{b0?1:内存分配成功|*:内存分配失败}", nullptr},
     {0x8382, "看门狗测试应答!", nullptr},
     {0x8383, "胎压测确认", nullptr},
-    {0x8384, nullptr, kDvrnWindow},
+    {0x8384, nullptr, "TfDVRN.TaiYaDataInput"},
     {0x8385, "碰撞报警设置成功!", nullptr},
     {0x8386,
      "碰撞报警参数查询!\n{b0?0:状态：禁止|1:状态：检测矢量合|2:状态：检测单轴|*!}\n报警阀值：{b1}"
      "\n检测次数：{b2}",
      nullptr},
-    {0x8387, nullptr, kLogWindow},
-    {0x8388, nullptr, kLogWindow},
+    {0x8387, nullptr, "TfLog.LogCountInput"},
+    {0x8388, nullptr, "TfLog.LogDataInput"},
     {0x8389, "VMC电源状态：{b0}", nullptr},
     {0x838A, "当前WIFI状态：{b0}", nullptr},
     {0x838B, "{b0?0:WIFI 初始化:|1:WIFI 扫描:|2:WIFI 断开连接:|*!}{b1}", nullptr},
@@ -89,7 +88,7 @@ constexpr TemplateRow kRows[] = {
     {0x83A1, "开始扫描BT应答", nullptr},
     {0x83A2, "关闭BT电源应答", nullptr},
     {0x83A3, "BT监控应答", nullptr},
-    {0x83A4, "BT数据上报\n{h}", kMoniWindow},
+    {0x83A4, "BT数据上报\n{h}", "TfMoni.BtDataInput"},
     {0x83A8, "LT62操作ID：{b0},LT62操作结果：{b1}", nullptr},
     {0x83AA,
      "{b0?0:定位方式：关闭定位|1:定位方式：智能定位|2:定位方式：GPS定位|3:定位方式：WIFI+LBS定位|*!}\n"
@@ -127,7 +126,7 @@ void DecodeRecordRing(const TReplyRecord& reply, ReplyLines& out, const RecordRi
     const int count = b.At(0);
     const int pointer = b.At(1);
     out.push_back(words.heading);
-    out.push_back(std::string(words.countLabel) + DecText(count) + "指针位置：" + DecText(pointer));
+    out.push_back(std::string(words.countLabel) + Dec(count) + "指针位置：" + Dec(pointer));
     if (count == 0 || count > kRingSlots) {
         out.push_back(words.empty);
         return;
@@ -135,7 +134,7 @@ void DecodeRecordRing(const TReplyRecord& reply, ReplyLines& out, const RecordRi
     // Newest first: the slot before the pointer, then backwards, slot 0 wrapping to slot 7.
     int slot = pointer == 0 ? kRingSlots - 1 : pointer - 1;
     for (int i = 1; i <= count; ++i) {
-        std::string line = "第" + DecText(i) + words.recordLabel;
+        std::string line = "第" + Dec(i) + words.recordLabel;
         // A slot whose code the frame does not carry gets no reason rather than a made-up one.
         if (b.Has(2 + slot)) {
             const uint8_t code = b.At(2 + slot);
@@ -193,14 +192,14 @@ void DecodeAlarmStates(const TReplyRecord& reply, ReplyLines& out) {
 
 // The monitor console handles the frame first; the acknowledgement line follows it.
 void DecodeMcuMonitor(const TReplyRecord&, ReplyLines& out) {
-    (void)ForwardReply(kAppEbikeWindow);
+    (void)ForwardReplyInOrder(out, "TfAppEbike.MoniDataInput");
     out.push_back("MCU数据监控应答");
 }
 
 // Two windows take this reply, each only while it is open.
-void ForwardDebugData(const TReplyRecord&, ReplyLines&) {
-    (void)ForwardReply(kDebugWindow);
-    (void)ForwardReply(kQrCreateWindow);
+void ForwardDebugData(const TReplyRecord&, ReplyLines& out) {
+    (void)ForwardReplyInOrder(out, "TfDebug.DebugDataInput");
+    (void)ForwardReplyInOrder(out, "TfQRCreate.QRDataInput");
 }
 
 constexpr ReplyRow kHandRows[] = {

@@ -72,7 +72,7 @@ void DecodeGunStatus(const TReplyRecord& reply, ReplyLines& out) {
         out.push_back("未设置被检测设备");
         return;
     }
-    out.push_back("枪支列表数：" + DecText(count));
+    out.push_back("枪支列表数：" + Dec(count));
     // Only entries the frame carries whole are listed; a count beyond them lists what is there.
     for (int k = 0; k < count; ++k) {
         const int at = kGunListStart + kGunEntrySize * k;

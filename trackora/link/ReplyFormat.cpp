@@ -2,46 +2,103 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <utility>
+#include <string_view>
 
 #include "platform/TextCodec.h"
 
-ReplyBytes::ReplyBytes(const TReplyRecord& reply)
-    : data_(reply.Data.data()), size_(std::clamp<int32_t>(reply.Len, 0, kReplyDataSize)) {}
-
-uint32_t ReplyBytes::Be32(int n) const { return (Be16(n) << 16) | Be16(n + 2); }
-
-std::string ReplyBytes::Raw(int first, int last) const {
-    first = std::max(first, 0);
-    last = std::min(last, size_ - 1);
-    if (first > last) return {};
-    return std::string(reinterpret_cast<const char*>(data_) + first, static_cast<size_t>(last - first + 1));
+uint8_t ReplyByte(const TReplyRecord& reply, int n) {
+    if (n < 0 || n >= kReplyDataSize) return 0;
+    return reply.Data[static_cast<size_t>(n)];
 }
 
-std::string ReplyBytes::RawUntilZero(int first, int count) const {
-    std::string out;
-    for (int n = first; n < first + count && Has(n) && data_[n] != 0; ++n)
-        out.push_back(static_cast<char>(data_[n]));
-    return out;
+uint32_t ReplyBE16(const TReplyRecord& reply, int a) {
+    return ReplyByte(reply, a) * 256u + ReplyByte(reply, a + 1);
 }
 
-std::string DecText(uint32_t value) { return std::to_string(value); }
+uint32_t ReplyLE16(const TReplyRecord& reply, int a) {
+    return ReplyByte(reply, a) + ReplyByte(reply, a + 1) * 256u;
+}
+
+uint32_t ReplyBE32(const TReplyRecord& reply, int a) {
+    return (ReplyBE16(reply, a) << 16) | ReplyBE16(reply, a + 2);
+}
+
+uint32_t ReplyLE32(const TReplyRecord& reply, int a) {
+    return ReplyLE16(reply, a) | (ReplyLE16(reply, a + 2) << 16);
+}
+
+int ReplyReadableLength(const TReplyRecord& reply) {
+    if (reply.Len <= 0) return 0;
+    return reply.Len > kReplyDataSize ? kReplyDataSize : reply.Len;
+}
+
+std::string Dec(uint32_t value) { return std::to_string(value); }
 
 std::string Hex2(uint8_t value) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     return {kDigits[value >> 4], kDigits[value & 0x0F]};
 }
 
-std::string FloatText(double value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    return buf;
+std::string Hex4(uint16_t value) {
+    return Hex2(static_cast<uint8_t>(value >> 8)) + Hex2(static_cast<uint8_t>(value & 0xFF));
 }
 
-std::string HexDump(const ReplyBytes& bytes) {
+std::string FloatText(double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    return buffer;
+}
+
+std::string HexDump(const TReplyRecord& reply) {
+    const int count = ReplyReadableLength(reply);
+    std::string text;
+    text.reserve(static_cast<size_t>(count) * 3);
+    for (int i = 0; i < count; ++i) text += Hex2(reply.Data[static_cast<size_t>(i)]) + " ";
+    return text;
+}
+
+std::string Cp936BytesToLogText(const uint8_t* bytes, int count) {
+    std::string raw;
+    raw.reserve(count > 0 ? static_cast<size_t>(count) : 0);
+    for (int i = 0; i < count; ++i)
+        if (bytes[i] != 0) raw.push_back(static_cast<char>(bytes[i]));
+    return Cp936ToUtf8(raw);
+}
+
+std::string BytesText(const TReplyRecord& reply, int first, int last) {
+    if (first < 0) first = 0;
+    if (last >= kReplyDataSize) last = kReplyDataSize - 1;
+    if (last < first) return {};
+    return Cp936BytesToLogText(reply.Data.data() + first, last - first + 1);
+}
+
+namespace {
+std::string TwoDigits(int value) {
+    std::string text = std::to_string(value);
+    return value >= 0 && value < 10 ? "0" + text : text;
+}
+}  // namespace
+
+std::string MakeTwoDigitPair(int a, int b) { return TwoDigits(a) + TwoDigits(b); }
+
+std::string FormatDegree(uint8_t w, uint8_t x, uint8_t y, uint8_t z) {
+    return Dec(w) + "." + TwoDigits(x) + TwoDigits(y) + TwoDigits(z);
+}
+
+std::string LogText(std::string_view cp936) {
+    return Cp936BytesToLogText(reinterpret_cast<const uint8_t*>(cp936.data()), static_cast<int>(cp936.size()));
+}
+
+std::string ReplyBytes::Raw(int first, int last) const {
+    first = std::max(first, 0);
+    last = std::min(last, size_ - 1);
+    if (first > last) return {};
+    return std::string(reinterpret_cast<const char*>(reply_.Data.data()) + first, static_cast<size_t>(last - first + 1));
+}
+
+std::string ReplyBytes::RawUntilZero(int first, int count) const {
     std::string out;
-    out.reserve(static_cast<size_t>(bytes.Size()) * 3);
-    for (int n = 0; n < bytes.Size(); ++n) out += Hex2(bytes.At(n)) + ' ';
+    for (int n = std::max(first, 0); n < first + count && Has(n) && At(n) != 0; ++n) out.push_back(static_cast<char>(At(n)));
     return out;
 }
 
@@ -50,37 +107,4 @@ std::string HexPacked(const ReplyBytes& bytes) {
     out.reserve(static_cast<size_t>(bytes.Size()) * 2);
     for (int n = 0; n < bytes.Size(); ++n) out += Hex2(bytes.At(n));
     return out;
-}
-
-std::string LogText(const std::string& cp936) {
-    std::string kept = cp936;
-    // Safe on code page 936 bytes: a zero is never the trail byte of a two-byte character.
-    std::erase(kept, '\0');
-    return Cp936ToUtf8(kept);
-}
-
-namespace {
-// A text of exactly one character gets a "0" in front; longer ones stay whole.
-std::string TwoDigits(int v) {
-    std::string s = std::to_string(v);
-    return s.size() == 1 ? "0" + s : s;
-}
-}  // namespace
-
-std::string MakeTwoDigitPair(int a, int b) { return TwoDigits(a) + TwoDigits(b); }
-
-std::string FormatDegree(uint8_t w, uint8_t x, uint8_t y, uint8_t z) {
-    return DecText(w) + "." + TwoDigits(x) + TwoDigits(y) + TwoDigits(z);
-}
-
-void SortSatellitePairs(uint8_t* prn, uint8_t* snr, int n, int capacity) {
-    n = std::clamp(n, 0, capacity);
-    for (int pass = 0; pass < n; ++pass) {
-        for (int k = 0; k + 1 < n; ++k) {
-            if (snr[k] < snr[k + 1]) {
-                std::swap(snr[k], snr[k + 1]);
-                std::swap(prn[k], prn[k + 1]);
-            }
-        }
-    }
 }

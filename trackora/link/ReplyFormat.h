@@ -1,60 +1,78 @@
-// Number and text formats shared by the reply decoders, and a bounded view of a reply's payload.
+// Number and text formats of reply lines, shared by every reply family.
 //
-// Every decoder reads the payload through ReplyBytes, which knows only the bytes the frame really
-// carried: min(Len, 1024) of them. A byte asked for beyond that reads as 0, and a range is cut at
-// that end, so a short or lying frame never shows stale bytes of an earlier frame and never reaches
-// outside the record.
+// Every accessor takes a byte position of ReplyRecord.Data and reads only inside the 1024-byte field:
+// a position at or beyond 1024 reads as 0, so a row that is handed a short or damaged payload prints
+// what it can and never reads outside the record.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "link/PublicData.h"
 
-class ReplyBytes {
-  public:
-    explicit ReplyBytes(const TReplyRecord& reply);
+// Byte n of the payload (0 beyond the data field).
+[[nodiscard]] uint8_t ReplyByte(const TReplyRecord& reply, int n);
+// byte a * 256 + byte a+1 (high byte first).
+[[nodiscard]] uint32_t ReplyBE16(const TReplyRecord& reply, int a);
+// byte a + byte a+1 * 256 (low byte first).
+[[nodiscard]] uint32_t ReplyLE16(const TReplyRecord& reply, int a);
+// Bytes a..a+3, high byte first.
+[[nodiscard]] uint32_t ReplyBE32(const TReplyRecord& reply, int a);
+// Bytes a..a+3, low byte first.
+[[nodiscard]] uint32_t ReplyLE32(const TReplyRecord& reply, int a);
+// How many payload bytes a row that runs to Len may read: Len cut to the data field.
+[[nodiscard]] int ReplyReadableLength(const TReplyRecord& reply);
 
+// Decimal text without leading zeros.
+[[nodiscard]] std::string Dec(uint32_t value);
+// Two upper-case hexadecimal digits.
+[[nodiscard]] std::string Hex2(uint8_t value);
+// Four upper-case hexadecimal digits (the reply type line).
+[[nodiscard]] std::string Hex4(uint16_t value);
+// Shortest general decimal text, up to 15 significant digits, no trailing zeros (12.5, 3).
+[[nodiscard]] std::string FloatText(double value);
+// hex2 and one blank for each of the Len payload bytes (cut at the data field).
+[[nodiscard]] std::string HexDump(const TReplyRecord& reply);
+// Bytes first..last (inclusive, cut at the data field) as code page 936 text, zero bytes included,
+// returned as UTF-8. A zero byte cannot show in a log line and is left out of the UTF-8 text.
+[[nodiscard]] std::string BytesText(const TReplyRecord& reply, int first, int last);
+// The same over raw bytes, for texts that stop at a zero byte or come from elsewhere.
+[[nodiscard]] std::string Cp936BytesToLogText(const uint8_t* bytes, int count);
+
+// Each number as decimal text, a single digit widened with a leading "0", the two joined (9, 5: "0905").
+[[nodiscard]] std::string MakeTwoDigitPair(int a, int b);
+// Code page 936 bytes held in a string as a log text (zero bytes left out, as in BytesText).
+[[nodiscard]] std::string LogText(std::string_view cp936);
+
+// A reply's payload as far as the frame carries it: min(Len, 1024) bytes. A byte asked for beyond
+// that reads as 0 and a range is cut there, so a short or lying frame never shows stale bytes of an
+// earlier frame. The families that decode device, RF, module, sentry and list replies read through it.
+class ReplyBytes {
+public:
+    explicit ReplyBytes(const TReplyRecord& reply) : reply_(reply), size_(ReplyReadableLength(reply)) {}
+
+    [[nodiscard]] const TReplyRecord& Record() const { return reply_; }
     // Number of payload bytes the frame carries (0..1024).
     [[nodiscard]] int Size() const { return size_; }
     [[nodiscard]] bool Has(int n) const { return n >= 0 && n < size_; }
     // Byte n, or 0 when the frame does not carry it.
-    [[nodiscard]] uint8_t At(int n) const { return Has(n) ? data_[n] : 0; }
+    [[nodiscard]] uint8_t At(int n) const { return Has(n) ? reply_.Data[static_cast<size_t>(n)] : 0; }
     // High byte first.
     [[nodiscard]] uint32_t Be16(int n) const { return At(n) * 256u + At(n + 1); }
-    [[nodiscard]] uint32_t Be32(int n) const;
+    [[nodiscard]] uint32_t Be32(int n) const { return (Be16(n) << 16) | Be16(n + 2); }
     // Raw bytes first..last inclusive, cut to what the frame carries; empty when first > last.
     [[nodiscard]] std::string Raw(int first, int last) const;
     // Raw bytes from first, at most count of them, ended early by a zero byte.
     [[nodiscard]] std::string RawUntilZero(int first, int count) const;
 
-  private:
-    const uint8_t* data_;
+private:
+    const TReplyRecord& reply_;
     int size_;
 };
 
-// Decimal text of an unsigned value.
-[[nodiscard]] std::string DecText(uint32_t value);
-// Two upper-case hexadecimal digits.
-[[nodiscard]] std::string Hex2(uint8_t value);
-// Shortest general decimal text, up to 15 significant digits (12.5, 3, 1365.33333333333).
-[[nodiscard]] std::string FloatText(double value);
-// Each payload byte as two hex digits and a blank ("0A 1F ").
-[[nodiscard]] std::string HexDump(const ReplyBytes& bytes);
-// Each payload byte as two hex digits, no separators ("0A1F").
+// hex2 of each payload byte the frame carries, joined without separators ("0A1F").
 [[nodiscard]] std::string HexPacked(const ReplyBytes& bytes);
-// Code page 936 bytes as a UTF-8 log text. Zero bytes carry no character a log line can show, so
-// they are left out rather than cutting the line or putting control characters into it.
-[[nodiscard]] std::string LogText(const std::string& cp936);
 
-// Each number in decimal, a single digit widened with a leading "0", joined: 9 and 5 give "0905".
-[[nodiscard]] std::string MakeTwoDigitPair(int a, int b);
-// Coordinate text of four bytes: 113, 56, 7, 12 give "113.560712".
+// Coordinate text: dec(w) + "." + x, y and z each widened to two digits (113, 56, 7, 12: "113.560712").
 [[nodiscard]] std::string FormatDegree(uint8_t w, uint8_t x, uint8_t y, uint8_t z);
-
-// Bubble sort of the first n (PRN, SNR) pairs by SNR, highest first; equal SNRs keep their order.
-// n is clamped to the arrays' size.
-void SortSatellitePairs(uint8_t* prn, uint8_t* snr, int n, int capacity);
-// Sort the GPS and the BeiDou pairs of GpsInfoManage by their stored counts.
-void SortGpsSatellites();
-void SortBdSatellites();

@@ -56,8 +56,8 @@ std::optional<Choice> Choose(std::string_view entries, int value) {
 }
 
 std::string DateTimeText(const ReplyBytes& b, int n) {
-    return DecText(b.At(n)) + "-" + DecText(b.At(n + 1)) + "-" + DecText(b.At(n + 2)) + " " +
-           DecText(b.At(n + 3)) + ":" + DecText(b.At(n + 4)) + ":" + DecText(b.At(n + 5));
+    return Dec(b.At(n)) + "-" + Dec(b.At(n + 1)) + "-" + Dec(b.At(n + 2)) + " " + Dec(b.At(n + 3)) + ":" +
+           Dec(b.At(n + 4)) + ":" + Dec(b.At(n + 5));
 }
 
 // Marks a malformed field where it stands; the line goes on.
@@ -69,7 +69,7 @@ bool Bad(std::string& line) {
 // Renders one field (the text between braces) onto line; false when the line is to be dropped.
 bool RenderField(const ReplyBytes& b, std::string_view field, std::string& line) {
     if (field == "h") {
-        line += HexDump(b);
+        line += HexDump(b.Record());
         return true;
     }
     if (field == "p") {
@@ -93,7 +93,7 @@ bool RenderField(const ReplyBytes& b, std::string_view field, std::string& line)
         field.remove_prefix(1);
         std::optional<int> factor = TakeNumber(field);
         if (!factor || !field.empty()) return Bad(line);
-        line += DecText(static_cast<uint32_t>(b.At(at)) * static_cast<uint32_t>(*factor));
+        line += Dec(static_cast<uint32_t>(b.At(at)) * static_cast<uint32_t>(*factor));
         return true;
     }
     if (kind == 't' && !field.empty() && field.front() == '-') {
@@ -106,16 +106,16 @@ bool RenderField(const ReplyBytes& b, std::string_view field, std::string& line)
     if (!field.empty()) return Bad(line);
     switch (kind) {
         case 'b':
-            line += DecText(b.At(at));
+            line += Dec(b.At(at));
             break;
         case 'x':
             line += Hex2(b.At(at));
             break;
         case 'w':
-            line += DecText(b.Be16(at));
+            line += Dec(b.Be16(at));
             break;
         case 'l':
-            line += DecText(b.Be32(at));
+            line += Dec(b.Be32(at));
             break;
         case 'c':
             line += FloatText(b.Be16(at) / 100.0);

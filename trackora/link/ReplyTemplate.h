@@ -22,7 +22,7 @@
 struct TemplateRow {
     uint16_t type;
     const char* lines;      // nullptr: the row only forwards
-    const char* forwardTo;  // window whose input method gets the reply after the lines, or nullptr
+    const char* forwardTo;  // "Form.Method" that gets the reply after the lines, or nullptr
 };
 
 // Prints one template over a payload.

@@ -1,12 +1,26 @@
-#include "link/ReplyFormat.h"
+#include "link/SatelliteSort.h"
 
-// Kept apart from the formats: these two work on the shared GPS record itself.
-void SortGpsSatellites() {
-    SortSatellitePairs(GpsInfoManage.GpsPrn.data(), GpsInfoManage.GpsSnr.data(), GpsInfoManage.GpsCount,
-                       static_cast<int>(GpsInfoManage.GpsPrn.size()));
-}
+#include <algorithm>
+#include <array>
+#include <cstdint>
 
-void SortBdSatellites() {
-    SortSatellitePairs(GpsInfoManage.BdPrn.data(), GpsInfoManage.BdSnr.data(), GpsInfoManage.BdCount,
-                       static_cast<int>(GpsInfoManage.BdPrn.size()));
+#include "link/PublicData.h"
+
+namespace {
+// A stable bubble pass order: n passes over neighbours, swapping when the earlier SNR is lower.
+void SortPairs(std::array<uint8_t, 24>& prn, std::array<uint8_t, 24>& snr, int count) {
+    const int n = std::clamp(count, 0, static_cast<int>(prn.size()));
+    for (int pass = 0; pass < n; ++pass) {
+        for (int i = 0; i + 1 < n; ++i) {
+            if (snr[static_cast<size_t>(i)] < snr[static_cast<size_t>(i) + 1]) {
+                std::swap(snr[static_cast<size_t>(i)], snr[static_cast<size_t>(i) + 1]);
+                std::swap(prn[static_cast<size_t>(i)], prn[static_cast<size_t>(i) + 1]);
+            }
+        }
+    }
 }
+}  // namespace
+
+void SortGpsSatellites() { SortPairs(GpsInfoManage.GpsPrn, GpsInfoManage.GpsSnr, GpsInfoManage.GpsCount); }
+
+void SortBdSatellites() { SortPairs(GpsInfoManage.BdPrn, GpsInfoManage.BdSnr, GpsInfoManage.BdCount); }

@@ -36,7 +36,7 @@ std::string CodeSlots(const ReplyBytes& b, const char* heading, int slots, int f
     std::string entry = std::string(heading) + kCrLf;
     for (int i = 0; i < slots; ++i) {
         const int at = kCodeSlotSize * i;
-        entry += DecText(static_cast<uint32_t>(i + firstNumber)) + ". ";
+        entry += Dec(static_cast<uint32_t>(i + firstNumber)) + ". ";
         if (b.At(at) == 0) {
             entry += "未设置";
         } else {
@@ -56,12 +56,12 @@ void PW3310AlarmReadDeal(const TReplyRecord& reply, ReplyLines& out) {
     for (int n = 1; n <= kAlarmSlots; ++n) {
         const int at = kAlarmSlotSize * (n - 1);
         if (b.At(at) != 1) {
-            entry += DecText(static_cast<uint32_t>(n)) + "--关闭" + kCrLf;
+            entry += Dec(static_cast<uint32_t>(n)) + "--关闭" + kCrLf;
             continue;
         }
         // Hour and minute are the two ends of the pair text; a three-digit hour keeps its first two.
         const std::string pair = MakeTwoDigitPair(b.At(at + 2), b.At(at + 3));
-        entry += DecText(static_cast<uint32_t>(n)) + "--开启  " + DayTypeText(b.At(at + 1)) + " " +
+        entry += Dec(static_cast<uint32_t>(n)) + "--开启  " + DayTypeText(b.At(at + 1)) + " " +
                  pair.substr(0, 2) + ":" + pair.substr(pair.size() - 2) + " " +
                  LogText(b.RawUntilZero(at + 4, kAlarmTextSize)) + kCrLf;
     }
@@ -90,6 +90,6 @@ std::string IMEIThreeIDConver(uint8_t e0, uint8_t e1, uint8_t e2, uint8_t e3, ui
     line += " ";
     line += e3 == 2 ? "未知 " : e3 == 0 ? "离位 " : "在位";
     line += e4 == 0xFF && e5 == 0xFF ? std::string("未知 ") : FloatText((e4 * 256 + e5) / 100.0) + " ";
-    line += DecText(static_cast<uint32_t>(e6 * 256 + e7));
+    line += Dec(static_cast<uint32_t>(e6 * 256 + e7));
     return line;
 }

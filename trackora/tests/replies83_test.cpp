@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "link/ReplyWindows.h"
 #include "platform/TextCodec.h"
 #include "reply_test_util.h"
 
@@ -159,8 +158,7 @@ TEST(Replies83, AreaAlarmAndAlarmStates) {
 class Replies83Forwarding : public ::testing::Test {
   protected:
     void TearDown() override {
-        for (const char* w : {kAppEbikeWindow, kDebugWindow, kQrCreateWindow, kMoniWindow})
-            ClearReplyInput(w);
+        for (const char* w : {"TfAppEbike", "TfDebug", "TfQRCreate"}) ClearReplyInput(w);
     }
 };
 
@@ -168,7 +166,7 @@ TEST_F(Replies83Forwarding, MonitorConsoleRunsBeforeTheAcknowledgement) {
     const TReplyRecord reply = MakeReply(0x835F, Bytes({1}));
     ReplyLines lines;
     size_t linesWhenCalled = 99;
-    SetReplyInput(kAppEbikeWindow, [&] { linesWhenCalled = lines.size(); });
+    SetReplyInput("TfAppEbike.MoniDataInput", [&] { linesWhenCalled = lines.size(); });
     RegisterAllReplyFamilies();
     FindReplyRow(0x835F)->decode(reply, lines);
     EXPECT_EQ(linesWhenCalled, 0u);
@@ -178,8 +176,8 @@ TEST_F(Replies83Forwarding, MonitorConsoleRunsBeforeTheAcknowledgement) {
 TEST_F(Replies83Forwarding, DebugDataGoesToEachOpenWindowInOrder) {
     std::string calls;
     EXPECT_TRUE(RunRow(MakeReply(0x8392, Bytes({1}))).empty());  // both closed: nothing at all
-    SetReplyInput(kQrCreateWindow, [&] { calls += "Q"; });
-    SetReplyInput(kDebugWindow, [&] { calls += "D"; });
+    SetReplyInput("TfQRCreate.QRDataInput", [&] { calls += "Q"; });
+    SetReplyInput("TfDebug.DebugDataInput", [&] { calls += "D"; });
     EXPECT_TRUE(RunRow(MakeReply(0x8392, Bytes({1}))).empty());
     EXPECT_EQ(calls, "DQ");
 }
@@ -189,8 +187,12 @@ TEST_F(Replies83Forwarding, RowsNameTheirWindows) {
     const struct {
         uint16_t type;
         const char* window;
-    } rows[] = {{0x831F, kAppEbikeWindow}, {0x8332, kAppEbikeWindow}, {0x8384, kDvrnWindow},
-                {0x8387, kLogWindow},      {0x8388, kLogWindow},      {0x83A4, kMoniWindow}};
+    } rows[] = {{0x831F, "TfAppEbike.gSensorStudyInfoInput"},
+                {0x8332, "TfAppEbike.IOTestAckDeal"},
+                {0x8384, "TfDVRN.TaiYaDataInput"},
+                {0x8387, "TfLog.LogCountInput"},
+                {0x8388, "TfLog.LogDataInput"},
+                {0x83A4, "TfMoni.BtDataInput"}};
     for (const auto& r : rows) {
         const ReplyRow* row = FindReplyRow(r.type);
         ASSERT_NE(row, nullptr) << std::hex << r.type;

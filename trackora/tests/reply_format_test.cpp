@@ -2,6 +2,7 @@
 
 #include "link/ReplyFormat.h"
 #include "link/ReplyTemplate.h"
+#include "link/SatelliteSort.h"
 #include "reply_test_util.h"
 
 namespace {
@@ -34,9 +35,9 @@ TEST(ReplyFormat, NumberTexts) {
     EXPECT_EQ(FloatText(3.0), "3");
     EXPECT_EQ(FloatText(4096.0 / 3), "1365.33333333333");
     EXPECT_EQ(FloatText(65535 / 100.0), "655.35");
-    EXPECT_EQ(HexDump(ReplyBytes(MakeReply(1, Bytes({0x0A, 0x1F})))), "0A 1F ");
+    EXPECT_EQ(HexDump(MakeReply(1, Bytes({0x0A, 0x1F}))), "0A 1F ");
     EXPECT_EQ(HexPacked(ReplyBytes(MakeReply(1, Bytes({0x0A, 0x1F})))), "0A1F");
-    EXPECT_EQ(HexDump(ReplyBytes(MakeReply(1, ""))), "");
+    EXPECT_EQ(HexDump(MakeReply(1, "")), "");
 }
 
 TEST(ReplyFormat, TwoDigitGroupsAndDegrees) {
@@ -55,19 +56,23 @@ TEST(ReplyFormat, LogTextLeavesOutZeroBytes) {
 }
 
 TEST(SatelliteSort, StrongestFirstEqualOnesKeepTheirOrder) {
-    uint8_t prn[24] = {5, 12, 20, 7};
-    uint8_t snr[24] = {30, 45, 38, 45};
-    SortSatellitePairs(prn, snr, 4, 24);
-    EXPECT_EQ((std::vector<uint8_t>(prn, prn + 4)), (std::vector<uint8_t>{12, 7, 20, 5}));
-    EXPECT_EQ((std::vector<uint8_t>(snr, snr + 4)), (std::vector<uint8_t>{45, 45, 38, 30}));
-    // A count above the arrays sorts the arrays only; zero or negative sorts nothing.
-    uint8_t p2[3] = {1, 2, 3};
-    uint8_t s2[3] = {1, 2, 3};
-    SortSatellitePairs(p2, s2, 30, 3);
-    EXPECT_EQ(s2[0], 3);
-    EXPECT_EQ(p2[2], 1);
-    SortSatellitePairs(p2, s2, -1, 3);
-    EXPECT_EQ(s2[0], 3);
+    ResetPublicData();
+    GpsInfoManage.GpsCount = 4;
+    GpsInfoManage.GpsPrn = {5, 12, 20, 7, 99};
+    GpsInfoManage.GpsSnr = {30, 45, 38, 45, 60};  // the fifth entry lies beyond the count
+    SortGpsSatellites();
+    EXPECT_EQ((std::vector<uint8_t>(GpsInfoManage.GpsPrn.begin(), GpsInfoManage.GpsPrn.begin() + 5)),
+              (std::vector<uint8_t>{12, 7, 20, 5, 99}));
+    EXPECT_EQ((std::vector<uint8_t>(GpsInfoManage.GpsSnr.begin(), GpsInfoManage.GpsSnr.begin() + 5)),
+              (std::vector<uint8_t>{45, 45, 38, 30, 60}));
+    // A stored count above the 24 entries sorts the 24 and no further.
+    GpsInfoManage.BdCount = 30;
+    GpsInfoManage.BdSnr[23] = 9;
+    GpsInfoManage.BdPrn[23] = 4;
+    SortBdSatellites();
+    EXPECT_EQ(GpsInfoManage.BdSnr[0], 9);
+    EXPECT_EQ(GpsInfoManage.BdPrn[0], 4);
+    ResetPublicData();
 }
 
 ReplyLines Render(const char* tmpl, std::initializer_list<uint8_t> payload) {
