@@ -5,17 +5,6 @@
 
 namespace {
 
-struct GoldenCase {
-    const char* legend;
-    int type;
-    std::string payload;
-    ReplyLines lines;
-};
-
-void ExpectGolden(const GoldenCase& c) {
-    EXPECT_EQ(RunRow(MakeReply(c.type, c.payload)), c.lines) << c.legend;
-}
-
 // One case per kind of row; rows of the same kind differ only in their words.
 TEST(Replies83, RowsOfEachKindPrintTheirLines) {
     const GoldenCase cases[] = {

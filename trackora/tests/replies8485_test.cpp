@@ -4,17 +4,6 @@
 
 namespace {
 
-struct GoldenCase {
-    const char* legend;
-    int type;
-    std::string payload;
-    ReplyLines lines;
-};
-
-void ExpectGolden(const GoldenCase& c) {
-    EXPECT_EQ(RunRow(MakeReply(c.type, c.payload)), c.lines) << c.legend;
-}
-
 TEST(Replies84, KeyFobAndBindingRows) {
     const GoldenCase cases[] = {
         {"fixed line", 0x8401, "", {"钥匙扣ID1设置应答"}},

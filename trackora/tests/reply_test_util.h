@@ -1,6 +1,8 @@
 // Building replies and running their rows in tests, without the output window.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -38,4 +40,16 @@ inline ReplyLines RunRow(const TReplyRecord& reply) {
     const ReplyRow* row = FindReplyRow(static_cast<uint16_t>(reply.Type));
     if (row && row->decode) row->decode(reply, lines);
     return lines;
+}
+
+// One row of a golden table: a payload of a reply type and the exact lines it prints.
+struct GoldenCase {
+    const char* legend;
+    int type;
+    std::string payload;
+    ReplyLines lines;
+};
+
+inline void ExpectGolden(const GoldenCase& c) {
+    EXPECT_EQ(RunRow(MakeReply(c.type, c.payload)), c.lines) << c.legend;
 }
