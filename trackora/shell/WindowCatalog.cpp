@@ -1,5 +1,6 @@
 // Every window class of the program, one line each: its form name, global pointer and placement.
 // A window not built yet is a stand-in until its class replaces the line.
+#include "link/ComManage.h"
 #include "link/OutPut.h"
 #include "shell/PendingWindow.h"
 #include "shell/WindowOpener.h"
@@ -15,7 +16,7 @@ void RegisterAllWindows() {
     if (done) return;
     done = true;
     RegisterWindow("TfOutPut", fOutPut, Placement::Output, true);
-    Pending("TfComManage", "串口管理", Placement::TopRow, true);
+    RegisterWindow("TfComManage", fComManage, Placement::TopRow, true);
     Pending("TfEquManage", "EquManage", Placement::TopRow, true);
     Pending("TfServer", "Server Params", Placement::TopRow, true);
     Pending("TfDVRN", "Gps Euq Manage", Placement::Others);
