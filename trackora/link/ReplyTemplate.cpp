@@ -55,7 +55,7 @@ std::optional<Choice> Choose(std::string_view entries, int value) {
     return fallback;
 }
 
-std::string DateTimeText(const ReplyBytes& b, int n) {
+std::string ReplyDateText(const ReplyBytes& b, int n) {
     return Dec(b.At(n)) + "-" + Dec(b.At(n + 1)) + "-" + Dec(b.At(n + 2)) + " " + Dec(b.At(n + 3)) + ":" +
            Dec(b.At(n + 4)) + ":" + Dec(b.At(n + 5));
 }
@@ -124,7 +124,7 @@ bool RenderField(const ReplyBytes& b, std::string_view field, std::string& line)
             line += FormatDegree(b.At(at), b.At(at + 1), b.At(at + 2), b.At(at + 3));
             break;
         case 'd':
-            line += DateTimeText(b, at);
+            line += ReplyDateText(b, at);
             break;
         case 't':
             line += LogText(b.Raw(at, b.Size() - 1));

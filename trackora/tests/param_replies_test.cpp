@@ -130,7 +130,8 @@ TEST(ParamGetAckDeal, ValuesNoTextCoversPrintAsKeyAndValue) {
         {"GPS_FINTER_EN=00", "GPS_FINTER_EN:00"},
         {"TERIID", "TeriSN:"},  // no "=": an empty value
         {"NOEQUALS", "NOEQUALS:"},
-        {"A=b=c", "A:b=c"},  // the value runs from the first "="
+        {"A=b=c", "A:b=c"},                        // the value runs from the first "="
+        {"TERIID=1PULSE=60", "TeriSN:1PULSE=60"},  // a missing comma joins two items into one
     };
     for (const auto& row : rows) EXPECT_EQ(GetLines(QueryAnswer(row.item)), ReplyLines{row.line}) << row.item;
 }
