@@ -1,5 +1,6 @@
 #include "shell/KQMain.h"
 
+#include <QApplication>
 #include <QMenuBar>
 #include <QStatusBar>
 
@@ -92,6 +93,11 @@ struct PanelRow {
 constexpr PanelRow kPanels[] = {{"Vantrel Soft", 250}, {"串口状态：", 250}, {"系统状态：", 250}, {"系统时间：", 50}};
 
 }  // namespace
+
+void InitApplication() {
+    QApplication::setApplicationName("Vantrel");
+    QApplication::setApplicationDisplayName("Vantrel");
+}
 
 TfKQMain::TfKQMain(QWidget* parent) : QMainWindow(parent) {
     setObjectName("TfKQMain");

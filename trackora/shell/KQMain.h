@@ -79,3 +79,6 @@ private:
 };
 
 extern TfKQMain* fKQMain;
+
+// Application-wide settings of the program block: the application's title "Vantrel".
+void InitApplication();

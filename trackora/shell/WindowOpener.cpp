@@ -146,11 +146,16 @@ QWidget* OpenWindow(const std::string& formName) {
     // A window freed by other means (its owner going away) must not leave its pointer set.
     QObject::connect(window, &QObject::destroyed, [name = kind.formName, window] { Forget(name, window); });
     if (QMdiArea* host = Windows().host) {
+        // The window keeps the size its class gave it; the frame adds its title bar and border.
+        const QSize wanted = window->testAttribute(Qt::WA_Resized) ? window->size() : window->sizeHint();
         auto* frame = new ChildFrame(kind.formName, kind.fixed);
         frame->setWidget(window);
         host->addSubWindow(frame);
-        frame->adjustSize();
-        if (kind.fixed) frame->setFixedSize(frame->size());
+        const QSize framed = wanted + (frame->sizeHint() - window->sizeHint());
+        if (kind.fixed)
+            frame->setFixedSize(framed);
+        else
+            frame->resize(framed);
         frame->show();
     } else {
         if (!kind.fixed) window->setAttribute(Qt::WA_DeleteOnClose);
