@@ -1,3 +1,5 @@
+#include "link/ReplyFamilies.h"
+
 #include "link/Replies81.h"
 #include "link/ReplyTable.h"
 
@@ -7,4 +9,8 @@ void RegisterAllReplyFamilies() {
     if (done) return;
     done = true;
     RegisterReplies81();
+    RegisterReplies83();
+    RegisterReplies84();
+    RegisterReplies85();
+    RegisterListDecoders();
 }

@@ -1,5 +1,6 @@
 #include "link/ReplyFormat.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 
@@ -82,4 +83,28 @@ std::string MakeTwoDigitPair(int a, int b) { return TwoDigits(a) + TwoDigits(b);
 
 std::string FormatDegree(uint8_t w, uint8_t x, uint8_t y, uint8_t z) {
     return Dec(w) + "." + TwoDigits(x) + TwoDigits(y) + TwoDigits(z);
+}
+
+std::string LogText(std::string_view cp936) {
+    return Cp936BytesToLogText(reinterpret_cast<const uint8_t*>(cp936.data()), static_cast<int>(cp936.size()));
+}
+
+std::string ReplyBytes::Raw(int first, int last) const {
+    first = std::max(first, 0);
+    last = std::min(last, size_ - 1);
+    if (first > last) return {};
+    return std::string(reinterpret_cast<const char*>(reply_.Data.data()) + first, static_cast<size_t>(last - first + 1));
+}
+
+std::string ReplyBytes::RawUntilZero(int first, int count) const {
+    std::string out;
+    for (int n = std::max(first, 0); n < first + count && Has(n) && At(n) != 0; ++n) out.push_back(static_cast<char>(At(n)));
+    return out;
+}
+
+std::string HexPacked(const ReplyBytes& bytes) {
+    std::string out;
+    out.reserve(static_cast<size_t>(bytes.Size()) * 2);
+    for (int n = 0; n < bytes.Size(); ++n) out += Hex2(bytes.At(n));
+    return out;
 }

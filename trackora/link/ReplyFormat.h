@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "link/PublicData.h"
 
@@ -41,5 +42,37 @@
 
 // Each number as decimal text, a single digit widened with a leading "0", the two joined (9, 5: "0905").
 [[nodiscard]] std::string MakeTwoDigitPair(int a, int b);
+// Code page 936 bytes held in a string as a log text (zero bytes left out, as in BytesText).
+[[nodiscard]] std::string LogText(std::string_view cp936);
+
+// A reply's payload as far as the frame carries it: min(Len, 1024) bytes. A byte asked for beyond
+// that reads as 0 and a range is cut there, so a short or lying frame never shows stale bytes of an
+// earlier frame. The families that decode device, RF, module, sentry and list replies read through it.
+class ReplyBytes {
+public:
+    explicit ReplyBytes(const TReplyRecord& reply) : reply_(reply), size_(ReplyReadableLength(reply)) {}
+
+    [[nodiscard]] const TReplyRecord& Record() const { return reply_; }
+    // Number of payload bytes the frame carries (0..1024).
+    [[nodiscard]] int Size() const { return size_; }
+    [[nodiscard]] bool Has(int n) const { return n >= 0 && n < size_; }
+    // Byte n, or 0 when the frame does not carry it.
+    [[nodiscard]] uint8_t At(int n) const { return Has(n) ? reply_.Data[static_cast<size_t>(n)] : 0; }
+    // High byte first.
+    [[nodiscard]] uint32_t Be16(int n) const { return At(n) * 256u + At(n + 1); }
+    [[nodiscard]] uint32_t Be32(int n) const { return (Be16(n) << 16) | Be16(n + 2); }
+    // Raw bytes first..last inclusive, cut to what the frame carries; empty when first > last.
+    [[nodiscard]] std::string Raw(int first, int last) const;
+    // Raw bytes from first, at most count of them, ended early by a zero byte.
+    [[nodiscard]] std::string RawUntilZero(int first, int count) const;
+
+private:
+    const TReplyRecord& reply_;
+    int size_;
+};
+
+// hex2 of each payload byte the frame carries, joined without separators ("0A1F").
+[[nodiscard]] std::string HexPacked(const ReplyBytes& bytes);
+
 // Coordinate text: dec(w) + "." + x, y and z each widened to two digits (113, 56, 7, 12: "113.560712").
 [[nodiscard]] std::string FormatDegree(uint8_t w, uint8_t x, uint8_t y, uint8_t z);
