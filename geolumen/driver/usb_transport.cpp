@@ -186,6 +186,10 @@ Semaphore* ResponseSemaphore() {
 }
 
 bool StartResponseReader() {
+    return StartResponseReaderWith([](Semaphore& responses, Event& exit) { halyx_usb_reader_thread(responses, exit); });
+}
+
+bool StartResponseReaderWith(std::function<void(Semaphore&, Event&)> body) {
     ReaderState& r = Reader();
     std::lock_guard lock(r.mutex);
     if (r.thread.joinable()) return true;
@@ -194,7 +198,7 @@ bool StartResponseReader() {
     halyx_usb_set_reader_running(true);
     try {
         // The thread holds its own references, so a stop from the thread itself cannot pull them away.
-        r.thread = std::thread([semaphore = r.semaphore, exit = r.exit] { halyx_usb_reader_thread(*semaphore, *exit); });
+        r.thread = std::thread([semaphore = r.semaphore, exit = r.exit, body = std::move(body)] { body(*semaphore, *exit); });
     } catch (const std::system_error&) {
         halyx_usb_set_reader_running(false);
         r.semaphore.reset();
