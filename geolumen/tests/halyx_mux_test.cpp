@@ -214,25 +214,44 @@ TEST_F(HalyxMuxTest, ClientIdFaultsFailTheOpen) {
     }
 }
 
-TEST_F(HalyxMuxTest, ClientIdForAnotherServiceIsRefused) {
-    ASSERT_EQ(stack.Start(), 0);
-    stack.module.SetHandler(0, 0x22, nullptr);  // control is the module's own; answer by hand instead
-    stack.module.SetFault(sim::Fault::Of(sim::FaultMode::Silence, 0, 0x22));
-    std::promise<int> done;
-    std::thread t([&] { done.set_value(halyx_ctl_get_client_id_sync(kHalyxLocationOwner, 0x10)); });
-    ASSERT_TRUE(stack.module.WaitForReceived(2, std::chrono::seconds(2)));
-    // Answer for service 0x11 with the transaction of the request (byte 7 of the request frame).
-    const std::uint8_t txn = stack.module.Received()[1][7];
-    sim::SimFrame answer;
-    answer.type = sim::kCtlResponse;
-    answer.transaction = txn;
-    answer.messageId = 0x22;
-    answer.tlvs = {sim::ResultTlv(0, 0), {0x01, {0x11, 0x05}}};
-    stack.module.ClearFault();
-    stack.module.SendRaw(sim::BuildFrame(answer));
-    EXPECT_EQ(done.get_future().get(), kHalyxErrArgument);
-    t.join();
-    EXPECT_EQ(halyx_location_client_id(), 0);
+struct ClientIdAnswerCase {
+    const char* legend;
+    std::vector<sim::SimTlv> tlvs;
+    int expected;
+    std::uint8_t id;  // the location client id afterwards
+};
+
+TEST_F(HalyxMuxTest, ClientIdAnswerIsReadByTlvType) {
+    const ClientIdAnswerCase cases[] = {
+        {"result first", {sim::ResultTlv(0, 0), {0x01, {0x10, 0x07}}}, kHalyxOk, 7},
+        {"client id first", {{0x01, {0x10, 0x07}}, sim::ResultTlv(0, 0)}, kHalyxOk, 7},
+        {"no result TLV", {{0x01, {0x10, 0x07}}}, kHalyxOk, 7},
+        {"another service", {sim::ResultTlv(0, 0), {0x01, {0x11, 0x07}}}, kHalyxErrArgument, 0},
+        {"client id TLV of one byte", {sim::ResultTlv(0, 0), {0x01, {0x10}}}, kHalyxErrArgument, 0},
+        {"no client id TLV", {sim::ResultTlv(0, 0)}, kHalyxErrArgument, 0},
+        {"failure with a client id", {sim::ResultTlv(1, 5), {0x01, {0x10, 0x07}}}, kHalyxErrArgument, 0},
+    };
+    for (const ClientIdAnswerCase& c : cases) {
+        ASSERT_EQ(stack.Start(), 0) << c.legend;
+        halyx_ctl_set_timeout_for_test(60000);  // the answer comes by hand below
+        stack.module.SetFault(sim::Fault::Of(sim::FaultMode::Silence, 0, 0x22));
+        std::promise<int> done;
+        std::thread t([&] { done.set_value(halyx_ctl_get_client_id_sync(kHalyxLocationOwner, 0x10)); });
+        ASSERT_TRUE(stack.module.WaitForReceived(2, kPromptly)) << c.legend;
+        sim::SimFrame answer;
+        answer.type = sim::kCtlResponse;
+        answer.transaction = stack.module.Received()[1][7];  // the request's transaction id
+        answer.messageId = 0x22;
+        answer.tlvs = c.tlvs;
+        stack.module.SendRaw(sim::BuildFrame(answer));
+        EXPECT_EQ(done.get_future().get(), c.expected) << c.legend;
+        t.join();
+        EXPECT_EQ(halyx_location_client_id(), c.id) << c.legend;
+        stack.Stop();
+        stack.module.ClearFault();
+        stack.module.ClearReceived();
+        halyx_ctl_set_timeout_for_test(kTestControlTimeoutMs);
+    }
 }
 
 TEST_F(HalyxMuxTest, DroppedControlMessagesLeaveTheExchangeWaiting) {
