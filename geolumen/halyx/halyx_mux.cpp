@@ -59,7 +59,8 @@ void halyx_mux_init() {
 int halyx_mux_start() {
     halyx_mux_init();
     const int r = halyx_mux_open_instance(0);
-    if (r != kHalyxOk) GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_HALYX, "multiplexer instance 0 not opened (%d)", r);
+    if (r != kHalyxOk)
+        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_HALYX, "multiplexer instance 0 not opened (%d)", r);
     return r;
 }
 
@@ -123,7 +124,8 @@ int halyx_mux_receive(int instance, std::uint8_t* buffer, std::size_t count) {
     if (!inst.open) return 0;
     const auto header = halyx_mux_header::Read({buffer, count});
     if (!header) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "frame of %zu bytes dropped: shorter than its header", count);
+        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX,
+                       "frame of %zu bytes dropped: shorter than its header", count);
         return 0;
     }
     if (header->interface_type != 0x01 || header->length != count - 1) {
@@ -136,8 +138,8 @@ int halyx_mux_receive(int instance, std::uint8_t* buffer, std::size_t count) {
     std::lock_guard lock(inst.receive_lock);
     if (header->client_id == kHalyxBroadcastClient) return 0;
     if (header->service != kHalyxControlService) return 1;
-    halyx_ctl_receive(instance, std::span<const std::uint8_t>(buffer + kHalyxMuxHeaderSize,
-                                                              count - kHalyxMuxHeaderSize));
+    halyx_ctl_receive(
+        instance, std::span<const std::uint8_t>(buffer + kHalyxMuxHeaderSize, count - kHalyxMuxHeaderSize));
     return 0;
 }
 

@@ -50,8 +50,8 @@ void halyx_mux_stop();
 // Sends `length` message bytes at `message`; the 6 bytes in front of it belong to the caller and receive
 // the multiplex header. 0, kHalyxErrArgument (instance above 12), kHalyxErrNotOpen, or kHalyxErrSend when
 // the USB transfer failed.
-[[nodiscard]] int halyx_mux_send(int instance, std::uint8_t service, std::uint8_t client_id, std::uint8_t* message,
-                                 std::size_t length);
+[[nodiscard]] int halyx_mux_send(int instance, std::uint8_t service, std::uint8_t client_id,
+                                 std::uint8_t* message, std::size_t length);
 // Routes one received frame: 1 when it is a user-service message for the slot thread, 0 when it was
 // handled here or dropped.
 [[nodiscard]] int halyx_mux_receive(int instance, std::uint8_t* buffer, std::size_t count);

@@ -34,7 +34,7 @@ using MessageBuffer = std::shared_ptr<std::vector<std::uint8_t>>;
 // shared wait lock, so that the reader waits for it together with its exit event and each slot thread
 // together with its own exit event. As a waitable it is signalled once the offered message was handled.
 class HandOffChannel final : public Waitable {
-public:
+  public:
     // Offers one message; false (dropped) when no slot thread waits.
     bool Offer(MessageBuffer buffer, std::size_t offset, std::size_t length) {
         {
@@ -55,13 +55,14 @@ public:
     void Finish() {
         WaitLock lock;
         if (!taken_ && offered_) {
-            GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "message of %zu bytes dropped: no slot took it", length_);
+            GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "message of %zu bytes dropped: no slot took it",
+                           length_);
         }
         offered_ = false;
         buffer_.reset();
     }
 
-private:
+  private:
     friend class SlotInbox;
 
     [[nodiscard]] bool IsSignalledLocked() const override { return offered_ && taken_ && handled_; }
@@ -85,7 +86,7 @@ HandOffChannel& Channel() {
 // A slot thread's side of the hand-off: signalled while a message is offered and not taken; reporting it
 // takes the message for this slot.
 class SlotInbox final : public Waitable {
-public:
+  public:
     void Join() {
         WaitLock lock;
         ++Channel().waiting_;
@@ -110,7 +111,7 @@ public:
     [[nodiscard]] const std::uint8_t* Data() const { return buffer_->data() + offset_; }
     [[nodiscard]] std::size_t Length() const { return length_; }
 
-private:
+  private:
     [[nodiscard]] bool IsSignalledLocked() const override {
         const HandOffChannel& ch = Channel();
         return ch.offered_ && !ch.taken_;
@@ -174,14 +175,17 @@ void halyx_usb_transport_receive(void* data, const std::uint8_t* message, std::s
     halyx_client_receive(connection->client, message, length);
 }
 
-halyx_usb_connection* halyx_usb_transport_open(void* transport_data, halyx_client* client, std::uint8_t service,
-                                               const std::uint8_t* /*address*/, bool wants_receive) {
+halyx_usb_connection* halyx_usb_transport_open(void* transport_data, halyx_client* client,
+                                               std::uint8_t service, const std::uint8_t* /*address*/,
+                                               bool wants_receive) {
     auto connection = std::make_unique<halyx_usb_connection>();
     connection->client = client;
     connection->service = service;
-    if (transport_data != nullptr) std::memcpy(&connection->transport_word, transport_data, sizeof(std::uint32_t));
+    if (transport_data != nullptr)
+        std::memcpy(&connection->transport_word, transport_data, sizeof(std::uint32_t));
     if (wants_receive) {
-        connection->slot = halyx_usb_slot_open(&halyx_usb_transport_receive, connection.get(), connection.get());
+        connection->slot =
+            halyx_usb_slot_open(&halyx_usb_transport_receive, connection.get(), connection.get());
         if (connection->slot == 0) return nullptr;
         // halyx_usb_slot_start: the slot is of no use without a client id, so a refused or unreadable
         // answer fails the open.
@@ -235,9 +239,8 @@ std::uint32_t halyx_usb_transport_query_services(void* transport_data, std::uint
 std::size_t halyx_usb_transport_address_size() { return 0; }
 
 const halyx_transport_ops kUsbTransportOps{
-    &halyx_usb_transport_open,           &halyx_usb_transport_send,
-    &halyx_usb_transport_close,          &halyx_usb_transport_query_services,
-    &halyx_usb_transport_address_size,
+    &halyx_usb_transport_open,           &halyx_usb_transport_send,         &halyx_usb_transport_close,
+    &halyx_usb_transport_query_services, &halyx_usb_transport_address_size,
 };
 
 }  // namespace
@@ -259,7 +262,8 @@ int halyx_usb_transport_start() {
     return kHalyxOk;
 }
 
-std::uintptr_t halyx_usb_slot_open(halyx_slot_receive callback, void* data, halyx_usb_connection* connection) {
+std::uintptr_t halyx_usb_slot_open(halyx_slot_receive callback, void* data,
+                                   halyx_usb_connection* connection) {
     if (callback == nullptr) return 0;
     SlotTable& table = Slots();
     std::lock_guard lock(table.mutex);

@@ -10,7 +10,9 @@ namespace geolumen {
 
 long CdcWdmSyscalls::Read(int fd, void* buffer, std::size_t length) { return ::read(fd, buffer, length); }
 
-long CdcWdmSyscalls::Write(int fd, const void* buffer, std::size_t length) { return ::write(fd, buffer, length); }
+long CdcWdmSyscalls::Write(int fd, const void* buffer, std::size_t length) {
+    return ::write(fd, buffer, length);
+}
 
 int CdcWdmSyscalls::Poll(pollfd* fds, unsigned count, int timeoutMs) { return ::poll(fds, count, timeoutMs); }
 
@@ -92,7 +94,8 @@ int CdcWdmUsbTarget::ControlTransfer(const UsbSetupPacket& setup, std::span<std:
         if (gone_) return -ENODEV;
     }
     int r = -EPIPE;
-    if (setup.requestType == kSendEncapsulatedCommand.requestType && setup.request == kSendEncapsulatedCommand.request) {
+    if (setup.requestType == kSendEncapsulatedCommand.requestType &&
+        setup.request == kSendEncapsulatedCommand.request) {
         r = WriteMessage(data);
         if (r == 0) transferred = data.size();
     } else if (setup.requestType == kGetEncapsulatedResponse.requestType &&
@@ -179,7 +182,8 @@ void CdcWdmUsbTarget::ReaderLoop() {
         if (callbacks_.completed) callbacks_.completed(transferLength_);
         // The file stays readable until the response is fetched; report it once and wait for the fetch.
         std::unique_lock lock(mutex_);
-        cv_.wait_for(lock, std::chrono::milliseconds(kCdcWdmRenotifyMs), [this] { return fetched_ || !running_; });
+        cv_.wait_for(lock, std::chrono::milliseconds(kCdcWdmRenotifyMs),
+                     [this] { return fetched_ || !running_; });
     }
 }
 

@@ -36,7 +36,7 @@ inline constexpr int kCdcWdmRenotifyMs = 1000;
 inline constexpr int kCdcWdmEintrRetries = 8;
 
 class CdcWdmUsbTarget final : public UsbTarget {
-public:
+  public:
     // Opens the device file (read-write, non-blocking); Open reports the errno.
     [[nodiscard]] static int Open(const std::string& path, std::unique_ptr<CdcWdmUsbTarget>& out);
     // Takes ownership of an open descriptor that keeps message boundaries (a device file, or a
@@ -55,7 +55,7 @@ public:
     [[nodiscard]] int StartReader() override;
     [[nodiscard]] int StopReader() override;
 
-private:
+  private:
     void ReaderLoop();
     [[nodiscard]] int WriteMessage(std::span<const std::uint8_t> data);
     [[nodiscard]] int ReadMessage(std::span<std::uint8_t> data, std::size_t& transferred);

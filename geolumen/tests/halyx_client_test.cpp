@@ -23,7 +23,7 @@ using sim::Malformation;
 constexpr std::uint32_t kShortRequestMs = 150;
 
 class HalyxClientTest : public HalyxStackTest {
-protected:
+  protected:
     void SetUp() override {
         HalyxStackTest::SetUp();
         ASSERT_EQ(stack.Start(), 0);
@@ -75,7 +75,8 @@ TEST_F(HalyxClientTest, EveryFaultModeEndsTheRequestWithItsResult) {
         halyx_result resp{};
         const auto start = std::chrono::steady_clock::now();
         // Only a request whose answer is lost waits out the short time; the others get theirs in any case.
-        const std::uint32_t timeout = c.expected == kHalyxErrTimeout ? kShortRequestMs : kTestRequestTimeoutMs;
+        const std::uint32_t timeout =
+            c.expected == kHalyxErrTimeout ? kShortRequestMs : kTestRequestTimeoutMs;
         EXPECT_EQ(RegisterEvents(resp, timeout), c.expected) << c.legend;
         EXPECT_LT(std::chrono::steady_clock::now() - start, kPromptly) << c.legend;
         EXPECT_EQ(halyx_client_timed_out(client), c.expected == kHalyxErrTimeout) << c.legend;
@@ -110,13 +111,14 @@ TEST_F(HalyxClientTest, IndicationsReachTheCallbackWithTheirPayload) {
 
     halyx_loc_position_report report;
     std::memset(&report, 0xAA, sizeof report);
-    EXPECT_EQ(halyx_decode_message(client, kHalyxKindIndication, HALYX_LOC_POSITION_REPORT, got[0].payload.data(),
-                                   static_cast<std::uint32_t>(got[0].payload.size()), &report, sizeof report),
-              0);
+    EXPECT_EQ(
+        halyx_decode_message(client, kHalyxKindIndication, HALYX_LOC_POSITION_REPORT, got[0].payload.data(),
+                             static_cast<std::uint32_t>(got[0].payload.size()), &report, sizeof report),
+        0);
     EXPECT_EQ(report.session_id, 1);
     EXPECT_EQ(report.latitude_valid, 0);
-    EXPECT_EQ(halyx_decode_message(nullptr, kHalyxKindIndication, HALYX_LOC_POSITION_REPORT, nullptr, 0, &report,
-                                   sizeof report),
+    EXPECT_EQ(halyx_decode_message(nullptr, kHalyxKindIndication, HALYX_LOC_POSITION_REPORT, nullptr, 0,
+                                   &report, sizeof report),
               kHalyxErrArgument);
     EXPECT_EQ(ZorvicLines(), (std::vector<std::string>{"Zorvic RX: IND txn: 0x0 msg_id: 0x24 len: 11\n",
                                                        "Zorvic RX: IND txn: 0x0 msg_id: 0x28 len: 0\n"}));
@@ -173,7 +175,8 @@ TEST_F(HalyxClientTest, AsynchronousRequestsDeliverOnTheReceiveThread) {
     std::uint8_t buffer[4] = {};
     ASSERT_EQ(halyx_request_raw_async(
                   client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, buffer, sizeof buffer,
-                  [](halyx_client*, std::uint16_t, const void* payload, std::uint32_t length, void* data, int result) {
+                  [](halyx_client*, std::uint16_t, const void* payload, std::uint32_t length, void* data,
+                     int result) {
                       auto* r = static_cast<AsyncResult*>(data);
                       const auto* p = static_cast<const std::uint8_t*>(payload);
                       r->bytes.assign(p, p + length);
@@ -229,7 +232,8 @@ TEST_F(HalyxClientTest, StoppingTheReaderDuringARequestReturnsPromptly) {
     const auto closing = std::chrono::steady_clock::now();
     ASSERT_EQ(halyx_close_client(client), kHalyxOk);
     client = nullptr;
-    EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::milliseconds(kHalyxCtlResponseTimeoutMs / 2));
+    EXPECT_LT(std::chrono::steady_clock::now() - closing,
+              std::chrono::milliseconds(kHalyxCtlResponseTimeoutMs / 2));
     EXPECT_EQ(halyx_location_client_id(), 0);
 }
 
@@ -256,8 +260,8 @@ TEST_F(HalyxClientTest, TransactionIdsRunTo65535AndWrapToOne) {
     const auto ignore = [](halyx_client*, std::uint16_t, void*, std::uint32_t, void*, int) {};
     constexpr int kRequests = 65537;
     for (int i = 0; i < kRequests; ++i) {
-        ASSERT_EQ(halyx_request_async(client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, &resp, sizeof resp, ignore,
-                                      nullptr),
+        ASSERT_EQ(halyx_request_async(client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, &resp, sizeof resp,
+                                      ignore, nullptr),
                   kHalyxOk);
     }
     const std::vector<Bytes> frames = stack.module.Received();

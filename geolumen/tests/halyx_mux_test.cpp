@@ -1,5 +1,7 @@
 // The multiplexer and its control service: receive validation, transaction ids, client-id lists, the
 // service lookup's capacity, and the control exchanges' faults.
+#include "halyx/halyx_mux.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,7 +9,6 @@
 #include <future>
 #include <thread>
 
-#include "halyx/halyx_mux.h"
 #include "halyx/halyx_transport.h"
 #include "halyx/halyx_usb_transport.h"
 #include "platform/event.h"
@@ -52,7 +53,8 @@ TEST_F(HalyxMuxTest, ReceiveValidatesHeaderBeforeRouting) {
         // Multiplex header alone (length 5): a user service message without its message header.
         {"header only", Bytes{0x01, 0x05, 0x00, 0x00, 0x10, 0x05}, 1},
         // Control service frames are handled here and never handed on.
-        {"control answer nobody waits for", Bytes{0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x01, 0x09, 0x21, 0x00, 0x00, 0x00}, 0},
+        {"control answer nobody waits for",
+         Bytes{0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x01, 0x09, 0x21, 0x00, 0x00, 0x00}, 0},
     };
     for (const ReceiveCase& c : cases) {
         Bytes copy = c.frame;
@@ -76,9 +78,11 @@ TEST_F(HalyxMuxTest, ReadOneDropsShortUserFramesAndModemSync) {
     } cases[] = {
         {"modem sync", Bytes{0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x27, 0x00, 0x00, 0x00}, 0},
         {"user frame without message header", Bytes{0x01, 0x05, 0x00, 0x00, 0x10, 0x05}, 0},
-        {"user frame of 12 bytes", Bytes{0x01, 0x0B, 0x00, 0x00, 0x10, 0x05, 0x04, 0x00, 0x00, 0x24, 0x00, 0x00}, 0},
+        {"user frame of 12 bytes",
+         Bytes{0x01, 0x0B, 0x00, 0x00, 0x10, 0x05, 0x04, 0x00, 0x00, 0x24, 0x00, 0x00}, 0},
         // Indication with empty payload: 13 bytes, length 12.
-        {"smallest user message", Bytes{0x01, 0x0C, 0x00, 0x00, 0x10, 0x05, 0x04, 0x00, 0x00, 0x24, 0x00, 0x00, 0x00}, 1},
+        {"smallest user message",
+         Bytes{0x01, 0x0C, 0x00, 0x00, 0x10, 0x05, 0x04, 0x00, 0x00, 0x24, 0x00, 0x00, 0x00}, 1},
     };
     for (const auto& c : cases) {
         stack.module.SendRaw(c.frame);

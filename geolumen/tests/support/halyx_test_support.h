@@ -32,7 +32,7 @@ struct Indication {
 };
 
 class HalyxStackTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         halyx_ctl_set_timeout_for_test(kTestControlTimeoutMs);
         ClearDebugOutput();
@@ -59,8 +59,8 @@ protected:
     }
 
     // Waits until `count` indications arrived; false after `timeout`.
-    [[nodiscard]] bool WaitForIndications(std::size_t count,
-                                          std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
+    [[nodiscard]] bool WaitForIndications(
+        std::size_t count, std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
         const auto until = std::chrono::steady_clock::now() + timeout;
         while (std::chrono::steady_clock::now() < until) {
             if (Indications().size() >= count) return true;
@@ -72,9 +72,9 @@ protected:
     sim::SimStack stack;
     halyx_client* client = nullptr;
 
-private:
-    static void OnIndication(halyx_client*, std::uint16_t message_id, const void* payload, std::uint32_t length,
-                             void* data) {
+  private:
+    static void OnIndication(halyx_client*, std::uint16_t message_id, const void* payload,
+                             std::uint32_t length, void* data) {
         auto* self = static_cast<HalyxStackTest*>(data);
         Indication ind;
         ind.message_id = message_id;
