@@ -32,6 +32,11 @@ std::optional<halyx_mux_header> halyx_mux_header::Read(std::span<const std::uint
     return h;
 }
 
+std::size_t halyx_mux_frame_length(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < 3 || bytes[0] != 0x01) return 0;
+    return 1 + static_cast<std::size_t>(bytes[1] | (bytes[2] << 8));
+}
+
 namespace {
 
 bool ValidInstance(int index) { return index >= 0 && index < kHalyxMuxInstanceCount; }

@@ -36,6 +36,10 @@ struct halyx_mux_header {
     [[nodiscard]] static std::optional<halyx_mux_header> Read(std::span<const std::uint8_t> bytes);
 };
 
+// Length of the first frame of `bytes` as its multiplex header gives it (1 + the length field), or 0 when
+// the bytes do not start a frame; splits what a device returns in one piece.
+[[nodiscard]] std::size_t halyx_mux_frame_length(std::span<const std::uint8_t> bytes);
+
 using halyx_port_receive_handler = int (*)(int instance, std::uint8_t* buffer, std::size_t count);
 
 // halyx_mux_init + halyx_mux_open_instance(0); 0 when instance 0 is open.

@@ -143,6 +143,37 @@ TEST(CdcWdmUsbTarget, ReadabilityIsOneNotificationPerResponse) {
     ASSERT_EQ(target.StopReader(), 0);
 }
 
+TEST(CdcWdmUsbTarget, ResponsesReadInOnePieceAreHandedOutOneByOne) {
+    PseudoDevice dev;
+    CdcWdmUsbTarget target(dev.TakeDriverEnd());
+    target.SetMessageSplitter(&halyx_mux_frame_length);
+    Notifications seen;
+    ASSERT_EQ(target.ConfigureContinuousReader(kCdcWdmNotifyEndpoint, 2048, 2, seen.Callbacks()), 0);
+    ASSERT_EQ(target.StartReader(), 0);
+    // Two frames back to back, as the kernel driver returns responses that queued up before a read:
+    // a sync (12 bytes, length 11) and a 7-byte frame (length 6), then a frame whose length runs past the
+    // end, which stays whole.
+    const Bytes sync{0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x27, 0x00, 0x00, 0x00};
+    const Bytes small{0x01, 0x06, 0x00, 0x00, 0x10, 0x05, 0xEE};
+    const Bytes overlong{0x01, 0x40, 0x00, 0x00};
+    Bytes packet = sync;
+    packet.insert(packet.end(), small.begin(), small.end());
+    packet.insert(packet.end(), overlong.begin(), overlong.end());
+    dev.WritePacket(packet);
+    Bytes buffer(4096);
+    std::size_t n = 0;
+    int notified = 0;
+    for (const Bytes& expected : {sync, small, overlong}) {
+        ASSERT_TRUE(seen.WaitFor(++notified)) << "one notification per message";
+        ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
+        EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(n)), expected);
+    }
+    EXPECT_EQ(seen.Completed(), 3);
+    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
+    EXPECT_EQ(n, 0u);
+    ASSERT_EQ(target.StopReader(), 0);
+}
+
 TEST(CdcWdmUsbTarget, UnpluggedDeviceFailsTransfersAndTheReader) {
     PseudoDevice dev;
     CdcWdmUsbTarget target(dev.TakeDriverEnd());
