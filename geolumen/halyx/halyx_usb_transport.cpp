@@ -65,7 +65,10 @@ class HandOffChannel final : public Waitable {
   private:
     friend class SlotInbox;
 
-    [[nodiscard]] bool IsSignalledLocked() const override { return offered_ && taken_ && handled_; }
+    // Handled, or no slot is left that could take it (the last one closed meanwhile).
+    [[nodiscard]] bool IsSignalledLocked() const override {
+        return offered_ && ((taken_ && handled_) || (!taken_ && waiting_ == 0));
+    }
     void ConsumeLocked() override {}
 
     MessageBuffer buffer_;
@@ -157,7 +160,6 @@ std::atomic<bool> g_readerRunning{false};
 
 // The transport's data; its first byte goes into every service instance it reports.
 std::uint32_t g_transportData = 0;
-std::size_t g_slotBufferSize = 0;
 
 void halyx_usb_slot_thread(halyx_usb_slot* slot) {
     for (;;) {
@@ -255,10 +257,9 @@ void halyx_usb_set_reader_running(bool running) {
 bool halyx_usb_reader_running() { return g_readerRunning; }
 
 int halyx_usb_transport_start() {
-    // halyx_usb_port_init: the registration keeps the first one, and the slots get room for the largest
-    // message the stack receives.
+    // halyx_usb_port_init: the registration keeps the first one. Slots need no buffer of their own: each
+    // holds a reference to the reader's buffer of the message it handles.
     halyx_transport_register(&kUsbTransportOps, &g_transportData);
-    g_slotBufferSize = kHalyxMaxReceive;
     return kHalyxOk;
 }
 
