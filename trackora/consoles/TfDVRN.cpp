@@ -97,9 +97,11 @@ void TfDVRN::SetParam() {
     }
     // The frames after the first leave from the train's timer; the buttons wait until the last one is out
     // so a second click cannot interleave its frames with these.
-    SetButtonsEnabled(false);
     train_ = new TBatchTrain(std::move(frames), kBatchPauseMs);
-    connect(train_, &TBatchTrain::finished, this, [this] { SetButtonsEnabled(true); });
+    if (!train_->Done()) {
+        SetButtonsEnabled(false);
+        connect(train_, &TBatchTrain::finished, this, [this] { SetButtonsEnabled(true); });
+    }
 }
 
 void TfDVRN::ReadParam() {
