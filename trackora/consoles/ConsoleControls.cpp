@@ -10,7 +10,9 @@
 TComboBox::TComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
+    // Picking the item already current after typing over it changes no index, only activates it.
     connect(this, &QComboBox::currentIndexChanged, this, [this](int index) { itemIndex_ = index; });
+    connect(this, &QComboBox::activated, this, [this](int index) { itemIndex_ = index; });
     connect(lineEdit(), &QLineEdit::textEdited, this,
             [this](const QString& text) { itemIndex_ = findText(text, Qt::MatchExactly); });
 }
