@@ -1,3 +1,4 @@
+#include "link/Replies81.h"
 #include "link/ReplyTable.h"
 
 // One line per family of replies; each family's rows live in its own file.
@@ -5,4 +6,5 @@ void RegisterAllReplyFamilies() {
     static bool done = false;
     if (done) return;
     done = true;
+    RegisterReplies81();
 }

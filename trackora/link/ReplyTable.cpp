@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "link/OutputLog.h"
+
 namespace {
 std::map<uint16_t, ReplyRow>& Rows() {
     static std::map<uint16_t, ReplyRow> rows;
@@ -10,6 +12,10 @@ std::map<uint16_t, ReplyRow>& Rows() {
 std::map<std::string, ReplyInput>& Inputs() {
     static std::map<std::string, ReplyInput> inputs;
     return inputs;
+}
+std::map<std::string, ReplyDecoder>& OutputDecoders() {
+    static std::map<std::string, ReplyDecoder> decoders;
+    return decoders;
 }
 }  // namespace
 
@@ -24,7 +30,12 @@ const ReplyRow* FindReplyRow(uint16_t type) {
 
 void SetReplyInput(const std::string& window, ReplyInput input) { Inputs()[window] = std::move(input); }
 
-void ClearReplyInput(const std::string& window) { Inputs().erase(window); }
+void ClearReplyInput(const std::string& window) {
+    Inputs().erase(window);
+    const std::string prefix = window + ".";
+    for (auto it = Inputs().lower_bound(prefix); it != Inputs().end() && it->first.starts_with(prefix);)
+        it = Inputs().erase(it);
+}
 
 bool ForwardReply(const std::string& window) {
     auto it = Inputs().find(window);
@@ -32,5 +43,20 @@ bool ForwardReply(const std::string& window) {
     // Copy first: an input method may close its own window and clear its entry.
     ReplyInput input = it->second;
     input();
+    return true;
+}
+
+bool ForwardReplyInOrder(ReplyLines& lines, const std::string& window) {
+    for (const std::string& line : lines) LogLine(line);
+    lines.clear();
+    return ForwardReply(window);
+}
+
+void SetOutputDecoder(const std::string& name, ReplyDecoder decode) { OutputDecoders()[name] = decode; }
+
+bool RunOutputDecoder(const std::string& name, const TReplyRecord& reply, ReplyLines& out) {
+    auto it = OutputDecoders().find(name);
+    if (it == OutputDecoders().end() || it->second == nullptr) return false;
+    it->second(reply, out);
     return true;
 }

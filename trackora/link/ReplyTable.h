@@ -24,7 +24,9 @@ using ReplyDecoder = void (*)(const TReplyRecord& reply, ReplyLines& out);
 struct ReplyRow {
     uint16_t type;
     ReplyDecoder decode;    // nullptr: known type with nothing beyond the common steps
-    const char* forwardTo;  // objectName of the window whose input method gets the reply, or nullptr
+    // Input method that gets the reply, as "Form.Method" (the window's objectName, a dot and the
+    // method's name, e.g. "TfMoni.ObdDataInput"), or nullptr.
+    const char* forwardTo;
 };
 
 // Adds rows; a later row for a type already present replaces the earlier one.
@@ -37,7 +39,22 @@ void RegisterAllReplyFamilies();
 // Input methods of open windows, by window objectName. A window adds itself when it opens and removes
 // itself when it closes, so a reply is forwarded only while its window exists.
 using ReplyInput = std::function<void()>;
+// A window with one input method may register it under its objectName alone; the reply rows name
+// methods as "Form.Method", so a window registers each of its methods under that key.
 void SetReplyInput(const std::string& window, ReplyInput input);
+// Removes the window's entry and every "window.Method" entry of it.
 void ClearReplyInput(const std::string& window);
 // Calls the window's input method if it is open; false when it is not.
 bool ForwardReply(const std::string& window);
+
+// For rows whose window must see the reply between two groups of lines (0x8202, 0x835F) or that
+// forward to two windows (0x8392): the lines gathered so far go to the output log first, then the
+// window's input method is called. The dispatcher logs the rest after the row.
+bool ForwardReplyInOrder(ReplyLines& lines, const std::string& window);
+
+// Decoders of the output window that rows call by name ("ParamSetAckDeal", "ParamGetAckDeal",
+// "PW3310AlarmReadDeal", "PW3310CallOutCodeReadDeal", "PW3310WhileCodeReadDeal"): the family that
+// prints a reply's own lines (0x82xx) calls them, the family that decodes the lists sets them.
+void SetOutputDecoder(const std::string& name, ReplyDecoder decode);
+// Runs the named decoder; false (and nothing added) when no family has set it.
+bool RunOutputDecoder(const std::string& name, const TReplyRecord& reply, ReplyLines& out);

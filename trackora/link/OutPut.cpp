@@ -1,0 +1,103 @@
+#include "link/OutPut.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+#include <fstream>
+
+#include "link/FrameParser.h"
+#include "link/OutputLog.h"
+#include "link/PublicData.h"
+#include "link/ReplyDispatch.h"
+#include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
+#include "platform/TextCodec.h"
+
+TfOutPut* fOutPut = nullptr;
+
+namespace {
+// The receiver's pace: at most one reply frame is delivered per tick.
+constexpr int kReceiverTickMs = 100;
+constexpr int kWidth = 420;
+constexpr int kHeight = 560;
+const char kSavedText[] = "数据存贮成功!!!";
+const char kSaveFailedText[] = "数据存贮失败!!!";
+const char kInfoCaption[] = "提示窗口";
+const char kWarningCaption[] = "警告窗口";
+
+// Writes every line in code page 936, each followed by CR LF, replacing an existing file.
+bool WriteLog(const QString& path, const std::vector<std::string>& lines) {
+    std::ofstream file(path.toStdString(), std::ios::binary | std::ios::trunc);
+    if (!file) return false;
+    for (const std::string& line : lines) {
+        const std::string bytes = Utf8ToCp936(line);
+        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        file.write("\r\n", 2);
+    }
+    file.close();
+    return !file.fail();
+}
+}  // namespace
+
+TfOutPut::TfOutPut(QWidget* parent) : QWidget(parent) {
+    setObjectName("TfOutPut");
+    setWindowTitle("OutputWindows");
+    resize(kWidth, kHeight);
+    Memo1 = new LogMemo(this);
+    Memo1->setObjectName("Memo1");
+    SpeedButton1 = new QPushButton("Clear", this);
+    SpeedButton1->setObjectName("SpeedButton1");
+    SpeedButton2 = new QPushButton("Save", this);
+    SpeedButton2->setObjectName("SpeedButton2");
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(kReceiverTickMs);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(SpeedButton1);
+    buttons->addWidget(SpeedButton2);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Memo1);
+    layout->addLayout(buttons);
+
+    connect(SpeedButton1, &QPushButton::clicked, this, &TfOutPut::SpeedButton1Click);
+    connect(SpeedButton2, &QPushButton::clicked, this, &TfOutPut::SpeedButton2Click);
+    connect(Timer1, &QTimer::timeout, this, &TfOutPut::Timer1Timer);
+    FormCreate();
+    SetLogSink([memo = Memo1](const std::string& line) { memo->AppendLine(line); });
+    Timer1->start();
+}
+
+TfOutPut::~TfOutPut() {
+    SetLogSink(nullptr);
+    if (fOutPut == this) fOutPut = nullptr;
+}
+
+void TfOutPut::FormCreate() {
+    IncompleteTicks = 0;
+    RecvRing.Count = 0;
+    RecvRing.ReadIndex = 1;
+    RecvRing.WriteIndex = 1;
+}
+
+void TfOutPut::Timer1Timer() {
+    if (ParseOneFrame(IncompleteTicks)) NCarDataDeal();
+}
+
+void TfOutPut::NCarDataDeal() { DispatchReply(ReplyRecord); }
+
+void TfOutPut::SpeedButton1Click() { Memo1->Clear(); }
+
+QString TfOutPut::SaveFileName(const QString& chosen) {
+    if (chosen.size() > 4 && !chosen.endsWith(".txt", Qt::CaseSensitive)) return chosen + ".txt";
+    return chosen;
+}
+
+void TfOutPut::SpeedButton2Click() {
+    const std::optional<QString> chosen = RunSaveDialog(this);
+    if (!chosen) return;
+    if (WriteLog(SaveFileName(*chosen), Memo1->Lines()))
+        ShowMessageBox(kSavedText, kInfoCaption, MsgIcon::Information);
+    else
+        ShowMessageBox(kSaveFailedText, kWarningCaption, MsgIcon::Warning);
+}

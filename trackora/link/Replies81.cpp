@@ -1,0 +1,216 @@
+#include "link/Replies81.h"
+
+#include <array>
+
+#include "link/ReplyFormat.h"
+#include "link/SatelliteSort.h"
+
+namespace {
+
+constexpr int kImsiOffset = 36;
+constexpr int kImsiLength = 16;
+// Pair counts the satellite arrays take; 24 and more leave them as they were (the terminal's lists
+// never hold more than 23 entries, so such a count marks a damaged reply).
+constexpr int kMaxStoredSatellites = 23;
+
+Bool32 IsOne(uint8_t value) { return value == 1 ? kTrue32 : 0; }
+
+// Copies `count` (PRN, SNR) pairs starting at payload byte `first` when the count fits the arrays.
+bool CopySatellitePairs(const TReplyRecord& reply, int first, int count, std::array<uint8_t, 24>& prn,
+                        std::array<uint8_t, 24>& snr) {
+    if (count < 1 || count > kMaxStoredSatellites) return false;
+    for (int k = 0; k < count; ++k) {
+        prn[static_cast<size_t>(k)] = ReplyByte(reply, first + 2 * k);
+        snr[static_cast<size_t>(k)] = ReplyByte(reply, first + 2 * k + 1);
+    }
+    return true;
+}
+
+// The GPS part shared by 0x8101 and 0x8104; answers n, the GPS satellite count as received.
+int DecodeGpsPart(const TReplyRecord& reply) {
+    TGpsInfoManage& gps = GpsInfoManage;
+    gps.Fixed = IsOne(ReplyByte(reply, 0));
+    gps.East = IsOne(ReplyByte(reply, 1));
+    gps.North = IsOne(ReplyByte(reply, 2));
+    gps.Hdop10 = ReplyByte(reply, 3);
+    gps.Speed = static_cast<int32_t>(ReplyLE16(reply, 4));
+    gps.Course = static_cast<int32_t>(ReplyLE16(reply, 6));
+    gps.LongitudeText =
+        FormatDegree(ReplyByte(reply, 8), ReplyByte(reply, 9), ReplyByte(reply, 10), ReplyByte(reply, 11));
+    gps.LatitudeText =
+        FormatDegree(ReplyByte(reply, 12), ReplyByte(reply, 13), ReplyByte(reply, 14), ReplyByte(reply, 15));
+    for (int i = 0; i < 6; ++i) gps.DateTime[static_cast<size_t>(i)] = ReplyByte(reply, 16 + i);
+    const int n = ReplyByte(reply, 22);
+    gps.GpsCount = n;
+    if (CopySatellitePairs(reply, 23, n, gps.GpsPrn, gps.GpsSnr)) SortGpsSatellites();
+    gps.CollectTimes = static_cast<int32_t>(ReplyBE16(reply, 23 + 2 * n));
+    return n;
+}
+
+void DecodeCounter(const char* label, uint32_t value, ReplyLines& out) { out.push_back(label + Dec(value)); }
+
+void DecodeRunFlags(const TReplyRecord& reply, ReplyLines& out) {
+    DecodeCounter("有效振动标志：", ReplyByte(reply, 0), out);
+    DecodeCounter("定时上传计时：", ReplyBE16(reply, 1), out);
+    DecodeCounter("WIFI监控标志：", ReplyByte(reply, 3), out);
+    DecodeCounter("SOCK重连标志：", ReplyByte(reply, 4), out);
+    DecodeCounter("当前定位流程：", ReplyByte(reply, 5), out);
+    const int count = ReplyByte(reply, 6);
+    DecodeCounter("定位指令数量：", static_cast<uint32_t>(count), out);
+    for (int i = 1; i <= count; ++i) DecodeCounter("定位指令名称：", ReplyByte(reply, 6 + i), out);
+}
+
+void DecodeLinkFlags(const TReplyRecord& reply, ReplyLines& out) {
+    DecodeCounter("平台连接流程：", ReplyByte(reply, 0), out);
+    DecodeCounter("生产测试模式：", ReplyByte(reply, 1), out);
+    DecodeCounter("天线调试模式：", ReplyByte(reply, 2), out);
+    DecodeCounter("当前连接次数：", ReplyByte(reply, 5), out);
+    DecodeCounter("当前循环次数：", ReplyByte(reply, 6), out);
+    DecodeCounter("当前操作计时：", ReplyBE16(reply, 7), out);
+}
+
+void DecodeCalibrationFlags(const TReplyRecord& reply, ReplyLines& out) {
+    out.push_back("校准标志读取:" + HexDump(reply));
+}
+
+void DecodeHandsFree(const TReplyRecord& reply, ReplyLines& out) {
+    DecodeCounter("当前免提状态：", ReplyByte(reply, 0), out);
+}
+
+void DecodeParamSetAck(const TReplyRecord& reply, ReplyLines& out) {
+    out.push_back("Set Param Ack Info!!!");
+    RunOutputDecoder("ParamSetAckDeal", reply, out);
+}
+
+// The key-fob console sees the answer after the acknowledgement line and before the parameter lines.
+void DecodeParamGetAck(const TReplyRecord& reply, ReplyLines& out) {
+    out.push_back("Read Param Ack Info!!!");
+    ForwardReplyInOrder(out, "TfBrel.RFMoniInput");
+    RunOutputDecoder("ParamGetAckDeal", reply, out);
+}
+
+void DecodeAlarmSlots(const TReplyRecord& reply, ReplyLines& out) {
+    RunOutputDecoder("PW3310AlarmReadDeal", reply, out);
+}
+
+void DecodeSpeedDialSlots(const TReplyRecord& reply, ReplyLines& out) {
+    RunOutputDecoder("PW3310CallOutCodeReadDeal", reply, out);
+}
+
+void DecodeWhiteListSlots(const TReplyRecord& reply, ReplyLines& out) {
+    RunOutputDecoder("PW3310WhileCodeReadDeal", reply, out);
+}
+
+void OptOk(const TReplyRecord&, ReplyLines& out) { out.push_back("Opt OK"); }
+void OptFail(const TReplyRecord&, ReplyLines& out) { out.push_back("Opt Fail"); }
+void UnknownCmd(const TReplyRecord&, ReplyLines& out) { out.push_back("UnKnow Cmd"); }
+
+// The Wi-Fi monitor builds the text of bytes 0..Len-1 itself when its input method runs.
+constexpr ReplyRow kRows[] = {
+    {0x8100, DecodeSysRunInfo, nullptr},
+    {0x8101, DecodeGpsStatus, "TfQ7GpsMoni.GpsDataInput"},
+    {0x8103, nullptr, "TfNetTest.NetDataInput"},
+    {0x8104, DecodeGpsBdStatus, "TfQ7GpsMoni.GpsDataInput"},
+    {0x8105, nullptr, "TfMoni.WifiDataInput"},
+    {0x8107, nullptr, "TfMoni.ObdDataInput"},
+    {0x810A, DecodeRunFlags, nullptr},
+    {0x810B, DecodeLinkFlags, nullptr},
+    {0x8110, nullptr, "TfDebug.DebugDataInput"},
+    {0x8111, nullptr, "TfDebug.DebugDataInput"},
+    {0x8112, nullptr, "TfDebug.DebugDataInput"},
+    {0x8113, nullptr, "TfDebug.DebugDataInput"},
+    {0x8114, nullptr, "TfDebug.DebugDataInput"},
+    {0x8115, nullptr, "TfDebug.DebugDataInput"},
+    {0x8116, nullptr, "TfDebug.DebugDataInput"},
+    {0x8117, nullptr, "TfDisTest.DisDataInput"},
+    {0x8120, DecodeCalibrationFlags, nullptr},
+    {0x8121, DecodeCalibration, nullptr},
+    {0x8124, DecodeHandsFree, nullptr},
+    {0x8201, DecodeParamSetAck, nullptr},
+    {0x8202, DecodeParamGetAck, nullptr},
+    {0x8211, DecodeAlarmSlots, nullptr},
+    {0x8213, DecodeSpeedDialSlots, nullptr},
+    {0x8215, DecodeWhiteListSlots, nullptr},
+    {0xF000, OptOk, nullptr},
+    {0xF001, OptFail, nullptr},
+    {0xF002, UnknownCmd, nullptr},
+};
+
+}  // namespace
+
+void DecodeSysRunInfo(const TReplyRecord& reply, ReplyLines&) {
+    TnSysRunInfo& info = SysRunInfo;
+    info.SysState = ReplyByte(reply, 0);
+    info.SimOk = ReplyByte(reply, 1);
+    info.RegOk = ReplyByte(reply, 2);
+    info.Defences = ReplyByte(reply, 3);
+    info.Csq = ReplyByte(reply, 4);
+    info.Acc = ReplyByte(reply, 5);
+    info.Power = ReplyByte(reply, 6);
+    info.Sleep = ReplyByte(reply, 7);
+    auto le16 = [&](int at) { return static_cast<int32_t>(ReplyLE16(reply, at)); };
+    info.AreaId = le16(8);
+    info.CellId = le16(10);
+    info.Battery = le16(12);
+    info.PppTimes = le16(14);
+    info.SmsSend = le16(16);
+    info.SmsRec = le16(18);
+    info.SocketSend = le16(20);
+    info.SocketReceive = le16(22);
+    info.CallOut = le16(24);
+    info.CallIn = le16(26);
+    info.Mileage = static_cast<int32_t>(ReplyLE32(reply, 28));
+    info.RunTime = static_cast<int32_t>(ReplyLE32(reply, 32));
+    info.Imsi.clear();
+    for (int i = 0; i < kImsiLength; ++i) info.Imsi.push_back(static_cast<char>(ReplyByte(reply, kImsiOffset + i)));
+    info.NetNumberB = le16(52);
+    info.NetNumberA = le16(54);
+    info.Vibration = le16(56);
+    info.Band = ReplyByte(reply, 58);
+    info.Aux1 = ReplyByte(reply, 59);
+    info.Aux2 = le16(60);
+    info.Voltage10 = le16(94);
+}
+
+void DecodeGpsStatus(const TReplyRecord& reply, ReplyLines&) { DecodeGpsPart(reply); }
+
+void DecodeGpsBdStatus(const TReplyRecord& reply, ReplyLines&) {
+    const int n = DecodeGpsPart(reply);
+    const int m = ReplyByte(reply, 25 + 2 * n);
+    GpsInfoManage.BdCount = m;
+    if (CopySatellitePairs(reply, 26 + 2 * n, m, GpsInfoManage.BdPrn, GpsInfoManage.BdSnr)) SortBdSatellites();
+}
+
+void DecodeCalibration(const TReplyRecord& reply, ReplyLines& out) {
+    out.push_back("BarCode：" + BytesText(reply, 0, 63));
+    out.push_back("AFC-DAC:" + Dec(ReplyBE16(reply, 64)));
+    // A zero slope divisor has no value: the label stands alone and the rest of the record still prints.
+    const uint32_t slopeDivisor = ReplyBE16(reply, 68);
+    out.push_back("AFC-Slope:" + (slopeDivisor == 0 ? std::string() : FloatText(4096.0 / slopeDivisor)));
+    std::string pow900 = "Pow-900:";
+    std::string pow1800 = "Pow-1800:";
+    for (int k = 1; k <= 16; ++k) {
+        pow900 += Dec(ReplyBE16(reply, 68 + 2 * k)) + ",";
+        pow1800 += Dec(ReplyBE16(reply, 100 + 2 * k)) + ",";
+    }
+    out.push_back(pow900);
+    out.push_back(pow1800);
+    // Each band: 13 triples of an ARFCN (high byte first) and a path loss in eighths.
+    struct Band {
+        const char* arfcnLabel;
+        const char* lossLabel;
+        int base;  // triple k starts at base + 3k
+    };
+    for (const Band band : {Band{"Afrnc-900:", "pLoss-900:", 131}, Band{"Afrnc-1800:", "pLoss-1800:", 170}}) {
+        std::string arfcns = band.arfcnLabel;
+        std::string losses = band.lossLabel;
+        for (int k = 1; k <= 13; ++k) {
+            arfcns += Dec(ReplyBE16(reply, band.base + 3 * k)) + ",";
+            losses += FloatText(ReplyByte(reply, band.base + 3 * k + 2) / 8.0) + ",";
+        }
+        out.push_back(arfcns);
+        out.push_back(losses);
+    }
+}
+
+void RegisterReplies81() { RegisterReplyRows(kRows); }

@@ -1,0 +1,311 @@
+// The serial component over a pseudo-terminal pair: opening and its failures, writes, chunked receipt
+// on the main thread, the empty-queue notice, hang-up and closing while the threads wait.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+
+#include "PtyPair.h"
+#include "link/Comm.h"
+
+namespace {
+
+int OpenFdCount() {
+    int n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+    return n;
+}
+
+std::string OpenError(TComm& comm) {
+    try {
+        comm.OpenPort();
+    } catch (const ECommsError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+// Records every event with the thread it ran on.
+struct Recorder {
+    explicit Recorder(TComm& comm) {
+        comm.OnReceiveData = [this](TComm*, const uint8_t* b, uint16_t n) {
+            chunks.emplace_back(reinterpret_cast<const char*>(b), n);
+            offMainThread |= QThread::currentThread() != qApp->thread();
+        };
+        comm.OnRequestHangup = [this](TComm*) { ++hangups; };
+        comm.OnSendDataEmpty = [this](TComm*) {
+            ++sendEmpty;
+            offMainThread |= QThread::currentThread() != qApp->thread();
+        };
+    }
+    std::string Joined() const {
+        std::string all;
+        for (const auto& c : chunks) all += c;
+        return all;
+    }
+    std::vector<std::string> chunks;
+    int hangups = 0;
+    int sendEmpty = 0;
+    bool offMainThread = false;
+};
+
+void UsePortManagerSettings(TComm& comm) {
+    comm.SetBaudRate(115200);
+    comm.SetOutx_XonXoffFlow(false);
+    comm.SetInx_XonXoffFlow(false);
+    comm.SetDtrControl(TDtrControl::DtrDisable);
+    comm.SetRtsControl(TRtsControl::RtsDisable);
+}
+
+termios SlaveSettings(const PtyPair& pty) {
+    termios t{};
+    const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ::tcgetattr(fd, &t);
+    ::close(fd);
+    return t;
+}
+
+TEST(CommOpen, AppliesTheLineSettings) {
+    PtyPair pty;
+    TComm comm;
+    comm.SetCommName(pty.SlavePath());
+    UsePortManagerSettings(comm);
+    comm.OpenPort();
+    termios t = SlaveSettings(pty);
+    EXPECT_EQ(cfgetospeed(&t), B115200);
+    EXPECT_EQ(t.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF), 0u);
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
+    EXPECT_EQ(t.c_oflag & OPOST, 0u);
+    // A setter re-applies at once while the port is open.
+    comm.SetBaudRate(57600);
+    t = SlaveSettings(pty);
+    EXPECT_EQ(cfgetospeed(&t), B57600);
+    comm.ClosePort();
+
+    TComm defaults;  // 9600 with XON/XOFF both ways
+    defaults.SetCommName(pty.SlavePath());
+    defaults.OpenPort();
+    t = SlaveSettings(pty);
+    EXPECT_EQ(cfgetospeed(&t), B9600);
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
+}
+
+TEST(CommOpen, FailuresCarryTheirTextsAndLeaveNothingOpen) {
+    PtyPair pty;
+    QTemporaryDir dir;
+    const std::string plain = dir.filePath("plain.txt").toStdString();
+    std::ofstream(plain) << "not a port";
+
+    TComm comm;
+    const int fdsBefore = OpenFdCount();
+    comm.SetCommName(plain);
+    EXPECT_EQ(OpenError(comm), "File handle is not a comm handle ");
+    comm.SetCommName("/nonexistent/tty");
+    EXPECT_EQ(OpenError(comm), "Error opening serial port");
+    EXPECT_EQ(OpenFdCount(), fdsBefore);
+    EXPECT_FALSE(comm.IsOpen());
+
+    comm.SetCommName(pty.SlavePath());
+    comm.OpenPort();
+    EXPECT_EQ(OpenError(comm), "This serial port already opened");
+    // The open port is untouched by the refused second open.
+    const uint8_t x = 'x';
+    EXPECT_TRUE(comm.WriteData(&x, 1));
+    EXPECT_EQ(pty.Receive(1), "x");
+
+    TComm second;  // no sharing: the port is ours while it is open
+    second.SetCommName(pty.SlavePath());
+    EXPECT_EQ(OpenError(second), "Error opening serial port");
+    comm.ClosePort();
+    EXPECT_EQ(OpenError(second), "");
+}
+
+TEST(CommWrite, RefusedWritesPostNothing) {
+    TComm comm;
+    Recorder rec(comm);
+    const uint8_t b = 1;
+    EXPECT_FALSE(comm.WriteData(&b, 1));  // closed
+    PtyPair pty;
+    comm.SetCommName(pty.SlavePath());
+    comm.OpenPort();
+    ASSERT_TRUE(WaitUntil([&] { return rec.sendEmpty == 1; }));
+    EXPECT_FALSE(comm.WriteData(&b, 0));
+    EXPECT_FALSE(comm.WriteData(nullptr, 1));
+    Settle(50);
+    EXPECT_EQ(rec.sendEmpty, 1);
+    EXPECT_EQ(pty.Receive(1, 50), "");
+    comm.ClosePort();
+    comm.ClosePort();  // closing a closed component does nothing
+}
+
+TEST(CommWrite, OneEmptyNoticeAtStartAndOneAfterEachDrain) {
+    PtyPair pty;
+    TComm comm;
+    Recorder rec(comm);
+    comm.SetCommName(pty.SlavePath());
+    comm.OpenPort();
+    ASSERT_TRUE(WaitUntil([&] { return rec.sendEmpty == 1; }));
+    EXPECT_TRUE(comm.SendDataEmpty());
+
+    const uint8_t abc[] = {0x41, 0x42, 0x43};
+    EXPECT_TRUE(comm.WriteData(abc, 3));
+    EXPECT_TRUE(comm.WriteData(abc, 3));
+    EXPECT_EQ(pty.Receive(6), "ABCABC");
+    ASSERT_TRUE(WaitUntil([&] { return rec.sendEmpty >= 2; }));
+    Settle(50);
+    EXPECT_EQ(rec.sendEmpty, 2);
+    EXPECT_TRUE(comm.SendDataEmpty());
+    EXPECT_FALSE(rec.offMainThread);
+}
+
+TEST(CommReceive, ChunksOfAtMost2048OnTheMainThread) {
+    PtyPair pty;
+    TComm comm;
+    Recorder rec(comm);
+    comm.SetCommName(pty.SlavePath());
+    UsePortManagerSettings(comm);  // XON/XOFF off: every byte value is data
+    comm.OpenPort();
+    std::string data;
+    for (int i = 0; i < 3000; ++i) data.push_back(static_cast<char>(i * 7));
+    ASSERT_TRUE(pty.Send(data));
+    ASSERT_TRUE(WaitUntil([&] { return rec.Joined().size() >= 3000; }));
+    EXPECT_GE(rec.chunks.size(), 2u);
+    for (const auto& c : rec.chunks) EXPECT_LE(c.size(), 2048u);
+    EXPECT_EQ(rec.Joined(), data);
+    EXPECT_FALSE(rec.offMainThread);
+}
+
+TEST(CommReceive, QuietIntervalEndsAChunk) {
+    PtyPair pty;
+    TComm comm;
+    Recorder rec(comm);
+    comm.SetCommName(pty.SlavePath());
+    comm.SetReadIntervalTimeout(1000);  // far above the 20 ms pause below
+    comm.OpenPort();
+    ASSERT_TRUE(pty.Send("O"));
+    QThread::msleep(20);
+    ASSERT_TRUE(pty.Send("K\r\n"));
+    ASSERT_TRUE(WaitUntil([&] { return rec.Joined().size() >= 4; }));
+    EXPECT_EQ(rec.chunks, std::vector<std::string>{"OK\r\n"});
+
+    rec.chunks.clear();
+    comm.SetReadIntervalTimeout(10);  // far below the 300 ms pause below
+    ASSERT_TRUE(pty.Send("O"));
+    QThread::msleep(300);
+    ASSERT_TRUE(pty.Send("K\r\n"));
+    ASSERT_TRUE(WaitUntil([&] { return rec.Joined().size() >= 4; }));
+    EXPECT_EQ(rec.chunks, (std::vector<std::string>{"O", "K\r\n"}));
+}
+
+TEST(CommReceive, AQuietLineNeverStopsReception) {
+    PtyPair pty;
+    TComm comm;
+    Recorder rec(comm);
+    comm.SetCommName(pty.SlavePath());
+    // Read time-outs of a few milliseconds pass many times over while the line is quiet.
+    comm.SetReadTotalTimeoutConstant(1);
+    comm.SetReadTotalTimeoutMultiplier(0);
+    comm.OpenPort();
+    Settle(100);
+    ASSERT_TRUE(pty.Send("late"));
+    ASSERT_TRUE(WaitUntil([&] { return rec.Joined() == "late"; }));
+}
+
+TEST(CommReceive, IgnoreNullCharDropsZeroBytes) {
+    PtyPair pty;
+    TComm comm;
+    Recorder rec(comm);
+    comm.SetCommName(pty.SlavePath());
+    comm.SetIgnoreNullChar(true);
+    comm.OpenPort();
+    ASSERT_TRUE(pty.Send(std::string("a\0b\0", 4)));
+    ASSERT_TRUE(WaitUntil([&] { return rec.Joined() == "ab"; }));
+}
+
+TEST(CommLine, HangUpIsReportedOnceAndLaterWritesAreRefused) {
+    PtyPair pty;
+    TComm comm;
+    Recorder rec(comm);
+    comm.SetCommName(pty.SlavePath());
+    comm.OpenPort();
+    ASSERT_TRUE(WaitUntil([&] { return rec.sendEmpty == 1; }));
+    pty.CloseMaster();
+    ASSERT_TRUE(WaitUntil([&] { return rec.hangups >= 1; }));
+    // The transmit thread learns of the loss at its next write and ends; from then on writes are refused
+    // instead of vanishing.
+    const uint8_t b = 'x';
+    ASSERT_TRUE(WaitUntil([&] { return !comm.WriteData(&b, 1); }));
+    Settle(50);
+    EXPECT_TRUE(rec.chunks.empty());
+    comm.ClosePort();
+    Settle(20);
+    EXPECT_FALSE(comm.IsOpen());
+}
+
+TEST(CommClose, ReturnsWhileBothThreadsWait) {
+    PtyPair pty;
+    TComm comm;
+    comm.SetCommName(pty.SlavePath());
+    comm.OpenPort();
+    // Nobody reads the other side: the transmit thread ends up blocked on a full line while the
+    // receive thread waits for bytes. Closing must still end both.
+    std::vector<uint8_t> block(65535, 0x55);
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(comm.WriteData(block.data(), static_cast<int>(block.size())));
+    QThread::msleep(50);
+    comm.ClosePort();
+    EXPECT_FALSE(comm.IsOpen());
+    EXPECT_TRUE(comm.SendDataEmpty());
+}
+
+TEST(CommClose, DestroyingAnOpenComponentClosesThePort) {
+    PtyPair pty;
+    {
+        auto comm = std::make_unique<TComm>();
+        comm->SetCommName(pty.SlavePath());
+        comm->OpenPort();
+        const uint8_t b = 'z';
+        ASSERT_TRUE(comm->WriteData(&b, 1));
+        ASSERT_EQ(pty.Receive(1), "z");
+    }
+    Settle(20);  // nothing queued by the destroyed component may run now
+    TComm again;
+    again.SetCommName(pty.SlavePath());
+    EXPECT_EQ(OpenError(again), "");
+}
+
+TEST(CommSettings, LineSettingsFollowTheProperties) {
+    TComm comm;
+    comm.SetByteSize(TByteSize::_7);
+    comm.SetParity(TParity::Even);
+    comm.SetStopBits(TStopBits::_2);
+    comm.SetRtsControl(TRtsControl::RtsHandshake);
+    termios t{};
+    ASSERT_TRUE(serial::MakeTermios(comm.LineSettings(), t));
+    EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
+    EXPECT_EQ(t.c_cflag & (PARENB | PARODD | CMSPAR), static_cast<tcflag_t>(PARENB));
+    EXPECT_NE(t.c_cflag & CSTOPB, 0u);
+    EXPECT_NE(t.c_cflag & CRTSCTS, 0u);
+
+    struct Row {
+        TParity parity;
+        tcflag_t flags;
+    } rows[] = {
+        {TParity::None, 0},
+        {TParity::Odd, PARENB | PARODD},
+        {TParity::Even, PARENB},
+        {TParity::Mark, PARENB | PARODD | CMSPAR},
+        {TParity::Space, PARENB | CMSPAR},
+    };
+    for (const auto& r : rows) {
+        comm.SetParity(r.parity);
+        ASSERT_TRUE(serial::MakeTermios(comm.LineSettings(), t));
+        EXPECT_EQ(t.c_cflag & (PARENB | PARODD | CMSPAR), r.flags) << static_cast<int>(r.parity);
+    }
+    comm.SetBaudRate(12345);  // no termios speed: refused rather than guessed
+    EXPECT_FALSE(serial::MakeTermios(comm.LineSettings(), t));
+}
+
+}  // namespace

@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "link/FrameParser.h"
+#include "support/LogCapture.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// F: Seq 7, Type F000, Len 0. Checksum 0x4B+0x51+1+2+3+4+5+0x07+0xF0 = 0x1A2 -> A2.
+const Bytes kFrameF = {0x4B, 0x51, 0x00, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05,
+                       0x00, 0x07, 0xF0, 0x00, 0x00, 0x00, 0xA2, 0x0D, 0x0A};
+// G: Seq 9, Type F001, Len 4, payload AA BB CC DD; no byte after the first is 0x4B (22 bytes).
+const Bytes kFrameG = {0x4B, 0x51, 0x00, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x00, 0x09,
+                       0xF0, 0x01, 0x00, 0x04, 0xAA, 0xBB, 0xCC, 0xDD, 0xB7, 0x0D, 0x0A};
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+Bytes WithSeq(Bytes frame, uint8_t seq) {
+    frame[10] = seq;
+    return frame;
+}
+
+class FrameParser : public ::testing::Test {
+protected:
+    void Push(const Bytes& bytes) {
+        for (uint8_t b : bytes) ASSERT_TRUE(RecvRingPush(b));
+    }
+    bool Tick() { return ParseOneFrame(incomplete); }
+
+    LogCapture log;
+    int32_t incomplete = 0;
+};
+
+struct OneTickCase {
+    const char* legend;
+    Bytes ring;
+    bool delivered;
+    int seq;  // of the delivered frame
+    int countAfter;
+};
+
+class FrameParserOneTick : public FrameParser, public ::testing::WithParamInterface<OneTickCase> {};
+
+TEST_P(FrameParserOneTick, DeliversOrRejectsSilently) {
+    const OneTickCase& c = GetParam();
+    ReplyRecord.Seq = 99;  // a rejected candidate must not touch the last good reply
+    Push(c.ring);
+    EXPECT_EQ(Tick(), c.delivered) << c.legend;
+    EXPECT_EQ(RecvRing.Count, c.countAfter) << c.legend;
+    EXPECT_EQ(ReplyRecord.Seq, c.delivered ? c.seq : 99) << c.legend;
+    EXPECT_TRUE(log.lines.empty()) << c.legend;
+}
+
+Bytes FalseLength(uint8_t hi, uint8_t lo) {
+    Bytes frame = kFrameF;
+    frame[13] = hi;
+    frame[14] = lo;
+    return frame;
+}
+
+Bytes BadEnd() {
+    Bytes frame = kFrameF;
+    frame[17] = 0x0B;
+    return frame;
+}
+
+Bytes BadChecksum() {
+    Bytes frame = kFrameF;
+    frame[15] = 0x00;
+    return frame;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FrameParserOneTick,
+    ::testing::Values(
+        OneTickCase{"a lone frame", kFrameF, true, 7, 0},
+        // 4B 00: K without Q; 00; 4B 4B: K followed by K, twice: four single drops, then F.
+        OneTickCase{"garbage before a frame", Join({{0x4B, 0x00, 0x4B, 0x4B}, kFrameF}), true, 7, 0},
+        OneTickCase{"two frames: the first only", Join({kFrameF, WithSeq(kFrameF, 8)}), true, 7, 18},
+        // 08 01 = 2049: the K is dropped, then the 17 others (no K among them).
+        OneTickCase{"length above 2048", FalseLength(0x08, 0x01), false, 0, 0},
+        OneTickCase{"CR LF missing", BadEnd(), false, 0, 0},
+        OneTickCase{"checksum is not verified", BadChecksum(), true, 7, 0},
+        // At 0 the length field reads F0 00 (61440): dropped; 51 dropped; F starts at byte 2.
+        OneTickCase{"frame inside a rejected start", Join({{0x4B, 0x51}, kFrameF}), true, 7, 0},
+        OneTickCase{"fewer than 18 bytes wait", Bytes(kFrameF.begin(), kFrameF.begin() + 17), false, 0, 17}),
+    [](const auto& info) { return "Row" + std::to_string(info.index); });
+
+TEST_F(FrameParser, FrameFieldsLandInTheReply) {
+    ReplyRecord.Data.fill(0xAA);
+    Push(kFrameG);
+    ASSERT_TRUE(Tick());
+    EXPECT_EQ(ReplyRecord.Valid, 1);
+    EXPECT_EQ(ReplyRecord.Header, (std::array<uint8_t, 5>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(ReplyRecord.Seq, 9);
+    EXPECT_EQ(ReplyRecord.Type, 0xF001);
+    EXPECT_EQ(ReplyRecord.Len, 4);
+    EXPECT_EQ(ReplyRecord.Data[0], 0xAA);
+    EXPECT_EQ(ReplyRecord.Data[3], 0xDD);
+    EXPECT_EQ(ReplyRecord.Data[4], 0x00) << "bytes beyond Len are cleared, not left from an earlier reply";
+}
+
+TEST_F(FrameParser, LengthZeroIsDeliveredWithAnEmptyPayload) {
+    ReplyRecord.Data.fill(0xAA);
+    Push(kFrameF);
+    ASSERT_TRUE(Tick());
+    EXPECT_EQ(ReplyRecord.Len, 0);
+    EXPECT_EQ(ReplyRecord.Data[0], 0x00);
+}
+
+TEST_F(FrameParser, TwoFramesAreDeliveredOnePerTick) {
+    Push(Join({kFrameF, WithSeq(kFrameF, 8)}));
+    ASSERT_TRUE(Tick());
+    EXPECT_EQ(ReplyRecord.Seq, 7);
+    ASSERT_TRUE(Tick());
+    EXPECT_EQ(ReplyRecord.Seq, 8);
+    EXPECT_FALSE(Tick());
+}
+
+TEST_F(FrameParser, FrameCompletedTwoTicksLaterIsDeliveredQuietly) {
+    Push(Bytes(kFrameG.begin(), kFrameG.begin() + 20));
+    EXPECT_FALSE(Tick());
+    EXPECT_FALSE(Tick());
+    EXPECT_EQ(incomplete, 2);
+    Push(Bytes(kFrameG.begin() + 20, kFrameG.end()));
+    ASSERT_TRUE(Tick());
+    EXPECT_EQ(ReplyRecord.Type, 0xF001);
+    EXPECT_EQ(incomplete, 0);
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(FrameParser, FrameStillIncompleteAtTheThirdTickIsAnError) {
+    Push(Bytes(kFrameG.begin(), kFrameG.begin() + 20));
+    EXPECT_FALSE(Tick());
+    EXPECT_FALSE(Tick());
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_FALSE(Tick());
+    EXPECT_EQ(log.lines, std::vector<std::string>{"COM数据接收错误,已进行出错处理"});
+    EXPECT_EQ(RecvRing.Count, 0) << "the 19 bytes after the K hold no K and go in the same tick";
+}
+
+TEST_F(FrameParser, AfterAnErrorTheNextFrameGetsItsOwnGrace) {
+    Push(Bytes(kFrameG.begin(), kFrameG.begin() + 20));
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(Tick());
+    ASSERT_EQ(log.lines.size(), 1u);
+    Push(Bytes(kFrameG.begin(), kFrameG.begin() + 20));
+    EXPECT_FALSE(Tick());
+    EXPECT_EQ(log.lines.size(), 1u) << "a frame arriving over a tick boundary is not eaten";
+    Push(Bytes(kFrameG.begin() + 20, kFrameG.end()));
+    EXPECT_TRUE(Tick());
+}
+
+TEST_F(FrameParser, LongestLengthCanNeverCompleteAndEndsAsAnError) {
+    // 08 00 = 2048 passes the length check but 2066 bytes never fit the 2000-byte ring.
+    Push(FalseLength(0x08, 0x00));
+    EXPECT_FALSE(Tick());
+    EXPECT_FALSE(Tick());
+    EXPECT_FALSE(Tick());
+    EXPECT_EQ(log.lines, std::vector<std::string>{"COM数据接收错误,已进行出错处理"});
+}
+
+TEST_F(FrameParser, FrameLongerThanTheDataFieldIsCutTo1024) {
+    // Len 1030 = 0x0406: the payload counts 0, 1, 2, ... (low 8 bits); 1048 bytes in all.
+    Bytes frame = {0x4B, 0x51, 0, 0, 1, 2, 3, 4, 5, 0x00, 0x05, 0x81, 0x20, 0x04, 0x06};
+    for (int i = 0; i < 1030; ++i) frame.push_back(static_cast<uint8_t>(i));
+    frame.insert(frame.end(), {0x00, 0x0D, 0x0A});
+    Push(Join({frame, kFrameF}));
+    ASSERT_TRUE(Tick());
+    EXPECT_EQ(ReplyRecord.Len, 1024);
+    EXPECT_EQ(ReplyRecord.Data[1023], 0xFF);  // 1023 = 3 * 256 + 255
+    EXPECT_EQ(RecvRing.Count, 18) << "every byte of the long frame leaves the ring";
+    ASSERT_TRUE(Tick());
+    EXPECT_EQ(ReplyRecord.Seq, 7);
+}
+
+TEST_F(FrameParser, FrameAcrossTheRingEndIsRead) {
+    // Start 10 bytes before the end of the ring so the frame wraps from position 2000 to 1.
+    RecvRing.ReadIndex = RecvRing.WriteIndex = kRecvRingSize - 9;
+    Push(kFrameG);
+    ASSERT_TRUE(Tick());
+    EXPECT_EQ(ReplyRecord.Data[3], 0xDD);
+    EXPECT_EQ(RecvRing.ReadIndex, 13);  // 1991 + 22 = 2013 -> position 13
+}
+
+}  // namespace
