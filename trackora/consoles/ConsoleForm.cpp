@@ -32,9 +32,9 @@ void TConsoleForm::ButtonClick(int n) {
     if (const CommandDecl* decl = FindCommand(n); decl && decl->code >= 0) (void)RunCommand(this, *decl);
 }
 
+// The window opener frees a closed window; FormClose only lets go of the global pointer.
 void TConsoleForm::closeEvent(QCloseEvent* event) {
     FormClose();
-    setAttribute(Qt::WA_DeleteOnClose);
     event->accept();
 }
 

@@ -1,5 +1,5 @@
 // The window every console is: a widget named after its form, buttons "SpeedButton<n>" whose clicks reach
-// the slots SpeedButton<n>Click, and a close that runs FormClose and frees the window.
+// the slots SpeedButton<n>Click, and a close that runs FormClose (the window opener then frees it).
 #pragma once
 
 #include <QWidget>
