@@ -1,6 +1,9 @@
 // The vehicle-tracker console: set and query texts in the pages' orders, batching at 70 bytes with the
 // later frames left to the train's timer, its messages, and ParamInfo.ini.
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFile>
+#include <QPointer>
 #include <QTabWidget>
 #include <functional>
 #include <memory>
@@ -89,6 +92,22 @@ TEST_F(DvrnTest, BatchesAreCutAtSeventyBytesAndLeaveFromTheTimer) {
                                              "SZCS#APN=abcdefghijklmno"}));
     EXPECT_TRUE(form->SpeedButton1->isEnabled());
     EXPECT_TRUE(form->SpeedButton2->isEnabled());
+}
+
+TEST_F(DvrnTest, TheTrainOutlivesItsWindow) {
+    Check(form.get(), "Check_SERVERADDR");
+    Type(form.get(), "Value_SERVERADDR", QString(72, 'a'));
+    Check(form.get(), "Check_USER");
+    Type(form.get(), "Value_USER", "ab");
+    Click(form.get(), "SpeedButton1");
+    QPointer<TBatchTrain> train = form->Train();
+    ASSERT_NE(train, nullptr);
+    form.reset();  // the user closes the console between the two frames
+    train->Tick();
+    ASSERT_EQ(Frames().size(), 2u);
+    EXPECT_EQ(Frames()[1].payload, "#USER=ab");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(train, nullptr) << "a finished train frees itself";
 }
 
 TEST_F(DvrnTest, BatchBoundary) {
