@@ -17,7 +17,7 @@ struct TrainFrame {
 
 class TBatchTrain : public QObject {
     Q_OBJECT
-public:
+  public:
     // Sends the first frame at once and starts the timer for the rest.
     TBatchTrain(std::vector<TrainFrame> frames, int pauseMs);
 
@@ -25,14 +25,14 @@ public:
     size_t Sent() const { return next_; }
     const QTimer& Timer() const { return timer_; }
 
-public slots:
+  public slots:
     // Sends the next frame; after the last one the train stops and is deleted.
     void Tick();
 
-signals:
+  signals:
     void finished();
 
-private:
+  private:
     void SendNext();
 
     std::vector<TrainFrame> frames_;

@@ -37,24 +37,27 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
                                       std::string& out) {
     std::optional<FieldError> error;
     switch (field.kind) {
-        case PayloadKind::Text: out += EditBytes(form, field.control); break;
+        case PayloadKind::Text:
+            out += EditBytes(form, field.control);
+            break;
         case PayloadKind::Byte:
             if (auto v = ReadNumber(form, decl, field.control, error)) out += static_cast<char>(*v & 0xFF);
             break;
         case PayloadKind::BE16:
             if (auto v = ReadNumber(form, decl, field.control, error)) {
                 if (*v < 0 || *v > kBE16Max) {
-                    return FieldError{decl.badInput ? *decl.badInput
-                                                    : Warning(QString::fromUtf8(kOutOfRangeText)
-                                                                  .arg(*v)
-                                                                  .arg(0)
-                                                                  .arg(kBE16Max))};
+                    return FieldError{
+                        decl.badInput
+                            ? *decl.badInput
+                            : Warning(QString::fromUtf8(kOutOfRangeText).arg(*v).arg(0).arg(kBE16Max))};
                 }
                 out += static_cast<char>(*v >> 8);
                 out += static_cast<char>(*v & 0xFF);
             }
             break;
-        case PayloadKind::Index: out += static_cast<char>(ComboIndex(form, field.control) & 0xFF); break;
+        case PayloadKind::Index:
+            out += static_cast<char>(ComboIndex(form, field.control) & 0xFF);
+            break;
         case PayloadKind::MappedIndex: {
             const int index = ComboIndex(form, field.control);
             if (index < 0 || index >= static_cast<int>(field.map.size())) {
@@ -74,7 +77,9 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
             out += *record;
             break;
         }
-        case PayloadKind::Constant: out += static_cast<char>(field.value & 0xFF); break;
+        case PayloadKind::Constant:
+            out += static_cast<char>(field.value & 0xFF);
+            break;
     }
     return error;
 }
@@ -109,7 +114,8 @@ PayloadField ConstantField(int byte) { return {PayloadKind::Constant, {}, {}, by
 
 CommandDecl Button(const char* button, const char* caption, int code, std::vector<PayloadField> payload,
                    std::vector<std::string> beside) {
-    return {button, caption, code, std::move(payload), TextCheck::None, std::nullopt, false, std::move(beside)};
+    return {button,          caption,      code,  std::move(payload),
+            TextCheck::None, std::nullopt, false, std::move(beside)};
 }
 
 CommandDecl Hidden(CommandDecl decl) {
@@ -127,7 +133,9 @@ CommandDecl OwnMessage(CommandDecl decl, UserMessage message) {
     return decl;
 }
 
-UserMessage PlainMessage(const QString& text) { return {text, QGuiApplication::applicationDisplayName(), MsgIcon::None}; }
+UserMessage PlainMessage(const QString& text) {
+    return {text, QGuiApplication::applicationDisplayName(), MsgIcon::None};
+}
 
 UserMessage ConversionError(const QString& text) {
     return {QString::fromStdString(ConvertErrorText(text.toStdString())),

@@ -77,8 +77,8 @@ PayloadField IndexField(const char* combo);
 PayloadField MappedIndexField(const char* combo, std::vector<int> map);
 PayloadField SmsRecordField(const char* numberEdit, const char* textEdit);
 PayloadField ConstantField(int byte);
-CommandDecl Button(const char* button, const char* caption, int code = -1, std::vector<PayloadField> payload = {},
-                   std::vector<std::string> beside = {});
+CommandDecl Button(const char* button, const char* caption, int code = -1,
+                   std::vector<PayloadField> payload = {}, std::vector<std::string> beside = {});
 CommandDecl Hidden(CommandDecl decl);
 CommandDecl Checked(CommandDecl decl, TextCheck check);
 CommandDecl OwnMessage(CommandDecl decl, UserMessage message);

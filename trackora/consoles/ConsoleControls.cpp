@@ -10,6 +10,8 @@
 TComboBox::TComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
+    // No inline completion: the box must show exactly what was typed, since that text decides the index.
+    setCompleter(nullptr);
     // Picking the item already current after typing over it changes no index, only activates it.
     connect(this, &QComboBox::currentIndexChanged, this, [this](int index) { itemIndex_ = index; });
     connect(this, &QComboBox::activated, this, [this](int index) { itemIndex_ = index; });
@@ -34,7 +36,8 @@ ControlDecl EditDecl(const char* name, const char* label, const char* text, bool
     return {CtlKind::Edit, name, label, text, {}, 0, hidden};
 }
 
-ControlDecl ComboDecl(const char* name, const char* label, std::vector<std::string> items, int index, bool hidden) {
+ControlDecl ComboDecl(const char* name, const char* label, std::vector<std::string> items, int index,
+                      bool hidden) {
     return {CtlKind::Combo, name, label, {}, std::move(items), index, hidden};
 }
 
@@ -85,12 +88,18 @@ int AddControl(QWidget* owner, QGridLayout* grid, int row, int column, const Con
 
 void ResetControl(QWidget* owner, const ControlDecl& decl) {
     switch (decl.kind) {
-        case CtlKind::Check: SetChecked(owner, decl.name, false); break;
-        case CtlKind::Edit: SetEditText(owner, decl.name, QString::fromStdString(decl.text)); break;
+        case CtlKind::Check:
+            SetChecked(owner, decl.name, false);
+            break;
+        case CtlKind::Edit:
+            SetEditText(owner, decl.name, QString::fromStdString(decl.text));
+            break;
         case CtlKind::Combo:
             if (auto* combo = owner->findChild<TComboBox*>(QString::fromStdString(decl.name))) {
-                if (decl.index < 0) combo->SetNoSelection(QString::fromStdString(decl.text));
-                else combo->SetItemIndex(decl.index);
+                if (decl.index < 0)
+                    combo->SetNoSelection(QString::fromStdString(decl.text));
+                else
+                    combo->SetItemIndex(decl.index);
             }
             break;
     }

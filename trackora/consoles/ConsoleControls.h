@@ -22,7 +22,7 @@ constexpr bool kShowHiddenControls = false;
 // selects it, typing selects the item whose text matches exactly, or none (-1) when no item matches.
 class TComboBox : public QComboBox {
     Q_OBJECT
-public:
+  public:
     explicit TComboBox(QWidget* parent = nullptr);
     int ItemIndex() const { return itemIndex_; }
     // An index outside the items selects nothing and clears the text.
@@ -30,7 +30,7 @@ public:
     // No item selected while the box shows a text (which may equal an item's).
     void SetNoSelection(const QString& text);
 
-private:
+  private:
     int itemIndex_ = -1;
 };
 

@@ -24,7 +24,8 @@ QPushButton* TConsoleForm::AddButton(QGridLayout* grid, int row, int column, con
 const CommandDecl* TConsoleForm::FindCommand(int n) const {
     if (!commands_) return nullptr;
     const std::string name = "SpeedButton" + std::to_string(n);
-    auto it = std::find_if(commands_->begin(), commands_->end(), [&](const CommandDecl& c) { return c.button == name; });
+    auto it = std::find_if(commands_->begin(), commands_->end(),
+                           [&](const CommandDecl& c) { return c.button == name; });
     return it == commands_->end() ? nullptr : &*it;
 }
 

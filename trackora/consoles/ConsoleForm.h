@@ -14,13 +14,13 @@ class QPushButton;
 
 class TConsoleForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     TConsoleForm(const char* formName, const QString& caption, QWidget* parent);
 
     // Adds button "SpeedButton<n>" to the grid; its click calls SpeedButton<n>Click.
     QPushButton* AddButton(QGridLayout* grid, int row, int column, const CommandDecl& decl);
 
-public slots:
+  public slots:
     void SpeedButton1Click() { ButtonClick(1); }
     void SpeedButton2Click() { ButtonClick(2); }
     void SpeedButton3Click() { ButtonClick(3); }
@@ -34,14 +34,14 @@ public slots:
     // keep the default, which does nothing.
     virtual void FormClose() {}
 
-protected:
+  protected:
     // Runs the command row of the button, if the window declared one.
     virtual void ButtonClick(int n);
     void SetCommands(const std::vector<CommandDecl>* commands) { commands_ = commands; }
     const CommandDecl* FindCommand(int n) const;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     const std::vector<CommandDecl>* commands_ = nullptr;
 };
 
@@ -56,9 +56,9 @@ struct CommandConsoleDecl {
 
 class TCommandConsole : public TConsoleForm {
     Q_OBJECT
-public:
+  public:
     TCommandConsole(const CommandConsoleDecl& decl, QWidget* parent);
 
-protected:
+  protected:
     const CommandConsoleDecl& decl_;
 };

@@ -28,50 +28,56 @@ std::vector<std::string> MileageFactors() {
 }
 
 ValuePart WorkModePart() {
-    ValuePart part = ComboPart({"默认工作模式", "定时开机上报", "短信休眠模式", "关闭振动模式", "定时飞行模式"}, -1);
+    ValuePart part =
+        ComboPart({"默认工作模式", "定时开机上报", "短信休眠模式", "关闭振动模式", "定时飞行模式"}, -1);
     part.control.text = "默认工作模式";
     return part;
 }
 
 ParamPage Param1() {
-    return {"Param1",
-            {
-                Row("TERIID", "TERISN", "TeriSN", {EditPart(kSampleTerminal)}, "TERISN"),
-                Row("FREQ", "FREQ", "FREQ", {EditPart("30")}, "FREQ"),
-                Row("ACC_OFF_FREQ", "ACC_OFF_FREQ_HIDDEN", "熄火上报间隔", {EditPart("60", true)}, "", "", true),
-                Row("PULSE", "HEART", "HEART", {EditPart("180")}, "HEART"),
-                Row("SPEED", "SPEED", "SpeedWarn", {EditPart("0")}, "SPEED"),
-                Row("SERVIP", "SERVERADDR", "ServerAddr", {EditPart("")}, "SERVERADDR"),
-                Row("SERVPORT", "SERVERPORT", "ServerPort", {EditPart("")}, "SERVERPORT"),
-                Row("USER", "USER", "User", {EditPart("")}, "USER"),
-                Row("SOURCE_OFF_TYPE", "SOURCEOFF", "SourceOff", {ComboPart({"Speed<20", "Auto"}, 0)}, "SOURCEOFF"),
-                Row("VIBCHK", "VIBPARAM", "Vib Param", {EditPart("10"), EditPart("5")}, "VIBPARAM", ":"),
-                Row("ACCLOCK", "ACCLOCK", "ACC设防使能", {ComboPart(kForbidAllow, 1, 0, true)}, "", "", true),
-                Row("ACC_EXFUN", "ACC_EXFUN", "ACC Extern", {ComboPart({"NoFuntion", "AccPower"}, 0)}),
-                Row("SLEEPT", "SLEEPTIME", "SleepTime", {EditPart("3")}, "SLEEPTIME"),
-                Row("APN", "APN", "APN", {EditPart(kPublicApn)}, "APN"),
-                Row("USERPPP", "APNUSER", "APN USER", {EditPart("")}, "APNUSER"),
-                Row("PWPPP", "APNPWASSWORD", "APN PWASSWORD", {EditPart("")}, "APNPWASSWORD"),
-                Row("ANGLE_SEND", "COURSESEND", "CourseSend", {ComboPart(kDisableEnable, 1)}, "COURSESEND"),
-                Row("GPS_FINTER_EN", "GPSFINTER", "GPS Finter", {ComboPart(kDisableEnable, 1)}, "GPSFINTER"),
-                Row("BLIND_EN", "BLINDSEND", "BlindSend", {ComboPart(kDisableEnable, 1)}, "BLINDSEND"),
-                Row("VIBL", "VIBLEVEL", "Vib Level", {ComboPart(NumberedItems("LEVEL", 1, 6), 0, 1)}, "VIBLEVEL"),
-                Row("LOG_EN", "LOG_EN", "SysLog",
-                    {ComboPart(kDisableEnable, 1), ComboPart(NumberedItems("", 1, 5, "Min"), 0, 1)}, "", ":"),
-                Row("EXP_ACC", "EXP_ACC", "Power ACC", {ComboPart(kDisableEnable, 1), EditPart("132")}),
-                Row("BATT_TYPE", "BETTARY", "Bettary", {ComboPart({"SmallBat", "BitBat"}, 0)}, "BETTARY"),
-                Row("SERV2_ADDR", "SECONDIP", "SecondIP", {EditPart("")}, "SECONDIP"),
-                Row("SERV2_PORT", "SECONDPORT", "SecondPort", {EditPart("0")}, "SECONDPORT"),
-                Row("ACC_OFF_FREQ", "ACC_OFF_FREQ", "ACCOFF-FREQ", {EditPart("300")}, "ACC_OFF_FREQ"),
-                Row("IMEI", "FIMIE", "IMEI", {EditPart(kSampleImei)}, "FIMIE"),
-                QueryOnly("SOFTVERSION", "VERSION", "Version", "VERSION"),
-                QueryOnly("ICCID", "ICCID", "ICCID", "ICCID"),
-            },
-            {"VERSION",    "TERISN",     "FREQ",       "ACC_OFF_FREQ_HIDDEN", "HEART",     "SPEED",
-             "SERVERADDR", "SERVERPORT", "USER",       "SOURCEOFF",           "VIBPARAM",  "ACCLOCK",
-             "ACC_EXFUN",  "SLEEPTIME",  "APN",        "APNUSER",             "APNPWASSWORD", "COURSESEND",
-             "GPSFINTER",  "BLINDSEND",  "VIBLEVEL",   "ICCID",               "LOG_EN",    "EXP_ACC",
-             "BETTARY",    "SECONDIP",   "SECONDPORT", "ACC_OFF_FREQ",        "FIMIE"}};
+    return {
+        "Param1",
+        {
+            Row("TERIID", "TERISN", "TeriSN", {EditPart(kSampleTerminal)}, "TERISN"),
+            Row("FREQ", "FREQ", "FREQ", {EditPart("30")}, "FREQ"),
+            Row("ACC_OFF_FREQ", "ACC_OFF_FREQ_HIDDEN", "熄火上报间隔", {EditPart("60", true)}, "", "", true),
+            Row("PULSE", "HEART", "HEART", {EditPart("180")}, "HEART"),
+            Row("SPEED", "SPEED", "SpeedWarn", {EditPart("0")}, "SPEED"),
+            Row("SERVIP", "SERVERADDR", "ServerAddr", {EditPart("")}, "SERVERADDR"),
+            Row("SERVPORT", "SERVERPORT", "ServerPort", {EditPart("")}, "SERVERPORT"),
+            Row("USER", "USER", "User", {EditPart("")}, "USER"),
+            Row("SOURCE_OFF_TYPE", "SOURCEOFF", "SourceOff", {ComboPart({"Speed<20", "Auto"}, 0)},
+                "SOURCEOFF"),
+            Row("VIBCHK", "VIBPARAM", "Vib Param", {EditPart("10"), EditPart("5")}, "VIBPARAM", ":"),
+            Row("ACCLOCK", "ACCLOCK", "ACC设防使能", {ComboPart(kForbidAllow, 1, 0, true)}, "", "", true),
+            Row("ACC_EXFUN", "ACC_EXFUN", "ACC Extern", {ComboPart({"NoFuntion", "AccPower"}, 0)}),
+            Row("SLEEPT", "SLEEPTIME", "SleepTime", {EditPart("3")}, "SLEEPTIME"),
+            Row("APN", "APN", "APN", {EditPart(kPublicApn)}, "APN"),
+            Row("USERPPP", "APNUSER", "APN USER", {EditPart("")}, "APNUSER"),
+            Row("PWPPP", "APNPWASSWORD", "APN PWASSWORD", {EditPart("")}, "APNPWASSWORD"),
+            Row("ANGLE_SEND", "COURSESEND", "CourseSend", {ComboPart(kDisableEnable, 1)}, "COURSESEND"),
+            Row("GPS_FINTER_EN", "GPSFINTER", "GPS Finter", {ComboPart(kDisableEnable, 1)}, "GPSFINTER"),
+            Row("BLIND_EN", "BLINDSEND", "BlindSend", {ComboPart(kDisableEnable, 1)}, "BLINDSEND"),
+            Row("VIBL", "VIBLEVEL", "Vib Level", {ComboPart(NumberedItems("LEVEL", 1, 6), 0, 1)}, "VIBLEVEL"),
+            Row("LOG_EN", "LOG_EN", "SysLog",
+                {ComboPart(kDisableEnable, 1), ComboPart(NumberedItems("", 1, 5, "Min"), 0, 1)}, "", ":"),
+            Row("EXP_ACC", "EXP_ACC", "Power ACC", {ComboPart(kDisableEnable, 1), EditPart("132")}),
+            Row("BATT_TYPE", "BETTARY", "Bettary", {ComboPart({"SmallBat", "BitBat"}, 0)}, "BETTARY"),
+            Row("SERV2_ADDR", "SECONDIP", "SecondIP", {EditPart("")}, "SECONDIP"),
+            Row("SERV2_PORT", "SECONDPORT", "SecondPort", {EditPart("0")}, "SECONDPORT"),
+            Row("ACC_OFF_FREQ", "ACC_OFF_FREQ", "ACCOFF-FREQ", {EditPart("300")}, "ACC_OFF_FREQ"),
+            Row("IMEI", "FIMIE", "IMEI", {EditPart(kSampleImei)}, "FIMIE"),
+            QueryOnly("SOFTVERSION", "VERSION", "Version", "VERSION"),
+            QueryOnly("ICCID", "ICCID", "ICCID", "ICCID"),
+        },
+        {"VERSION",      "TERISN",     "FREQ",       "ACC_OFF_FREQ_HIDDEN",
+         "HEART",        "SPEED",      "SERVERADDR", "SERVERPORT",
+         "USER",         "SOURCEOFF",  "VIBPARAM",   "ACCLOCK",
+         "ACC_EXFUN",    "SLEEPTIME",  "APN",        "APNUSER",
+         "APNPWASSWORD", "COURSESEND", "GPSFINTER",  "BLINDSEND",
+         "VIBLEVEL",     "ICCID",      "LOG_EN",     "EXP_ACC",
+         "BETTARY",      "SECONDIP",   "SECONDPORT", "ACC_OFF_FREQ",
+         "FIMIE"}};
 }
 
 ParamPage Param2() {
@@ -86,7 +92,8 @@ ParamPage Param2() {
                 Row("SOS_CALL_EN", "SOSCALL", "SOS Call", {ComboPart(kDisableEnable, 0)}, "SOSCALL"),
                 Row("SOS_CODE2", "SOSNUMBER1", "SOS Number1", {EditPart("")}, "SOSNUMBER1"),
                 Row("SOS_CODE3", "SOSNUMBER2", "SOS Number2", {EditPart("")}, "SOSNUMBER2"),
-                Row("SKY_LINE_FLAG", "RUNMODE", "Run Mode", {ComboPart({"Normal Mode", "Skyline Mode"}, 0)}, "RUNMODE"),
+                Row("SKY_LINE_FLAG", "RUNMODE", "Run Mode", {ComboPart({"Normal Mode", "Skyline Mode"}, 0)},
+                    "RUNMODE"),
                 Row("PTL_SEL", "PTLSELECT", "Ptl Select", {ComboPart({"LM", "808", "GT06"}, 0)}, "PTLSELECT"),
                 Row("DET_AUTO_ACC", "DET_AUTO_ACC", "ACC关联设防使能", {ComboPart(kForbidAllow, 1)}),
                 Row("SPDSMSEN", "OVERSPEED", "Over Speed", {ComboPart(kDisableEnable, 0)}, "OVERSPEED"),
@@ -106,11 +113,11 @@ ParamPage Param2() {
                     "TIMEZONE"),
                 QueryOnly("DOOR_TEST", "DOOR_TEST", "车门检测参数"),
             },
-            {"VIBSMS",    "VIBCALL",       "POWOFFSMS",      "POWOFFCALL",    "SOSSMS",
-             "SOSCALL",   "SOSNUMBER1",    "SOSNUMBER2",     "RUNMODE",       "PTLSELECT",
-             "808SELECT", "DET_AUTO_ACC",  "OVERSPEED",      "VOICE_CTRL_EN", "VOICE_DB_VALUE",
-             "VOICE_DB_TIME", "VOICE_REDO_DELAY", "WORK_MODE", "IMIE",         "TIMEZONE",
-             "DOOR_TEST", "DIS_COEFFI",    "STOPT",          "MTKNOSLEEP",    "GPSNOSLEEP"}};
+            {"VIBSMS",        "VIBCALL",          "POWOFFSMS",  "POWOFFCALL",    "SOSSMS",
+             "SOSCALL",       "SOSNUMBER1",       "SOSNUMBER2", "RUNMODE",       "PTLSELECT",
+             "808SELECT",     "DET_AUTO_ACC",     "OVERSPEED",  "VOICE_CTRL_EN", "VOICE_DB_VALUE",
+             "VOICE_DB_TIME", "VOICE_REDO_DELAY", "WORK_MODE",  "IMIE",          "TIMEZONE",
+             "DOOR_TEST",     "DIS_COEFFI",       "STOPT",      "MTKNOSLEEP",    "GPSNOSLEEP"}};
 }
 
 // Pages 2 and 3 list keys that can only be queried; their check boxes are hidden and never checked.
@@ -139,18 +146,18 @@ ParamPage Person() {
 
 const std::vector<ParamPage>& DvrnPages() {
     // Pages 4 to 6 hold the tracker's own commands, laid out by the console itself.
-    static const std::vector<ParamPage> pages{Param1(), Param2(), Param3(), Person(), {"Car", {}, {}},
-                                              {"Gun", {}, {}}, {"Debug", {}, {}}};
+    static const std::vector<ParamPage> pages{Param1(),        Param2(),        Param3(),         Person(),
+                                              {"Car", {}, {}}, {"Gun", {}, {}}, {"Debug", {}, {}}};
     return pages;
 }
 
 const std::vector<std::string>& DvrnIniOrder() {
     static const std::vector<std::string> order{
-        "VERSION",    "ICCID",      "TERISN",     "FREQ",       "HEART",        "SPEED",      "SERVERADDR",
-        "SERVERPORT", "SOURCEOFF",  "GPSFINTER",  "BETTARY",    "SECONDIP",     "SECONDPORT", "USER",
-        "VIBPARAM",   "VIBLEVEL",   "SLEEPTIME",  "APN",        "APNUSER",      "APNPWASSWORD", "COURSESEND",
-        "BLINDSEND",  "VIBSMS",     "VIBCALL",    "POWOFFSMS",  "POWOFFCALL",   "SOSSMS",     "SOSCALL",
-        "OVERSPEED",  "IMIE",       "TIMEZONE",   "SOSNUMBER1", "SOSNUMBER2",   "RUNMODE",    "PTLSELECT",
+        "VERSION",    "ICCID",      "TERISN",     "FREQ",         "HEART",      "SPEED",        "SERVERADDR",
+        "SERVERPORT", "SOURCEOFF",  "GPSFINTER",  "BETTARY",      "SECONDIP",   "SECONDPORT",   "USER",
+        "VIBPARAM",   "VIBLEVEL",   "SLEEPTIME",  "APN",          "APNUSER",    "APNPWASSWORD", "COURSESEND",
+        "BLINDSEND",  "VIBSMS",     "VIBCALL",    "POWOFFSMS",    "POWOFFCALL", "SOSSMS",       "SOSCALL",
+        "OVERSPEED",  "IMIE",       "TIMEZONE",   "SOSNUMBER1",   "SOSNUMBER2", "RUNMODE",      "PTLSELECT",
         "808SELECT",  "MTKNOSLEEP", "GPSNOSLEEP", "ACC_OFF_FREQ", "FIMIE"};
     return order;
 }

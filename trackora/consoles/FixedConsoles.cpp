@@ -22,15 +22,18 @@ const CommandConsoleDecl& SmsTestDecl() {
         "TfSmsTest",
         "Sms Test Windows",
         {EditDecl("Edit1", "NO:", kSampleMobile), EditDecl("Edit2", "Info:", "Hellow World"),
-         EditDecl("Edit3", "NO:", kSampleMobile), EditDecl("Edit4", "Info:", "CXZT"), EditDecl("Edit5", "", kSampleSetText),
-         EditDecl("Edit6", "", "#SERVIP#SERVPORT"), EditDecl("Edit7", "", "", true), EditDecl("Edit8", "", "", true)},
+         EditDecl("Edit3", "NO:", kSampleMobile), EditDecl("Edit4", "Info:", "CXZT"),
+         EditDecl("Edit5", "", kSampleSetText), EditDecl("Edit6", "", "#SERVIP#SERVPORT"),
+         EditDecl("Edit7", "", "", true), EditDecl("Edit8", "", "", true)},
         {
             Button("SpeedButton1", "SMS Send", 0x0310, {SmsRecordField("Edit1", "Edit2")},
                    {"Edit1", "Edit2"}),
             Button("SpeedButton2", "Sms Receive", 0x030D, {SmsRecordField("Edit3", "Edit4")},
                    {"Edit3", "Edit4"}),
-            Checked(Button("SpeedButton3", "ParamSet", 0x0201, {TextField("Edit5")}, {"Edit5"}), TextCheck::ParamText),
-            Checked(Button("SpeedButton4", "ParamRead", 0x0202, {TextField("Edit6")}, {"Edit6"}), TextCheck::ParamText),
+            Checked(Button("SpeedButton3", "ParamSet", 0x0201, {TextField("Edit5")}, {"Edit5"}),
+                    TextCheck::ParamText),
+            Checked(Button("SpeedButton4", "ParamRead", 0x0202, {TextField("Edit6")}, {"Edit6"}),
+                    TextCheck::ParamText),
             Hidden(Button("SpeedButton5", "GPOI测试", 0x0311, {TextField("Edit7")}, {"Edit7"})),
             Hidden(Button("SpeedButton6", "NVRAM测试", 0x0312, {TextField("Edit8")}, {"Edit8"})),
         }};
@@ -41,8 +44,8 @@ const CommandConsoleDecl& CallTestDecl() {
     static const CommandConsoleDecl decl{
         "TfCallTest",
         "Call Windows",
-        {EditDecl("Edit1", "", kSampleMobile), EditDecl("Edit2", "", "", true), EditDecl("Edit3", "", "", true),
-         ComboDecl("ComboBox1", "", NumberedItems("", 0, 6), 0, true)},
+        {EditDecl("Edit1", "", kSampleMobile), EditDecl("Edit2", "", "", true),
+         EditDecl("Edit3", "", "", true), ComboDecl("ComboBox1", "", NumberedItems("", 0, 6), 0, true)},
         {
             Button("SpeedButton1", "Call Out", 0x031A, {TextField("Edit1")}, {"Edit1"}),
             Hidden(Button("SpeedButton2", "计算校验码", -1, {}, {"Edit2", "Edit3"})),
@@ -62,14 +65,16 @@ const CommandConsoleDecl& RkMtvDecl() {
     static const CommandConsoleDecl decl{
         "TfRK_mtv",
         "RK_MTV终端管理窗口",
-        {EditDecl("Edit1", "", kSampleImei), ComboDecl("ComboBox1", "", {"900", "1800", "900_1800", "850_900_1800_1900"}, 3),
+        {EditDecl("Edit1", "", kSampleImei),
+         ComboDecl("ComboBox1", "", {"900", "1800", "900_1800", "850_900_1800_1900"}, 3),
          ComboDecl("ComboBox2", "", {"正常工作模式", "飞行工作模式"}, 0)},
         {
             Button("SpeedButton1", "设置IMEI号", 0x0500, {TextField("Edit1")}, {"Edit1"}),
             Button("SpeedButton2", "查询IMEI号", 0x0501),
-            OwnMessage(Button("SpeedButton3", "设置工作频段", 0x0502,
-                              {MappedIndexField("ComboBox1", {0, 1, 2, 12})}, {"ComboBox1"}),
-                       {QString::fromUtf8("请选择工作频段"), QString::fromUtf8("提示窗口"), MsgIcon::Warning}),
+            OwnMessage(
+                Button("SpeedButton3", "设置工作频段", 0x0502, {MappedIndexField("ComboBox1", {0, 1, 2, 12})},
+                       {"ComboBox1"}),
+                {QString::fromUtf8("请选择工作频段"), QString::fromUtf8("提示窗口"), MsgIcon::Warning}),
             Button("SpeedButton4", "查询工作频段", 0x0503),
             Button("SpeedButton5", "设置工作模式", 0x0504, {IndexField("ComboBox2")}, {"ComboBox2"}),
             Button("SpeedButton6", "查询工作模式", 0x0505),
@@ -82,7 +87,8 @@ const CommandConsoleDecl& SFWatchDecl() {
     static const CommandConsoleDecl decl{
         "TfSFWatch",
         "司法手表终端配置窗口",
-        {EditDecl("Edit1", "V", "3900"), ComboDecl("ComboBox1", "", {"关闭定位", "智能定位", "GPS定位", "WIFI+LBS"}, 2),
+        {EditDecl("Edit1", "V", "3900"),
+         ComboDecl("ComboBox1", "", {"关闭定位", "智能定位", "GPS定位", "WIFI+LBS"}, 2),
          EditDecl("Edit2", "分钟", "5"), ComboDecl("ComboBox2", "", {"禁止", "允许"}, 1)},
         {
             Button("SpeedButton1", "手表设备关机", 0x0373),

@@ -14,39 +14,40 @@ std::optional<int> ImeiCheckDigit(const std::string& body);
 
 class TfSmsTest : public TCommandConsole {
     Q_OBJECT
-public:
+  public:
     explicit TfSmsTest(QWidget* parent = nullptr);
     ~TfSmsTest() override;
-public slots:
+  public slots:
     void FormClose() override;
 };
 
 class TfCallTest : public TCommandConsole {
     Q_OBJECT
-public:
+  public:
     explicit TfCallTest(QWidget* parent = nullptr);
     ~TfCallTest() override;
-public slots:
+  public slots:
     void FormClose() override;
-protected:
+
+  protected:
     void ButtonClick(int n) override;
 };
 
 class TfRK_mtv : public TCommandConsole {
     Q_OBJECT
-public:
+  public:
     explicit TfRK_mtv(QWidget* parent = nullptr);
     ~TfRK_mtv() override;
-public slots:
+  public slots:
     void FormClose() override;
 };
 
 class TfSFWatch : public TCommandConsole {
     Q_OBJECT
-public:
+  public:
     explicit TfSFWatch(QWidget* parent = nullptr);
     ~TfSFWatch() override;
-public slots:
+  public slots:
     void FormClose() override;
 };
 

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int kParamSetCmd = 0x0201;
-constexpr int kParamQueryCmd = 0x0202;
 // Rows are laid out in two columns so the longest page fits the window.
 constexpr int kRowColumns = 2;
 constexpr int kGridColumnsPerRow = 8;
@@ -30,7 +28,8 @@ const ParamField* FindField(const std::vector<ParamPage>& pages, const std::stri
 std::vector<std::string> ValueKeys(const ParamField& field) {
     if (field.parts.size() == 1) return {field.ini + "_VALUE"};
     std::vector<std::string> keys;
-    for (size_t i = 0; i < field.parts.size(); ++i) keys.push_back(field.ini + "_VALUE" + std::to_string(i + 1));
+    for (size_t i = 0; i < field.parts.size(); ++i)
+        keys.push_back(field.ini + "_VALUE" + std::to_string(i + 1));
     return keys;
 }
 
@@ -89,13 +88,17 @@ std::string FieldValue(const QWidget* form, const ParamField& field) {
         const ValuePart& part = field.parts[i];
         const std::string name = PartName(field, i);
         switch (part.kind) {
-            case PartKind::Edit: value += EditBytes(form, name); break;
+            case PartKind::Edit:
+                value += EditBytes(form, name);
+                break;
             case PartKind::Index: {
                 const int index = ComboIndex(form, name);
                 value += part.pad2 ? Pad2(index + part.offset) : std::to_string(index + part.offset);
                 break;
             }
-            case PartKind::EastWest: value += ComboIndex(form, name) == 0 ? "E" : "W"; break;
+            case PartKind::EastWest:
+                value += ComboIndex(form, name) == 0 ? "E" : "W";
+                break;
         }
     }
     return value;
@@ -148,8 +151,8 @@ void SaveParamFields(const QWidget* form, const std::vector<ParamPage>& pages,
     }
 }
 
-void LoadParamFields(QWidget* form, const std::vector<ParamPage>& pages, const std::vector<std::string>& order,
-                     const std::string& section, const TIniFile& ini) {
+void LoadParamFields(QWidget* form, const std::vector<ParamPage>& pages,
+                     const std::vector<std::string>& order, const std::string& section, const TIniFile& ini) {
     for (const auto& name : order) {
         const ParamField* field = FindField(pages, name);
         if (!field) continue;
@@ -167,7 +170,8 @@ void LoadParamFields(QWidget* form, const std::vector<ParamPage>& pages, const s
     }
 }
 
-std::string SendWriteCmdDeal(const std::string& batch, const std::string& item, std::vector<std::string>& flushed) {
+std::string SendWriteCmdDeal(const std::string& batch, const std::string& item,
+                             std::vector<std::string>& flushed) {
     if (batch.size() + item.size() <= kParamBatchLimit) return batch + item;
     if (!batch.empty()) flushed.push_back(batch);
     return item;
@@ -184,7 +188,8 @@ std::vector<std::string> CutIntoBatches(const std::vector<std::string>& items) {
 bool SendParamText(const QWidget* form, const ParamPage& page, ParamMode mode) {
     const std::string text = JoinItems(ParamItems(form, page, mode));
     if (text.empty()) {
-        ShowUserMessage({QString::fromUtf8("您未选择设置项目"), QString::fromUtf8("提示窗口"), MsgIcon::Warning});
+        ShowUserMessage(
+            {QString::fromUtf8("您未选择设置项目"), QString::fromUtf8("提示窗口"), MsgIcon::Warning});
         return false;
     }
     return SendRequest({static_cast<uint16_t>(mode == ParamMode::Set ? kParamSetCmd : kParamQueryCmd), text});

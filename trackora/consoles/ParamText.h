@@ -15,6 +15,9 @@
 class QWidget;
 class TIniFile;
 
+constexpr int kParamSetCmd = 0x0201;    // ParamSetText
+constexpr int kParamQueryCmd = 0x0202;  // ParamQueryText
+
 enum class PartKind {
     Edit,      // the edit text as typed
     Index,     // the combo box index (+ offset) in decimal, "0" put before a one-character number if pad2
@@ -75,15 +78,16 @@ std::string JoinItems(const std::vector<std::string>& items);
 // index that is not a number) leaves that one control as it is; the other keys still load.
 void SaveParamFields(const QWidget* form, const std::vector<ParamPage>& pages,
                      const std::vector<std::string>& order, const std::string& section, TIniFile& ini);
-void LoadParamFields(QWidget* form, const std::vector<ParamPage>& pages, const std::vector<std::string>& order,
-                     const std::string& section, const TIniFile& ini);
+void LoadParamFields(QWidget* form, const std::vector<ParamPage>& pages,
+                     const std::vector<std::string>& order, const std::string& section, const TIniFile& ini);
 
 // Longest batch of set items that the vehicle-tracker terminals take in one frame.
 constexpr size_t kParamBatchLimit = 70;
 // Adds one set item to the running batch and returns the new batch; when the item does not fit within
 // kParamBatchLimit bytes, the batch so far (if it holds anything) is appended to `flushed` first and the
 // item starts the next batch. An item is never split; one longer than the limit travels alone.
-std::string SendWriteCmdDeal(const std::string& batch, const std::string& item, std::vector<std::string>& flushed);
+std::string SendWriteCmdDeal(const std::string& batch, const std::string& item,
+                             std::vector<std::string>& flushed);
 // All the batches of a list of items.
 std::vector<std::string> CutIntoBatches(const std::vector<std::string>& items);
 

@@ -17,7 +17,8 @@ std::string JoinSlots(std::span<const Row> rows, size_t slotCount, Build build) 
 
 }  // namespace
 
-std::string CreateOneClockItem(uint8_t onOff, uint8_t day, uint8_t hour, uint8_t minute, const std::string& text) {
+std::string CreateOneClockItem(uint8_t onOff, uint8_t day, uint8_t hour, uint8_t minute,
+                               const std::string& text) {
     return std::to_string(onOff) + "#" + std::to_string(day) + "#" + Pad2(hour) + ":" + Pad2(minute) + "#" +
            GbkToUtf8(text);
 }
@@ -37,4 +38,6 @@ std::string SpeedDialSlotText(std::span<const NumberRow> rows, size_t slotCount)
     return JoinSlots(rows, slotCount, [](const NumberRow& r) { return CreateOneCodeItem(r.number, r.name); });
 }
 
-std::string WhiteListSlotText(std::span<const NumberRow> rows) { return SpeedDialSlotText(rows, kWhiteListSlots); }
+std::string WhiteListSlotText(std::span<const NumberRow> rows) {
+    return SpeedDialSlotText(rows, kWhiteListSlots);
+}

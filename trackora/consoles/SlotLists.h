@@ -36,7 +36,8 @@ struct NumberRow {
 };
 
 // "<on/off>#<day>#<hh>:<mm>#<text as UTF-8>"; the numbers arrive as bytes, so an index of -1 reads 255.
-std::string CreateOneClockItem(uint8_t onOff, uint8_t day, uint8_t hour, uint8_t minute, const std::string& text);
+std::string CreateOneClockItem(uint8_t onOff, uint8_t day, uint8_t hour, uint8_t minute,
+                               const std::string& text);
 // "<number>#<name as UTF-8>".
 std::string CreateOneCodeItem(const std::string& number, const std::string& name);
 

@@ -6,14 +6,14 @@
 
 class TfEquManage : public TCommandConsole {
     Q_OBJECT
-public:
+  public:
     explicit TfEquManage(QWidget* parent = nullptr);
     ~TfEquManage() override;
 };
 
 class TfServer : public TCommandConsole {
     Q_OBJECT
-public:
+  public:
     explicit TfServer(QWidget* parent = nullptr);
     ~TfServer() override;
 };

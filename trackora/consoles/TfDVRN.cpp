@@ -20,11 +20,11 @@ constexpr int kBatchPauseMs = 300;
 constexpr int kTimer1IntervalMs = 300;
 // Pages from this index on hold commands, not parameters.
 constexpr int kFirstCommandPage = 4;
-constexpr int kParamSetCmd = 0x0201;
-constexpr int kParamQueryCmd = 0x0202;
 const char* const kSection = "PARAMINFO";
 
-void Hint(const char* text) { ShowUserMessage({QString::fromLatin1(text), QStringLiteral("Hit Windows"), MsgIcon::Warning}); }
+void Hint(const char* text) {
+    ShowUserMessage({QString::fromLatin1(text), QStringLiteral("Hit Windows"), MsgIcon::Warning});
+}
 
 }  // namespace
 

@@ -13,7 +13,7 @@ class QTabWidget;
 
 class TfDVRN : public TConsoleForm {
     Q_OBJECT
-public:
+  public:
     explicit TfDVRN(QWidget* parent = nullptr);
     ~TfDVRN() override;
 
@@ -29,14 +29,14 @@ public:
     void SaveParamConfigToFile();
     void LoadParamConfigFromFile();
 
-public slots:
+  public slots:
     void FormCreate();
     void FormClose() override;
 
-protected:
+  protected:
     void ButtonClick(int n) override;
 
-private:
+  private:
     void SetParam();
     void ReadParam();
     void SetButtonsEnabled(bool enabled);

@@ -11,7 +11,7 @@
 #include <vector>
 
 class TIniFile {
-public:
+  public:
     // Reads the file if it exists; a missing or unreadable file reads as empty.
     explicit TIniFile(std::string path);
 
@@ -21,7 +21,7 @@ public:
     // Writes the file, making its folder when missing; false when the file cannot be written.
     [[nodiscard]] bool Save() const;
 
-private:
+  private:
     std::string path_;
     std::vector<std::string> lines_;
 };

@@ -18,7 +18,7 @@
 #include "platform/MessageBox.h"
 
 class RecordingPort : public LinePort {
-public:
+  public:
     bool WriteData(const uint8_t* buffer, int length) override {
         lines.emplace_back(reinterpret_cast<const char*>(buffer), static_cast<size_t>(length));
         return true;
@@ -36,9 +36,11 @@ struct SentFrame {
 
 inline SentFrame ParseLine(const std::string& line) {
     auto hex = [](char c) { return c <= '9' ? c - '0' : c - 'A' + 10; };
-    if (line.size() < 42 || line.compare(0, 4, "ATKQ") != 0 || line.substr(line.size() - 2) != "\r\n") return {};
+    if (line.size() < 42 || line.compare(0, 4, "ATKQ") != 0 || line.substr(line.size() - 2) != "\r\n")
+        return {};
     std::string frame;
-    for (size_t i = 4; i + 3 < line.size(); i += 2) frame += static_cast<char>(hex(line[i]) * 16 + hex(line[i + 1]));
+    for (size_t i = 4; i + 3 < line.size(); i += 2)
+        frame += static_cast<char>(hex(line[i]) * 16 + hex(line[i + 1]));
     const size_t n = (static_cast<uint8_t>(frame[13]) << 8) | static_cast<uint8_t>(frame[14]);
     if (frame.size() != n + 18) return {};
     unsigned sum = 0;
@@ -48,7 +50,7 @@ inline SentFrame ParseLine(const std::string& line) {
 }
 
 class ConsoleTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetPublicData();
         SetLinePort(&port);

@@ -67,11 +67,8 @@ TEST_F(ConsoleKitTest, BatchesNeverSplitAnItem) {
         std::vector<std::string> items;
         std::vector<size_t> batches;
     } rows[] = {
-        {{i30, i30, i20}, {60, 20}},
-        {{i30, i40}, {70}},
-        {{i71}, {71}},
-        {{i20, i71, i20}, {20, 71, 20}},
-        {{}, {}},
+        {{i30, i30, i20}, {60, 20}},     {{i30, i40}, {70}}, {{i71}, {71}},
+        {{i20, i71, i20}, {20, 71, 20}}, {{}, {}},
     };
     for (const auto& row : rows) {
         const auto batches = CutIntoBatches(row.items);

@@ -15,7 +15,7 @@
 namespace {
 
 class DvrnTest : public ConsoleTest {
-protected:
+  protected:
     void SetUp() override {
         ConsoleTest::SetUp();
         form = std::make_unique<TfDVRN>();
@@ -27,7 +27,8 @@ protected:
     void Page(int index) { form->PageControl1->setCurrentIndex(index); }
     // Lets the train's timer fire as often as it has frames left, without waiting 300 ms each time.
     void RunTrain() {
-        for (int guard = 0; guard < 100 && form->Train() && !form->Train()->Done(); ++guard) form->Train()->Tick();
+        for (int guard = 0; guard < 100 && form->Train() && !form->Train()->Done(); ++guard)
+            form->Train()->Tick();
     }
     void Reopen() { form = std::make_unique<TfDVRN>(); }
     // A new window as on the very first start, without the fields an earlier row saved.
@@ -55,9 +56,10 @@ TEST_F(DvrnTest, ThreeCheckedItemsLeaveAsOneFrame) {
     // 8 + 15 + 8 + 10 = 41 bytes (0x29). Checksum: 0x9C + 0x02 + 0x01 + 0x29 = 0xC8, payload bytes add 0x9A0,
     // 0xC8 + 0x9A0 = 0xA68 -> 0x68.
     ASSERT_EQ(port.lines.size(), 1u);
-    EXPECT_EQ(port.lines[0],
-              "ATKQ4B5100000000000000000002010029235445524949443D31323334353637383930313233343523465245513D3330"
-              "2350554C53453D313830680D0A\r\n");
+    EXPECT_EQ(
+        port.lines[0],
+        "ATKQ4B5100000000000000000002010029235445524949443D31323334353637383930313233343523465245513D3330"
+        "2350554C53453D313830680D0A\r\n");
     EXPECT_EQ(log, std::vector<std::string>{"SZCS#TERIID=123456789012345#FREQ=30#PULSE=180"});
     EXPECT_TRUE(form->SpeedButton1->isEnabled());
 }
@@ -88,8 +90,9 @@ TEST_F(DvrnTest, BatchesAreCutAtSeventyBytesAndLeaveFromTheTimer) {
     // Len 20 (0x14); 0x9C + 0x02 + 0x01 + 0x14 = 0xB3, payload bytes add 0x657 -> 0x70A -> 0x0A.
     EXPECT_EQ(port.lines[1],
               "ATKQ4B51000000000000000000020100142341504E3D6162636465666768696A6B6C6D6E6F0A0D0A\r\n");
-    EXPECT_EQ(log, (std::vector<std::string>{"SZCS#SERVIP=abcdefghijklmnopqrstuv#USER=123456789012345678901234",
-                                             "SZCS#APN=abcdefghijklmno"}));
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"SZCS#SERVIP=abcdefghijklmnopqrstuv#USER=123456789012345678901234",
+                                        "SZCS#APN=abcdefghijklmno"}));
     EXPECT_TRUE(form->SpeedButton1->isEnabled());
     EXPECT_TRUE(form->SpeedButton2->isEnabled());
 }
@@ -116,8 +119,12 @@ TEST_F(DvrnTest, BatchBoundary) {
         std::vector<std::pair<std::string, std::string>> fields;  // id, value, in set order
         std::vector<size_t> frameSizes;
     } rows[] = {
-        {"30 + 40 = 70 stays one batch", {{"SERVERADDR", std::string(22, 'a')}, {"USER", std::string(34, 'u')}}, {70}},
-        {"30 + 41 = 71 is two", {{"SERVERADDR", std::string(22, 'a')}, {"USER", std::string(35, 'u')}}, {30, 41}},
+        {"30 + 40 = 70 stays one batch",
+         {{"SERVERADDR", std::string(22, 'a')}, {"USER", std::string(34, 'u')}},
+         {70}},
+        {"30 + 41 = 71 is two",
+         {{"SERVERADDR", std::string(22, 'a')}, {"USER", std::string(35, 'u')}},
+         {30, 41}},
         {"one 80-byte item alone, no empty frame before it", {{"SERVERADDR", std::string(72, 'a')}}, {80}},
         {"8 then 80 alone", {{"FREQ", "30"}, {"SERVERADDR", std::string(72, 'a')}}, {8, 80}},
         {"80 alone, then 8", {{"SERVERADDR", std::string(72, 'a')}, {"USER", "ab"}}, {80, 8}},
@@ -173,9 +180,10 @@ TEST_F(DvrnTest, ValueForms) {
              Type(f, "Value_EXP_ACC_2", "132");
          },
          "#EXP_ACC=1132"},
-        {"typed combo text gives -1", 0, "SOURCEOFF", [](QWidget* f) { TypeInCombo(f, "Value_SOURCEOFF", "Fast"); },
-         "#SOURCE_OFF_TYPE=-1"},
-        {"empty edit ends in =", 0, "SERVERADDR", [](QWidget* f) { Type(f, "Value_SERVERADDR", ""); }, "#SERVIP="},
+        {"typed combo text gives -1", 0, "SOURCEOFF",
+         [](QWidget* f) { TypeInCombo(f, "Value_SOURCEOFF", "Fast"); }, "#SOURCE_OFF_TYPE=-1"},
+        {"empty edit ends in =", 0, "SERVERADDR", [](QWidget* f) { Type(f, "Value_SERVERADDR", ""); },
+         "#SERVIP="},
         {"edit text as code page 936 bytes", 0, "APN", [](QWidget* f) { Type(f, "Value_APN", "中国"); },
          "#APN=\xD6\xD0\xB9\xFA"},
         {"index + 10", 1, "DIS_COEFFI", [](QWidget* f) { Pick(f, "Value_DIS_COEFFI", 5); }, "#DIS_COEFFI=15"},
@@ -194,7 +202,8 @@ TEST_F(DvrnTest, ValueForms) {
          },
          "#GMT_SET=E-100"},
         {"work mode starts with nothing selected", 1, "WORK_MODE", [](QWidget*) {}, "#WORK_MODE=-1"},
-        {"work mode picked", 1, "WORK_MODE", [](QWidget* f) { Pick(f, "Value_WORK_MODE", 3); }, "#WORK_MODE=3"},
+        {"work mode picked", 1, "WORK_MODE", [](QWidget* f) { Pick(f, "Value_WORK_MODE", 3); },
+         "#WORK_MODE=3"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.legend);
@@ -219,15 +228,17 @@ TEST_F(DvrnTest, QueryFollowsThePageQueryOrder) {
     Click(form.get(), "SpeedButton2");
     // Len 28 (0x1C); 0x9C + 0x02 + 0x02 + 0x1C = 0xBC, payload bytes add 0x7A5 -> 0x861 -> 0x61.
     ASSERT_EQ(port.lines.size(), 1u);
-    EXPECT_EQ(port.lines[0],
-              "ATKQ4B510000000000000000000202001C23534F465456455253494F4E2346524551235649424C234943434944610D0A"
-              "\r\n");
+    EXPECT_EQ(
+        port.lines[0],
+        "ATKQ4B510000000000000000000202001C23534F465456455253494F4E2346524551235649424C234943434944610D0A"
+        "\r\n");
     EXPECT_EQ(log, std::vector<std::string>{"CXCS#SOFTVERSION#FREQ#VIBL#ICCID"});
 }
 
 TEST_F(DvrnTest, SecondPageSetAndQueryOrdersDiffer) {
     Page(1);
-    for (const char* id : {"808SELECT", "PTLSELECT", "IMIE", "STOPT", "TIMEZONE"}) Check(form.get(), std::string("Check_") + id);
+    for (const char* id : {"808SELECT", "PTLSELECT", "IMIE", "STOPT", "TIMEZONE"})
+        Check(form.get(), std::string("Check_") + id);
     Pick(form.get(), "Value_808SELECT", 0);
     Pick(form.get(), "Value_PTLSELECT", 0);
     Type(form.get(), "Value_IMIE", "123456789012345");
@@ -239,9 +250,10 @@ TEST_F(DvrnTest, SecondPageSetAndQueryOrdersDiffer) {
     Click(form.get(), "SpeedButton2");
     ASSERT_EQ(port.lines.size(), 2u);
     // Set: 9 + 10 + 21 + 8 + 14 = 62 bytes (0x3E), one frame; checksum 0x23.
-    EXPECT_EQ(port.lines[0],
-              "ATKQ4B510000000000000000000201003E2338303853454C3D302350544C5F53454C3D3023494D45493D313233343536"
-              "3738393031323334352353544F50543D3023474D545F5345543D5730383330230D0A\r\n");
+    EXPECT_EQ(
+        port.lines[0],
+        "ATKQ4B510000000000000000000201003E2338303853454C3D302350544C5F53454C3D3023494D45493D313233343536"
+        "3738393031323334352353544F50543D3023474D545F5345543D5730383330230D0A\r\n");
     // Query: 808SEL after PTL_SEL, GMT_SET before STOPT; 34 bytes (0x22), checksum 0x19.
     EXPECT_EQ(port.lines[1],
               "ATKQ4B51000000000000000000020200222350544C5F53454C2338303853454C23494D454923474D545F5345542353"
@@ -342,8 +354,9 @@ TEST_F(DvrnTest, FieldsComeBackAfterReopening) {
     Pick(form.get(), "Value_TIMEZONE_3", 30);
     Click(form.get(), "SpeedButton1");  // page 1: saves every kept field of both pages
     const std::string ini = IniText();
-    for (const char* line : {"[PARAMINFO]", "FREQ_EN=1", "FREQ_VALUE=45", "VIBLEVEL_VALUE=2", "VERSION_EN=0",
-                             "TIMEZONE_VALUE1=1", "TIMEZONE_VALUE2=8", "TIMEZONE_VALUE3=30", "VIBPARAM_VALUE1=0"}) {
+    for (const char* line :
+         {"[PARAMINFO]", "FREQ_EN=1", "FREQ_VALUE=45", "VIBLEVEL_VALUE=2", "VERSION_EN=0",
+          "TIMEZONE_VALUE1=1", "TIMEZONE_VALUE2=8", "TIMEZONE_VALUE3=30", "VIBPARAM_VALUE1=0"}) {
         EXPECT_NE(ini.find(std::string(line) + "\r\n"), std::string::npos) << line;
     }
     EXPECT_EQ(ini.find("VERSION_VALUE"), std::string::npos);

@@ -22,7 +22,7 @@ namespace {
 using namespace std::chrono_literals;
 
 class DvrnEndToEndTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetPublicData();
         ASSERT_TRUE(folder.isValid());

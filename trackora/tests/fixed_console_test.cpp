@@ -138,21 +138,22 @@ TEST_F(FixedConsoleTest, PayloadKinds) {
     } rows[] = {
         {"constant byte", [] { return new TfCallTest; }, [](QWidget*) {}, "SpeedButton4", 0x0122, Bytes({2})},
         {"no payload", [] { return new TfCallTest; }, [](QWidget*) {}, "SpeedButton8", 0x0124, ""},
-        {"volume index", [] { return new TfCallTest; }, [](QWidget* f) { Pick(f, "ComboBox1", 6); }, "SpeedButton9",
-         0x0332, Bytes({6})},
+        {"volume index", [] { return new TfCallTest; }, [](QWidget* f) { Pick(f, "ComboBox1", 6); },
+         "SpeedButton9", 0x0332, Bytes({6})},
         {"typed volume: -1 as a byte", [] { return new TfCallTest; },
          [](QWidget* f) { TypeInCombo(f, "ComboBox1", "7"); }, "SpeedButton9", 0x0332, Bytes({0xFF})},
-        {"number text", [] { return new TfCallTest; }, [](QWidget* f) { Type(f, "Edit1", "10086"); }, "SpeedButton1",
-         0x031A, "10086"},
-        {"band index 3 sends 12", [] { return new TfRK_mtv; }, [](QWidget*) {}, "SpeedButton3", 0x0502, Bytes({0x0C})},
-        {"band index 1", [] { return new TfRK_mtv; }, [](QWidget* f) { Pick(f, "ComboBox1", 1); }, "SpeedButton3",
-         0x0502, Bytes({1})},
-        {"work mode", [] { return new TfRK_mtv; }, [](QWidget* f) { Pick(f, "ComboBox2", 1); }, "SpeedButton5",
-         0x0504, Bytes({1})},
+        {"number text", [] { return new TfCallTest; }, [](QWidget* f) { Type(f, "Edit1", "10086"); },
+         "SpeedButton1", 0x031A, "10086"},
+        {"band index 3 sends 12", [] { return new TfRK_mtv; }, [](QWidget*) {}, "SpeedButton3", 0x0502,
+         Bytes({0x0C})},
+        {"band index 1", [] { return new TfRK_mtv; }, [](QWidget* f) { Pick(f, "ComboBox1", 1); },
+         "SpeedButton3", 0x0502, Bytes({1})},
+        {"work mode", [] { return new TfRK_mtv; }, [](QWidget* f) { Pick(f, "ComboBox2", 1); },
+         "SpeedButton5", 0x0504, Bytes({1})},
         {"IMEI text", [] { return new TfRK_mtv; }, [](QWidget* f) { Type(f, "Edit1", "860000000000001"); },
          "SpeedButton1", 0x0500, "860000000000001"},
-        {"voltage high byte first", [] { return new TfSFWatch; }, [](QWidget* f) { Type(f, "Edit1", "3900"); },
-         "SpeedButton2", 0x0374, Bytes({0x0F, 0x3C})},
+        {"voltage high byte first", [] { return new TfSFWatch; },
+         [](QWidget* f) { Type(f, "Edit1", "3900"); }, "SpeedButton2", 0x0374, Bytes({0x0F, 0x3C})},
         {"voltage in hexadecimal", [] { return new TfSFWatch; }, [](QWidget* f) { Type(f, "Edit1", "$F3C"); },
          "SpeedButton2", 0x0374, Bytes({0x0F, 0x3C})},
         {"mode index then interval", [] { return new TfSFWatch; }, [](QWidget* f) { Type(f, "Edit2", "5"); },
@@ -201,16 +202,17 @@ TEST_F(FixedConsoleTest, InputThatCannotBeSent) {
     } rows[] = {
         {"voltage not a number", [] { return new TfSFWatch; }, [](QWidget* f) { Type(f, "Edit1", "39a0"); },
          "SpeedButton2", QString::fromUtf8("输入数据有非法字符"), MsgIcon::None},
-        {"voltage too big for two bytes", [] { return new TfSFWatch; }, [](QWidget* f) { Type(f, "Edit1", "65536"); },
-         "SpeedButton2", QString::fromUtf8("输入数据有非法字符"), MsgIcon::None},
+        {"voltage too big for two bytes", [] { return new TfSFWatch; },
+         [](QWidget* f) { Type(f, "Edit1", "65536"); }, "SpeedButton2",
+         QString::fromUtf8("输入数据有非法字符"), MsgIcon::None},
         {"interval not a number: conversion error", [] { return new TfSFWatch; },
-         [](QWidget* f) { Type(f, "Edit2", "5m"); }, "SpeedButton3", QStringLiteral("'5m' is not a valid integer value"),
-         MsgIcon::Error},
+         [](QWidget* f) { Type(f, "Edit2", "5m"); }, "SpeedButton3",
+         QStringLiteral("'5m' is not a valid integer value"), MsgIcon::Error},
         {"interval negative", [] { return new TfSFWatch; }, [](QWidget* f) { Type(f, "Edit2", "-1"); },
          "SpeedButton3", QString(), MsgIcon::Warning},
         {"typed band matches no item", [] { return new TfRK_mtv; },
-         [](QWidget* f) { TypeInCombo(f, "ComboBox1", "2100"); }, "SpeedButton3", QString::fromUtf8("请选择工作频段"),
-         MsgIcon::Warning},
+         [](QWidget* f) { TypeInCombo(f, "ComboBox1", "2100"); }, "SpeedButton3",
+         QString::fromUtf8("请选择工作频段"), MsgIcon::Warning},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.legend);
@@ -252,18 +254,40 @@ TEST_F(FixedConsoleTest, ServerWindow) {
         QString message;
     } rows[] = {
         // 0x9C + 0x03 + 0x03 + 0x02 + 0x1F + 0x40 = 0x103 -> 0x03.
-        {"port 8000", "Edit2", "8000", "SpeedButton2", "ATKQ4B51000000000000000000030300021F40030D0A\r\n", {}},
+        {"port 8000",
+         "Edit2",
+         "8000",
+         "SpeedButton2",
+         "ATKQ4B51000000000000000000030300021F40030D0A\r\n",
+         {}},
         // 0x9C + 0x03 + 0x03 + 0x02 + 0xFF + 0xFF = 0x2A2 -> 0xA2.
-        {"port 65535", "Edit2", "65535", "SpeedButton2", "ATKQ4B5100000000000000000003030002FFFFA20D0A\r\n", {}},
-        {"port not a number", "Edit2", "abc", "SpeedButton2", "", QString::fromUtf8("您输入的参数有误，请确认!")},
-        {"port above 65535", "Edit2", "70000", "SpeedButton2", "", QString::fromUtf8("您输入的参数有误，请确认!")},
+        {"port 65535",
+         "Edit2",
+         "65535",
+         "SpeedButton2",
+         "ATKQ4B5100000000000000000003030002FFFFA20D0A\r\n",
+         {}},
+        {"port not a number", "Edit2", "abc", "SpeedButton2", "",
+         QString::fromUtf8("您输入的参数有误，请确认!")},
+        {"port above 65535", "Edit2", "70000", "SpeedButton2", "",
+         QString::fromUtf8("您输入的参数有误，请确认!")},
         {"negative port", "Edit2", "-1", "SpeedButton2", "", QString::fromUtf8("您输入的参数有误，请确认!")},
         // 0x9C + 0x03 + 0x01 = 0xA0.
-        {"empty address goes with length 0", "Edit1", "", "SpeedButton1", "ATKQ4B5100000000000000000003010000A00D0A\r\n",
+        {"empty address goes with length 0",
+         "Edit1",
+         "",
+         "SpeedButton1",
+         "ATKQ4B5100000000000000000003010000A00D0A\r\n",
          {}},
-        {"address with a trailing blank", "Edit1", "1.2.3.4 ", "SpeedButton1", "", QString::fromUtf8("参数错误!")},
+        {"address with a trailing blank", "Edit1", "1.2.3.4 ", "SpeedButton1", "",
+         QString::fromUtf8("参数错误!")},
         // 0x9C + 0x03 + 0x05 + 0x05 = 0xA9, "cmnet" adds 0x217 -> 0x2C0 -> 0xC0.
-        {"APN", "Edit3", "cmnet", "SpeedButton3", "ATKQ4B5100000000000000000003050005636D6E6574C00D0A\r\n", {}},
+        {"APN",
+         "Edit3",
+         "cmnet",
+         "SpeedButton3",
+         "ATKQ4B5100000000000000000003050005636D6E6574C00D0A\r\n",
+         {}},
         {"APN with a blank", "Edit3", "cm net", "SpeedButton3", "", QString::fromUtf8("参数错误!")},
         // 0x9C + 0x03 + 0x02 = 0xA1.
         {"address query", "Edit1", "", "SpeedButton4", "ATKQ4B5100000000000000000003020000A10D0A\r\n", {}},
@@ -301,8 +325,8 @@ TEST_F(FixedConsoleTest, ResetAndTheButtonsWithoutAction) {
 TEST_F(FixedConsoleTest, ClosedPortSendsNothingAndSaysNothing) {
     GlobalData.ComOpen = 0;
     TfServer server;
-    for (const char* b : {"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton4", "SpeedButton5",
-                          "SpeedButton6"}) {
+    for (const char* b :
+         {"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton4", "SpeedButton5", "SpeedButton6"}) {
         Type(&server, "Edit2", "8000");
         Click(&server, b);
     }

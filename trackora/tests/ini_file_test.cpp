@@ -9,7 +9,7 @@
 namespace {
 
 class IniFileTest : public ::testing::Test {
-protected:
+  protected:
     std::string Path(const char* name) const { return dir.filePath(name).toStdString(); }
     void Write(const char* name, const QByteArray& bytes) const {
         QFile f(QString::fromStdString(Path(name)));

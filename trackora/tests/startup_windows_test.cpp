@@ -18,7 +18,7 @@
 namespace {
 
 class StartupTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetPublicData();
         ASSERT_TRUE(folder.isValid());
