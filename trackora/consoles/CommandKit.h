@@ -61,7 +61,7 @@ struct CommandDecl {
     // The button's own message for a number it cannot take (else the conversion error is shown).
     std::optional<UserMessage> badInput;
     bool hidden = false;
-    std::vector<std::string> beside;  // controls laid out on the button's row
+    std::vector<std::string> beside;  // controls and buttons laid out on the button's row
 };
 
 struct CommandResult {

@@ -53,12 +53,19 @@ TCommandConsole::TCommandConsole(const CommandConsoleDecl& decl, QWidget* parent
         if (!placedBeside(control.name)) AddControl(this, grid, row++, 0, control);
     }
     for (const auto& command : decl_.commands) {
+        if (placedBeside(command.button)) continue;
         AddButton(grid, row, 0, command);
         int column = 1;
         for (const auto& name : command.beside) {
-            auto it = std::find_if(decl_.controls.begin(), decl_.controls.end(),
-                                   [&](const ControlDecl& c) { return c.name == name; });
-            if (it != decl_.controls.end()) column = AddControl(this, grid, row, column, *it);
+            auto button = std::find_if(decl_.commands.begin(), decl_.commands.end(),
+                                       [&](const CommandDecl& c) { return c.button == name; });
+            if (button != decl_.commands.end()) {
+                AddButton(grid, row, column++, *button);
+                continue;
+            }
+            auto control = std::find_if(decl_.controls.begin(), decl_.controls.end(),
+                                        [&](const ControlDecl& c) { return c.name == name; });
+            if (control != decl_.controls.end()) column = AddControl(this, grid, row, column, *control);
         }
         ++row;
     }

@@ -45,8 +45,8 @@ class TConsoleForm : public QWidget {
     const std::vector<CommandDecl>* commands_ = nullptr;
 };
 
-// A window made only of controls and command buttons: controls named by some button's `beside` go on that
-// button's row, the others on rows above the buttons.
+// A window made only of controls and command buttons: controls and buttons named by some button's `beside`
+// go on that button's row, the other controls on rows above the buttons.
 struct CommandConsoleDecl {
     const char* formName;
     const char* caption;

@@ -12,9 +12,9 @@
 
 namespace {
 
-// Rows are laid out in two columns so the longest page fits the window.
-constexpr int kRowColumns = 2;
-constexpr int kGridColumnsPerRow = 8;
+// Fields are laid out in three columns so the longest page fits beside the output window.
+constexpr int kFieldColumns = 3;
+constexpr int kValueWidth = 130;
 
 const ParamField* FindField(const std::vector<ParamPage>& pages, const std::string& ini) {
     for (const auto& page : pages) {
@@ -65,20 +65,35 @@ std::string PartName(const ParamField& field, size_t part) {
 
 void BuildParamPage(QWidget* page, const ParamPage& decl) {
     auto* grid = new QGridLayout(page);
-    int n = 0;
+    // Hidden fields go after the shown ones so they leave no gaps between them.
+    std::vector<const ParamField*> order;
     for (const auto& field : decl.fields) {
-        const int row = n / kRowColumns;
-        int column = (n % kRowColumns) * kGridColumnsPerRow;
-        ++n;
-        column = AddControl(page, grid, row, column,
-                            {CtlKind::Check, CheckName(field), field.caption, {}, {}, 0, field.hidden});
-        for (size_t i = 0; i < field.parts.size(); ++i) {
-            ControlDecl control = field.parts[i].control;
-            control.name = PartName(field, i);
-            column = AddControl(page, grid, row, column, control);
-        }
+        if (!field.hidden) order.push_back(&field);
     }
-    grid->setRowStretch(n / kRowColumns + 1, 1);
+    for (const auto& field : decl.fields) {
+        if (field.hidden) order.push_back(&field);
+    }
+    int n = 0;
+    for (const ParamField* field : order) {
+        const int row = n / kFieldColumns;
+        const int column = (n % kFieldColumns) * 2;
+        ++n;
+        AddControl(page, grid, row, column,
+                   {CtlKind::Check, CheckName(*field), field->caption, {}, {}, 0, field->hidden});
+        if (field->parts.empty()) continue;
+        // The parts of a value share one cell, so a composite is as wide as a plain edit.
+        auto* value = new QWidget(page);
+        auto* parts = new QGridLayout(value);
+        parts->setContentsMargins(0, 0, 0, 0);
+        for (size_t i = 0; i < field->parts.size(); ++i) {
+            ControlDecl control = field->parts[i].control;
+            control.name = PartName(*field, i);
+            AddControl(page, parts, 0, static_cast<int>(i), control);
+        }
+        value->setMaximumWidth(kValueWidth);
+        grid->addWidget(value, row, column + 1);
+    }
+    grid->setRowStretch((n + kFieldColumns - 1) / kFieldColumns, 1);
 }
 
 std::string FieldValue(const QWidget* form, const ParamField& field) {

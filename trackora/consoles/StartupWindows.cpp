@@ -31,12 +31,14 @@ const CommandConsoleDecl& ServerDecl() {
             EditDecl("Edit3", "", kPublicApn),
         },
         {
-            Checked(Button("SpeedButton1", "IP", 0x0301, {TextField("Edit1")}, {"Edit1"}),
+            Checked(Button("SpeedButton1", "IP", 0x0301, {TextField("Edit1")}, {"SpeedButton4", "Edit1"}),
                     TextCheck::NoBlank),
             Button("SpeedButton4", "IP", 0x0302),
-            OwnMessage(Button("SpeedButton2", "Port", 0x0303, {BE16Field("Edit2")}, {"Edit2"}), badPort),
+            OwnMessage(
+                Button("SpeedButton2", "Port", 0x0303, {BE16Field("Edit2")}, {"SpeedButton5", "Edit2"}),
+                badPort),
             Button("SpeedButton5", "Port", 0x0304),
-            Checked(Button("SpeedButton3", "APN", 0x0305, {TextField("Edit3")}, {"Edit3"}),
+            Checked(Button("SpeedButton3", "APN", 0x0305, {TextField("Edit3")}, {"SpeedButton6", "Edit3"}),
                     TextCheck::NoBlank),
             Button("SpeedButton6", "APN", 0x0306),
         }};

@@ -42,6 +42,7 @@ TfDVRN::TfDVRN(QWidget* parent) : TConsoleForm("TfDVRN", QStringLiteral("DVRN_Co
     grid->addWidget(PageControl1, 0, 0, 1, 2);
     SpeedButton1 = AddButton(grid, 1, 0, Button("SpeedButton1", "SetParam"));
     SpeedButton2 = AddButton(grid, 1, 1, Button("SpeedButton2", "ReadParam"));
+    grid->setSizeConstraint(QLayout::SetFixedSize);  // a fixed border: the pages set the size
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kTimer1IntervalMs);

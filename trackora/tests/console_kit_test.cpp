@@ -78,6 +78,31 @@ TEST_F(ConsoleKitTest, BatchesNeverSplitAnItem) {
     }
 }
 
+TEST_F(ConsoleKitTest, OneByteFieldsKeepTheLowEightBits) {
+    QWidget form;
+    auto* grid = new QGridLayout(&form);
+    AddControl(&form, grid, 0, 0, EditDecl("Edit1", "", ""));
+    const CommandDecl decl = Button("SpeedButton1", "Go", 0x0123, {ByteField("Edit1"), ConstantField(0x1FF)});
+    struct Row {
+        const char* typed;
+        int byte;  // -1: refused with the conversion error
+    } rows[] = {{"300", 300 - 256}, {"$1FF", 0xFF}, {"-1", 0xFF}, {"255", 0xFF}, {"x1", -1}, {"", -1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.typed);
+        SetEditText(&form, "Edit1", row.typed);
+        const CommandResult result = BuildCommand(&form, decl);
+        if (row.byte < 0) {
+            ASSERT_TRUE(result.message.has_value());
+            EXPECT_FALSE(result.request.has_value());
+            EXPECT_EQ(result.message->text, QString("'%1' is not a valid integer value").arg(row.typed));
+            continue;
+        }
+        ASSERT_TRUE(result.request.has_value());
+        EXPECT_EQ(result.request->cmd, 0x0123);
+        EXPECT_EQ(result.request->data, std::string({static_cast<char>(row.byte), '\xFF'}));
+    }
+}
+
 TEST_F(ConsoleKitTest, FrameLimit) {
     EXPECT_TRUE(SendRequest({0x0201, std::string(491, 'x')}));
     EXPECT_FALSE(SendRequest({0x0201, std::string(492, 'x')}));

@@ -291,6 +291,10 @@ TEST_F(FixedConsoleTest, ServerWindow) {
         {"APN with a blank", "Edit3", "cm net", "SpeedButton3", "", QString::fromUtf8("参数错误!")},
         // 0x9C + 0x03 + 0x02 = 0xA1.
         {"address query", "Edit1", "", "SpeedButton4", "ATKQ4B5100000000000000000003020000A10D0A\r\n", {}},
+        // 0x9C + 0x03 + 0x04 = 0xA3.
+        {"port query", "Edit2", "abc", "SpeedButton5", "ATKQ4B5100000000000000000003040000A30D0A\r\n", {}},
+        // 0x9C + 0x03 + 0x06 = 0xA5.
+        {"APN query", "Edit3", "", "SpeedButton6", "ATKQ4B5100000000000000000003060000A50D0A\r\n", {}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.legend);
@@ -332,6 +336,16 @@ TEST_F(FixedConsoleTest, ClosedPortSendsNothingAndSaysNothing) {
     }
     EXPECT_TRUE(port.lines.empty());
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(FixedConsoleTest, HiddenButtonsStayHidden) {
+    if (kShowHiddenControls) GTEST_SKIP() << "a build that shows every control";
+    TfCallTest form;
+    form.show();
+    EXPECT_TRUE(form.findChild<QPushButton*>("SpeedButton1")->isVisible());
+    for (const char* name : {"SpeedButton2", "SpeedButton5", "SpeedButton9", "ComboBox1", "Edit2"}) {
+        EXPECT_FALSE(form.findChild<QWidget*>(name)->isVisible()) << name;
+    }
 }
 
 TEST_F(FixedConsoleTest, ClosingAWindowClearsItsPointer) {
