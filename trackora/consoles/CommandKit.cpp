@@ -13,6 +13,7 @@ namespace {
 const char* const kTooLongText = "Data too long to send: %1 bytes (at most %2)";
 const char* const kOutOfRangeText = "Value out of range: %1 (%2 to %3)";
 const char* const kLengthByteText = "Text too long: %1 bytes (at most 255)";
+const char* const kNoItemText = "No item selected";
 const char* const kHintCaption = "提示窗口";
 
 constexpr int kLengthByteMax = 255;
@@ -61,7 +62,7 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
         case PayloadKind::MappedIndex: {
             const int index = ComboIndex(form, field.control);
             if (index < 0 || index >= static_cast<int>(field.map.size())) {
-                return FieldError{decl.badInput ? *decl.badInput : ConversionError(QString())};
+                return FieldError{decl.badInput ? *decl.badInput : Warning(QString::fromLatin1(kNoItemText))};
             }
             out += static_cast<char>(field.map[index] & 0xFF);
             break;

@@ -43,10 +43,15 @@ std::optional<std::string> KeyOf(const std::string& line) {
 
 std::string g_programFolder;
 
+// Profile files are a few kilobytes; anything far larger is not one of ours and is not read.
+constexpr std::streamoff kMaxProfileBytes = 1 << 20;
+
 }  // namespace
 
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
-    std::ifstream in(path_, std::ios::binary);
+    std::ifstream in(path_, std::ios::binary | std::ios::ate);
+    if (!in || in.tellg() > kMaxProfileBytes) return;
+    in.seekg(0);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();

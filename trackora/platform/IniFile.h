@@ -12,7 +12,7 @@
 
 class TIniFile {
   public:
-    // Reads the file if it exists; a missing or unreadable file reads as empty.
+    // Reads the file if it exists; a missing, unreadable or oversized (over 1 MiB) file reads as empty.
     explicit TIniFile(std::string path);
 
     const std::string& FileName() const { return path_; }

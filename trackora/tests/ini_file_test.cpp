@@ -34,6 +34,8 @@ TEST_F(IniFileTest, Reads) {
     EXPECT_EQ(ini.ReadString("Two", "Missing", "d"), "d");
     EXPECT_EQ(ini.ReadString("Three", "Key", "d"), "d");
     EXPECT_EQ(TIniFile(Path("none.ini")).ReadString("One", "Key", "0"), "0");
+    Write("big.ini", "[One]\r\nKey=v1\r\n" + QByteArray((1 << 20) + 1, ';'));
+    EXPECT_EQ(TIniFile(Path("big.ini")).ReadString("One", "Key", "d"), "d") << "not a profile file of ours";
 }
 
 TEST_F(IniFileTest, WritesInPlace) {
