@@ -14,7 +14,8 @@ void BM_BuildCommandLine(benchmark::State& state) {
     ResetPublicData();
     CommandRecord.Cmd = 0x0201;
     CommandRecord.Len = static_cast<int>(state.range(0));
-    for (int i = 0; i < CommandRecord.Len; ++i) CommandRecord.Data[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+    for (int i = 0; i < CommandRecord.Len; ++i)
+        CommandRecord.Data[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
     int64_t bytes = 0;
     for (auto _ : state) {
         const int length = BuildCommandLine(CommandRecord);
@@ -22,8 +23,8 @@ void BM_BuildCommandLine(benchmark::State& state) {
         bytes += length;
     }
     state.SetBytesProcessed(bytes);
-    state.counters["times_921600_baud"] = benchmark::Counter(static_cast<double>(bytes) / kLineBytesPerSecond,
-                                                         benchmark::Counter::kIsRate);
+    state.counters["times_921600_baud"] =
+        benchmark::Counter(static_cast<double>(bytes) / kLineBytesPerSecond, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_BuildCommandLine)->Arg(0)->Arg(64)->Arg(491);
 
@@ -38,8 +39,8 @@ void BM_RingFill(benchmark::State& state) {
         bytes += chunk;
     }
     state.SetBytesProcessed(bytes);
-    state.counters["times_921600_baud"] = benchmark::Counter(static_cast<double>(bytes) / kLineBytesPerSecond,
-                                                         benchmark::Counter::kIsRate);
+    state.counters["times_921600_baud"] =
+        benchmark::Counter(static_cast<double>(bytes) / kLineBytesPerSecond, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_RingFill)->Arg(64)->Arg(2000);
 

@@ -50,7 +50,7 @@ AtAnswer ParseAtAnswer(const uint8_t* chunk, int length);
 
 class TfComManage : public QWidget, public LinePort {
     Q_OBJECT
-public:
+  public:
     explicit TfComManage(QWidget* parent = nullptr);
     ~TfComManage() override;
 
@@ -87,14 +87,14 @@ public:
     int32_t PortOpenedOnce = 0;
     std::string LastPortText;
 
-public slots:
+  public slots:
     void FormCreate();
     void Timer1Timer();
     void SpeedButton1Click();
     void SpeedButton2Click();
     void CheckBox1Click();
 
-public:
+  public:
     void Comm1ReceiveData(TComm* sender, const uint8_t* buffer, uint16_t length);
     void Comm1RequestHangup(TComm* sender);
     void ATCmdAckParase();
@@ -102,7 +102,7 @@ public:
     void GetMTKUsbComPortInfo();
     void AddUsbComToComBox();
 
-private:
+  private:
     void SetLamp(bool green);
     void CloseAndLog(const char* line);
 

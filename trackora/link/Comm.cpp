@@ -40,7 +40,9 @@ TReadThread::TReadThread(TComm& owner, serial::SerialPort& port, const serial::C
 
 TReadThread::~TReadThread() { Join(); }
 
-void TReadThread::Start() { thread_ = std::thread([this] { Execute(); }); }
+void TReadThread::Start() {
+    thread_ = std::thread([this] { Execute(); });
+}
 
 void TReadThread::Join() {
     if (thread_.joinable()) thread_.join();
@@ -52,17 +54,22 @@ void TReadThread::Execute() {
     bool running = true;
     while (running) {
         switch (port_.WaitReadable(close_, waitMs)) {
-            case serial::WaitResult::Closed: running = false; break;
+            case serial::WaitResult::Closed:
+                running = false;
+                break;
             case serial::WaitResult::HangUp:
             case serial::WaitResult::Failed:
                 owner_.PostHangup(session_);
                 running = false;
                 break;
-            case serial::WaitResult::Timeout: break;
+            case serial::WaitResult::Timeout:
+                break;
             case serial::WaitResult::Readable: {
                 const auto result = port_.ReadChunk(buffer.data(), buffer.size(), close_);
                 size_t count = result.count;
-                if (owner_.dropNulls_) count = static_cast<size_t>(std::remove(buffer.begin(), buffer.begin() + count, 0) - buffer.begin());
+                if (owner_.dropNulls_)
+                    count = static_cast<size_t>(std::remove(buffer.begin(), buffer.begin() + count, 0) -
+                                                buffer.begin());
                 // A read that ends with nothing (a quiet line) is simply waited out again: only real
                 // bytes are handed over, and silence never stops reception.
                 if (count > 0 && result.status != serial::IoStatus::Closed)
@@ -200,9 +207,12 @@ void TComm::ApplyTimeouts() { port_.SetTimeouts(timeouts_); }
 void TComm::OpenPort() {
     if (IsOpen()) throw ECommsError(kErrAlreadyOpen);
     switch (port_.Open(commName_)) {
-        case serial::OpenResult::Ok: break;
-        case serial::OpenResult::CannotOpen: throw ECommsError(kErrOpening);
-        case serial::OpenResult::NotTerminal: throw ECommsError(kErrNotComm);
+        case serial::OpenResult::Ok:
+            break;
+        case serial::OpenResult::CannotOpen:
+            throw ECommsError(kErrOpening);
+        case serial::OpenResult::NotTerminal:
+            throw ECommsError(kErrNotComm);
     }
     // The driver's own queues are sized by the kernel; there is nothing to set up, so kErrCommBuffer
     // cannot happen here.
@@ -285,38 +295,39 @@ void TComm::PostData(uint64_t session, std::vector<uint8_t> bytes) {
 }
 
 void TComm::PostError(uint64_t session, uint32_t bits) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, session, bits] {
-            if (IsCurrent(session) && OnReceiveError) OnReceiveError(this, bits);
-        },
-        Qt::QueuedConnection);
+    PostIfCurrent(session, [this, bits] {
+        if (OnReceiveError) OnReceiveError(this, bits);
+    });
 }
 
 void TComm::PostModem(uint64_t session, uint32_t bits) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, session, bits] {
-            if (IsCurrent(session) && OnModemStateChange) OnModemStateChange(this, bits);
-        },
-        Qt::QueuedConnection);
+    PostIfCurrent(session, [this, bits] {
+        if (OnModemStateChange) OnModemStateChange(this, bits);
+    });
 }
 
 void TComm::PostHangup(uint64_t session) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, session] {
-            if (IsCurrent(session) && OnRequestHangup) OnRequestHangup(this);
-        },
-        Qt::QueuedConnection);
+    PostIfCurrent(session, [this] {
+        if (OnRequestHangup) OnRequestHangup(this);
+    });
 }
 
 void TComm::PostSendEmpty(uint64_t session) {
-    (void)session;
+    (void)session;  // a drained queue is news even for a port closed since
     QMetaObject::invokeMethod(
         this,
         [this] {
             if (OnSendDataEmpty) OnSendDataEmpty(this);
+        },
+        Qt::QueuedConnection);
+}
+
+void TComm::PostIfCurrent(uint64_t session, std::function<void()> raise) {
+    // Line news of a port closed (or replaced) since it was posted must not act on the current one.
+    QMetaObject::invokeMethod(
+        this,
+        [this, session, raise = std::move(raise)] {
+            if (IsCurrent(session)) raise();
         },
         Qt::QueuedConnection);
 }

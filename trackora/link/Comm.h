@@ -25,7 +25,7 @@ enum class TRtsControl { RtsEnable, RtsDisable, RtsHandshake, RtsTransmissionAva
 
 // Raised by OpenPort; what() is one of the component's seven texts.
 class ECommsError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -43,7 +43,7 @@ inline constexpr size_t kReadChunkSize = 2048;
 class TComm;
 
 class TReadThread {
-public:
+  public:
     TReadThread(TComm& owner, serial::SerialPort& port, const serial::CloseSignal& close, uint64_t session);
     ~TReadThread();
     TReadThread(const TReadThread&) = delete;
@@ -52,7 +52,7 @@ public:
     void Start();  // may throw std::system_error
     void Join();
 
-private:
+  private:
     void Execute();
 
     TComm& owner_;
@@ -63,7 +63,7 @@ private:
 };
 
 class TWriteThread {
-public:
+  public:
     TWriteThread(TComm& owner, serial::SerialPort& port, const serial::CloseSignal& close, uint64_t session,
                  std::atomic<bool>& sendDataEmpty);
     ~TWriteThread();
@@ -75,7 +75,7 @@ public:
     // Queues one block; false once the thread has ended (nothing would ever write it).
     [[nodiscard]] bool Post(std::vector<uint8_t> block);
 
-private:
+  private:
     void Execute();
     [[nodiscard]] bool WriteBuffer(const std::vector<uint8_t>& block);
 
@@ -93,7 +93,7 @@ private:
 
 class TComm : public QObject {
     Q_OBJECT
-public:
+  public:
     using ReceiveDataEvent = std::function<void(TComm* sender, const uint8_t* buffer, uint16_t length)>;
     using MaskEvent = std::function<void(TComm* sender, uint32_t mask)>;
     using NotifyEvent = std::function<void(TComm* sender)>;
@@ -172,7 +172,7 @@ public:
     // The line settings the properties stand for (what ApplyDcb writes).
     serial::LineSettings LineSettings() const;
 
-private:
+  private:
     friend class TReadThread;
     friend class TWriteThread;
 
@@ -198,6 +198,7 @@ private:
     void PostModem(uint64_t session, uint32_t bits);
     void PostHangup(uint64_t session);
     void PostSendEmpty(uint64_t session);
+    void PostIfCurrent(uint64_t session, std::function<void()> raise);
     bool IsCurrent(uint64_t session) const { return IsOpen() && session == session_; }
 
     std::string commName_ = "COM2";

@@ -155,7 +155,8 @@ void RecvRingDrop() {
 
 bool RecvRingPush(uint8_t byte) {
     if (RecvRing.Count >= kRecvRingSize) return false;
-    const int at = (RecvRing.WriteIndex >= 1 && RecvRing.WriteIndex <= kRecvRingSize) ? RecvRing.WriteIndex : 1;
+    const int at =
+        (RecvRing.WriteIndex >= 1 && RecvRing.WriteIndex <= kRecvRingSize) ? RecvRing.WriteIndex : 1;
     RecvRing.Data[static_cast<size_t>(at)] = byte;
     RecvRing.WriteIndex = RecvRingNext(at);
     ++RecvRing.Count;

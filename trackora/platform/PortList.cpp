@@ -9,7 +9,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool IsUsbSerial(const std::string& name) { return name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0; }
+bool IsUsbSerial(const std::string& name) {
+    return name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0;
+}
 
 // A legacy 8250 port is listed whether or not a UART answers; its type file says 0 ("unknown") then.
 bool IsPhantomUart(const fs::path& entry) {

@@ -9,10 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <algorithm>
 
 namespace serial {
 namespace {
@@ -24,11 +24,11 @@ struct SpeedRow {
     speed_t speed;
 };
 constexpr SpeedRow kSpeeds[] = {
-    {50, B50},         {75, B75},           {110, B110},         {134, B134},         {150, B150},
-    {200, B200},       {300, B300},         {600, B600},         {1200, B1200},       {1800, B1800},
-    {2400, B2400},     {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
-    {57600, B57600},   {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-    {576000, B576000}, {921600, B921600},   {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},         {150, B150},
+    {200, B200},         {300, B300},         {600, B600},         {1200, B1200},       {1800, B1800},
+    {2400, B2400},       {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
+    {57600, B57600},     {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
     {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000},
 };
 
@@ -68,11 +68,20 @@ bool MakeTermios(const LineSettings& s, termios& t) {
     const int bits = s.dataBits < 5 ? 5 : (s.dataBits > 8 ? 8 : s.dataBits);
     t.c_cflag |= kDataBits[bits - 5];
     switch (s.parity) {
-        case Parity::None: break;
-        case Parity::Odd: t.c_cflag |= PARENB | PARODD; break;
-        case Parity::Even: t.c_cflag |= PARENB; break;
-        case Parity::Mark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-        case Parity::Space: t.c_cflag |= PARENB | CMSPAR; break;
+        case Parity::None:
+            break;
+        case Parity::Odd:
+            t.c_cflag |= PARENB | PARODD;
+            break;
+        case Parity::Even:
+            t.c_cflag |= PARENB;
+            break;
+        case Parity::Mark:
+            t.c_cflag |= PARENB | CMSPAR | PARODD;
+            break;
+        case Parity::Space:
+            t.c_cflag |= PARENB | CMSPAR;
+            break;
     }
     // Linux has no 1.5 stop bits; two is the nearest a receiver still accepts.
     if (s.stopBits != StopBits::One) t.c_cflag |= CSTOPB;
@@ -177,7 +186,8 @@ void SerialPort::SetTimeouts(const Timeouts& t) {
 }
 
 Timeouts SerialPort::GetTimeouts() const {
-    return {readInterval_, readTotalMultiplier_, readTotalConstant_, writeTotalMultiplier_, writeTotalConstant_};
+    return {readInterval_, readTotalMultiplier_, readTotalConstant_, writeTotalMultiplier_,
+            writeTotalConstant_};
 }
 
 WaitResult SerialPort::WaitReadable(const CloseSignal& close, int timeoutMs) {
@@ -209,7 +219,9 @@ SerialPort::ReadResult SerialPort::ReadChunk(uint8_t* buffer, size_t capacity, c
             return {count ? IoStatus::Ok : IoStatus::HangUp, count};
         }
         if (errno == EINTR) continue;
-        if (errno != EAGAIN) return {count ? IoStatus::Ok : (IsHangUpErrno(errno) ? IoStatus::HangUp : IoStatus::Failed), count};
+        if (errno != EAGAIN)
+            return {count ? IoStatus::Ok : (IsHangUpErrno(errno) ? IoStatus::HangUp : IoStatus::Failed),
+                    count};
         if (count == 0) return {IoStatus::Ok, 0};  // woken without data: the caller waits again
         // Quiet for now: wait for the next byte no longer than the interval and the total deadline allow.
         int waitMs = interval ? static_cast<int>(interval) : -1;
@@ -222,7 +234,7 @@ SerialPort::ReadResult SerialPort::ReadChunk(uint8_t* buffer, size_t capacity, c
         const int rc = PollRetry(fds, 2, waitMs);
         if (rc < 0) return {IoStatus::Failed, count};
         if (fds[0].revents != 0) return {IoStatus::Closed, count};
-        if (rc == 0) break;  // the line stayed quiet: the chunk is complete
+        if (rc == 0) break;                     // the line stayed quiet: the chunk is complete
         if (!(fds[1].revents & POLLIN)) break;  // hang-up: hand over what we have, the next wait reports it
     }
     return {IoStatus::Ok, count};

@@ -56,7 +56,7 @@ constexpr uint32_t kModemCarrier = 8;
 
 // A manual-reset signal that every wait of the port also watches, so a close reaches a blocked thread.
 class CloseSignal {
-public:
+  public:
     CloseSignal() = default;
     ~CloseSignal();
     CloseSignal(const CloseSignal&) = delete;
@@ -68,7 +68,7 @@ public:
     [[nodiscard]] bool IsRaised() const;
     int Fd() const { return fd_; }
 
-private:
+  private:
     int fd_ = -1;
 };
 
@@ -82,7 +82,7 @@ struct LineEvents {
 };
 
 class SerialPort {
-public:
+  public:
     SerialPort() = default;
     ~SerialPort();
     SerialPort(const SerialPort&) = delete;
@@ -118,7 +118,7 @@ public:
     void PurgeInput();
     void PurgeOutput();
 
-private:
+  private:
     void ReadLineState(uint32_t& errorCounts, int& modemBits);
 
     int fd_ = -1;

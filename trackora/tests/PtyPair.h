@@ -18,7 +18,7 @@
 constexpr int kTestWaitMs = 3000;
 
 class PtyPair {
-public:
+  public:
     PtyPair() {
         char name[128] = {};
         int slave = -1;
@@ -59,7 +59,7 @@ public:
         return got;
     }
 
-private:
+  private:
     int master_ = -1;
     std::string path_;
 };

@@ -62,8 +62,8 @@ TEST(AtAnswerTest, EachChunkOnItsOwn) {
         {"OK without LF", "OK\r", false, false, ""},
     };
     for (const auto& r : rows) {
-        const AtAnswer a = ParseAtAnswer(reinterpret_cast<const uint8_t*>(r.chunk.data()),
-                                         static_cast<int>(r.chunk.size()));
+        const AtAnswer a =
+            ParseAtAnswer(reinterpret_cast<const uint8_t*>(r.chunk.data()), static_cast<int>(r.chunk.size()));
         EXPECT_EQ(a.ok, r.ok) << r.legend;
         EXPECT_EQ(a.imeiRead, r.imeiRead) << r.legend;
         EXPECT_EQ(a.imei, r.imei) << r.legend;
@@ -71,7 +71,7 @@ TEST(AtAnswerTest, EachChunkOnItsOwn) {
 }
 
 class ComManageTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetPublicData();
         SetLogSink([this](const std::string& line) { log.push_back(line); });
@@ -254,7 +254,8 @@ TEST_F(ComManageTest, ALostLineIsClosedAndLoggedOnce) {
 }
 
 TEST_F(ComManageTest, ListRefreshKeepsTheChoiceAndFreezesWhileOpen) {
-    ports = {{"\\Device\\Serial0", "/dev/ttyS0"}, {"\\Device\\Serial1", "/dev/ttyS1"},
+    ports = {{"\\Device\\Serial0", "/dev/ttyS0"},
+             {"\\Device\\Serial1", "/dev/ttyS1"},
              {"\\Device\\USBSER000", "/dev/ttyUSB0"}};
     form->Timer1Timer();
     EXPECT_EQ(Items(), (QStringList{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0"}));

@@ -1,5 +1,7 @@
 // The serial component over a pseudo-terminal pair: opening and its failures, writes, chunked receipt
 // on the main thread, the empty-queue notice, hang-up and closing while the threads wait.
+#include "link/Comm.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -8,7 +10,6 @@
 #include <fstream>
 
 #include "PtyPair.h"
-#include "link/Comm.h"
 
 namespace {
 
@@ -67,6 +68,18 @@ termios SlaveSettings(const PtyPair& pty) {
     return t;
 }
 
+// One component named after a fresh pseudo-terminal, with its events recorded.
+class CommOnPty : public ::testing::Test {
+  protected:
+    CommOnPty() { comm.SetCommName(pty.SlavePath()); }
+    PtyPair pty;
+    TComm comm;
+    Recorder rec{comm};
+};
+class CommWrite : public CommOnPty {};
+class CommReceive : public CommOnPty {};
+class CommLine : public CommOnPty {};
+
 TEST(CommOpen, AppliesTheLineSettings) {
     PtyPair pty;
     TComm comm;
@@ -123,13 +136,9 @@ TEST(CommOpen, FailuresCarryTheirTextsAndLeaveNothingOpen) {
     EXPECT_EQ(OpenError(second), "");
 }
 
-TEST(CommWrite, RefusedWritesPostNothing) {
-    TComm comm;
-    Recorder rec(comm);
+TEST_F(CommWrite, RefusedWritesPostNothing) {
     const uint8_t b = 1;
     EXPECT_FALSE(comm.WriteData(&b, 1));  // closed
-    PtyPair pty;
-    comm.SetCommName(pty.SlavePath());
     comm.OpenPort();
     ASSERT_TRUE(WaitUntil([&] { return rec.sendEmpty == 1; }));
     EXPECT_FALSE(comm.WriteData(&b, 0));
@@ -141,11 +150,7 @@ TEST(CommWrite, RefusedWritesPostNothing) {
     comm.ClosePort();  // closing a closed component does nothing
 }
 
-TEST(CommWrite, OneEmptyNoticeAtStartAndOneAfterEachDrain) {
-    PtyPair pty;
-    TComm comm;
-    Recorder rec(comm);
-    comm.SetCommName(pty.SlavePath());
+TEST_F(CommWrite, OneEmptyNoticeAtStartAndOneAfterEachDrain) {
     comm.OpenPort();
     ASSERT_TRUE(WaitUntil([&] { return rec.sendEmpty == 1; }));
     EXPECT_TRUE(comm.SendDataEmpty());
@@ -161,11 +166,7 @@ TEST(CommWrite, OneEmptyNoticeAtStartAndOneAfterEachDrain) {
     EXPECT_FALSE(rec.offMainThread);
 }
 
-TEST(CommReceive, ChunksOfAtMost2048OnTheMainThread) {
-    PtyPair pty;
-    TComm comm;
-    Recorder rec(comm);
-    comm.SetCommName(pty.SlavePath());
+TEST_F(CommReceive, ChunksOfAtMost2048OnTheMainThread) {
     UsePortManagerSettings(comm);  // XON/XOFF off: every byte value is data
     comm.OpenPort();
     std::string data;
@@ -178,11 +179,7 @@ TEST(CommReceive, ChunksOfAtMost2048OnTheMainThread) {
     EXPECT_FALSE(rec.offMainThread);
 }
 
-TEST(CommReceive, QuietIntervalEndsAChunk) {
-    PtyPair pty;
-    TComm comm;
-    Recorder rec(comm);
-    comm.SetCommName(pty.SlavePath());
+TEST_F(CommReceive, QuietIntervalEndsAChunk) {
     comm.SetReadIntervalTimeout(1000);  // far above the 20 ms pause below
     comm.OpenPort();
     ASSERT_TRUE(pty.Send("O"));
@@ -200,11 +197,7 @@ TEST(CommReceive, QuietIntervalEndsAChunk) {
     EXPECT_EQ(rec.chunks, (std::vector<std::string>{"O", "K\r\n"}));
 }
 
-TEST(CommReceive, AQuietLineNeverStopsReception) {
-    PtyPair pty;
-    TComm comm;
-    Recorder rec(comm);
-    comm.SetCommName(pty.SlavePath());
+TEST_F(CommReceive, AQuietLineNeverStopsReception) {
     // Read time-outs of a few milliseconds pass many times over while the line is quiet.
     comm.SetReadTotalTimeoutConstant(1);
     comm.SetReadTotalTimeoutMultiplier(0);
@@ -214,22 +207,14 @@ TEST(CommReceive, AQuietLineNeverStopsReception) {
     ASSERT_TRUE(WaitUntil([&] { return rec.Joined() == "late"; }));
 }
 
-TEST(CommReceive, IgnoreNullCharDropsZeroBytes) {
-    PtyPair pty;
-    TComm comm;
-    Recorder rec(comm);
-    comm.SetCommName(pty.SlavePath());
+TEST_F(CommReceive, IgnoreNullCharDropsZeroBytes) {
     comm.SetIgnoreNullChar(true);
     comm.OpenPort();
     ASSERT_TRUE(pty.Send(std::string("a\0b\0", 4)));
     ASSERT_TRUE(WaitUntil([&] { return rec.Joined() == "ab"; }));
 }
 
-TEST(CommLine, HangUpIsReportedOnceAndLaterWritesAreRefused) {
-    PtyPair pty;
-    TComm comm;
-    Recorder rec(comm);
-    comm.SetCommName(pty.SlavePath());
+TEST_F(CommLine, HangUpIsReportedOnceAndLaterWritesAreRefused) {
     comm.OpenPort();
     ASSERT_TRUE(WaitUntil([&] { return rec.sendEmpty == 1; }));
     pty.CloseMaster();

@@ -12,7 +12,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class PortListTest : public ::testing::Test {
-protected:
+  protected:
     // A tty entry; withDevice gives it hardware, uartType writes its type file (-1: none).
     void AddTty(const std::string& name, bool withDevice, int uartType = -1) {
         const fs::path entry = fs::path(dir.path().toStdString()) / name;
@@ -31,14 +31,12 @@ TEST_F(PortListTest, UsbPortsFirstThenRealUartsInNaturalOrder) {
     AddTty("ttyUSB10", true);
     AddTty("ttyUSB2", true);
     AddTty("ttyACM0", true);
-    AddTty("ttyS0", true, 4);   // a 16550A answered
-    AddTty("ttyS1", true, 0);   // nothing behind it
-    AddTty("ttyAMA0", true);    // an on-chip UART has no type file
+    AddTty("ttyS0", true, 4);  // a 16550A answered
+    AddTty("ttyS1", true, 0);  // nothing behind it
+    AddTty("ttyAMA0", true);   // an on-chip UART has no type file
     const SerialCommMap expected = {
-        {"\\Device\\USBSER000", "/dev/ttyACM0"},
-        {"\\Device\\USBSER001", "/dev/ttyUSB2"},
-        {"\\Device\\USBSER002", "/dev/ttyUSB10"},
-        {"\\Device\\Serial0", "/dev/ttyAMA0"},
+        {"\\Device\\USBSER000", "/dev/ttyACM0"},  {"\\Device\\USBSER001", "/dev/ttyUSB2"},
+        {"\\Device\\USBSER002", "/dev/ttyUSB10"}, {"\\Device\\Serial0", "/dev/ttyAMA0"},
         {"\\Device\\Serial1", "/dev/ttyS0"},
     };
     EXPECT_EQ(Read(), expected);

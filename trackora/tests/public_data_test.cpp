@@ -10,7 +10,7 @@ namespace {
 
 // Records every write; refuses the write numbered refuseAt (1-based), or every write when refuseAll.
 class FakePort : public LinePort {
-public:
+  public:
     bool WriteData(const uint8_t* buffer, int length) override {
         ++attempts;
         if (refuseAll || attempts == refuseAt) return false;
@@ -29,7 +29,7 @@ public:
 };
 
 class PublicDataTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetPublicData();
         SetLinePort(&port);
