@@ -57,7 +57,8 @@ bool ParseOneFrame(int32_t& incompleteTicks) {
             incompleteTicks = 0;
             continue;
         }
-        if (Peek(kReplyFrameOverhead - 2 + length) != 0x0D || Peek(kReplyFrameOverhead - 1 + length) != 0x0A) {
+        if (Peek(kReplyFrameOverhead - 2 + length) != 0x0D ||
+            Peek(kReplyFrameOverhead - 1 + length) != 0x0A) {
             Drop(1);
             continue;
         }

@@ -74,7 +74,8 @@ void LogMemo::UpdateScrollRanges() {
     const int count = static_cast<int>(std::min<size_t>(lines_.size(), INT32_MAX));
     verticalScrollBar()->setRange(0, std::max(0, count - VisibleLineCount()));
     verticalScrollBar()->setPageStep(VisibleLineCount());
-    const int width = static_cast<int>(std::min<size_t>(longestLine_, 100000)) * fontMetrics().averageCharWidth();
+    const int width =
+        static_cast<int>(std::min<size_t>(longestLine_, 100000)) * fontMetrics().averageCharWidth();
     horizontalScrollBar()->setRange(0, std::max(0, width + 2 * kTextMargin - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
 }
@@ -93,7 +94,8 @@ void LogMemo::paintEvent(QPaintEvent*) {
         const bool selected = selectionAnchor_ >= 0 && i >= selFrom && i <= selTo;
         if (selected) painter.fillRect(0, top, viewport()->width(), height, palette().highlight());
         painter.setPen(selected ? palette().highlightedText().color() : palette().text().color());
-        painter.drawText(left, top + fontMetrics().ascent(), QString::fromStdString(lines_[static_cast<size_t>(i)]));
+        painter.drawText(left, top + fontMetrics().ascent(),
+                         QString::fromStdString(lines_[static_cast<size_t>(i)]));
     }
 }
 

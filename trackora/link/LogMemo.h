@@ -12,7 +12,7 @@
 
 class LogMemo : public QAbstractScrollArea {
     Q_OBJECT
-public:
+  public:
     explicit LogMemo(QWidget* parent = nullptr);
 
     // Appends text (UTF-8). An entry holding line breaks (CR LF or LF) becomes several lines; a break
@@ -23,14 +23,14 @@ public:
     // Selected lines joined by "\n" (empty when nothing is selected).
     [[nodiscard]] QString SelectedText() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     [[nodiscard]] int LineHeight() const;
     [[nodiscard]] int VisibleLineCount() const;
     [[nodiscard]] int LineAt(int y) const;

@@ -17,8 +17,8 @@ TfOutPut* fOutPut = nullptr;
 namespace {
 // The receiver's pace: at most one reply frame is delivered per tick.
 constexpr int kReceiverTickMs = 100;
-constexpr int kWidth = 420;
-constexpr int kHeight = 560;
+constexpr int kWidth = 400;
+constexpr int kHeight = 440;
 const char kSavedText[] = "数据存贮成功!!!";
 const char kSaveFailedText[] = "数据存贮失败!!!";
 const char kInfoCaption[] = "提示窗口";

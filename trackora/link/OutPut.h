@@ -11,7 +11,7 @@
 
 class TfOutPut : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TfOutPut(QWidget* parent = nullptr);
     ~TfOutPut() override;
 
@@ -27,7 +27,7 @@ public:
     // ".txt" gets ".txt" appended; shorter names stay as they are.
     [[nodiscard]] static QString SaveFileName(const QString& chosen);
 
-public slots:
+  public slots:
     void FormCreate();
     void Timer1Timer();
     void SpeedButton1Click();

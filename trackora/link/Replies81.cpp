@@ -162,7 +162,8 @@ void DecodeSysRunInfo(const TReplyRecord& reply, ReplyLines&) {
     info.Mileage = static_cast<int32_t>(ReplyLE32(reply, 28));
     info.RunTime = static_cast<int32_t>(ReplyLE32(reply, 32));
     info.Imsi.clear();
-    for (int i = 0; i < kImsiLength; ++i) info.Imsi.push_back(static_cast<char>(ReplyByte(reply, kImsiOffset + i)));
+    for (int i = 0; i < kImsiLength; ++i)
+        info.Imsi.push_back(static_cast<char>(ReplyByte(reply, kImsiOffset + i)));
     info.NetNumberB = le16(52);
     info.NetNumberA = le16(54);
     info.Vibration = le16(56);
@@ -178,7 +179,8 @@ void DecodeGpsBdStatus(const TReplyRecord& reply, ReplyLines&) {
     const int n = DecodeGpsPart(reply);
     const int m = ReplyByte(reply, 25 + 2 * n);
     GpsInfoManage.BdCount = m;
-    if (CopySatellitePairs(reply, 26 + 2 * n, m, GpsInfoManage.BdPrn, GpsInfoManage.BdSnr)) SortBdSatellites();
+    if (CopySatellitePairs(reply, 26 + 2 * n, m, GpsInfoManage.BdPrn, GpsInfoManage.BdSnr))
+        SortBdSatellites();
 }
 
 void DecodeCalibration(const TReplyRecord& reply, ReplyLines& out) {

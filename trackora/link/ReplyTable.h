@@ -23,7 +23,7 @@ using ReplyDecoder = void (*)(const TReplyRecord& reply, ReplyLines& out);
 
 struct ReplyRow {
     uint16_t type;
-    ReplyDecoder decode;    // nullptr: known type with nothing beyond the common steps
+    ReplyDecoder decode;  // nullptr: known type with nothing beyond the common steps
     // Input method that gets the reply, as "Form.Method" (the window's objectName, a dot and the
     // method's name, e.g. "TfMoni.ObdDataInput"), or nullptr.
     const char* forwardTo;

@@ -1,5 +1,6 @@
 #include "shell/KQMain.h"
 
+#include <QApplication>
 #include <QMenuBar>
 #include <QStatusBar>
 
@@ -79,9 +80,8 @@ struct ButtonRow {
 
 // SpeedButton1..SpeedButton8; "Manage" has no action.
 constexpr ButtonRow kButtons[] = {
-    {"ComManage", "TfComManage"}, {"EquManage", "TfEquManage"}, {"Moni", "TfMoni"},
-    {"Debug", "TfDebug"},         {"Call", "TfCallTest"},       {"Sms", "TfSmsTest"},
-    {"Manage", nullptr},          {"About", "TfAbout"},
+    {"ComManage", "TfComManage"}, {"EquManage", "TfEquManage"}, {"Moni", "TfMoni"},  {"Debug", "TfDebug"},
+    {"Call", "TfCallTest"},       {"Sms", "TfSmsTest"},         {"Manage", nullptr}, {"About", "TfAbout"},
 };
 
 struct PanelRow {
@@ -89,9 +89,15 @@ struct PanelRow {
     int width;
 };
 
-constexpr PanelRow kPanels[] = {{"Vantrel Soft", 250}, {"串口状态：", 250}, {"系统状态：", 250}, {"系统时间：", 50}};
+constexpr PanelRow kPanels[] = {
+    {"Vantrel Soft", 250}, {"串口状态：", 250}, {"系统状态：", 250}, {"系统时间：", 50}};
 
 }  // namespace
+
+void InitApplication() {
+    QApplication::setApplicationName("Vantrel");
+    QApplication::setApplicationDisplayName("Vantrel");
+}
 
 TfKQMain::TfKQMain(QWidget* parent) : QMainWindow(parent) {
     setObjectName("TfKQMain");
@@ -136,7 +142,8 @@ void TfKQMain::BuildMenu() {
         action->setObjectName(row.item);
         action->setVisible(shown);
         const QByteArray handler = QByteArray(row.item) + "Click";
-        connect(action, &QAction::triggered, this, [this, handler] { QMetaObject::invokeMethod(this, handler); });
+        connect(action, &QAction::triggered, this,
+                [this, handler] { QMetaObject::invokeMethod(this, handler); });
     }
 }
 
@@ -186,7 +193,8 @@ void TfKQMain::Timer1Timer() {
         Timer1->setInterval(kTickMs);
         for (const char* form : {"TfComManage", "TfEquManage", "TfServer", "TfDVRN"}) OpenWindow(form);
     }
-    StatusPanels[3]->setText(QString::fromUtf8("Datetime：") + QString::fromStdString(DateTimeText(CurrentDateTime())));
+    StatusPanels[3]->setText(QString::fromUtf8("Datetime：") +
+                             QString::fromStdString(DateTimeText(CurrentDateTime())));
     StatusPanels[1]->setText(GlobalData.ComOpen != 0 ? "Com Status:Open" : "ComStatus:Close");
 }
 

@@ -13,7 +13,7 @@
 
 class TfKQMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit TfKQMain(QWidget* parent = nullptr);
     ~TfKQMain() override;
 
@@ -27,7 +27,7 @@ public:
 
     [[nodiscard]] QString PanelText(int index) const;
 
-public slots:
+  public slots:
     void FormCreate();
     void Timer1Timer();
     // Menu and tool bar handlers, one per item.
@@ -70,7 +70,7 @@ public slots:
     void SpeedButton7Click();
     void SpeedButton8Click();
 
-private:
+  private:
     void BuildMenu();
     void BuildToolBar();
     void BuildStatusBar();
@@ -79,3 +79,6 @@ private:
 };
 
 extern TfKQMain* fKQMain;
+
+// Application-wide settings of the program block: the application's title "Vantrel".
+void InitApplication();

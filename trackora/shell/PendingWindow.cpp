@@ -4,10 +4,9 @@
 #include <QVBoxLayout>
 #include <map>
 
-
 namespace {
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
+constexpr int kWidth = 260;
+constexpr int kHeight = 160;
 }  // namespace
 
 PendingWindow::PendingWindow(const std::string& formName, const QString& caption) {
@@ -23,7 +22,8 @@ void RegisterPendingWindow(const std::string& formName, const QString& caption, 
     // The stand-ins' global pointers: one per form, alive for the whole run.
     static std::map<std::string, QWidget*> pointers;
     QWidget** slot = &pointers[formName];
-    RegisterWindowKind({formName, placement, fixed,
-                        [formName, caption] { return static_cast<QWidget*>(new PendingWindow(formName, caption)); },
-                        [slot] { return *slot; }, [slot](QWidget* w) { *slot = w; }});
+    RegisterWindowKind(
+        {formName, placement, fixed,
+         [formName, caption] { return static_cast<QWidget*>(new PendingWindow(formName, caption)); },
+         [slot] { return *slot; }, [slot](QWidget* w) { *slot = w; }});
 }

@@ -9,7 +9,7 @@
 
 class PendingWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     PendingWindow(const std::string& formName, const QString& caption);
 };
 

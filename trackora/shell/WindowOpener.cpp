@@ -38,13 +38,13 @@ void Forget(const std::string& formName, QWidget* window) {
 // The frame of an MDI child: a closable window forgets itself as soon as its close is accepted and is
 // then freed; a fixed window refuses to close.
 class ChildFrame : public QMdiSubWindow {
-public:
+  public:
     ChildFrame(std::string formName, bool fixed) : formName_(std::move(formName)), fixed_(fixed) {
         setAttribute(Qt::WA_DeleteOnClose);
         if (fixed_) setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override {
         if (fixed_) {
             event->ignore();
@@ -54,7 +54,7 @@ protected:
         if (event->isAccepted()) Forget(formName_, widget());
     }
 
-private:
+  private:
     std::string formName_;
     bool fixed_;
 };
@@ -97,7 +97,8 @@ QPoint PlaceOf(const WindowKind& kind) {
 }
 
 bool PlacedOnEveryRequest(Placement placement) {
-    return placement == Placement::TopRow || placement == Placement::TestRow || placement == Placement::Output;
+    return placement == Placement::TopRow || placement == Placement::TestRow ||
+           placement == Placement::Output;
 }
 
 void Place(const WindowKind& kind, QWidget* window) {
@@ -146,11 +147,16 @@ QWidget* OpenWindow(const std::string& formName) {
     // A window freed by other means (its owner going away) must not leave its pointer set.
     QObject::connect(window, &QObject::destroyed, [name = kind.formName, window] { Forget(name, window); });
     if (QMdiArea* host = Windows().host) {
+        // The window keeps the size its class gave it; the frame adds its title bar and border.
+        const QSize wanted = window->testAttribute(Qt::WA_Resized) ? window->size() : window->sizeHint();
         auto* frame = new ChildFrame(kind.formName, kind.fixed);
         frame->setWidget(window);
         host->addSubWindow(frame);
-        frame->adjustSize();
-        if (kind.fixed) frame->setFixedSize(frame->size());
+        const QSize framed = wanted + (frame->sizeHint() - window->sizeHint());
+        if (kind.fixed)
+            frame->setFixedSize(framed);
+        else
+            frame->resize(framed);
         frame->show();
     } else {
         if (!kind.fixed) window->setAttribute(Qt::WA_DeleteOnClose);

@@ -28,7 +28,7 @@ struct WindowKind {
     Placement placement;
     bool fixed;  // no close button: lives for the whole run
     std::function<QWidget*()> create;
-    std::function<QWidget*()> current;  // reads the global pointer
+    std::function<QWidget*()> current;    // reads the global pointer
     std::function<void(QWidget*)> store;  // writes the global pointer
 };
 

@@ -7,8 +7,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Vantrel");
-    QApplication::setApplicationDisplayName("Vantrel");
+    InitApplication();
     fKQMain = new TfKQMain;
     OpenWindow("TfOutPut");
     fKQMain->show();

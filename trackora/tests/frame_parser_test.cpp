@@ -29,7 +29,7 @@ Bytes WithSeq(Bytes frame, uint8_t seq) {
 }
 
 class FrameParser : public ::testing::Test {
-protected:
+  protected:
     void Push(const Bytes& bytes) {
         for (uint8_t b : bytes) ASSERT_TRUE(RecvRingPush(b));
     }

@@ -23,7 +23,7 @@ TReplyRecord MakeReply(uint16_t type, std::vector<uint8_t> payload, int seq = 1)
 
 // The lines a reply adds after its blank line, "DateTime:" line and type line.
 class Dispatch : public ::testing::Test {
-protected:
+  protected:
     Lines Body(const TReplyRecord& reply) {
         log.lines.clear();
         DispatchReply(reply);
@@ -62,22 +62,23 @@ INSTANTIATE_TEST_SUITE_P(
         LinesCase{"opt ok", 0xF000, {}, {"Opt OK"}}, LinesCase{"opt fail", 0xF001, {}, {"Opt Fail"}},
         LinesCase{"unknown command", 0xF002, {}, {"UnKnow Cmd"}},
         // BE16(1,2) = 0x1234 = 4660: high byte first, unlike 0x8100's fields.
-        LinesCase{"run flags with three positioning commands",
-                  0x810A,
-                  {0x01, 0x12, 0x34, 0x00, 0x01, 0x02, 0x03, 0x0A, 0x0B, 0x0C},
-                  {"有效振动标志：1", "定时上传计时：4660", "WIFI监控标志：0", "SOCK重连标志：1", "当前定位流程：2",
-                   "定位指令数量：3", "定位指令名称：10", "定位指令名称：11", "定位指令名称：12"}},
+        LinesCase{
+            "run flags with three positioning commands",
+            0x810A,
+            {0x01, 0x12, 0x34, 0x00, 0x01, 0x02, 0x03, 0x0A, 0x0B, 0x0C},
+            {"有效振动标志：1", "定时上传计时：4660", "WIFI监控标志：0", "SOCK重连标志：1", "当前定位流程：2",
+             "定位指令数量：3", "定位指令名称：10", "定位指令名称：11", "定位指令名称：12"}},
         LinesCase{"run flags with no positioning command",
                   0x810A,
                   {0, 0, 0, 0, 0, 0, 0},
-                  {"有效振动标志：0", "定时上传计时：0", "WIFI监控标志：0", "SOCK重连标志：0", "当前定位流程：0",
-                   "定位指令数量：0"}},
+                  {"有效振动标志：0", "定时上传计时：0", "WIFI监控标志：0", "SOCK重连标志：0",
+                   "当前定位流程：0", "定位指令数量：0"}},
         // Bytes 3-4 are not read; BE16(7,8) = 0x0100 = 256.
         LinesCase{"link flags",
                   0x810B,
                   {0x02, 0x01, 0x00, 0xFF, 0xFF, 0x03, 0x04, 0x01, 0x00},
-                  {"平台连接流程：2", "生产测试模式：1", "天线调试模式：0", "当前连接次数：3", "当前循环次数：4",
-                   "当前操作计时：256"}},
+                  {"平台连接流程：2", "生产测试模式：1", "天线调试模式：0", "当前连接次数：3",
+                   "当前循环次数：4", "当前操作计时：256"}},
         LinesCase{"calibration flags keep the trailing blank", 0x8120, {0x0A, 0x1F}, {"校准标志读取:0A 1F "}},
         LinesCase{"calibration flags of an empty payload", 0x8120, {}, {"校准标志读取:"}},
         LinesCase{"hands-free state", 0x8124, {0x07}, {"当前免提状态：7"}},
@@ -89,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
 std::vector<uint8_t> CalibrationPayload(uint8_t slopeHigh, uint8_t slopeLow) {
     std::vector<uint8_t> p(212, 0);
     const std::string code = "0123456789ABCDEF";
-    for (int i = 0; i < 64; ++i) p[static_cast<size_t>(i)] = static_cast<uint8_t>(code[static_cast<size_t>(i % 16)]);
+    for (int i = 0; i < 64; ++i)
+        p[static_cast<size_t>(i)] = static_cast<uint8_t>(code[static_cast<size_t>(i % 16)]);
     auto be16 = [&](int at, int value) {
         p[static_cast<size_t>(at)] = static_cast<uint8_t>(value >> 8);
         p[static_cast<size_t>(at) + 1] = static_cast<uint8_t>(value);
@@ -112,14 +114,14 @@ std::vector<uint8_t> CalibrationPayload(uint8_t slopeHigh, uint8_t slopeLow) {
 }
 
 const Lines kCalibrationLines = {
-        "BarCode：0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF",
-        "AFC-DAC:256",
-        "AFC-Slope:1365.33333333333",  // 4096 / 3, 15 significant digits
-        "Pow-900:10,20,30,40,50,60,70,80,90,100,110,120,130,140,150,160,",
-        "Pow-1800:1001,1002,1003,1004,1005,1006,1007,1008,1009,1010,1011,1012,1013,1014,1015,1016,",
-        "Afrnc-900:10,20,30,40,50,60,70,80,90,100,110,120,130,",
-        "pLoss-900:0.5,1,1.5,2,2.5,3,3.5,4,4.5,5,5.5,6,6.5,",  // 4k / 8
-        "Afrnc-1800:513,514,515,516,517,518,519,520,521,522,523,524,525,",
+    "BarCode：0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF",
+    "AFC-DAC:256",
+    "AFC-Slope:1365.33333333333",  // 4096 / 3, 15 significant digits
+    "Pow-900:10,20,30,40,50,60,70,80,90,100,110,120,130,140,150,160,",
+    "Pow-1800:1001,1002,1003,1004,1005,1006,1007,1008,1009,1010,1011,1012,1013,1014,1015,1016,",
+    "Afrnc-900:10,20,30,40,50,60,70,80,90,100,110,120,130,",
+    "pLoss-900:0.5,1,1.5,2,2.5,3,3.5,4,4.5,5,5.5,6,6.5,",  // 4k / 8
+    "Afrnc-1800:513,514,515,516,517,518,519,520,521,522,523,524,525,",
     "pLoss-1800:1.125,1.25,1.375,1.5,1.625,1.75,1.875,2,2.125,2.25,2.375,2.5,2.625,",  // (8 + k) / 8
 };
 
@@ -297,7 +299,7 @@ TEST_F(Dispatch, BeiDouCountOf24LeavesItsArrays) {
 }
 
 class DispatchForward : public Dispatch {
-protected:
+  protected:
     ~DispatchForward() override {
         for (const char* w : {"TfQ7GpsMoni", "TfBrel", "TfDebug", "TfMoni"}) ClearReplyInput(w);
         SetOutputDecoder("ParamGetAckDeal", nullptr);
@@ -350,6 +352,23 @@ TEST_F(DispatchForward, MonitorMethodsAreTold_Apart) {
     ClearReplyInput("TfMoni");
     DispatchReply(MakeReply(0x8105, {}));
     EXPECT_EQ(calls.size(), 2u) << "closing the window removes all its methods";
+}
+
+}  // namespace
+
+namespace {
+
+// Every row of the family with the largest values a frame can carry: all bytes 0xFF (counts 255,
+// offsets far into the data field) and a length beyond the data field. Under the sanitizer build a
+// read outside ReplyRecord fails here.
+TEST_F(Dispatch, RowsStayInsideTheDataFieldWhateverThePayloadSays) {
+    for (uint16_t type : {0x8100, 0x8101, 0x8103, 0x8104, 0x8105, 0x8107, 0x810A, 0x810B, 0x8110, 0x8117, 0x8120,
+                          0x8121, 0x8124, 0x8201, 0x8202, 0x8211, 0x8213, 0x8215, 0xF000}) {
+        TReplyRecord reply = MakeReply(type, std::vector<uint8_t>(kReplyDataSize, 0xFF));
+        reply.Len = 2048;
+        EXPECT_LE(Body(reply).size(), 256u + 6u) << type;  // 0x810A: six lines and 255 names at most
+    }
+    EXPECT_EQ(GpsInfoManage.BdCount, 255);
 }
 
 }  // namespace

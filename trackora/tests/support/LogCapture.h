@@ -16,7 +16,7 @@ inline QDateTime TestClockTime() { return QDateTime(QDate(2024, 12, 8), QTime(9,
 inline constexpr char kTestClockText[] = "2024/12/8 9:05:03";
 
 class LogCapture {
-public:
+  public:
     LogCapture() {
         ResetPublicData();
         SetClock([] { return TestClockTime(); });

@@ -55,7 +55,8 @@ std::optional<std::string> TerminalSim::ReadLine(std::chrono::milliseconds wait)
             pending_.erase(0, end + 2);
             return line;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return std::nullopt;
         Fill(left);
     }
@@ -84,7 +85,8 @@ bool TerminalSim::Send(const std::vector<uint8_t>& bytes) {
     return true;
 }
 
-std::vector<uint8_t> TerminalSim::ReplyFrame(uint16_t seq, uint16_t type, const std::vector<uint8_t>& payload) {
+std::vector<uint8_t> TerminalSim::ReplyFrame(uint16_t seq, uint16_t type,
+                                             const std::vector<uint8_t>& payload) {
     const size_t n = payload.size();
     std::vector<uint8_t> frame;
     frame.reserve(n + 18);

@@ -12,7 +12,7 @@
 #include <vector>
 
 class TerminalSim {
-public:
+  public:
     // Opens the pair and puts the terminal side into raw mode (no echo, no line editing). Throws
     // std::runtime_error when no pseudo-terminal can be had.
     TerminalSim();
@@ -43,7 +43,7 @@ public:
     // Reads a hex command line ("ATKQ" + the frame in hex); nothing when it is not one.
     [[nodiscard]] static std::optional<Command> ParseCommandLine(const std::string& line);
 
-private:
+  private:
     bool Fill(std::chrono::milliseconds wait);
 
     int master_ = -1;
