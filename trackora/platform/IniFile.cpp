@@ -74,7 +74,11 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-    const std::string entry = key + "=" + value;
+    // A line break inside a value would start a line of its own and could pose as another key.
+    std::string flat = value;
+    std::replace_if(
+        flat.begin(), flat.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    const std::string entry = key + "=" + flat;
     bool inSection = false;
     std::optional<size_t> sectionEnd;  // where a new key of the section goes
     for (size_t i = 0; i < lines_.size(); ++i) {

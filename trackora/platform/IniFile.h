@@ -17,6 +17,7 @@ class TIniFile {
 
     const std::string& FileName() const { return path_; }
     std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
+    // Line breaks in the value are written as blanks.
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     // Writes the file, making its folder when missing; false when the file cannot be written.
     [[nodiscard]] bool Save() const;

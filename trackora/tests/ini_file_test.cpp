@@ -43,9 +43,10 @@ TEST_F(IniFileTest, WritesInPlace) {
     TIniFile ini(Path("a.ini"));
     ini.WriteString("One", "a", "10");  // replaces, keeps its line and the key's spelling as written
     ini.WriteString("One", "D", "4");   // joins the end of its section, before the blank line
-    ini.WriteString("Three", "E", "5");
+    ini.WriteString("Three", "E", "5\r\nB=injected");
     ASSERT_TRUE(ini.Save());
-    EXPECT_EQ(Read("a.ini"), "[One]\r\na=10\r\nB=2\r\nD=4\r\n\r\n[Two]\r\nC=3\r\n[Three]\r\nE=5\r\n");
+    EXPECT_EQ(Read("a.ini"),
+              "[One]\r\na=10\r\nB=2\r\nD=4\r\n\r\n[Two]\r\nC=3\r\n[Three]\r\nE=5  B=injected\r\n");
 }
 
 TEST_F(IniFileTest, SaveMakesTheFolderAndReportsFailure) {
