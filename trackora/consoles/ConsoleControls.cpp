@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
 
 #include "platform/TextCodec.h"
 
@@ -54,6 +55,9 @@ std::vector<std::string> NumberedItems(const std::string& prefix, int first, int
 
 namespace {
 
+constexpr int kEditPadding = 16;
+constexpr int kEditMaxStartWidth = 400;
+
 void ApplyVisibility(QWidget* w, bool hidden) {
     if (hidden && !kShowHiddenControls) w->setVisible(false);
 }
@@ -72,7 +76,11 @@ int AddControl(QWidget* owner, QGridLayout* grid, int row, int column, const Con
             ApplyVisibility(label, decl.hidden);
         }
         if (decl.kind == CtlKind::Edit) {
-            widget = new QLineEdit(owner);
+            auto* edit = new QLineEdit(owner);
+            // Wide enough to show its start text whole.
+            const int textWidth = edit->fontMetrics().horizontalAdvance(QString::fromStdString(decl.text));
+            edit->setMinimumWidth(std::min(textWidth + kEditPadding, kEditMaxStartWidth));
+            widget = edit;
         } else {
             auto* combo = new TComboBox(owner);
             for (const auto& item : decl.items) combo->addItem(QString::fromStdString(item));

@@ -15,6 +15,7 @@ namespace {
 // Fields are laid out in three columns so the longest page fits beside the output window.
 constexpr int kFieldColumns = 3;
 constexpr int kValueWidth = 130;
+constexpr int kPartWidth = 70;
 
 const ParamField* FindField(const std::vector<ParamPage>& pages, const std::string& ini) {
     for (const auto& page : pages) {
@@ -90,7 +91,8 @@ void BuildParamPage(QWidget* page, const ParamPage& decl) {
             control.name = PartName(*field, i);
             AddControl(page, parts, 0, static_cast<int>(i), control);
         }
-        value->setMaximumWidth(kValueWidth);
+        value->setMaximumWidth(field->parts.size() == 1 ? kValueWidth
+                                                        : kPartWidth * static_cast<int>(field->parts.size()));
         grid->addWidget(value, row, column + 1);
     }
     grid->setRowStretch((n + kFieldColumns - 1) / kFieldColumns, 1);
