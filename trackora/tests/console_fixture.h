@@ -49,6 +49,21 @@ inline SentFrame ParseLine(const std::string& line) {
     return {(static_cast<uint8_t>(frame[11]) << 8) | static_cast<uint8_t>(frame[12]), frame.substr(15, n)};
 }
 
+// A program folder of the test's own and message boxes answered without showing, for tests of whole windows.
+class QuietProgram {
+  public:
+    QuietProgram() {
+        ResetPublicData();
+        SetProgramFolder(folder.path().toStdString());
+        SetMessageBoxHandler([](const MessageBoxCall&) { return MsgResult::Ok; });
+    }
+    ~QuietProgram() {
+        SetMessageBoxHandler(nullptr);
+        SetProgramFolder("");
+    }
+    QTemporaryDir folder;
+};
+
 class ConsoleTest : public ::testing::Test {
   protected:
     void SetUp() override {

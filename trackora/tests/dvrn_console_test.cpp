@@ -25,6 +25,11 @@ class DvrnTest : public ConsoleTest {
         ConsoleTest::TearDown();
     }
     void Page(int index) { form->PageControl1->setCurrentIndex(index); }
+    // Checks a field and types its value.
+    void Enter(const std::string& id, const QString& value) {
+        Check(form.get(), "Check_" + id);
+        Type(form.get(), "Value_" + id, value);
+    }
     // Lets the train's timer fire as often as it has frames left, without waiting 300 ms each time.
     void RunTrain() {
         for (int guard = 0; guard < 100 && form->Train() && !form->Train()->Done(); ++guard)
@@ -46,12 +51,9 @@ class DvrnTest : public ConsoleTest {
 };
 
 TEST_F(DvrnTest, ThreeCheckedItemsLeaveAsOneFrame) {
-    Check(form.get(), "Check_TERISN");
-    Type(form.get(), "Value_TERISN", "123456789012345");
-    Check(form.get(), "Check_FREQ");
-    Type(form.get(), "Value_FREQ", "30");
-    Check(form.get(), "Check_HEART");
-    Type(form.get(), "Value_HEART", "180");
+    Enter("TERISN", "123456789012345");
+    Enter("FREQ", "30");
+    Enter("HEART", "180");
     Click(form.get(), "SpeedButton1");
     // 8 + 15 + 8 + 10 = 41 bytes (0x29). Checksum: 0x9C + 0x02 + 0x01 + 0x29 = 0xC8, payload bytes add 0x9A0,
     // 0xC8 + 0x9A0 = 0xA68 -> 0x68.
@@ -98,10 +100,8 @@ TEST_F(DvrnTest, BatchesAreCutAtSeventyBytesAndLeaveFromTheTimer) {
 }
 
 TEST_F(DvrnTest, TheTrainOutlivesItsWindow) {
-    Check(form.get(), "Check_SERVERADDR");
-    Type(form.get(), "Value_SERVERADDR", QString(72, 'a'));
-    Check(form.get(), "Check_USER");
-    Type(form.get(), "Value_USER", "ab");
+    Enter("SERVERADDR", QString(72, 'a'));
+    Enter("USER", "ab");
     Click(form.get(), "SpeedButton1");
     QPointer<TBatchTrain> train = form->Train();
     ASSERT_NE(train, nullptr);
@@ -133,10 +133,7 @@ TEST_F(DvrnTest, BatchBoundary) {
         SCOPED_TRACE(row.legend);
         port.lines.clear();
         Fresh();
-        for (const auto& [id, value] : row.fields) {
-            Check(form.get(), "Check_" + id);
-            Type(form.get(), "Value_" + id, QString::fromStdString(value));
-        }
+        for (const auto& [id, value] : row.fields) Enter(id, QString::fromStdString(value));
         Click(form.get(), "SpeedButton1");
         RunTrain();
         const auto frames = Frames();
@@ -295,8 +292,7 @@ TEST_F(DvrnTest, Messages) {
 }
 
 TEST_F(DvrnTest, AnItemTooLongForAFrameIsRefusedWhole) {
-    Check(form.get(), "Check_FREQ");
-    Type(form.get(), "Value_FREQ", "30");
+    Enter("FREQ", "30");
     Check(form.get(), "Check_SERVERADDR");
     Type(form.get(), "Value_SERVERADDR", QString(484, 'a'));  // 8 + 484 = 492 > 491
     Click(form.get(), "SpeedButton1");
@@ -317,10 +313,8 @@ TEST_F(DvrnTest, AnItemTooLongForAFrameIsRefusedWhole) {
 
 TEST_F(DvrnTest, ClosedPortStillLogsAndSaves) {
     GlobalData.ComOpen = 0;
-    Check(form.get(), "Check_SERVERADDR");
-    Type(form.get(), "Value_SERVERADDR", QString(72, 'a'));
-    Check(form.get(), "Check_USER");
-    Type(form.get(), "Value_USER", "ab");
+    Enter("SERVERADDR", QString(72, 'a'));
+    Enter("USER", "ab");
     Click(form.get(), "SpeedButton1");
     RunTrain();
     EXPECT_TRUE(port.lines.empty());
@@ -342,8 +336,7 @@ TEST_F(DvrnTest, FirstStartWithoutTheFileShowsZeros) {
 }
 
 TEST_F(DvrnTest, FieldsComeBackAfterReopening) {
-    Check(form.get(), "Check_FREQ");
-    Type(form.get(), "Value_FREQ", "45");
+    Enter("FREQ", "45");
     Check(form.get(), "Check_VIBLEVEL");
     Pick(form.get(), "Value_VIBLEVEL", 2);
     Type(form.get(), "Value_SERVERADDR", "主机.cn");

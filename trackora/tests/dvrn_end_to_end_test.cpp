@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "PtyPair.h"
+#include "console_fixture.h"
 #include "consoles/TfDVRN.h"
 #include "link/ComManage.h"
 #include "link/OutPut.h"
@@ -24,10 +25,7 @@ using namespace std::chrono_literals;
 class DvrnEndToEndTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetPublicData();
-        ASSERT_TRUE(folder.isValid());
-        SetProgramFolder(folder.path().toStdString());
-        SetMessageBoxHandler([](const MessageBoxCall&) { return MsgResult::Ok; });
+        ASSERT_TRUE(quiet.folder.isValid());
         output = std::make_unique<TfOutPut>();
         output->Timer1->stop();  // the receiver's ticks are called by hand
         port = std::make_unique<TfComManage>();
@@ -43,8 +41,6 @@ class DvrnEndToEndTest : public ::testing::Test {
         console.reset();
         port.reset();
         output.reset();
-        SetMessageBoxHandler(nullptr);
-        SetProgramFolder("");
     }
     bool Logged(const std::string& line) const {
         const auto& lines = output->Memo1->Lines();
@@ -63,7 +59,7 @@ class DvrnEndToEndTest : public ::testing::Test {
         return TerminalSim::ParseCommandLine(*line).value_or(TerminalSim::Command{});
     }
 
-    QTemporaryDir folder;
+    QuietProgram quiet;
     TerminalSim sim;
     std::unique_ptr<TfOutPut> output;
     std::unique_ptr<TfComManage> port;

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "console_fixture.h"
 #include "consoles/StartupWindows.h"
 #include "consoles/TfDVRN.h"
 #include "link/ComManage.h"
@@ -20,26 +21,19 @@ namespace {
 class StartupTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetPublicData();
-        ASSERT_TRUE(folder.isValid());
-        SetProgramFolder(folder.path().toStdString());
-        SetMessageBoxHandler([](const MessageBoxCall&) { return MsgResult::Ok; });
+        ASSERT_TRUE(quiet.folder.isValid());
         main = std::make_unique<TfKQMain>();
         fKQMain = main.get();
         main->Timer1->stop();  // ticks are called by hand
         OpenWindow("TfOutPut");
     }
-    void TearDown() override {
-        main.reset();
-        SetMessageBoxHandler(nullptr);
-        SetProgramFolder("");
-    }
+    void TearDown() override { main.reset(); }
     static QRect Frame(const char* form) {
         QMdiSubWindow* frame = WindowFrame(form);
         return frame ? frame->geometry() : QRect();
     }
 
-    QTemporaryDir folder;
+    QuietProgram quiet;
     std::unique_ptr<TfKQMain> main;
 };
 
