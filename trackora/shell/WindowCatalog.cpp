@@ -1,5 +1,8 @@
 // Every window class of the program, one line each: its form name, global pointer and placement.
 // A window not built yet is a stand-in until its class replaces the line.
+#include "consoles/FixedConsoles.h"
+#include "consoles/StartupWindows.h"
+#include "consoles/TfDVRN.h"
 #include "link/ComManage.h"
 #include "link/OutPut.h"
 #include "shell/PendingWindow.h"
@@ -17,24 +20,24 @@ void RegisterAllWindows() {
     done = true;
     RegisterWindow("TfOutPut", fOutPut, Placement::Output, true);
     RegisterWindow("TfComManage", fComManage, Placement::TopRow, true);
-    Pending("TfEquManage", "EquManage", Placement::TopRow, true);
-    Pending("TfServer", "Server Params", Placement::TopRow, true);
-    Pending("TfDVRN", "Gps Euq Manage", Placement::Others);
-    Pending("TfSmsTest", "Sms Manage", Placement::TestRow);
-    Pending("TfCallTest", "Call Manage", Placement::TestRow);
+    RegisterWindow("TfEquManage", fEquManage, Placement::TopRow, true);
+    RegisterWindow("TfServer", fServer, Placement::TopRow, true);
+    RegisterWindow("TfDVRN", fDVRN, Placement::Others);
+    RegisterWindow("TfSmsTest", fSmsTest, Placement::TestRow);
+    RegisterWindow("TfCallTest", fCallTest, Placement::TestRow);
     Pending("TfGpsFinter", "GPS滤波测试", Placement::Recorders);
     Pending("TfQ7GpsMoni", "GPS记录仪", Placement::Recorders);
     Pending("TfAppEbike", "电瓶车终端(通用)", Placement::Others);
     Pending("Tf640Manage", "640终端", Placement::Others);
     Pending("TfwlwManage", "物联网协议终端", Placement::Others);
     Pending("TfBrel", "遥控钥匙终端", Placement::Others);
-    Pending("TfRK_mtv", "模块终端", Placement::Others);
+    RegisterWindow("TfRK_mtv", fRK_mtv, Placement::Others);
     Pending("TfCCDJ", "超常待机终端", Placement::Others);
     Pending("TfWifiShoes", "WIFI/GPS定位鞋", Placement::Others);
     Pending("TfBagManage", "定位书包管理", Placement::Others);
     Pending("TfPW3310", "PW3310定位手表", Placement::Others);
     Pending("TfPW3318", "PW3318_4G手表", Placement::Others);
-    Pending("TfSFWatch", "司法手表终端", Placement::Others);
+    RegisterWindow("TfSFWatch", fSFWatch, Placement::Others);
     Pending("TfMoni", "Moni Windows", Placement::Others);
     Pending("TfDebug", "Debug Windows", Placement::Others);
     Pending("TfNetTest", "网络参数测试", Placement::Others);

@@ -1,0 +1,73 @@
+#include "consoles/ConsoleForm.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QPushButton>
+#include <algorithm>
+
+TConsoleForm::TConsoleForm(const char* formName, const QString& caption, QWidget* parent) : QWidget(parent) {
+    setObjectName(QString::fromLatin1(formName));
+    setWindowTitle(caption);
+}
+
+QPushButton* TConsoleForm::AddButton(QGridLayout* grid, int row, int column, const CommandDecl& decl) {
+    auto* button = new QPushButton(QString::fromStdString(decl.caption), this);
+    button->setObjectName(QString::fromStdString(decl.button));
+    const std::string slot = decl.button + "Click";
+    connect(button, &QPushButton::clicked, this,
+            [this, slot] { QMetaObject::invokeMethod(this, slot.c_str(), Qt::DirectConnection); });
+    grid->addWidget(button, row, column);
+    if (decl.hidden && !kShowHiddenControls) button->setVisible(false);
+    return button;
+}
+
+const CommandDecl* TConsoleForm::FindCommand(int n) const {
+    if (!commands_) return nullptr;
+    const std::string name = "SpeedButton" + std::to_string(n);
+    auto it = std::find_if(commands_->begin(), commands_->end(),
+                           [&](const CommandDecl& c) { return c.button == name; });
+    return it == commands_->end() ? nullptr : &*it;
+}
+
+void TConsoleForm::ButtonClick(int n) {
+    if (const CommandDecl* decl = FindCommand(n); decl && decl->code >= 0) (void)RunCommand(this, *decl);
+}
+
+// The window opener frees a closed window; FormClose only lets go of the global pointer.
+void TConsoleForm::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+TCommandConsole::TCommandConsole(const CommandConsoleDecl& decl, QWidget* parent)
+    : TConsoleForm(decl.formName, QString::fromUtf8(decl.caption), parent), decl_(decl) {
+    SetCommands(&decl_.commands);
+    auto* grid = new QGridLayout(this);
+    auto placedBeside = [&](const std::string& name) {
+        return std::any_of(decl_.commands.begin(), decl_.commands.end(), [&](const CommandDecl& c) {
+            return std::find(c.beside.begin(), c.beside.end(), name) != c.beside.end();
+        });
+    };
+    int row = 0;
+    for (const auto& control : decl_.controls) {
+        if (!placedBeside(control.name)) AddControl(this, grid, row++, 0, control);
+    }
+    for (const auto& command : decl_.commands) {
+        if (placedBeside(command.button)) continue;
+        AddButton(grid, row, 0, command);
+        int column = 1;
+        for (const auto& name : command.beside) {
+            auto button = std::find_if(decl_.commands.begin(), decl_.commands.end(),
+                                       [&](const CommandDecl& c) { return c.button == name; });
+            if (button != decl_.commands.end()) {
+                AddButton(grid, row, column++, *button);
+                continue;
+            }
+            auto control = std::find_if(decl_.controls.begin(), decl_.controls.end(),
+                                        [&](const ControlDecl& c) { return c.name == name; });
+            if (control != decl_.controls.end()) column = AddControl(this, grid, row, column, *control);
+        }
+        ++row;
+    }
+    grid->setRowStretch(row, 1);
+}

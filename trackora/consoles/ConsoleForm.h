@@ -1,0 +1,64 @@
+// The window every console is: a widget named after its form, buttons "SpeedButton<n>" whose clicks reach
+// the slots SpeedButton<n>Click, and a close that runs FormClose (the window opener then frees it).
+#pragma once
+
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "consoles/CommandKit.h"
+#include "consoles/ConsoleControls.h"
+
+class QGridLayout;
+class QPushButton;
+
+class TConsoleForm : public QWidget {
+    Q_OBJECT
+  public:
+    TConsoleForm(const char* formName, const QString& caption, QWidget* parent);
+
+    // Adds button "SpeedButton<n>" to the grid; its click calls SpeedButton<n>Click.
+    QPushButton* AddButton(QGridLayout* grid, int row, int column, const CommandDecl& decl);
+
+  public slots:
+    void SpeedButton1Click() { ButtonClick(1); }
+    void SpeedButton2Click() { ButtonClick(2); }
+    void SpeedButton3Click() { ButtonClick(3); }
+    void SpeedButton4Click() { ButtonClick(4); }
+    void SpeedButton5Click() { ButtonClick(5); }
+    void SpeedButton6Click() { ButtonClick(6); }
+    void SpeedButton7Click() { ButtonClick(7); }
+    void SpeedButton8Click() { ButtonClick(8); }
+    void SpeedButton9Click() { ButtonClick(9); }
+    // Clears the window's global pointer; the window is then freed. Windows that live for the whole run
+    // keep the default, which does nothing.
+    virtual void FormClose() {}
+
+  protected:
+    // Runs the command row of the button, if the window declared one.
+    virtual void ButtonClick(int n);
+    void SetCommands(const std::vector<CommandDecl>* commands) { commands_ = commands; }
+    const CommandDecl* FindCommand(int n) const;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    const std::vector<CommandDecl>* commands_ = nullptr;
+};
+
+// A window made only of controls and command buttons: controls and buttons named by some button's `beside`
+// go on that button's row, the other controls on rows above the buttons.
+struct CommandConsoleDecl {
+    const char* formName;
+    const char* caption;
+    std::vector<ControlDecl> controls;
+    std::vector<CommandDecl> commands;
+};
+
+class TCommandConsole : public TConsoleForm {
+    Q_OBJECT
+  public:
+    TCommandConsole(const CommandConsoleDecl& decl, QWidget* parent);
+
+  protected:
+    const CommandConsoleDecl& decl_;
+};

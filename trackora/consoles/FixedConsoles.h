@@ -1,0 +1,57 @@
+// Small consoles with one fixed command per button: SMS simulation and free parameter text, call tests,
+// a module's IMEI, band and work mode, and a supervision watch.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "consoles/ConsoleForm.h"
+
+// The check digit of a 14-digit IMEI body (the Luhn digit): digits at odd positions count once, at even
+// positions the digit sum of their double; the digit brings the sum to a multiple of 10.
+// Nothing when the body is not 14 characters; throws EConvertError for a character that is not a digit.
+std::optional<int> ImeiCheckDigit(const std::string& body);
+
+class TfSmsTest : public TCommandConsole {
+    Q_OBJECT
+  public:
+    explicit TfSmsTest(QWidget* parent = nullptr);
+    ~TfSmsTest() override;
+  public slots:
+    void FormClose() override;
+};
+
+class TfCallTest : public TCommandConsole {
+    Q_OBJECT
+  public:
+    explicit TfCallTest(QWidget* parent = nullptr);
+    ~TfCallTest() override;
+  public slots:
+    void FormClose() override;
+
+  protected:
+    void ButtonClick(int n) override;
+};
+
+class TfRK_mtv : public TCommandConsole {
+    Q_OBJECT
+  public:
+    explicit TfRK_mtv(QWidget* parent = nullptr);
+    ~TfRK_mtv() override;
+  public slots:
+    void FormClose() override;
+};
+
+class TfSFWatch : public TCommandConsole {
+    Q_OBJECT
+  public:
+    explicit TfSFWatch(QWidget* parent = nullptr);
+    ~TfSFWatch() override;
+  public slots:
+    void FormClose() override;
+};
+
+extern TfSmsTest* fSmsTest;
+extern TfCallTest* fCallTest;
+extern TfRK_mtv* fRK_mtv;
+extern TfSFWatch* fSFWatch;

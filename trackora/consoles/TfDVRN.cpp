@@ -1,0 +1,131 @@
+#include "consoles/TfDVRN.h"
+
+#include <QGridLayout>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "consoles/DvrnTables.h"
+#include "link/OutputLog.h"
+#include "link/PublicData.h"
+#include "platform/IniFile.h"
+#include "platform/TextCodec.h"
+
+TfDVRN* fDVRN = nullptr;
+
+namespace {
+
+// The tracker needs time to store one batch of parameters before it can take the next.
+constexpr int kBatchPauseMs = 300;
+// The IMEI steps of the Debug page repeat their AT line at this pace.
+constexpr int kTimer1IntervalMs = 300;
+// Pages from this index on hold commands, not parameters.
+constexpr int kFirstCommandPage = 4;
+const char* const kSection = "PARAMINFO";
+
+void Hint(const char* text) {
+    ShowUserMessage({QString::fromLatin1(text), QStringLiteral("Hit Windows"), MsgIcon::Warning});
+}
+
+}  // namespace
+
+TfDVRN::TfDVRN(QWidget* parent) : TConsoleForm("TfDVRN", QStringLiteral("DVRN_Config_Windows"), parent) {
+    auto* grid = new QGridLayout(this);
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    int n = 0;
+    for (const auto& decl : DvrnPages()) {
+        auto* page = new QWidget(PageControl1);
+        page->setObjectName(QStringLiteral("TabSheet%1").arg(++n));
+        BuildParamPage(page, decl);
+        PageControl1->addTab(page, QString::fromStdString(decl.caption));
+    }
+    grid->addWidget(PageControl1, 0, 0, 1, 2);
+    SpeedButton1 = AddButton(grid, 1, 0, Button("SpeedButton1", "SetParam"));
+    SpeedButton2 = AddButton(grid, 1, 1, Button("SpeedButton2", "ReadParam"));
+    grid->setSizeConstraint(QLayout::SetFixedSize);  // a fixed border: the pages set the size
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(kTimer1IntervalMs);
+    FormCreate();
+}
+
+TfDVRN::~TfDVRN() {
+    if (fDVRN == this) fDVRN = nullptr;
+}
+
+void TfDVRN::FormCreate() { LoadParamConfigFromFile(); }
+
+void TfDVRN::FormClose() {
+    if (fDVRN == this) fDVRN = nullptr;
+}
+
+std::string TfDVRN::ParamInfoPath() { return ProgramFolder() + "Config/ParamInfo.ini"; }
+
+void TfDVRN::SaveParamConfigToFile() {
+    TIniFile ini(ParamInfoPath());
+    SaveParamFields(this, DvrnPages(), DvrnIniOrder(), kSection, ini);
+    (void)ini.Save();  // a file that cannot be written is not the user's concern at this moment
+}
+
+void TfDVRN::LoadParamConfigFromFile() {
+    const TIniFile ini(ParamInfoPath());
+    LoadParamFields(this, DvrnPages(), DvrnIniOrder(), kSection, ini);
+}
+
+void TfDVRN::ButtonClick(int n) {
+    if (n == 1) SetParam();
+    if (n == 2) ReadParam();
+}
+
+void TfDVRN::SetParam() {
+    const int page = PageControl1->currentIndex();
+    if (page >= kFirstCommandPage) {
+        Hint("Please Cut To Param Page");
+        return;
+    }
+    const auto batches = CutIntoBatches(ParamItems(this, DvrnPages()[page], ParamMode::Set));
+    if (batches.empty()) return;
+    for (const auto& batch : batches) {
+        if (batch.size() > static_cast<size_t>(kMaxFramePayload)) {
+            ShowUserMessage(TooLongMessage(batch.size()));
+            return;
+        }
+    }
+    SaveParamConfigToFile();
+    std::vector<TrainFrame> frames;
+    for (const auto& batch : batches) {
+        frames.push_back({{static_cast<uint16_t>(kParamSetCmd), batch}, "SZCS" + Cp936ToUtf8(batch)});
+    }
+    // The frames after the first leave from the train's timer; the buttons wait until the last one is out
+    // so a second click cannot interleave its frames with these.
+    train_ = new TBatchTrain(std::move(frames), kBatchPauseMs);
+    if (!train_->Done()) {
+        SetButtonsEnabled(false);
+        connect(train_, &TBatchTrain::finished, this, [this] { SetButtonsEnabled(true); });
+    }
+}
+
+void TfDVRN::ReadParam() {
+    const int page = PageControl1->currentIndex();
+    if (page >= kFirstCommandPage) {
+        Hint("Please Cut To Param Windows");
+        return;
+    }
+    const std::string text = JoinItems(ParamItems(this, DvrnPages()[page], ParamMode::Query));
+    if (text.empty()) {
+        Hint("Please Select Items");
+        return;
+    }
+    if (text.size() > static_cast<size_t>(kMaxFramePayload)) {
+        ShowUserMessage(TooLongMessage(text.size()));
+        return;
+    }
+    LogLine("CXCS" + Cp936ToUtf8(text));
+    SaveParamConfigToFile();
+    (void)SendRequest({static_cast<uint16_t>(kParamQueryCmd), text});
+}
+
+void TfDVRN::SetButtonsEnabled(bool enabled) {
+    SpeedButton1->setEnabled(enabled);
+    SpeedButton2->setEnabled(enabled);
+}

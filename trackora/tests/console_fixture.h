@@ -1,0 +1,128 @@
+// What every console test needs: a port that records the lines, a captured output log and captured message
+// boxes, a program folder of its own, and ways to work the controls as a user would.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <string>
+#include <vector>
+
+#include "consoles/ConsoleControls.h"
+#include "link/OutputLog.h"
+#include "link/PublicData.h"
+#include "platform/IniFile.h"
+#include "platform/MessageBox.h"
+
+class RecordingPort : public LinePort {
+  public:
+    bool WriteData(const uint8_t* buffer, int length) override {
+        lines.emplace_back(reinterpret_cast<const char*>(buffer), static_cast<size_t>(length));
+        return true;
+    }
+    void SendErrorDeal() override {}
+    std::vector<std::string> lines;
+};
+
+// Command code and payload read back from a hex command line, the frame checked on the way: a line that
+// is not a well-formed frame with a right checksum gives cmd -1.
+struct SentFrame {
+    int cmd = -1;
+    std::string payload;
+};
+
+inline SentFrame ParseLine(const std::string& line) {
+    auto hex = [](char c) { return c <= '9' ? c - '0' : c - 'A' + 10; };
+    if (line.size() < 42 || line.compare(0, 4, "ATKQ") != 0 || line.substr(line.size() - 2) != "\r\n")
+        return {};
+    std::string frame;
+    for (size_t i = 4; i + 3 < line.size(); i += 2)
+        frame += static_cast<char>(hex(line[i]) * 16 + hex(line[i + 1]));
+    const size_t n = (static_cast<uint8_t>(frame[13]) << 8) | static_cast<uint8_t>(frame[14]);
+    if (frame.size() != n + 18) return {};
+    unsigned sum = 0;
+    for (size_t i = 0; i < n + 15; ++i) sum += static_cast<uint8_t>(frame[i]);
+    if ((sum & 0xFF) != static_cast<uint8_t>(frame[n + 15])) return {};
+    return {(static_cast<uint8_t>(frame[11]) << 8) | static_cast<uint8_t>(frame[12]), frame.substr(15, n)};
+}
+
+// A program folder of the test's own and message boxes answered without showing, for tests of whole windows.
+class QuietProgram {
+  public:
+    QuietProgram() {
+        ResetPublicData();
+        SetProgramFolder(folder.path().toStdString());
+        SetMessageBoxHandler([](const MessageBoxCall&) { return MsgResult::Ok; });
+    }
+    ~QuietProgram() {
+        SetMessageBoxHandler(nullptr);
+        SetProgramFolder("");
+    }
+    QTemporaryDir folder;
+};
+
+class ConsoleTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetPublicData();
+        SetLinePort(&port);
+        GlobalData.ComOpen = kTrue32;
+        SetLogSink([this](const std::string& line) { log.push_back(line); });
+        SetMessageBoxHandler([this](const MessageBoxCall& call) {
+            boxes.push_back(call);
+            return MsgResult::Ok;
+        });
+        ASSERT_TRUE(folder.isValid());
+        SetProgramFolder(folder.path().toStdString());
+    }
+    void TearDown() override {
+        SetLinePort(nullptr);
+        SetLogSink(nullptr);
+        SetMessageBoxHandler(nullptr);
+        SetProgramFolder("");
+    }
+
+    static void Click(QWidget* form, const char* button) {
+        auto* b = form->findChild<QPushButton*>(QString::fromLatin1(button));
+        ASSERT_NE(b, nullptr) << button;
+        b->click();
+    }
+    static void Check(QWidget* form, const std::string& box, bool on = true) {
+        auto* b = form->findChild<QCheckBox*>(QString::fromStdString(box));
+        ASSERT_NE(b, nullptr) << box;
+        b->setChecked(on);
+    }
+    static void Type(QWidget* form, const std::string& edit, const QString& text) {
+        auto* e = form->findChild<QLineEdit*>(QString::fromStdString(edit));
+        ASSERT_NE(e, nullptr) << edit;
+        e->setText(text);
+    }
+    static void Pick(QWidget* form, const std::string& combo, int index) {
+        auto* c = form->findChild<TComboBox*>(QString::fromStdString(combo));
+        ASSERT_NE(c, nullptr) << combo;
+        ASSERT_LT(index, c->count());
+        c->setCurrentIndex(index);
+        emit c->activated(index);
+    }
+    // Typing into the edit part of a combo box, as the keyboard does.
+    static void TypeInCombo(QWidget* form, const std::string& combo, const QString& text) {
+        auto* c = form->findChild<TComboBox*>(QString::fromStdString(combo));
+        ASSERT_NE(c, nullptr) << combo;
+        c->lineEdit()->setText(text);
+        emit c->lineEdit()->textEdited(text);
+    }
+
+    std::vector<SentFrame> Frames() const {
+        std::vector<SentFrame> frames;
+        for (const auto& line : port.lines) frames.push_back(ParseLine(line));
+        return frames;
+    }
+
+    RecordingPort port;
+    std::vector<std::string> log;
+    std::vector<MessageBoxCall> boxes;
+    QTemporaryDir folder;
+};

@@ -1,0 +1,141 @@
+// The kit every console shares: the combo box index rule, the one-frame parameter click, the frame limit,
+// and the watch slot lists.
+#include <QGridLayout>
+#include <QWidget>
+
+#include "console_fixture.h"
+#include "consoles/CommandKit.h"
+#include "consoles/ParamText.h"
+#include "consoles/SlotLists.h"
+
+namespace {
+
+using ConsoleKitTest = ConsoleTest;
+
+TEST_F(ConsoleKitTest, ComboBoxIndexRule) {
+    QWidget form;
+    auto* grid = new QGridLayout(&form);
+    AddControl(&form, grid, 0, 0, ComboDecl("Mode", "", {"Off", "On"}, 1));
+    EXPECT_EQ(ComboIndex(&form, "Mode"), 1);
+    TypeInCombo(&form, "Mode", "Of");
+    EXPECT_EQ(ComboIndex(&form, "Mode"), -1) << "typed text matching no item";
+    TypeInCombo(&form, "Mode", "Off");
+    EXPECT_EQ(ComboIndex(&form, "Mode"), 0) << "typed text equal to an item";
+    Pick(&form, "Mode", 1);
+    EXPECT_EQ(ComboIndex(&form, "Mode"), 1);
+    SetComboIndex(&form, "Mode", 2);
+    EXPECT_EQ(ComboIndex(&form, "Mode"), -1) << "an index past the items selects nothing";
+    auto* combo = form.findChild<TComboBox*>("Mode");
+    combo->SetNoSelection("On");
+    EXPECT_EQ(ComboIndex(&form, "Mode"), -1) << "a shown text is not a selection";
+    EXPECT_EQ(combo->currentText(), "On");
+    EXPECT_EQ(ComboIndex(&form, "NoSuchBox"), -1);
+}
+
+// A console of the family other than the vehicle tracker: the whole page in one frame, with its own
+// message when nothing is checked.
+TEST_F(ConsoleKitTest, OneFrameParameterClick) {
+    const ParamPage page{"Page",
+                         {{"SERVIP", "IP", "IP", {EditPart("host")}, "", "", false},
+                          {"ALM", "ALM", "Alarm", {ComboPart({"a", "b", "c"}, 2, 1)}, "", "", false},
+                          {"VER", "VER", "Version", {}, "", "", false}},
+                         {"VER", "ALM", "IP"}};
+    QWidget form;
+    BuildParamPage(&form, page);
+    EXPECT_FALSE(SendParamText(&form, page, ParamMode::Set));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QString::fromUtf8("您未选择设置项目"));
+    EXPECT_EQ(boxes[0].caption, QString::fromUtf8("提示窗口"));
+    EXPECT_EQ(boxes[0].icon, MsgIcon::Warning);
+
+    Check(&form, "Check_IP");
+    Check(&form, "Check_ALM");
+    Check(&form, "Check_VER");
+    Type(&form, "Value_IP", QString(70, 'h'));  // 8 + 70 + 6 = 84 bytes: no batching in this family
+    EXPECT_TRUE(SendParamText(&form, page, ParamMode::Set));
+    EXPECT_TRUE(SendParamText(&form, page, ParamMode::Query));
+    ASSERT_EQ(Frames().size(), 2u);
+    EXPECT_EQ(Frames()[0].cmd, 0x0201);
+    EXPECT_EQ(Frames()[0].payload, "#SERVIP=" + std::string(70, 'h') + "#ALM=3");
+    EXPECT_EQ(Frames()[1].cmd, 0x0202);
+    EXPECT_EQ(Frames()[1].payload, "#VER#ALM#SERVIP");
+}
+
+TEST_F(ConsoleKitTest, BatchesNeverSplitAnItem) {
+    const std::string i30(30, 'a'), i20(20, 'b'), i40(40, 'c'), i71(71, 'd');
+    struct Row {
+        std::vector<std::string> items;
+        std::vector<size_t> batches;
+    } rows[] = {
+        {{i30, i30, i20}, {60, 20}},     {{i30, i40}, {70}}, {{i71}, {71}},
+        {{i20, i71, i20}, {20, 71, 20}}, {{}, {}},
+    };
+    for (const auto& row : rows) {
+        const auto batches = CutIntoBatches(row.items);
+        std::vector<size_t> sizes;
+        for (const auto& b : batches) sizes.push_back(b.size());
+        EXPECT_EQ(sizes, row.batches);
+    }
+}
+
+TEST_F(ConsoleKitTest, OneByteFieldsKeepTheLowEightBits) {
+    QWidget form;
+    auto* grid = new QGridLayout(&form);
+    AddControl(&form, grid, 0, 0, EditDecl("Edit1", "", ""));
+    const CommandDecl decl = Button("SpeedButton1", "Go", 0x0123, {ByteField("Edit1"), ConstantField(0x1FF)});
+    struct Row {
+        const char* typed;
+        int byte;  // -1: refused with the conversion error
+    } rows[] = {{"300", 300 - 256}, {"$1FF", 0xFF}, {"-1", 0xFF}, {"255", 0xFF}, {"x1", -1}, {"", -1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.typed);
+        SetEditText(&form, "Edit1", row.typed);
+        const CommandResult result = BuildCommand(&form, decl);
+        if (row.byte < 0) {
+            ASSERT_TRUE(result.message.has_value());
+            EXPECT_FALSE(result.request.has_value());
+            EXPECT_EQ(result.message->text, QString("'%1' is not a valid integer value").arg(row.typed));
+            continue;
+        }
+        ASSERT_TRUE(result.request.has_value());
+        EXPECT_EQ(result.request->cmd, 0x0123);
+        EXPECT_EQ(result.request->data, std::string({static_cast<char>(row.byte), '\xFF'}));
+    }
+}
+
+TEST_F(ConsoleKitTest, FrameLimit) {
+    EXPECT_TRUE(SendRequest({0x0201, std::string(491, 'x')}));
+    EXPECT_FALSE(SendRequest({0x0201, std::string(492, 'x')}));
+    ASSERT_EQ(port.lines.size(), 1u);
+    EXPECT_EQ(port.lines[0].size(), 2u * 491 + 42);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.contains("492"));
+}
+
+TEST_F(ConsoleKitTest, AlarmSlots) {
+    AlarmRow rows[5];
+    EXPECT_EQ(AlarmSlotText(rows), ";;;;");
+    rows[2] = {true, 1, 1, 18, 5, ""};
+    EXPECT_EQ(AlarmSlotText(rows), ";;1#2#18:05#;;");
+    AlarmRow defaults[1] = {{true, 0, 2, 0, 0, "\xCC\xE1\xCA\xBE"}};  // 提示 in code page 936
+    // The reminder goes out as UTF-8: 提 E68F90, 示 E7A4BA.
+    EXPECT_EQ(AlarmSlotText(defaults), "0#3#00:00#\xE6\x8F\x90\xE7\xA4\xBA;;;;");
+    AlarmRow typed[1] = {{true, -1, -1, -1, 59, "x"}};  // every combo typed over: index -1 as a byte
+    EXPECT_EQ(AlarmSlotText(typed), "255#0#255:59#x;;;;");
+    EXPECT_EQ(CreateOneClockItem(1, 3, 9, 5, ""), "1#3#09:05#");
+    EXPECT_EQ(CreateOneClockItem(1, 3, 23, 59, ""), "1#3#23:59#");
+}
+
+TEST_F(ConsoleKitTest, NumberSlots) {
+    NumberRow three[3] = {{true, "1", "x"}, {true, "2", "y"}, {true, "3", "z"}};
+    EXPECT_EQ(SpeedDialSlotText(three), "1#x;2#y;3#z;;");  // a console with three rows of five slots
+    NumberRow none[10];
+    EXPECT_EQ(SpeedDialSlotText(none), ";;;;");
+    EXPECT_EQ(WhiteListSlotText(none), ";;;;;;;;;");
+    NumberRow one[1] = {{true, "13800138000", "\xD5\xC5\xC8\xFD"}};  // 张三
+    // 11 + 1 + 6 UTF-8 bytes + 9 separators = 27.
+    EXPECT_EQ(WhiteListSlotText(one), "13800138000#\xE5\xBC\xA0\xE4\xB8\x89;;;;;;;;;");
+    EXPECT_EQ(CreateOneCodeItem("123", ""), "123#");
+}
+
+}  // namespace
