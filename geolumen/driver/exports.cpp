@@ -1,5 +1,6 @@
 // The library's exported entry points: the version record, the class object lookup over the module's
 // object map, the unload check, and registration (done by the installation, so nothing here).
+#include "driver/exports.h"
 #include "driver/main_driver.h"
 #include "driver/module_lock.h"
 #include "platform/driver_module.h"

@@ -16,12 +16,6 @@ cMainDevice::~cMainDevice() {
     ReleaseDeviceResources(true);
 }
 
-HRESULT cMainDevice::QueryInterfaceHook(REFIID iid, void** out) {
-    // The reader callbacks belong to the USB side; anything else is not ours.
-    const HRESULT hr = usb_->QueryReaderCallback(iid, out);
-    return hr == S_OK ? S_OK : E_NOINTERFACE;
-}
-
 void cMainDevice::SetDeviceInstanceId(const char* id) {
     std::lock_guard lock(mutex_);
     instanceId_.assign(id ? id : "", id ? strnlen(id, kMaxInstanceIdChars - 1) : 0);

@@ -73,9 +73,6 @@ public:
     Event& DataReadyEvent() { return dataReady_; }
     Event& StateChangeEvent() { return stateChange_; }
 
-protected:
-    HRESULT QueryInterfaceHook(REFIID iid, void** out) override;
-
 private:
     // Releases the event thread, class extension and sensor interface, and with `all` the queue and
     // device references; stops the message stack.

@@ -23,9 +23,6 @@ public:
     virtual void DeleteUsbTarget() = 0;
     // Stops the message stack when it was started.
     virtual void StopMessageStack() = 0;
-    // Answers the reader callback interfaces of the device: S_OK with a reference for one of them,
-    // S_FALSE for any other identifier.
-    virtual HRESULT QueryReaderCallback(REFIID iid, void** out) = 0;
 };
 
 // A link with no USB behind it: every step succeeds and nothing runs.
@@ -38,7 +35,6 @@ public:
     HRESULT StartInterruptReader() override { return S_OK; }
     void DeleteUsbTarget() override {}
     void StopMessageStack() override {}
-    HRESULT QueryReaderCallback(REFIID, void**) override { return S_FALSE; }
 };
 
 }  // namespace geolumen

@@ -5,10 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "platform/com.h"
 #include "platform/guid.h"
 #include "platform/hresult.h"
+#include "platform/usb_target.h"
 
 namespace geolumen {
 
@@ -109,6 +111,13 @@ struct IWDFDevice2 : IUnknown {
 struct IWDFDeviceIdleSettings : IUnknown {
     static constexpr IID kIid = WdfGuid(0x863D943A, 0xC9CD, 0x4655, 0xA8D6, 0xC84EF411CC0D);
     virtual HRESULT AssignS0IdleSettingsEx(const WUDF_DEVICE_POWER_POLICY_IDLE_SETTINGS* settings) = 0;
+};
+
+// Found from the device's second interface: the USB device behind the framework device.
+// {3F7BECF9-3A65-4348-A4F3-339D5734A9C6}
+struct IWDFUsbTargetFactory : IUnknown {
+    static constexpr IID kIid = WdfGuid(0x3F7BECF9, 0x3A65, 0x4348, 0xA4F3, 0x339D5734A9C6);
+    virtual HRESULT CreateUsbTargetDevice(std::shared_ptr<UsbTarget>* target) = 0;
 };
 
 struct IWDFIoQueue : IWDFObject {

@@ -187,6 +187,21 @@ private:
     bool powerPolicyOwner_ = false;
 };
 
+// Hands the driver the USB device the host opened; each call gives the same target.
+class HostUsbTargetFactory final : public ComObject<IWDFUsbTargetFactory> {
+public:
+    explicit HostUsbTargetFactory(std::shared_ptr<UsbTarget> target) : target_(std::move(target)) {}
+    HRESULT CreateUsbTargetDevice(std::shared_ptr<UsbTarget>* target) override {
+        if (!target) return E_POINTER;
+        if (!target_) return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+        *target = target_;
+        return S_OK;
+    }
+
+private:
+    std::shared_ptr<UsbTarget> target_;
+};
+
 class HostDriver final : public ComObject<IWDFDriver> {
 public:
     HRESULT DeleteWdfObject() override { return S_OK; }
