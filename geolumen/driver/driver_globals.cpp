@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "driver/device_usb_link.h"
+
 namespace geolumen {
 
 DeviceParts DeviceParts::Defaults() {
@@ -12,7 +14,7 @@ DeviceParts DeviceParts::Defaults() {
         return S_OK;
     };
     parts.createClassExtension = [](ISensorClassExtension** out) { return CreateSensorClassExtension(out); };
-    parts.createUsbLink = [](cMainDevice&) -> std::unique_ptr<UsbLink> { return std::make_unique<NoUsbLink>(); };
+    parts.createUsbLink = [](cMainDevice&) -> std::unique_ptr<UsbLink> { return std::make_unique<DeviceUsbLink>(); };
     parts.startThread = [](std::thread& thread, std::function<void()> body) {
         try {
             thread = std::thread(std::move(body));
