@@ -127,7 +127,7 @@ TEST_F(DeviceTest, SensorPartFailuresFailPreparationAndLeaveNoThread) {
         failSensorDdi = i == 0;
         failClassExtension = i == 1;
         failThread = i == 2;
-        const size_t threadsBefore = ThreadCount();
+        const size_t threadsBefore = ThreadBaseline();
         auto host = MakeHost();
         ASSERT_EQ(host->LoadDriver(), S_OK);
         ASSERT_EQ(host->AddDevice(), S_OK);
@@ -161,7 +161,7 @@ TEST_F(DeviceTest, FailedResponseReaderOrUsbSetUpFailsPreparation) {
 TEST_F(DeviceTest, RepeatedPreparationFirstReleasesThePreviousOne) {
     auto host = StartedHost();
     auto device = host->Device();
-    const size_t threadsAfterFirst = ThreadCount();
+    const size_t threadsAfterFirst = ThreadBaseline();
     auto firstDdi = lastDdi;
     ASSERT_EQ(device->Hardware()->OnPrepareHardware(device.Get()), S_OK);
     // One reader start, one stop before the second start: never two readers at once.

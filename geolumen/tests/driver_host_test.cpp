@@ -59,7 +59,7 @@ protected:
 };
 
 TEST_F(HostLifeTest, OrderlyLifeOnTheSimulatedModuleLeavesNoThread) {
-    const size_t threadsBefore = ThreadCount();
+    const size_t threadsBefore = ThreadBaseline();
     auto run = std::async(std::launch::async, [&] { return RunWholeLife(StaticDriverEntry(), false); });
     ASSERT_EQ(run.wait_for(kLifeBound), std::future_status::ready) << "the device's life hung";
     const Life life = run.get();
@@ -89,7 +89,7 @@ TEST_F(HostLifeTest, OrderlyLifeOnTheSimulatedModuleLeavesNoThread) {
 }
 
 TEST_F(HostLifeTest, SurpriseRemovalOnTheSimulatedModuleEndsWithoutHang) {
-    const size_t threadsBefore = ThreadCount();
+    const size_t threadsBefore = ThreadBaseline();
     auto run = std::async(std::launch::async, [&] { return RunWholeLife(StaticDriverEntry(), true); });
     ASSERT_EQ(run.wait_for(kLifeBound), std::future_status::ready) << "release waited on a gone device";
     const auto lines = run.get().lines;
@@ -112,7 +112,7 @@ TEST_F(HostLifeTest, ALastInterfaceWithTwoEndpointsFailsPreparation) {
     sim::SimModule module;
     auto target = std::make_shared<sim::SimUsbTarget>(module);
     target->SetInterfaces({{UsbEndpointInfo{0x81, UsbPipeType::Interrupt, 8}, UsbEndpointInfo{0x02, UsbPipeType::Bulk, 64}}});
-    const size_t threadsBefore = ThreadCount();
+    const size_t threadsBefore = ThreadBaseline();
     {
         DriverHost host(StaticDriverEntry(), "USB\\SIM1", nullptr);
         host.SetUsbTarget(target);
@@ -149,7 +149,7 @@ TEST(DriverLibrary, TheBuiltLibraryLivesAWholeLifeThroughItsExports) {
     EXPECT_EQ(version->MajorNumber, 1u);
     EXPECT_EQ(version->MinorNumber, 11u);
     EXPECT_EQ(version->Reserved, 0u);
-    const size_t threadsBefore = ThreadCount();
+    const size_t threadsBefore = ThreadBaseline();
     const auto entry = library->Entry();
     auto run = std::async(std::launch::async, [&] { return RunWholeLife(entry, false); });
     ASSERT_EQ(run.wait_for(kLifeBound), std::future_status::ready);

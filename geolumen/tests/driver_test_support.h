@@ -141,6 +141,15 @@ inline DriverEntryPoints StaticDriverEntry() {
 }
 
 // Threads of this process now.
+inline size_t ThreadCount();
+
+// The thread count to compare with after a test: measured once a thread has come and gone, since a
+// sanitizer's run-time starts a helper thread of its own with the first thread of the process.
+inline size_t ThreadBaseline() {
+    std::thread([] {}).join();
+    return ThreadCount();
+}
+
 inline size_t ThreadCount() {
     size_t n = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++n;
