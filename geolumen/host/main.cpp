@@ -1,6 +1,11 @@
 // The driver host: runs libgeolumen.so with one device on the simulated module or on a CDC WDM character
 // device, and reports every step of the device's life.
+#include <pthread.h>
+
+#include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <optional>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,7 +16,6 @@
 #include "host/host_options.h"
 #include "platform/cdc_wdm_usb_target.h"
 #include "platform/driver_host.h"
-#include "platform/event.h"
 #include "sim/sim_module.h"
 #include "sim/sim_usb_target.h"
 
@@ -28,12 +32,35 @@ enum ExitCode : int {
     kExitUnload = 6,
 };
 
-Event g_stop(Event::Reset::kManual);
+// SIGINT and SIGTERM end the run. They are blocked in every thread (the mask is set before the first
+// thread starts and inherited) and taken synchronously by the main thread, so no handler runs at all.
+sigset_t StopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
 
-void OnSignal(int) {
-    // Setting an event takes a lock; a flag read by a watcher would be the strict choice, but the host
-    // only waits on this event and does nothing else while a signal can arrive.
-    g_stop.Set();
+// Waits for a stop signal, at most `ms` milliseconds (none: without limit).
+void WaitForStop(std::optional<uint32_t> ms) {
+    const sigset_t set = StopSignals();
+    if (!ms) {
+        int signal = 0;
+        while (sigwait(&set, &signal) != 0) {
+        }
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(*ms);
+    for (;;) {
+        const auto left = deadline - std::chrono::steady_clock::now();
+        if (left <= std::chrono::nanoseconds::zero()) return;
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        timespec timeout{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+        if (sigtimedwait(&set, nullptr, &timeout) >= 0) return;
+        if (errno == EAGAIN) return;  // the time is up
+        // EINTR: another signal interrupted the wait; wait for what is left.
+    }
 }
 
 void Say(const std::string& line) {
@@ -60,6 +87,8 @@ int main(int argc, char** argv) {
         std::fputs(host::HostUsage(), stdout);
         return kExitOk;
     }
+    const sigset_t stopSignals = StopSignals();
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     if (!options->stateDir.empty()) setenv("GEOLUMEN_STATE_DIR", options->stateDir.c_str(), 1);
 
     // The USB back end first: without it there is no device to run.
@@ -98,17 +127,9 @@ int main(int argc, char** argv) {
         if (FAILED(host.StartDevice())) {
             exitCode = Fail(kExitDevice, "the device could not be started");
         } else {
-            std::signal(SIGINT, OnSignal);
-            std::signal(SIGTERM, OnSignal);
-            if (options->runMs) {
-                Say("device running for " + std::to_string(*options->runMs) + " ms");
-                (void)g_stop.Wait(*options->runMs);
-            } else {
-                Say("device running; SIGINT or SIGTERM removes it");
-                (void)g_stop.Wait(INFINITE);
-            }
-            std::signal(SIGINT, SIG_DFL);
-            std::signal(SIGTERM, SIG_DFL);
+            Say(options->runMs ? "device running for " + std::to_string(*options->runMs) + " ms"
+                               : std::string("device running; SIGINT or SIGTERM removes it"));
+            WaitForStop(options->runMs);
         }
         if (options->surprise && module) {
             // The module goes first, as when the cable is pulled: nothing it would answer can arrive.
