@@ -31,7 +31,7 @@ enum BusyBits : uint64_t {
 inline constexpr HRESULT kShutdownInProgress = static_cast<HRESULT>(0x8007045B);
 
 class BusyState {
-public:
+  public:
     // Counts the caller in for every operation bit in `bits`. Returns kShutdownInProgress when
     // shutdown had begun, S_OK otherwise; the caller leaves with the same bits in both cases.
     [[nodiscard]] HRESULT Enter(uint64_t bits);
@@ -45,7 +45,7 @@ public:
     // callback.
     [[nodiscard]] uint64_t Word() const;
 
-private:
+  private:
     // Bits 1..63 each have a counter; bit 0 is the shutdown flag.
     static constexpr int kKinds = 64;
 
@@ -59,7 +59,7 @@ private:
 // Enters on construction and leaves on destruction with the same bits; `ok()` tells whether the
 // callback may do its work.
 class BusyScope {
-public:
+  public:
     BusyScope(BusyState& state, uint64_t bits) : state_(state), bits_(bits), result_(state.Enter(bits)) {}
     ~BusyScope() { state_.Leave(bits_); }
     BusyScope(const BusyScope&) = delete;
@@ -68,7 +68,7 @@ public:
     [[nodiscard]] bool ok() const { return SUCCEEDED(result_); }
     [[nodiscard]] HRESULT result() const { return result_; }
 
-private:
+  private:
     BusyState& state_;
     uint64_t bits_;
     HRESULT result_;

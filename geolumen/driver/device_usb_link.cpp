@@ -9,13 +9,9 @@ DeviceUsbLink::~DeviceUsbLink() {
     if (active_) SetActiveUsbTransport(nullptr);
 }
 
-bool DeviceUsbLink::StartResponseReader() {
-    return geolumen::StartResponseReader();
-}
+bool DeviceUsbLink::StartResponseReader() { return geolumen::StartResponseReader(); }
 
-void DeviceUsbLink::StopResponseReader() {
-    (void)geolumen::StopResponseReader(&transport_);
-}
+void DeviceUsbLink::StopResponseReader() { (void)geolumen::StopResponseReader(&transport_); }
 
 HRESULT DeviceUsbLink::ConfigureUsbTarget(IWDFDevice2* device2) {
     if (!device2) return E_UNEXPECTED;
@@ -36,9 +32,7 @@ HRESULT DeviceUsbLink::ConfigureUsbTarget(IWDFDevice2* device2) {
     return S_OK;
 }
 
-HRESULT DeviceUsbLink::SetupContinuousReader() {
-    return transport_.SetupContinuousReader();
-}
+HRESULT DeviceUsbLink::SetupContinuousReader() { return transport_.SetupContinuousReader(); }
 
 HRESULT DeviceUsbLink::StartInterruptReader() {
     // The pipe's own result, so a pipe that does not start fails preparation.
@@ -53,8 +47,6 @@ void DeviceUsbLink::DeleteUsbTarget() {
     transport_.DeleteUsbTarget();
 }
 
-void DeviceUsbLink::StopMessageStack() {
-    halyx_mux_stop();
-}
+void DeviceUsbLink::StopMessageStack() { halyx_mux_stop(); }
 
 }  // namespace geolumen

@@ -9,7 +9,7 @@
 namespace geolumen {
 
 class DeviceUsbLink final : public UsbLink {
-public:
+  public:
     DeviceUsbLink() = default;
     ~DeviceUsbLink() override;
 
@@ -21,7 +21,7 @@ public:
     void DeleteUsbTarget() override;
     void StopMessageStack() override;
 
-private:
+  private:
     UsbTransport transport_;
     bool active_ = false;
 };

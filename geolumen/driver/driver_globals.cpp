@@ -14,7 +14,9 @@ DeviceParts DeviceParts::Defaults() {
         return S_OK;
     };
     parts.createClassExtension = [](ISensorClassExtension** out) { return CreateSensorClassExtension(out); };
-    parts.createUsbLink = [](cMainDevice&) -> std::unique_ptr<UsbLink> { return std::make_unique<DeviceUsbLink>(); };
+    parts.createUsbLink = [](cMainDevice&) -> std::unique_ptr<UsbLink> {
+        return std::make_unique<DeviceUsbLink>();
+    };
     parts.startThread = [](std::thread& thread, std::function<void()> body) {
         try {
             thread = std::thread(std::move(body));

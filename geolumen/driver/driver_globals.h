@@ -26,7 +26,7 @@ struct DeviceParts {
 };
 
 class DriverGlobals {
-public:
+  public:
     [[nodiscard]] static DriverGlobals& Get();
 
     // Back to the state of a freshly loaded module (tests only; no device may exist).
@@ -43,7 +43,7 @@ public:
     [[nodiscard]] DeviceParts Parts() const;
     void SetParts(DeviceParts parts);
 
-private:
+  private:
     DriverGlobals();
 
     mutable std::mutex mutex_;

@@ -1,6 +1,7 @@
 // The library's exported entry points: the version record, the class object lookup over the module's
 // object map, the unload check, and registration (done by the installation, so nothing here).
 #include "driver/exports.h"
+
 #include "driver/main_driver.h"
 #include "driver/module_lock.h"
 #include "platform/driver_module.h"
@@ -9,7 +10,7 @@ namespace geolumen {
 namespace {
 
 class cDriverClassFactory final : public ComObject<IClassFactory> {
-public:
+  public:
     HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
@@ -26,7 +27,7 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     ModuleLock moduleLock_;
 };
 

@@ -12,9 +12,7 @@ cMainDevice::cMainDevice(DeviceParts parts) : parts_(std::move(parts)) {
     if (!usb_) usb_ = std::make_unique<NoUsbLink>();
 }
 
-cMainDevice::~cMainDevice() {
-    ReleaseDeviceResources(true);
-}
+cMainDevice::~cMainDevice() { ReleaseDeviceResources(true); }
 
 void cMainDevice::SetDeviceInstanceId(const char* id) {
     std::lock_guard lock(mutex_);
@@ -34,6 +32,16 @@ ComPtr<IWDFDevice> cMainDevice::Device() const {
 IWDFDevice2* cMainDevice::Device2() const {
     std::lock_guard lock(mutex_);
     return device2_;
+}
+
+ComPtr<ISensorClassExtension> cMainDevice::ClassExtension() const {
+    std::lock_guard lock(mutex_);
+    return classExtension_;
+}
+
+ComPtr<IWDFIoQueue> cMainDevice::Queue() const {
+    std::lock_guard lock(mutex_);
+    return queue_;
 }
 
 bool cMainDevice::EventThreadRunning() const {
@@ -71,20 +79,13 @@ HRESULT cMainDevice::OnSelfManagedIoInit(IWDFDevice*) {
     return busy.result();
 }
 
-HRESULT cMainDevice::OnSelfManagedIoRestart(IWDFDevice* device) {
-    return OnSelfManagedIoInit(device);
-}
+HRESULT cMainDevice::OnSelfManagedIoRestart(IWDFDevice* device) { return OnSelfManagedIoInit(device); }
 
 HRESULT cMainDevice::OnSelfManagedIoSuspend(IWDFDevice*) {
     BusyScope busy(busy_, kBusySelfManagedIo);
     if (busy.ok()) {
         DriverGlobals::Get().DataReportingEnabled = 0;
-        ComPtr<IWDFIoQueue> queue;
-        {
-            std::lock_guard lock(mutex_);
-            queue = queue_;
-        }
-        if (queue) {
+        if (auto queue = Queue()) {
             queue->StopSynchronously();
             queue->Start();
         }
@@ -95,23 +96,13 @@ HRESULT cMainDevice::OnSelfManagedIoSuspend(IWDFDevice*) {
 void cMainDevice::OnSelfManagedIoFlush(IWDFDevice*) {
     BusyScope busy(busy_, kBusySelfManagedIo);
     if (!busy.ok()) return;
-    ComPtr<IWDFIoQueue> queue;
-    {
-        std::lock_guard lock(mutex_);
-        queue = queue_;
-    }
-    if (queue) queue->PurgeSynchronously();
+    if (auto queue = Queue()) queue->PurgeSynchronously();
 }
 
 void cMainDevice::OnCleanupFile(IWDFFile* file) {
     BusyScope busy(busy_, kBusyCleanupFile);
     if (!busy.ok()) return;
-    ComPtr<ISensorClassExtension> classExtension;
-    {
-        std::lock_guard lock(mutex_);
-        classExtension = classExtension_;
-    }
-    if (classExtension) (void)classExtension->CleanupFile(file);
+    if (auto classExtension = ClassExtension()) (void)classExtension->CleanupFile(file);
 }
 
 // ---- hardware ----
@@ -211,7 +202,8 @@ HRESULT cMainDevice::OnPrepareHardware(IWDFDevice* device) {
     if (SUCCEEDED(hr)) hr = usb_->SetupContinuousReader();
     if (SUCCEEDED(hr)) hr = usb_->StartInterruptReader();
     if (FAILED(hr)) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_DEVICE, "USB set-up failed: 0x%08X", static_cast<unsigned>(hr));
+        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_DEVICE, "USB set-up failed: 0x%08X",
+                       static_cast<unsigned>(hr));
     }
 
     DriverGlobals::Get().DeviceRemoved = false;
@@ -271,11 +263,7 @@ void cMainDevice::ReleaseDeviceResources(bool all) {
 // ---- I/O controls ----
 
 HRESULT cMainDevice::ProcessSensorIoControl(IWDFIoRequest* request) {
-    ComPtr<ISensorClassExtension> classExtension;
-    {
-        std::lock_guard lock(mutex_);
-        classExtension = classExtension_;
-    }
+    auto classExtension = ClassExtension();
     if (!classExtension) {
         // Nobody else would complete it, and the caller would wait for ever.
         request->CompleteWithInformation(E_UNEXPECTED, 0);

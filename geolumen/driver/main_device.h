@@ -25,7 +25,7 @@ inline constexpr uint32_t kMaxInstanceIdChars = 1024;
 
 class cMainDevice final
     : public ComObject<IPnpCallback, IPnpCallbackHardware, IPnpCallbackSelfManagedIo, IFileCallbackCleanup> {
-public:
+  public:
     explicit cMainDevice(DeviceParts parts);
     ~cMainDevice() override;
 
@@ -73,7 +73,7 @@ public:
     Event& DataReadyEvent() { return dataReady_; }
     Event& StateChangeEvent() { return stateChange_; }
 
-private:
+  private:
     // Releases the event thread, class extension and sensor interface, and with `all` the queue and
     // device references; stops the message stack.
     void ReleaseDeviceResources(bool all);
@@ -82,6 +82,8 @@ private:
     // Builds the sensor interface, class extension and event thread (prepare-hardware steps 5-8).
     [[nodiscard]] HRESULT BuildSensorParts(IWDFDevice* device);
     void SensorEventThread();
+    [[nodiscard]] ComPtr<ISensorClassExtension> ClassExtension() const;
+    [[nodiscard]] ComPtr<IWDFIoQueue> Queue() const;
 
     ModuleLock moduleLock_;
     const DeviceParts parts_;

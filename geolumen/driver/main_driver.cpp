@@ -21,7 +21,8 @@ HRESULT cMainDriver::OnDeviceAdd(IWDFDriver* driver, IWDFDeviceInitialize* init)
     init->SetPowerPolicyOwnership(true);
 
     ComPtr<IUnknown> callbacks;
-    HRESULT hr = device->QueryInterface(IUnknown::kIid, reinterpret_cast<void**>(callbacks.ReleaseAndGetAddressOf()));
+    HRESULT hr =
+        device->QueryInterface(IUnknown::kIid, reinterpret_cast<void**>(callbacks.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) return hr;
     ComPtr<IWDFDevice> fxDevice;
     hr = driver->CreateDevice(init, callbacks.Get(), fxDevice.ReleaseAndGetAddressOf());

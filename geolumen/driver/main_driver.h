@@ -12,12 +12,12 @@ namespace geolumen {
 inline constexpr WUDF_DEVICE_POWER_POLICY_IDLE_SETTINGS kIdleSettings{32, 1, 4, 100, 2, 0, 0, 1};
 
 class cMainDriver final : public ComObject<IDriverEntry> {
-public:
+  public:
     HRESULT OnInitialize(IWDFDriver*) override { return S_OK; }
     HRESULT OnDeviceAdd(IWDFDriver* driver, IWDFDeviceInitialize* init) override;
     void OnDeinitialize(IWDFDriver*) override {}
 
-private:
+  private:
     ModuleLock moduleLock_;
 };
 

@@ -8,7 +8,7 @@
 namespace geolumen {
 
 class ModuleLock {
-public:
+  public:
     ModuleLock() { Count().fetch_add(1, std::memory_order_relaxed); }
     ~ModuleLock() { Count().fetch_sub(1, std::memory_order_acq_rel); }
     ModuleLock(const ModuleLock&) : ModuleLock() {}
@@ -18,7 +18,7 @@ public:
     static void Unlock() { Count().fetch_sub(1, std::memory_order_acq_rel); }
     [[nodiscard]] static int32_t Current() { return Count().load(std::memory_order_acquire); }
 
-private:
+  private:
     static std::atomic<int32_t>& Count() {
         static std::atomic<int32_t> count{0};
         return count;

@@ -64,7 +64,8 @@ HRESULT CreateDefaultQueue(IWDFDevice* device, cMainDevice* owner, IWDFIoQueue**
     if (!device || !owner || !queue) return E_INVALIDARG;
     auto callbacks = MakeCom<cQueue>(owner);
     ComPtr<IUnknown> unknown;
-    HRESULT hr = callbacks->QueryInterface(IUnknown::kIid, reinterpret_cast<void**>(unknown.ReleaseAndGetAddressOf()));
+    HRESULT hr =
+        callbacks->QueryInterface(IUnknown::kIid, reinterpret_cast<void**>(unknown.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) return hr;
     hr = device->CreateIoQueue(unknown.Get(), true, WdfIoQueueDispatchParallel, false, true, queue);
     if (FAILED(hr)) return hr;

@@ -41,13 +41,13 @@ inline constexpr RadioControl kRadioControls[] = {
 inline constexpr GUID kRadioDeviceInterface = WdfGuid(0x4C2BC2BF, 0xBA90, 0x4BD2, 0xAF0A, 0x79FBD09CF1CB);
 
 class cQueue final : public ComObject<IQueueCallbackDeviceIoControl> {
-public:
+  public:
     explicit cQueue(cMainDevice* owner);
 
-    void OnDeviceIoControl(IWDFIoQueue* queue, IWDFIoRequest* request, uint32_t controlCode, size_t inputLength,
-                           size_t outputLength) override;
+    void OnDeviceIoControl(IWDFIoQueue* queue, IWDFIoRequest* request, uint32_t controlCode,
+                           size_t inputLength, size_t outputLength) override;
 
-private:
+  private:
     ModuleLock moduleLock_;
     ComPtr<IPnpCallback> owner_;  // counted reference to the owning device object
     cMainDevice* device_;

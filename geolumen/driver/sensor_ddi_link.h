@@ -57,7 +57,7 @@ struct ISensorDdi : IUnknown {
 };
 
 class cSensorDdiStandIn final : public ComObject<ISensorDdi> {
-public:
+  public:
     HRESULT InitializeSensorDdi(IWDFDevice* device, cMainDevice* owner) override;
     void SetEventHandles(Event* dataReady, Event* stateChange) override;
     void StartLocationSession() override {}

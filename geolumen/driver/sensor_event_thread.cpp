@@ -44,27 +44,21 @@ void cMainDevice::PostSensorEvent(const char* sensorId, IPortableDeviceValues* v
     ComPtr<IPortableDeviceValuesCollection> collection;
     HRESULT hr = CreatePortableDeviceValuesCollection(collection.ReleaseAndGetAddressOf());
     if (SUCCEEDED(hr)) hr = collection->Add(values);
-    ComPtr<ISensorClassExtension> classExtension;
-    {
-        std::lock_guard lock(mutex_);
-        classExtension = classExtension_;
-    }
+    auto classExtension = ClassExtension();
     if (SUCCEEDED(hr) && classExtension) hr = classExtension->PostEvent(sensorId, collection.Get());
     if (FAILED(hr)) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_SENSOR, "event post failed: 0x%08X", static_cast<unsigned>(hr));
+        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_SENSOR, "event post failed: 0x%08X",
+                       static_cast<unsigned>(hr));
     }
 }
 
 void cMainDevice::PostSensorStateChange(const char* sensorId, uint32_t state) {
-    ComPtr<ISensorClassExtension> classExtension;
-    {
-        std::lock_guard lock(mutex_);
-        classExtension = classExtension_;
-    }
+    auto classExtension = ClassExtension();
     if (!classExtension) return;
     const HRESULT hr = classExtension->PostStateChange(sensorId, state);
     if (FAILED(hr)) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_SENSOR, "state post failed: 0x%08X", static_cast<unsigned>(hr));
+        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_SENSOR, "state post failed: 0x%08X",
+                       static_cast<unsigned>(hr));
     }
 }
 

@@ -9,7 +9,7 @@
 namespace geolumen {
 
 class UsbLink {
-public:
+  public:
     virtual ~UsbLink() = default;
     // Starts the reader thread that fetches responses; false when it could not be started.
     [[nodiscard]] virtual bool StartResponseReader() = 0;
@@ -27,7 +27,7 @@ public:
 
 // A link with no USB behind it: every step succeeds and nothing runs.
 class NoUsbLink final : public UsbLink {
-public:
+  public:
     bool StartResponseReader() override { return true; }
     void StopResponseReader() override {}
     HRESULT ConfigureUsbTarget(IWDFDevice2*) override { return S_OK; }

@@ -14,8 +14,8 @@ const char* HostUsage() {
            "default) until --run-ms has passed or SIGINT/SIGTERM arrives, then removes it and unloads.\n";
 }
 
-std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args, const std::string& defaultLibrary,
-                                            std::string* error) {
+std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args,
+                                            const std::string& defaultLibrary, std::string* error) {
     HostOptions options;
     options.library = defaultLibrary;
     auto fail = [&](std::string text) -> std::optional<HostOptions> {

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "host/host_options.h"
+
+#include <gtest/gtest.h>
 
 namespace geolumen::host {
 namespace {
@@ -14,8 +14,8 @@ TEST(HostOptions, CommandLines) {
     EXPECT_FALSE(defaults->surprise);
     EXPECT_FALSE(defaults->runMs);
 
-    auto full = ParseHostOptions({"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250", "--library",
-                                  "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s"},
+    auto full = ParseHostOptions({"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250",
+                                  "--library", "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s"},
                                  "lib.so", &error);
     ASSERT_TRUE(full);
     EXPECT_EQ(full->usb, "/dev/cdc-wdm0");
@@ -26,8 +26,14 @@ TEST(HostOptions, CommandLines) {
     EXPECT_EQ(full->stateDir, "/tmp/s");
 
     const std::vector<std::vector<std::string>> bad = {
-        {"--removal", "sideways"}, {"--run-ms", "-1"},   {"--run-ms", "12x"}, {"--run-ms", "86400001"},
-        {"--usb"},                 {"--frobnicate", "1"}, {"--instance", ""}, {"--instance", std::string(1024, 'a')},
+        {"--removal", "sideways"},
+        {"--run-ms", "-1"},
+        {"--run-ms", "12x"},
+        {"--run-ms", "86400001"},
+        {"--usb"},
+        {"--frobnicate", "1"},
+        {"--instance", ""},
+        {"--instance", std::string(1024, 'a')},
     };
     for (const auto& args : bad) {
         SCOPED_TRACE(args[0]);

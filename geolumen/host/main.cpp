@@ -5,11 +5,11 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <optional>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,8 +77,8 @@ int Fail(int code, const std::string& message) {
 
 int main(int argc, char** argv) {
     std::string error;
-    auto options = host::ParseHostOptions(std::vector<std::string>(argv + 1, argv + argc), GEOLUMEN_DEFAULT_LIBRARY,
-                                          &error);
+    auto options = host::ParseHostOptions(std::vector<std::string>(argv + 1, argv + argc),
+                                          GEOLUMEN_DEFAULT_LIBRARY, &error);
     if (!options) {
         std::fprintf(stderr, "geolumen-host: error: %s\n%s", error.c_str(), host::HostUsage());
         return kExitUsage;
@@ -104,7 +104,8 @@ int main(int argc, char** argv) {
         std::unique_ptr<CdcWdmUsbTarget> device;
         const int status = CdcWdmUsbTarget::Open(options->usb, device);
         if (status != 0 || !device) {
-            return Fail(kExitUsb, "cannot open the USB device " + options->usb + ": " + std::strerror(-status));
+            return Fail(kExitUsb,
+                        "cannot open the USB device " + options->usb + ": " + std::strerror(-status));
         }
         target = std::move(device);
         if (instanceId.empty()) instanceId = "USB\\CDC_WDM\\" + options->usb;

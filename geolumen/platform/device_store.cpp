@@ -1,9 +1,10 @@
 #include "platform/device_store.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <system_error>
-#include <unistd.h>
 
 namespace geolumen {
 

@@ -30,7 +30,7 @@ inline constexpr std::size_t kMaxStoreValueLength = 4096;
 // One file of named text values. Every change rewrites the file through a temporary and a rename, so a
 // crash leaves the old or the new file, never half of one.
 class FileValueStore {
-public:
+  public:
     explicit FileValueStore(std::filesystem::path file);
 
     [[nodiscard]] std::optional<std::string> Get(std::string_view name) const;
@@ -40,7 +40,7 @@ public:
     [[nodiscard]] static bool ValidName(std::string_view name);
     [[nodiscard]] static bool ValidValue(std::string_view value);
 
-private:
+  private:
     [[nodiscard]] std::map<std::string, std::string> Load() const;
 
     std::filesystem::path file_;
@@ -48,6 +48,7 @@ private:
 };
 
 // The device parameters of one device instance (file "settings"), read-only for the driver.
-[[nodiscard]] std::optional<std::string> ReadDeviceSetting(std::string_view instanceId, std::string_view name);
+[[nodiscard]] std::optional<std::string> ReadDeviceSetting(std::string_view instanceId,
+                                                           std::string_view name);
 
 }  // namespace geolumen

@@ -11,11 +11,13 @@ std::unique_ptr<DriverLibrary> DriverLibrary::Open(const std::string& path, std:
     library->handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library->handle_) {
         const char* reason = dlerror();
-        if (error) *error = "cannot load the driver library " + path + ": " + (reason ? reason : "unknown error");
+        if (error)
+            *error = "cannot load the driver library " + path + ": " + (reason ? reason : "unknown error");
         return nullptr;
     }
     auto& entry = library->entry_;
-    entry.getClassObject = reinterpret_cast<DllGetClassObjectFn>(dlsym(library->handle_, kExportGetClassObject));
+    entry.getClassObject =
+        reinterpret_cast<DllGetClassObjectFn>(dlsym(library->handle_, kExportGetClassObject));
     entry.canUnloadNow = reinterpret_cast<DllCanUnloadNowFn>(dlsym(library->handle_, kExportCanUnloadNow));
     entry.version = static_cast<const UmdfVersionData*>(dlsym(library->handle_, kExportVersion));
     const char* missing = !entry.getClassObject ? kExportGetClassObject
@@ -37,7 +39,8 @@ std::string CheckDriverVersion(const UmdfVersionData* version) {
     if (!version) return "the driver library has no version record";
     if (version->MajorNumber != kHostUmdfMajor || version->MinorNumber > kHostUmdfMinor) {
         char text[160];
-        std::snprintf(text, sizeof text, "the driver was built for framework version %u.%u; this host runs %u.%u",
+        std::snprintf(text, sizeof text,
+                      "the driver was built for framework version %u.%u; this host runs %u.%u",
                       version->MajorNumber, version->MinorNumber, kHostUmdfMajor, kHostUmdfMinor);
         return text;
     }
@@ -93,8 +96,8 @@ HRESULT DriverHost::LoadDriver() {
         return E_FAIL;
     }
     if (log_) {
-        log_("version check: driver built for framework " + std::to_string(entry_.version->MajorNumber) + "." +
-             std::to_string(entry_.version->MinorNumber));
+        log_("version check: driver built for framework " + std::to_string(entry_.version->MajorNumber) +
+             "." + std::to_string(entry_.version->MinorNumber));
     }
     if (!entry_.getClassObject) return Report("class factory", E_POINTER);
     ComPtr<IClassFactory> factory;

@@ -25,7 +25,7 @@ struct DriverEntryPoints {
 
 // A driver library opened with dlopen; closed with the object.
 class DriverLibrary {
-public:
+  public:
     // Null with `error` set when the file cannot be loaded or lacks an export.
     [[nodiscard]] static std::unique_ptr<DriverLibrary> Open(const std::string& path, std::string* error);
     ~DriverLibrary();
@@ -34,7 +34,7 @@ public:
 
     [[nodiscard]] const DriverEntryPoints& Entry() const { return entry_; }
 
-private:
+  private:
     DriverLibrary() = default;
     void* handle_ = nullptr;
     DriverEntryPoints entry_;
@@ -47,7 +47,7 @@ private:
 [[nodiscard]] std::string DescribeHresult(HRESULT hr);
 
 class DriverHost {
-public:
+  public:
     using Log = std::function<void(const std::string& line)>;
 
     DriverHost(DriverEntryPoints entry, std::string instanceId, Log log);
@@ -66,7 +66,8 @@ public:
     // hardware, as the framework does.
     [[nodiscard]] HRESULT StartDevice();
     // One I/O control through the default queue, from the host's own file object.
-    [[nodiscard]] IoResult DeviceIoControl(uint32_t controlCode, std::vector<uint8_t> input, size_t outputLength);
+    [[nodiscard]] IoResult DeviceIoControl(uint32_t controlCode, std::vector<uint8_t> input,
+                                           size_t outputLength);
     // Closes the host's file object (file cleanup).
     void CloseFile();
     // Query remove (orderly only) or surprise removal, then self-managed I/O suspend, D0 exit, release
@@ -78,7 +79,7 @@ public:
     [[nodiscard]] ComPtr<HostDevice> Device() const { return device_; }
     [[nodiscard]] ComPtr<HostDriver> Driver() const { return driver_; }
 
-private:
+  private:
     HRESULT Report(const char* step, HRESULT hr);
 
     DriverEntryPoints entry_;

@@ -8,7 +8,7 @@ namespace geolumen {
 namespace {
 
 class PortableDeviceValues final : public ComObject<IPortableDeviceValues> {
-public:
+  public:
     HRESULT Clear() override {
         std::lock_guard lock(mutex_);
         entries_.clear();
@@ -16,7 +16,8 @@ public:
     }
     HRESULT SetValue(const PROPERTYKEY& key, const PropValue& value) override {
         std::lock_guard lock(mutex_);
-        auto it = std::find_if(entries_.begin(), entries_.end(), [&](const auto& e) { return e.first == key; });
+        auto it =
+            std::find_if(entries_.begin(), entries_.end(), [&](const auto& e) { return e.first == key; });
         if (it != entries_.end()) {
             it->second = value;
         } else {
@@ -38,13 +39,13 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::vector<std::pair<PROPERTYKEY, PropValue>> entries_;
 };
 
 class PortableDeviceValuesCollection final : public ComObject<IPortableDeviceValuesCollection> {
-public:
+  public:
     HRESULT Add(IPortableDeviceValues* values) override {
         if (!values) return E_POINTER;
         std::lock_guard lock(mutex_);
@@ -64,7 +65,7 @@ public:
         return items_[index].CopyTo(values);
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::vector<ComPtr<IPortableDeviceValues>> items_;
 };

@@ -22,7 +22,8 @@ struct PROPERTYKEY {
 using PropValue = std::variant<std::monostate, GUID, uint32_t, int32_t, double, std::string>;
 
 // {0C15D503-D017-47CE-9016-7B3F978721CC}
-inline constexpr CLSID CLSID_PortableDeviceValues = WdfGuid(0x0C15D503, 0xD017, 0x47CE, 0x9016, 0x7B3F978721CC);
+inline constexpr CLSID CLSID_PortableDeviceValues =
+    WdfGuid(0x0C15D503, 0xD017, 0x47CE, 0x9016, 0x7B3F978721CC);
 // {3882134D-14CF-4220-9CB4-435F86D83F60}
 inline constexpr CLSID CLSID_PortableDeviceValuesCollection =
     WdfGuid(0x3882134D, 0x14CF, 0x4220, 0x9CB4, 0x435F86D83F60);

@@ -20,7 +20,7 @@ void Notify(const SensorPost& post) {
 }
 
 class SensorClassExtension final : public ComObject<ISensorClassExtension> {
-public:
+  public:
     HRESULT Initialize(IUnknown* device, IUnknown* driver) override {
         if (!device || !driver) return E_INVALIDARG;
         std::lock_guard lock(mutex_);
@@ -46,7 +46,8 @@ public:
         if (!sensorId || !events) return E_POINTER;
         if (!Initialized()) return E_UNEXPECTED;
         GEOLUMEN_TRACE(TRACE_LEVEL_VERBOSE, TRACE_SENSOR, "class extension: event of %s", sensorId);
-        Notify(SensorPost{SensorPost::Kind::kEvent, sensorId, 0, ComPtr<IPortableDeviceValuesCollection>(events)});
+        Notify(SensorPost{SensorPost::Kind::kEvent, sensorId, 0,
+                          ComPtr<IPortableDeviceValuesCollection>(events)});
         return S_OK;
     }
     HRESULT PostStateChange(const char* sensorId, uint32_t state) override {
@@ -58,7 +59,7 @@ public:
     }
     HRESULT CleanupFile(IWDFFile* file) override { return file ? S_OK : E_POINTER; }
 
-private:
+  private:
     bool Initialized() {
         std::lock_guard lock(mutex_);
         return initialized_;
@@ -72,7 +73,8 @@ private:
 
 }  // namespace
 
-std::function<void(const SensorPost&)> SetSensorPostListener(std::function<void(const SensorPost&)> listener) {
+std::function<void(const SensorPost&)> SetSensorPostListener(
+    std::function<void(const SensorPost&)> listener) {
     std::lock_guard lock(g_listener_mutex);
     std::swap(g_listener, listener);
     return listener;

@@ -17,7 +17,8 @@
 namespace geolumen {
 
 // {6101F767-998E-452B-B54A-E836DD486BAD}
-inline constexpr CLSID CLSID_SensorClassExtension = WdfGuid(0x6101F767, 0x998E, 0x452B, 0xB54A, 0xE836DD486BAD);
+inline constexpr CLSID CLSID_SensorClassExtension =
+    WdfGuid(0x6101F767, 0x998E, 0x452B, 0xB54A, 0xE836DD486BAD);
 
 // {A31253BA-6F73-4BC9-ABAA-26C8833C58FF}
 struct ISensorClassExtension : IUnknown {
@@ -36,7 +37,7 @@ struct ISensorClassExtension : IUnknown {
 struct SensorPost {
     enum class Kind { kEvent, kStateChange } kind;
     std::string sensorId;
-    uint32_t state = 0;  // state changes
+    uint32_t state = 0;                              // state changes
     ComPtr<IPortableDeviceValuesCollection> events;  // events
 };
 

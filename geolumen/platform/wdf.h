@@ -16,10 +16,12 @@ namespace geolumen {
 
 // Builds an identifier from its usual text groups: {d1-d2-d3-d4-d5} with d4 16 bits and d5 48 bits.
 [[nodiscard]] constexpr GUID WdfGuid(uint32_t d1, uint16_t d2, uint16_t d3, uint16_t d4, uint64_t d5) {
-    return GUID{d1, d2, d3,
+    return GUID{d1,
+                d2,
+                d3,
                 {static_cast<uint8_t>(d4 >> 8), static_cast<uint8_t>(d4), static_cast<uint8_t>(d5 >> 40),
-                 static_cast<uint8_t>(d5 >> 32), static_cast<uint8_t>(d5 >> 24), static_cast<uint8_t>(d5 >> 16),
-                 static_cast<uint8_t>(d5 >> 8), static_cast<uint8_t>(d5)}};
+                 static_cast<uint8_t>(d5 >> 32), static_cast<uint8_t>(d5 >> 24),
+                 static_cast<uint8_t>(d5 >> 16), static_cast<uint8_t>(d5 >> 8), static_cast<uint8_t>(d5)}};
 }
 
 struct IWDFDevice;
@@ -31,7 +33,10 @@ struct IWDFNamedPropertyStore;
 // ---- values the driver passes to the framework ----
 
 enum WDF_CALLBACK_CONSTRAINT : uint32_t { WdfSynchronizationScopeNone = 0 };
-enum WDF_IO_QUEUE_DISPATCH_TYPE : uint32_t { WdfIoQueueDispatchSequential = 1, WdfIoQueueDispatchParallel = 2 };
+enum WDF_IO_QUEUE_DISPATCH_TYPE : uint32_t {
+    WdfIoQueueDispatchSequential = 1,
+    WdfIoQueueDispatchParallel = 2
+};
 enum WDF_PNP_STATE : uint32_t { WdfPnpStateNotDisableable = 6 };
 enum WDF_PROPERTY_STORE_DISPOSITION : uint32_t {
     WdfPropertyStoreNormal = 0,
@@ -41,13 +46,13 @@ enum WDF_PROPERTY_STORE_DISPOSITION : uint32_t {
 // The idle settings record handed to the framework; every field is 32 bits and the record is 32 bytes.
 struct WUDF_DEVICE_POWER_POLICY_IDLE_SETTINGS {
     uint32_t Size;
-    uint32_t IdleCaps;            // 1: the device cannot wake itself from S0
-    uint32_t DxState;             // 4: D3
-    uint32_t IdleTimeout;         // milliseconds
+    uint32_t IdleCaps;                   // 1: the device cannot wake itself from S0
+    uint32_t DxState;                    // 4: D3
+    uint32_t IdleTimeout;                // milliseconds
     uint32_t UserControlOfIdleSettings;  // 2: the user may change them
-    uint32_t Enabled;             // 0 false, 1 true
+    uint32_t Enabled;                    // 0 false, 1 true
     uint32_t PowerUpIdleDeviceOnSystemWake;
-    uint32_t IdleTimeoutType;     // 1: managed by the system
+    uint32_t IdleTimeoutType;  // 1: managed by the system
 };
 static_assert(sizeof(WUDF_DEVICE_POWER_POLICY_IDLE_SETTINGS) == 32);
 

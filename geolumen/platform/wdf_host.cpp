@@ -13,15 +13,16 @@ namespace {
 const HRESULT kInvalidData = HRESULT_FROM_WIN32(13);
 
 class HostMemory final : public ComObject<IWDFMemory> {
-public:
-    HostMemory(ComPtr<IUnknown> owner, void* data, size_t size) : owner_(std::move(owner)), data_(data), size_(size) {}
+  public:
+    HostMemory(ComPtr<IUnknown> owner, void* data, size_t size)
+        : owner_(std::move(owner)), data_(data), size_(size) {}
     HRESULT DeleteWdfObject() override { return S_OK; }
     void* GetDataBuffer(size_t* size) override {
         if (size) *size = size_;
         return size_ ? data_ : nullptr;
     }
 
-private:
+  private:
     ComPtr<IUnknown> owner_;  // keeps the request, and with it the buffer, alive
     void* data_;
     size_t size_;
@@ -30,7 +31,8 @@ private:
 template <class T>
 ComPtr<T> QueryCallback(IUnknown* callbacks) {
     ComPtr<T> out;
-    if (callbacks) (void)callbacks->QueryInterface(IidOf<T>, reinterpret_cast<void**>(out.ReleaseAndGetAddressOf()));
+    if (callbacks)
+        (void)callbacks->QueryInterface(IidOf<T>, reinterpret_cast<void**>(out.ReleaseAndGetAddressOf()));
     return out;
 }
 
@@ -92,7 +94,8 @@ HostQueue::HostQueue(ComPtr<IQueueCallbackDeviceIoControl> callbacks, WDF_IO_QUE
                      bool allowZeroLength)
     : dispatch_(dispatch), allowZeroLength_(allowZeroLength), callbacks_(std::move(callbacks)) {}
 
-IoResult HostQueue::Submit(IWDFFile* file, uint32_t controlCode, std::vector<uint8_t> input, size_t outputLength) {
+IoResult HostQueue::Submit(IWDFFile* file, uint32_t controlCode, std::vector<uint8_t> input,
+                           size_t outputLength) {
     if (input.empty() && outputLength == 0 && !allowZeroLength_) return IoResult{E_INVALIDARG, 0, {}};
     ComPtr<IQueueCallbackDeviceIoControl> callbacks;
     {
@@ -246,7 +249,8 @@ HRESULT HostDevice::CreateIoQueue(IUnknown* callbacks, bool defaultQueue, WDF_IO
                                   bool /*powerManaged*/, bool allowZeroLength, IWDFIoQueue** queue) {
     if (!callbacks || !queue) return E_INVALIDARG;
     *queue = nullptr;
-    if (dispatch != WdfIoQueueDispatchSequential && dispatch != WdfIoQueueDispatchParallel) return E_INVALIDARG;
+    if (dispatch != WdfIoQueueDispatchSequential && dispatch != WdfIoQueueDispatchParallel)
+        return E_INVALIDARG;
     auto ioControl = QueryCallback<IQueueCallbackDeviceIoControl>(callbacks);
     if (!ioControl) return E_INVALIDARG;
     std::lock_guard lock(mutex_);

@@ -34,12 +34,12 @@ struct IoResult {
 };
 
 class HostFile final : public ComObject<IWDFFile> {
-public:
+  public:
     HRESULT DeleteWdfObject() override { return S_OK; }
 };
 
 class HostRequest final : public ComObject<IWDFIoRequest> {
-public:
+  public:
     HostRequest(ComPtr<IWDFFile> file, std::vector<uint8_t> input, size_t outputLength);
 
     HRESULT DeleteWdfObject() override { return S_OK; }
@@ -53,7 +53,7 @@ public:
     [[nodiscard]] bool WaitCompleted(uint32_t timeoutMs);
     [[nodiscard]] IoResult Result();
 
-private:
+  private:
     ComPtr<IWDFFile> file_;
     std::vector<uint8_t> input_;
     std::vector<uint8_t> output_;
@@ -65,7 +65,7 @@ private:
 };
 
 class HostQueue final : public ComObject<IWDFIoQueue> {
-public:
+  public:
     HostQueue(ComPtr<IQueueCallbackDeviceIoControl> callbacks, WDF_IO_QUEUE_DISPATCH_TYPE dispatch,
               bool allowZeroLength);
 
@@ -83,7 +83,7 @@ public:
     [[nodiscard]] WDF_IO_QUEUE_DISPATCH_TYPE Dispatch() const { return dispatch_; }
     [[nodiscard]] bool AllowsZeroLength() const { return allowZeroLength_; }
 
-private:
+  private:
     enum class State { kRunning, kStopped, kPurged, kDeleted };
 
     const WDF_IO_QUEUE_DISPATCH_TYPE dispatch_;
@@ -98,7 +98,7 @@ private:
 
 // The device property store: names to 32-bit numbers ("u32:N") and texts ("sz:T") in one file.
 class HostPropertyStore final : public ComObject<IWDFNamedPropertyStore> {
-public:
+  public:
     explicit HostPropertyStore(std::filesystem::path file) : store_(std::move(file)) {}
 
     HRESULT GetNamedValueU32(const char* name, uint32_t* value) override;
@@ -106,12 +106,12 @@ public:
     HRESULT GetNamedValueText(const char* name, char* buffer, size_t size) override;
     HRESULT SetNamedValueText(const char* name, const char* value) override;
 
-private:
+  private:
     FileValueStore store_;
 };
 
 class HostDevice final : public ComObject<IWDFDevice, IWDFDevice2, IWDFDeviceIdleSettings> {
-public:
+  public:
     HostDevice(std::string instanceId, IUnknown* callbacks);
 
     // IWDFDevice
@@ -147,10 +147,10 @@ public:
     // the device itself does not know is asked of this object.
     void SetExtension(ComPtr<IUnknown> extension);
 
-protected:
+  protected:
     HRESULT QueryInterfaceHook(REFIID iid, void** out) override;
 
-private:
+  private:
     const std::string instanceId_;
 
     std::mutex mutex_;
@@ -171,7 +171,7 @@ private:
 };
 
 class HostDeviceInit final : public ComObject<IWDFDeviceInitialize> {
-public:
+  public:
     explicit HostDeviceInit(std::string instanceId) : instanceId_(std::move(instanceId)) {}
 
     HRESULT RetrieveDevicePnpInstanceId(char* buffer, uint32_t* chars) override;
@@ -181,7 +181,7 @@ public:
     [[nodiscard]] WDF_CALLBACK_CONSTRAINT LockingConstraint() const { return constraint_; }
     [[nodiscard]] bool PowerPolicyOwner() const { return powerPolicyOwner_; }
 
-private:
+  private:
     const std::string instanceId_;
     WDF_CALLBACK_CONSTRAINT constraint_ = static_cast<WDF_CALLBACK_CONSTRAINT>(0xFFFFFFFF);
     bool powerPolicyOwner_ = false;
@@ -189,7 +189,7 @@ private:
 
 // Hands the driver the USB device the host opened; each call gives the same target.
 class HostUsbTargetFactory final : public ComObject<IWDFUsbTargetFactory> {
-public:
+  public:
     explicit HostUsbTargetFactory(std::shared_ptr<UsbTarget> target) : target_(std::move(target)) {}
     HRESULT CreateUsbTargetDevice(std::shared_ptr<UsbTarget>* target) override {
         if (!target) return E_POINTER;
@@ -198,12 +198,12 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     std::shared_ptr<UsbTarget> target_;
 };
 
 class HostDriver final : public ComObject<IWDFDriver> {
-public:
+  public:
     HRESULT DeleteWdfObject() override { return S_OK; }
     HRESULT CreateDevice(IWDFDeviceInitialize* init, IUnknown* callbacks, IWDFDevice** device) override;
 
@@ -212,7 +212,7 @@ public:
     // Called with every new device before it goes back to the driver (attach back ends here).
     void OnDeviceCreated(std::function<void(HostDevice&)> hook);
 
-private:
+  private:
     std::mutex mutex_;
     ComPtr<HostDevice> device_;
     std::function<void(HostDevice&)> onCreated_;

@@ -105,7 +105,8 @@ TEST(BusyState, NoAdmittedCallbackRunsAfterShutdownReturned) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
-            const uint64_t bits = (t % 2) ? uint64_t{kBusyIoControl} : uint64_t{kBusySensorDdi | kBusyCleanupFile};
+            const uint64_t bits =
+                (t % 2) ? uint64_t{kBusyIoControl} : uint64_t{kBusySensorDdi | kBusyCleanupFile};
             for (int i = 0; i < kRounds; ++i) {
                 BusyScope scope(busy, bits);
                 if (scope.ok() && shutdownDone.load()) ++admittedAfterShutdown;

@@ -17,7 +17,7 @@ constexpr auto kMustHappen = 10s;
 
 // Collects what the class extension posts, for tests that wait on the event thread.
 class PostRecorder {
-public:
+  public:
     PostRecorder() {
         (void)SetSensorPostListener([this](const SensorPost& post) {
             std::lock_guard lock(mutex_);
@@ -40,14 +40,14 @@ public:
         return posts_.size();
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cv_;
     std::deque<SensorPost> posts_;
 };
 
 class DeviceTest : public DriverTest {
-protected:
+  protected:
     std::unique_ptr<DriverHost> MakeHost() {
         return std::make_unique<DriverHost>(StaticDriverEntry(), "USB\\VID_1234&PID_5678\\TEST0", nullptr);
     }
@@ -63,7 +63,7 @@ protected:
 
 // A framework driver that hands back no device.
 class NoDeviceDriver final : public ComObject<IWDFDriver> {
-public:
+  public:
     HRESULT DeleteWdfObject() override { return S_OK; }
     HRESULT CreateDevice(IWDFDeviceInitialize*, IUnknown*, IWDFDevice** device) override {
         *device = nullptr;

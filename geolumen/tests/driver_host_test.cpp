@@ -49,7 +49,7 @@ Life RunWholeLife(const DriverEntryPoints& entry, bool surprise) {
 }
 
 class HostLifeTest : public DriverTest {
-protected:
+  protected:
     void SetUp() override {
         DriverTest::SetUp();
         // The real USB side this time, with the stand-in sensor interface.
@@ -111,7 +111,8 @@ TEST_F(HostLifeTest, SurpriseRemovalOnTheSimulatedModuleEndsWithoutHang) {
 TEST_F(HostLifeTest, ALastInterfaceWithTwoEndpointsFailsPreparation) {
     sim::SimModule module;
     auto target = std::make_shared<sim::SimUsbTarget>(module);
-    target->SetInterfaces({{UsbEndpointInfo{0x81, UsbPipeType::Interrupt, 8}, UsbEndpointInfo{0x02, UsbPipeType::Bulk, 64}}});
+    target->SetInterfaces(
+        {{UsbEndpointInfo{0x81, UsbPipeType::Interrupt, 8}, UsbEndpointInfo{0x02, UsbPipeType::Bulk, 64}}});
     const size_t threadsBefore = ThreadBaseline();
     {
         DriverHost host(StaticDriverEntry(), "USB\\SIM1", nullptr);
@@ -173,9 +174,7 @@ TEST(DriverLibrary, VersionCheck) {
     } table[] = {
         {{1, 11, 0}, true},  // what the driver is built for
         {{1, 9, 0}, true},   // older minor versions run on a newer framework
-        {{1, 13, 0}, false},
-        {{2, 0, 0}, false},
-        {{0, 11, 0}, false},
+        {{1, 13, 0}, false}, {{2, 0, 0}, false}, {{0, 11, 0}, false},
     };
     for (const auto& row : table) {
         SCOPED_TRACE(std::to_string(row.version.MajorNumber) + "." + std::to_string(row.version.MinorNumber));

@@ -29,7 +29,7 @@ TEST(QueueCodes, CodesAreTheBufferedControlsOfTheirDeviceTypes) {
 }
 
 class QueueTest : public DriverTest {
-protected:
+  protected:
     void SetUp() override {
         DriverTest::SetUp();
         host_ = std::make_unique<DriverHost>(StaticDriverEntry(), "USB\\VID_1234&PID_5678\\Q0", nullptr);
@@ -117,7 +117,8 @@ TEST_F(QueueTest, WithoutSensorPartsControlsCompleteWithUnexpected) {
     EXPECT_EQ(radio.status, E_UNEXPECTED);
     EXPECT_EQ(radio.information, 0u);
     const IoResult message = queue->Submit(file.Get(), kIoctlPortableDeviceMessageRead, {1}, 4);
-    EXPECT_EQ(message.status, E_UNEXPECTED) << "a message control with no class extension must still complete";
+    EXPECT_EQ(message.status, E_UNEXPECTED)
+        << "a message control with no class extension must still complete";
     EXPECT_EQ(device->Hardware()->OnReleaseHardware(device.Get()), S_OK);
 }
 

@@ -19,7 +19,7 @@
 namespace geolumen::testing {
 
 class CallLog {
-public:
+  public:
     void Add(std::string call) {
         std::lock_guard lock(mutex_);
         calls_.push_back(std::move(call));
@@ -43,14 +43,14 @@ public:
         return -1;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<std::string> calls_;
 };
 
 // A sensor interface whose radio state is one number per flag, and whose state and data are scripted.
 class FakeSensorDdi final : public ComObject<ISensorDdi> {
-public:
+  public:
     explicit FakeSensorDdi(CallLog& log) : log_(log) {}
 
     HRESULT InitializeSensorDdi(IWDFDevice*, cMainDevice* owner) override {
@@ -101,12 +101,12 @@ public:
     std::atomic<uint32_t> currentRadio{0};
     std::atomic<uint32_t> previousRadio{0};
 
-private:
+  private:
     CallLog& log_;
 };
 
 class FakeUsbLink final : public UsbLink {
-public:
+  public:
     explicit FakeUsbLink(CallLog& log) : log_(log) {}
     bool StartResponseReader() override {
         log_.Add("reader start");
@@ -131,7 +131,7 @@ public:
     bool readerStarts = true;
     HRESULT configureResult = S_OK;
 
-private:
+  private:
     CallLog& log_;
 };
 
@@ -158,7 +158,7 @@ inline size_t ThreadCount() {
 
 // Each test starts from a freshly loaded module, with fakes that log into `log`, and a private store.
 class DriverTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         DriverGlobals::Get().Reset();
         stateDir_ = std::filesystem::temp_directory_path() /

@@ -9,7 +9,7 @@ namespace geolumen {
 namespace {
 
 class DeviceStoreTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         root_ = std::filesystem::temp_directory_path() /
                 ("geolumen-store-test-" + std::to_string(::getpid()) + "-" +
@@ -106,15 +106,18 @@ TEST_F(DeviceStoreTest, PropertyStoreKeepsKindsApart) {
     ComPtr<IWDFNamedPropertyStore> store;
     EXPECT_EQ(device->RetrieveDevicePropertyStore(WdfPropertyStoreNormal, store.ReleaseAndGetAddressOf()),
               HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
-    ASSERT_EQ(device->RetrieveDevicePropertyStore(WdfPropertyStoreCreateIfMissing, store.ReleaseAndGetAddressOf()),
-              S_OK);
+    ASSERT_EQ(
+        device->RetrieveDevicePropertyStore(WdfPropertyStoreCreateIfMissing, store.ReleaseAndGetAddressOf()),
+        S_OK);
     uint32_t value = 0xAAAAAAAA;
-    EXPECT_EQ(store->GetNamedValueU32("SENSOR_PROPERTY_RADIO_STATE", &value), HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
+    EXPECT_EQ(store->GetNamedValueU32("SENSOR_PROPERTY_RADIO_STATE", &value),
+              HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
     ASSERT_EQ(store->SetNamedValueU32("SENSOR_PROPERTY_RADIO_STATE", 4294967295u), S_OK);
     ASSERT_EQ(store->SetNamedValueText("SarnovyLocation", "{00000000-0000-0000-0000-000000000001}"), S_OK);
 
     ComPtr<IWDFNamedPropertyStore> reopened;
-    ASSERT_EQ(device->RetrieveDevicePropertyStore(WdfPropertyStoreNormal, reopened.ReleaseAndGetAddressOf()), S_OK);
+    ASSERT_EQ(device->RetrieveDevicePropertyStore(WdfPropertyStoreNormal, reopened.ReleaseAndGetAddressOf()),
+              S_OK);
     EXPECT_EQ(reopened->GetNamedValueU32("SENSOR_PROPERTY_RADIO_STATE", &value), S_OK);
     EXPECT_EQ(value, 4294967295u);
     char text[39] = {};  // 38 characters and the terminator
@@ -125,7 +128,8 @@ TEST_F(DeviceStoreTest, PropertyStoreKeepsKindsApart) {
               HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
     // A text is not a number and a number is not a text.
     EXPECT_EQ(reopened->GetNamedValueU32("SarnovyLocation", &value), HRESULT_FROM_WIN32(13));
-    EXPECT_EQ(reopened->GetNamedValueText("SENSOR_PROPERTY_RADIO_STATE", text, sizeof text), HRESULT_FROM_WIN32(13));
+    EXPECT_EQ(reopened->GetNamedValueText("SENSOR_PROPERTY_RADIO_STATE", text, sizeof text),
+              HRESULT_FROM_WIN32(13));
 }
 
 TEST_F(DeviceStoreTest, NumbersThatAreNotNumbersAreRefused) {
@@ -137,7 +141,8 @@ TEST_F(DeviceStoreTest, NumbersThatAreNotNumbersAreRefused) {
     }
     auto device = MakeCom<HostDevice>("USB\\PS1", nullptr);
     ComPtr<IWDFNamedPropertyStore> store;
-    ASSERT_EQ(device->RetrieveDevicePropertyStore(WdfPropertyStoreNormal, store.ReleaseAndGetAddressOf()), S_OK);
+    ASSERT_EQ(device->RetrieveDevicePropertyStore(WdfPropertyStoreNormal, store.ReleaseAndGetAddressOf()),
+              S_OK);
     for (const char* name : {"big", "neg", "empty", "trail"}) {
         SCOPED_TRACE(name);
         uint32_t value = 7;
