@@ -157,10 +157,9 @@ bool EnterCall(halyx_client* client) {
 }
 
 void LeaveCall(halyx_client* client) {
-    {
-        std::lock_guard lock(client->lock_c);
-        --client->active_calls;
-    }
+    // Notified under the lock: once close sees no call left it frees the client, condition included.
+    std::lock_guard lock(client->lock_c);
+    --client->active_calls;
     client->calls_done.notify_all();
 }
 

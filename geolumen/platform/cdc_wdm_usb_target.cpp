@@ -162,7 +162,8 @@ void CdcWdmUsbTarget::ReaderLoop() {
             continue;
         }
         if (fds[1].revents != 0) continue;  // a stop: the loop head decides
-        if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 && (fds[0].revents & POLLIN) == 0) {
+        // An unplugged device reports an error or hang-up (possibly with readability): it will not come back.
+        if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
             {
                 std::lock_guard lock(mutex_);
                 gone_ = true;
