@@ -24,6 +24,7 @@ class DeviceUsbLink final : public UsbLink {
   private:
     UsbTransport transport_;
     bool active_ = false;
+    bool readerStarted_ = false;
 };
 
 }  // namespace geolumen

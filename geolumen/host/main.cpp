@@ -73,6 +73,38 @@ int Fail(int code, const std::string& message) {
     return code;
 }
 
+// Runs the device's whole life; the exit code.
+int RunDevice(const DriverLibrary& library, const std::string& instanceId,
+              const std::shared_ptr<UsbTarget>& target, sim::SimModule* module,
+              const host::HostOptions& options) {
+    DriverHost host(library.Entry(), instanceId, Say);
+    host.SetUsbTarget(target);
+    if (FAILED(host.LoadDriver())) return Fail(kExitLibrary, "the driver could not be created");
+    if (FAILED(host.AddDevice())) {
+        (void)host.UnloadDriver();
+        return Fail(kExitDevice, "the device could not be added");
+    }
+    int exitCode = kExitOk;
+    if (FAILED(host.StartDevice())) {
+        exitCode = Fail(kExitDevice, "the device could not be started");
+    } else {
+        Say(options.runMs ? "device running for " + std::to_string(*options.runMs) + " ms"
+                          : std::string("device running; SIGINT or SIGTERM removes it"));
+        WaitForStop(options.runMs);
+    }
+    if (options.surprise && module) {
+        // The module goes first, as when the cable is pulled: nothing it would answer can arrive.
+        sim::Fault gone;
+        gone.mode = sim::FaultMode::Disconnect;
+        module->SetFault(gone);
+    }
+    (void)host.RemoveDevice(options.surprise);
+    if (host.UnloadDriver() != S_OK && exitCode == kExitOk) {
+        exitCode = Fail(kExitUnload, "the driver still holds objects; the library cannot be unloaded");
+    }
+    return exitCode;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -116,33 +148,8 @@ int main(int argc, char** argv) {
     if (!library) return Fail(kExitLibrary, error);
     Say("library loaded: " + options->library);
 
-    int exitCode = kExitOk;
-    {
-        DriverHost host(library->Entry(), instanceId, Say);
-        host.SetUsbTarget(target);
-        if (FAILED(host.LoadDriver())) return Fail(kExitLibrary, "the driver could not be created");
-        if (FAILED(host.AddDevice())) {
-            (void)host.UnloadDriver();
-            return Fail(kExitDevice, "the device could not be added");
-        }
-        if (FAILED(host.StartDevice())) {
-            exitCode = Fail(kExitDevice, "the device could not be started");
-        } else {
-            Say(options->runMs ? "device running for " + std::to_string(*options->runMs) + " ms"
-                               : std::string("device running; SIGINT or SIGTERM removes it"));
-            WaitForStop(options->runMs);
-        }
-        if (options->surprise && module) {
-            // The module goes first, as when the cable is pulled: nothing it would answer can arrive.
-            sim::Fault gone;
-            gone.mode = sim::FaultMode::Disconnect;
-            module->SetFault(gone);
-        }
-        (void)host.RemoveDevice(options->surprise);
-        if (host.UnloadDriver() != S_OK && exitCode == kExitOk) {
-            exitCode = Fail(kExitUnload, "the driver still holds objects; the library cannot be unloaded");
-        }
-    }
+    const int exitCode = RunDevice(*library, instanceId, target, module.get(), *options);
+    // The back end goes before the library: the driver left callbacks in it whose code is the library's.
     target.reset();
     module.reset();
     library.reset();
