@@ -1,0 +1,60 @@
+#include "host/host_options.h"
+
+#include <charconv>
+
+namespace geolumen::host {
+
+// A run longer than a day is a typo, not a plan.
+constexpr uint32_t kMaxRunMs = 24u * 60 * 60 * 1000;
+
+const char* HostUsage() {
+    return "usage: geolumen-host [--library PATH] [--usb sim|/dev/cdc-wdmN] [--removal orderly|surprise]\n"
+           "                     [--run-ms N] [--instance ID] [--state-dir DIR]\n"
+           "Loads the driver library, runs one device on the chosen USB back end (the simulated module by\n"
+           "default) until --run-ms has passed or SIGINT/SIGTERM arrives, then removes it and unloads.\n";
+}
+
+std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args,
+                                            const std::string& defaultLibrary, std::string* error) {
+    HostOptions options;
+    options.library = defaultLibrary;
+    auto fail = [&](std::string text) -> std::optional<HostOptions> {
+        if (error) *error = std::move(text);
+        return std::nullopt;
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (i + 1 >= args.size()) return fail(arg + " needs a value (or is unknown)");
+        const std::string& value = args[++i];
+        if (arg == "--library") {
+            options.library = value;
+        } else if (arg == "--usb") {
+            if (value.empty()) return fail("--usb needs sim or a device path");
+            options.usb = value;
+        } else if (arg == "--removal") {
+            if (value != "orderly" && value != "surprise") return fail("--removal takes orderly or surprise");
+            options.surprise = value == "surprise";
+        } else if (arg == "--run-ms") {
+            uint32_t ms = 0;
+            auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
+            if (ec != std::errc() || end != value.data() + value.size() || ms > kMaxRunMs) {
+                return fail("--run-ms takes a number of milliseconds up to " + std::to_string(kMaxRunMs));
+            }
+            options.runMs = ms;
+        } else if (arg == "--instance") {
+            if (value.empty() || value.size() >= 1024) return fail("--instance takes 1 to 1023 characters");
+            options.instanceId = value;
+        } else if (arg == "--state-dir") {
+            options.stateDir = value;
+        } else {
+            return fail("unknown option " + arg);
+        }
+    }
+    return options;
+}
+
+}  // namespace geolumen::host

@@ -1,0 +1,28 @@
+#pragma once
+// The driver host's command line.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace geolumen::host {
+
+struct HostOptions {
+    std::string library;            // path of libgeolumen.so
+    std::string usb = "sim";        // "sim" or the path of a CDC WDM character device
+    bool surprise = false;          // surprise removal instead of an orderly one
+    std::optional<uint32_t> runMs;  // run time before removal; none: until SIGINT or SIGTERM
+    std::string instanceId;         // empty: derived from the back end
+    std::string stateDir;           // empty: the default store root
+    bool help = false;
+};
+
+// Parses argv[1..]; on a bad argument returns nullopt with `error` set.
+[[nodiscard]] std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args,
+                                                          const std::string& defaultLibrary,
+                                                          std::string* error);
+
+[[nodiscard]] const char* HostUsage();
+
+}  // namespace geolumen::host

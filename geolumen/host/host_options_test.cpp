@@ -1,0 +1,47 @@
+#include "host/host_options.h"
+
+#include <gtest/gtest.h>
+
+namespace geolumen::host {
+namespace {
+
+TEST(HostOptions, CommandLines) {
+    std::string error;
+    auto defaults = ParseHostOptions({}, "lib.so", &error);
+    ASSERT_TRUE(defaults);
+    EXPECT_EQ(defaults->library, "lib.so");
+    EXPECT_EQ(defaults->usb, "sim");
+    EXPECT_FALSE(defaults->surprise);
+    EXPECT_FALSE(defaults->runMs);
+
+    auto full = ParseHostOptions({"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250",
+                                  "--library", "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s"},
+                                 "lib.so", &error);
+    ASSERT_TRUE(full);
+    EXPECT_EQ(full->usb, "/dev/cdc-wdm0");
+    EXPECT_TRUE(full->surprise);
+    EXPECT_EQ(full->runMs, 250u);
+    EXPECT_EQ(full->library, "x.so");
+    EXPECT_EQ(full->instanceId, "USB\\A");
+    EXPECT_EQ(full->stateDir, "/tmp/s");
+
+    const std::vector<std::vector<std::string>> bad = {
+        {"--removal", "sideways"},
+        {"--run-ms", "-1"},
+        {"--run-ms", "12x"},
+        {"--run-ms", "86400001"},
+        {"--usb"},
+        {"--frobnicate", "1"},
+        {"--instance", ""},
+        {"--instance", std::string(1024, 'a')},
+    };
+    for (const auto& args : bad) {
+        SCOPED_TRACE(args[0]);
+        error.clear();
+        EXPECT_FALSE(ParseHostOptions(args, "lib.so", &error));
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+}  // namespace
+}  // namespace geolumen::host

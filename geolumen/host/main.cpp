@@ -1,0 +1,158 @@
+// The driver host: runs libgeolumen.so with one device on the simulated module or on a CDC WDM character
+// device, and reports every step of the device's life.
+#include <pthread.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/host_options.h"
+#include "platform/cdc_wdm_usb_target.h"
+#include "platform/driver_host.h"
+#include "sim/sim_module.h"
+#include "sim/sim_usb_target.h"
+
+namespace {
+
+using namespace geolumen;
+
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitUsage = 2,
+    kExitLibrary = 3,
+    kExitUsb = 4,
+    kExitDevice = 5,
+    kExitUnload = 6,
+};
+
+// SIGINT and SIGTERM end the run. They are blocked in every thread (the mask is set before the first
+// thread starts and inherited) and taken synchronously by the main thread, so no handler runs at all.
+sigset_t StopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
+
+// Waits for a stop signal, at most `ms` milliseconds (none: without limit).
+void WaitForStop(std::optional<uint32_t> ms) {
+    const sigset_t set = StopSignals();
+    if (!ms) {
+        int signal = 0;
+        while (sigwait(&set, &signal) != 0) {
+        }
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(*ms);
+    for (;;) {
+        const auto left = deadline - std::chrono::steady_clock::now();
+        if (left <= std::chrono::nanoseconds::zero()) return;
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        timespec timeout{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+        if (sigtimedwait(&set, nullptr, &timeout) >= 0) return;
+        if (errno == EAGAIN) return;  // the time is up
+        // EINTR: another signal interrupted the wait; wait for what is left.
+    }
+}
+
+void Say(const std::string& line) {
+    std::printf("geolumen-host: %s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+int Fail(int code, const std::string& message) {
+    std::fprintf(stderr, "geolumen-host: error: %s\n", message.c_str());
+    return code;
+}
+
+// Runs the device's whole life; the exit code.
+int RunDevice(const DriverLibrary& library, const std::string& instanceId,
+              const std::shared_ptr<UsbTarget>& target, sim::SimModule* module,
+              const host::HostOptions& options) {
+    DriverHost host(library.Entry(), instanceId, Say);
+    host.SetUsbTarget(target);
+    if (FAILED(host.LoadDriver())) return Fail(kExitLibrary, "the driver could not be created");
+    if (FAILED(host.AddDevice())) {
+        (void)host.UnloadDriver();
+        return Fail(kExitDevice, "the device could not be added");
+    }
+    int exitCode = kExitOk;
+    if (FAILED(host.StartDevice())) {
+        exitCode = Fail(kExitDevice, "the device could not be started");
+    } else {
+        Say(options.runMs ? "device running for " + std::to_string(*options.runMs) + " ms"
+                          : std::string("device running; SIGINT or SIGTERM removes it"));
+        WaitForStop(options.runMs);
+    }
+    if (options.surprise && module) {
+        // The module goes first, as when the cable is pulled: nothing it would answer can arrive.
+        sim::Fault gone;
+        gone.mode = sim::FaultMode::Disconnect;
+        module->SetFault(gone);
+    }
+    (void)host.RemoveDevice(options.surprise);
+    if (host.UnloadDriver() != S_OK && exitCode == kExitOk) {
+        exitCode = Fail(kExitUnload, "the driver still holds objects; the library cannot be unloaded");
+    }
+    return exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    auto options = host::ParseHostOptions(std::vector<std::string>(argv + 1, argv + argc),
+                                          GEOLUMEN_DEFAULT_LIBRARY, &error);
+    if (!options) {
+        std::fprintf(stderr, "geolumen-host: error: %s\n%s", error.c_str(), host::HostUsage());
+        return kExitUsage;
+    }
+    if (options->help) {
+        std::fputs(host::HostUsage(), stdout);
+        return kExitOk;
+    }
+    const sigset_t stopSignals = StopSignals();
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    if (!options->stateDir.empty()) setenv("GEOLUMEN_STATE_DIR", options->stateDir.c_str(), 1);
+
+    // The USB back end first: without it there is no device to run.
+    std::unique_ptr<sim::SimModule> module;
+    std::shared_ptr<UsbTarget> target;
+    std::string instanceId = options->instanceId;
+    if (options->usb == "sim") {
+        module = std::make_unique<sim::SimModule>();
+        target = std::make_shared<sim::SimUsbTarget>(*module);
+        if (instanceId.empty()) instanceId = "USB\\VID_0000&PID_0000\\SIM0";
+        Say("USB back end: simulated module");
+    } else {
+        std::unique_ptr<CdcWdmUsbTarget> device;
+        const int status = CdcWdmUsbTarget::Open(options->usb, device);
+        if (status != 0 || !device) {
+            return Fail(kExitUsb,
+                        "cannot open the USB device " + options->usb + ": " + std::strerror(-status));
+        }
+        target = std::move(device);
+        if (instanceId.empty()) instanceId = "USB\\CDC_WDM\\" + options->usb;
+        Say("USB back end: " + options->usb);
+    }
+
+    auto library = DriverLibrary::Open(options->library, &error);
+    if (!library) return Fail(kExitLibrary, error);
+    Say("library loaded: " + options->library);
+
+    const int exitCode = RunDevice(*library, instanceId, target, module.get(), *options);
+    // The back end goes before the library: the driver left callbacks in it whose code is the library's.
+    target.reset();
+    module.reset();
+    library.reset();
+    Say(exitCode == kExitOk ? "library unloaded" : "stopped after an error");
+    return exitCode;
+}
