@@ -1,0 +1,46 @@
+#pragma once
+// The USB transport of the message stack: the reader thread that fetches each encapsulated response when
+// the interrupt pipe signals ResponseSemaphore, one slot thread per open client that receives the user
+// service messages, and the transport operations the client layer calls.
+#include <cstddef>
+#include <cstdint>
+
+#include "halyx/halyx_mux.h"
+#include "halyx/halyx_transport.h"
+
+namespace geolumen {
+
+class Event;
+class Semaphore;
+
+// Transfers the reader thread reads one response with. A satellite report does not fit in 2048 bytes.
+inline constexpr std::size_t kHalyxUsbReadSize = kHalyxMaxReceive;
+// How long the reader waits for a slot thread to take one message before dropping it; a slot callback
+// only decodes and posts, so a second means the slot is stuck or closing.
+inline constexpr unsigned kHalyxHandOffTimeoutMs = 1000;
+
+using halyx_slot_receive = void (*)(void* data, halyx_client* client, const std::uint8_t* message,
+                                    std::size_t length);
+
+// halyx_usb_port_init: registers the USB transport with its data and keeps the slot buffer size.
+[[nodiscard]] int halyx_usb_transport_start();
+
+// Slots: at most one per open client.
+[[nodiscard]] std::uintptr_t halyx_usb_slot_open(halyx_slot_receive callback, void* data,
+                                                 halyx_usb_connection* connection);
+[[nodiscard]] int halyx_usb_slot_close(std::uintptr_t handle);
+// Sends a message of the location service with the location client id; 1 on success, 0 when the
+// multiplexer refused it or the USB transfer failed.
+[[nodiscard]] int halyx_usb_slot_send(const std::uint8_t* message, std::size_t length);
+
+// Thread bodies. The reader runs until `exit` is set; it waits on `responses` (ResponseSemaphore).
+void halyx_usb_reader_thread(Semaphore& responses, Event& exit);
+
+// Reads one response into `buffer` (capacity kHalyxMaxReceive) and routes it; 1 when it is a message for
+// the slot thread, with its length in `count`.
+[[nodiscard]] int halyx_usb_read_one(std::uint8_t* buffer, std::size_t size, std::size_t& count);
+
+// The transport operations table in its slot order.
+[[nodiscard]] const halyx_transport_ops& halyx_usb_transport_ops();
+
+}  // namespace geolumen

@@ -1,0 +1,75 @@
+#pragma once
+// The USB target on a Linux character device of the USB CDC WDM class (/dev/cdc-wdmN): the kernel driver
+// owns the device's descriptors and pipes and offers the encapsulated-command channel as a file. A write
+// is one SEND_ENCAPSULATED_COMMAND, a read is one GET_ENCAPSULATED_RESPONSE, and the file becoming
+// readable stands for the interrupt pipe's response-available notification. The device is reported as
+// one interface with one interrupt IN endpoint, which is what the kernel driver binds to.
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/usb_target.h"
+
+namespace geolumen {
+
+// System calls of the back end, replaceable so that tests can inject EINTR, EIO and ENODEV.
+struct CdcWdmSyscalls {
+    virtual ~CdcWdmSyscalls() = default;
+    virtual long Read(int fd, void* buffer, std::size_t length);
+    virtual long Write(int fd, const void* buffer, std::size_t length);
+    // poll() for readability of fd and of the wake-up descriptor; returns poll's result.
+    virtual int Poll(struct pollfd* fds, unsigned count, int timeoutMs);
+};
+
+// The interrupt endpoint the back end reports (the notification endpoint of a communications interface).
+inline constexpr std::uint8_t kCdcWdmNotifyEndpoint = 0x81;
+// How long the reader waits for a reported response to be fetched before it looks at the file again;
+// the message stack fetches within milliseconds, so after this the notification is given again.
+inline constexpr int kCdcWdmRenotifyMs = 1000;
+// Attempts of one read or write interrupted by a signal before giving up.
+inline constexpr int kCdcWdmEintrRetries = 8;
+
+class CdcWdmUsbTarget final : public UsbTarget {
+public:
+    // Opens the device file (read-write, non-blocking); Open reports the errno.
+    [[nodiscard]] static int Open(const std::string& path, std::unique_ptr<CdcWdmUsbTarget>& out);
+    // Takes ownership of an open descriptor that keeps message boundaries (a device file, or a
+    // sequenced-packet socket standing in for it).
+    explicit CdcWdmUsbTarget(int fd, std::unique_ptr<CdcWdmSyscalls> syscalls = nullptr);
+    ~CdcWdmUsbTarget() override;
+    CdcWdmUsbTarget(const CdcWdmUsbTarget&) = delete;
+    CdcWdmUsbTarget& operator=(const CdcWdmUsbTarget&) = delete;
+
+    [[nodiscard]] std::size_t InterfaceCount() const override { return 1; }
+    [[nodiscard]] int RetrieveInterface(std::size_t index, std::vector<UsbEndpointInfo>& endpoints) override;
+    [[nodiscard]] int ControlTransfer(const UsbSetupPacket& setup, std::span<std::uint8_t> data,
+                                      std::size_t& transferred) override;
+    [[nodiscard]] int ConfigureContinuousReader(std::uint8_t endpointAddress, std::size_t transferLength,
+                                                unsigned pendingReads, UsbReaderCallbacks callbacks) override;
+    [[nodiscard]] int StartReader() override;
+    [[nodiscard]] int StopReader() override;
+
+private:
+    void ReaderLoop();
+    [[nodiscard]] int WriteMessage(std::span<const std::uint8_t> data);
+    [[nodiscard]] int ReadMessage(std::span<std::uint8_t> data, std::size_t& transferred);
+
+    int fd_ = -1;
+    int wake_[2] = {-1, -1};  // pipe that ends the reader's poll
+    std::unique_ptr<CdcWdmSyscalls> sys_;
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    UsbReaderCallbacks callbacks_;
+    bool configured_ = false;
+    std::size_t transferLength_ = 0;
+    bool running_ = false;
+    bool fetched_ = false;  // a response was read since the last notification
+    bool gone_ = false;     // the device reported ENODEV
+    std::thread thread_;
+};
+
+}  // namespace geolumen
