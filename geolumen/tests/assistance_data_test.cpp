@@ -3,16 +3,16 @@
 #include <mutex>
 #include <thread>
 
-#include "location/AssistanceData.h"
-#include "location/NtpTime.h"
-#include "support/LocalServers.h"
+#include "location/assistance_data.h"
+#include "location/ntp_time.h"
+#include "support/local_servers.h"
 
-namespace geolumen::location {
+namespace geolumen {
 namespace {
 
-using geolumen::testing::LocalHttpServer;
-using geolumen::testing::LocalSntpServer;
-using geolumen::testing::UnusedLocalPort;
+using geolumen::test_support::LocalHttpServer;
+using geolumen::test_support::LocalSntpServer;
+using geolumen::test_support::UnusedLocalPort;
 using namespace std::chrono_literals;
 
 constexpr FileTime kNewYear2024 = kFileTime1970 + 1704067200ULL * kFileTimeUnitsPerSecond;
@@ -214,4 +214,4 @@ TEST_F(OrbitDownloadTest, StopAbortsAStalledTransfer) {
 }
 
 }  // namespace
-}  // namespace geolumen::location
+}  // namespace geolumen

@@ -3,9 +3,9 @@
 #include <map>
 #include <set>
 
-#include "location/AssistanceServers.h"
+#include "location/assistance_servers.h"
 
-namespace geolumen::location {
+namespace geolumen {
 namespace {
 
 class MapParameters : public DeviceParameterReader {
@@ -78,4 +78,4 @@ TEST(IsSuplEnabled, OnlyForExactlyOne) {
 }
 
 }  // namespace
-}  // namespace geolumen::location
+}  // namespace geolumen

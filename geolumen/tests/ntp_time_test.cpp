@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "location/NtpTime.h"
+#include "location/ntp_time.h"
 
-namespace geolumen::location {
+namespace geolumen {
 namespace {
 
 // 2024-01-01 00:00:00 UTC is unix 1704067200; in NTP seconds 1704067200 + 2208988800 = 3913056000 =
@@ -117,4 +117,4 @@ TEST(UnixMsFromFileTime, CountsFrom1970) {
 }
 
 }  // namespace
-}  // namespace geolumen::location
+}  // namespace geolumen

@@ -1,4 +1,4 @@
-#include "support/LocalServers.h"
+#include "support/local_servers.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace geolumen::testing {
+namespace geolumen::test_support {
 
 namespace {
 
@@ -144,4 +144,4 @@ uint16_t UnusedLocalPort() {
     return port;
 }
 
-}  // namespace geolumen::testing
+}  // namespace geolumen::test_support

@@ -1,4 +1,4 @@
-#include "platform/UdpSocket.h"
+#include "platform/udp_socket.h"
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -11,7 +11,7 @@
 #include <cstring>
 #include <memory>
 
-namespace geolumen::platform {
+namespace geolumen {
 
 namespace {
 
@@ -111,4 +111,4 @@ ssize_t UdpSocket::Receive(std::span<uint8_t> buffer) {
     return got;
 }
 
-}  // namespace geolumen::platform
+}  // namespace geolumen

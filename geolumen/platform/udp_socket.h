@@ -9,7 +9,7 @@
 #include <stop_token>
 #include <string>
 
-namespace geolumen::platform {
+namespace geolumen {
 
 // A connected IPv4 UDP socket. Connecting makes the kernel drop datagrams from any other peer, so a
 // stray sender on the network cannot answer in the server's name.
@@ -44,4 +44,4 @@ private:
     int fd_ = -1;
 };
 
-}  // namespace geolumen::platform
+}  // namespace geolumen

@@ -1,12 +1,12 @@
-#include "location/AssistanceData.h"
+#include "location/assistance_data.h"
 
 #include <array>
 
-#include "location/NtpTime.h"
-#include "platform/HttpClient.h"
-#include "platform/UdpSocket.h"
+#include "location/ntp_time.h"
+#include "platform/http_client.h"
+#include "platform/udp_socket.h"
 
-namespace geolumen::location {
+namespace geolumen {
 
 namespace {
 
@@ -47,7 +47,7 @@ AssistanceOutcome QueryNtpTime(const std::string& host, AssistanceSink& sink, co
     if (host.empty()) return AssistanceOutcome::NoHost;
     if (!IsPlainHostName(host)) return AssistanceOutcome::BadHost;
     std::string error;
-    auto socket = platform::UdpSocket::Connect(host, config.sntpPort, error);
+    auto socket = UdpSocket::Connect(host, config.sntpPort, error);
     if (!socket) return AssistanceOutcome::NetworkFailed;
 
     const SntpPacket request = BuildSntpRequest(now());
@@ -61,9 +61,9 @@ AssistanceOutcome QueryNtpTime(const std::string& host, AssistanceSink& sink, co
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) break;
         const auto waited = socket->WaitReadable(left, stop);
-        if (waited == platform::UdpSocket::WaitResult::Stopped) return AssistanceOutcome::Stopped;
-        if (waited == platform::UdpSocket::WaitResult::TimedOut) break;
-        if (waited == platform::UdpSocket::WaitResult::Failed) return AssistanceOutcome::NetworkFailed;
+        if (waited == UdpSocket::WaitResult::Stopped) return AssistanceOutcome::Stopped;
+        if (waited == UdpSocket::WaitResult::TimedOut) break;
+        if (waited == UdpSocket::WaitResult::Failed) return AssistanceOutcome::NetworkFailed;
         std::array<uint8_t, kSntpPacketSize> answer{};
         const ssize_t got = socket->Receive(answer);
         if (got < 0) continue;
@@ -83,7 +83,7 @@ AssistanceOutcome DownloadPredictedOrbits(const std::string& host, AssistanceSin
                                           const AssistanceNetConfig& config, std::stop_token stop) {
     if (host.empty()) return AssistanceOutcome::NoHost;
     if (!IsPlainHostName(host)) return AssistanceOutcome::BadHost;
-    platform::HttpGetRequest request;
+    HttpGetRequest request;
     request.url = "http://" + host;
     if (config.httpPort != 80) request.url += ":" + std::to_string(config.httpPort);
     request.url += "/";
@@ -93,13 +93,13 @@ AssistanceOutcome DownloadPredictedOrbits(const std::string& host, AssistanceSin
     request.connectTimeout = config.httpConnectTimeout;
     request.totalTimeout = config.httpTotalTimeout;
 
-    const platform::HttpGetResult result = platform::HttpGet(request, stop);
+    const HttpGetResult result = HttpGet(request, stop);
     switch (result.outcome) {
-        case platform::HttpGetResult::Outcome::Ok: break;
-        case platform::HttpGetResult::Outcome::TooLarge: return AssistanceOutcome::TooLarge;
-        case platform::HttpGetResult::Outcome::Stopped: return AssistanceOutcome::Stopped;
-        case platform::HttpGetResult::Outcome::TimedOut: return AssistanceOutcome::TimedOut;
-        case platform::HttpGetResult::Outcome::Failed: return AssistanceOutcome::NetworkFailed;
+        case HttpGetResult::Outcome::Ok: break;
+        case HttpGetResult::Outcome::TooLarge: return AssistanceOutcome::TooLarge;
+        case HttpGetResult::Outcome::Stopped: return AssistanceOutcome::Stopped;
+        case HttpGetResult::Outcome::TimedOut: return AssistanceOutcome::TimedOut;
+        case HttpGetResult::Outcome::Failed: return AssistanceOutcome::NetworkFailed;
     }
     if (result.status != kHttpOk) return AssistanceOutcome::HttpError;
     if (result.body.empty()) return AssistanceOutcome::EmptyBody;
@@ -107,4 +107,4 @@ AssistanceOutcome DownloadPredictedOrbits(const std::string& host, AssistanceSin
                                                         : AssistanceOutcome::InjectFailed;
 }
 
-}  // namespace geolumen::location
+}  // namespace geolumen

@@ -1,9 +1,9 @@
-#include "location/NtpTime.h"
+#include "location/ntp_time.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace geolumen::location {
+namespace geolumen {
 
 namespace {
 
@@ -85,4 +85,4 @@ std::optional<UtcTimeInjection> EvaluateSntpAnswer(std::span<const uint8_t> answ
     return injection;
 }
 
-}  // namespace geolumen::location
+}  // namespace geolumen

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace geolumen::location {
+namespace geolumen {
 
 // Reads one value of a device's parameters; the empty text when the device or the value is missing.
 class DeviceParameterReader {
@@ -43,4 +43,4 @@ inline constexpr size_t kMaxDeviceParameterChars = 1023;
 // The driver's private generator, seeded once from the system's entropy source; thread-safe.
 [[nodiscard]] uint32_t AssistanceRandom();
 
-}  // namespace geolumen::location
+}  // namespace geolumen

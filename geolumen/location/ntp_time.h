@@ -6,9 +6,9 @@
 #include <optional>
 #include <span>
 
-#include "location/FileTime.h"
+#include "location/file_time.h"
 
-namespace geolumen::location {
+namespace geolumen {
 
 using NtpTimestamp = std::array<uint8_t, 8>;
 using SntpPacket = std::array<uint8_t, 48>;
@@ -37,4 +37,4 @@ struct UtcTimeInjection {
                                                                  const SntpPacket& request,
                                                                  FileTime receivedAt);
 
-}  // namespace geolumen::location
+}  // namespace geolumen

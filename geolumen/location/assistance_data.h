@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "location/FileTime.h"
+#include "location/file_time.h"
 
-namespace geolumen::location {
+namespace geolumen {
 
 // Where fetched assistance goes: the location-service client, which hands it to the module.
 class AssistanceSink {
@@ -69,4 +69,4 @@ enum class AssistanceOutcome {
 [[nodiscard]] AssistanceOutcome DownloadPredictedOrbits(const std::string& host, AssistanceSink& sink,
                                                         const AssistanceNetConfig& config, std::stop_token stop);
 
-}  // namespace geolumen::location
+}  // namespace geolumen

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace geolumen::platform {
+namespace geolumen {
 
 struct HttpGetRequest {
     std::string url;
@@ -36,4 +36,4 @@ struct HttpGetResult {
 // cannot send the request elsewhere; the proxy comes from the environment as for any client.
 [[nodiscard]] HttpGetResult HttpGet(const HttpGetRequest& request, std::stop_token stop);
 
-}  // namespace geolumen::platform
+}  // namespace geolumen

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-namespace geolumen::testing {
+namespace geolumen::test_support {
 
 // A UDP responder on 127.0.0.1 with an ephemeral port. For every request it calls `answer`, which
 // returns the datagrams to send back (none for a silent server).
@@ -66,4 +66,4 @@ private:
 // A port on 127.0.0.1 on which nothing listens (bound, then closed again).
 [[nodiscard]] uint16_t UnusedLocalPort();
 
-}  // namespace geolumen::testing
+}  // namespace geolumen::test_support

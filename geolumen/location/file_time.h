@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdint>
 
-namespace geolumen::location {
+namespace geolumen {
 
 // File time: 100-ns units since 1601-01-01 00:00 UTC, the unit the module's time arithmetic uses.
 using FileTime = uint64_t;
@@ -27,4 +27,4 @@ inline constexpr FileTime kFileTime1970 = 116'444'736'000'000'000ULL;
     return kFileTime1970 + static_cast<uint64_t>(since1970.count() / 100);
 }
 
-}  // namespace geolumen::location
+}  // namespace geolumen

@@ -1,11 +1,11 @@
-#include "platform/HttpClient.h"
+#include "platform/http_client.h"
 
 #include <curl/curl.h>
 
 #include <memory>
 #include <mutex>
 
-namespace geolumen::platform {
+namespace geolumen {
 
 namespace {
 
@@ -95,4 +95,4 @@ HttpGetResult HttpGet(const HttpGetRequest& request, std::stop_token stop) {
     return result;
 }
 
-}  // namespace geolumen::platform
+}  // namespace geolumen

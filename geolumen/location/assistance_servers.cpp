@@ -1,9 +1,9 @@
-#include "location/AssistanceServers.h"
+#include "location/assistance_servers.h"
 
 #include <mutex>
 #include <random>
 
-namespace geolumen::location {
+namespace geolumen {
 
 namespace {
 
@@ -60,4 +60,4 @@ uint32_t AssistanceRandom() {
     return static_cast<uint32_t>(generator());
 }
 
-}  // namespace geolumen::location
+}  // namespace geolumen
