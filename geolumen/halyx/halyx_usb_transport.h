@@ -15,12 +15,17 @@ class Semaphore;
 
 // Transfers the reader thread reads one response with. A satellite report does not fit in 2048 bytes.
 inline constexpr std::size_t kHalyxUsbReadSize = kHalyxMaxReceive;
-// How long the reader waits for a slot thread to take one message before dropping it; a slot callback
-// only decodes and posts, so a second means the slot is stuck or closing.
-inline constexpr unsigned kHalyxHandOffTimeoutMs = 1000;
+// The reader's buffer: the read size and room to spare behind it.
+inline constexpr std::size_t kHalyxReaderBufferSize = kHalyxUsbReadSize + 16;
+// How long the reader waits for a slot thread to take and handle one message before it goes on; a slot
+// callback only decodes and posts, so two seconds means the slot is stuck or closing. A message no slot
+// took by then is dropped; one being handled stays valid (the slot holds its own reference).
+inline constexpr unsigned kHalyxHandOffTimeoutMs = 2000;
+// Slots that can be open at once; the driver opens one per client, and it has one client.
+inline constexpr std::size_t kHalyxMaxSlots = 8;
 
-using halyx_slot_receive = void (*)(void* data, halyx_client* client, const std::uint8_t* message,
-                                    std::size_t length);
+// Receives one user-service message (message header + payload) on the slot thread.
+using halyx_slot_receive = void (*)(void* data, const std::uint8_t* message, std::size_t length);
 
 // halyx_usb_port_init: registers the USB transport with its data and keeps the slot buffer size.
 [[nodiscard]] int halyx_usb_transport_start();

@@ -1,0 +1,340 @@
+#include "halyx/halyx_usb_transport.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "driver/usb_transport.h"
+#include "halyx/halyx_client.h"
+#include "halyx/halyx_ctl.h"
+#include "halyx/halyx_mux.h"
+#include "platform/event.h"
+#include "platform/semaphore.h"
+#include "platform/trace.h"
+
+namespace geolumen {
+
+struct halyx_usb_connection {
+    halyx_client* client = nullptr;
+    std::uint8_t service = 0;
+    std::uint32_t transport_word = 0;
+    std::uintptr_t slot = 0;  // 0 when no slot was opened
+};
+
+namespace {
+
+using MessageBuffer = std::shared_ptr<std::vector<std::uint8_t>>;
+
+// The one-message hand-off between the reader thread and the slot threads. Its state lives under the
+// shared wait lock, so that the reader waits for it together with its exit event and each slot thread
+// together with its own exit event. As a waitable it is signalled once the offered message was handled.
+class HandOffChannel final : public Waitable {
+public:
+    // Offers one message; false (dropped) when no slot thread waits.
+    bool Offer(MessageBuffer buffer, std::size_t offset, std::size_t length) {
+        {
+            WaitLock lock;
+            if (waiting_ == 0) return false;
+            buffer_ = std::move(buffer);
+            offset_ = offset;
+            length_ = length;
+            ++sequence_;
+            offered_ = true;
+            taken_ = false;
+            handled_ = false;
+        }
+        NotifyAll();
+        return true;
+    }
+    // Ends the offer: a message no slot took is withdrawn, one being handled stays with its slot.
+    void Finish() {
+        WaitLock lock;
+        if (!taken_ && offered_) {
+            GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "message of %zu bytes dropped: no slot took it", length_);
+        }
+        offered_ = false;
+        buffer_.reset();
+    }
+
+private:
+    friend class SlotInbox;
+
+    [[nodiscard]] bool IsSignalledLocked() const override { return offered_ && taken_ && handled_; }
+    void ConsumeLocked() override {}
+
+    MessageBuffer buffer_;
+    std::size_t offset_ = 0;
+    std::size_t length_ = 0;
+    std::uint64_t sequence_ = 0;
+    bool offered_ = false;
+    bool taken_ = false;
+    bool handled_ = false;
+    int waiting_ = 0;  // slot threads that can take a message
+};
+
+HandOffChannel& Channel() {
+    static HandOffChannel channel;
+    return channel;
+}
+
+// A slot thread's side of the hand-off: signalled while a message is offered and not taken; reporting it
+// takes the message for this slot.
+class SlotInbox final : public Waitable {
+public:
+    void Join() {
+        WaitLock lock;
+        ++Channel().waiting_;
+    }
+    void Leave() {
+        {
+            WaitLock lock;
+            --Channel().waiting_;
+        }
+        NotifyAll();
+    }
+    // The taken message was handled: the reader may fetch the next response.
+    void Handled() {
+        {
+            WaitLock lock;
+            HandOffChannel& ch = Channel();
+            if (ch.sequence_ == sequence_) ch.handled_ = true;
+            buffer_.reset();
+        }
+        NotifyAll();
+    }
+    [[nodiscard]] const std::uint8_t* Data() const { return buffer_->data() + offset_; }
+    [[nodiscard]] std::size_t Length() const { return length_; }
+
+private:
+    [[nodiscard]] bool IsSignalledLocked() const override {
+        const HandOffChannel& ch = Channel();
+        return ch.offered_ && !ch.taken_;
+    }
+    void ConsumeLocked() override {
+        HandOffChannel& ch = Channel();
+        ch.taken_ = true;
+        buffer_ = ch.buffer_;
+        offset_ = ch.offset_;
+        length_ = ch.length_;
+        sequence_ = ch.sequence_;
+    }
+
+    MessageBuffer buffer_;
+    std::size_t offset_ = 0;
+    std::size_t length_ = 0;
+    std::uint64_t sequence_ = 0;
+};
+
+struct halyx_usb_slot {
+    std::uintptr_t handle = 0;
+    halyx_slot_receive callback = nullptr;
+    void* data = nullptr;
+    halyx_usb_connection* connection = nullptr;
+    std::thread thread;
+    Event stopped{Event::Reset::kAuto};
+    Event exit{Event::Reset::kAuto};
+    SlotInbox inbox;
+};
+
+struct SlotTable {
+    std::mutex mutex;
+    std::array<std::unique_ptr<halyx_usb_slot>, kHalyxMaxSlots> slots;
+    std::size_t count = 0;
+};
+
+SlotTable& Slots() {
+    static SlotTable table;
+    return table;
+}
+
+// The transport's data; its first byte goes into every service instance it reports.
+std::uint32_t g_transportData = 0;
+std::size_t g_slotBufferSize = 0;
+
+void halyx_usb_slot_thread(halyx_usb_slot* slot) {
+    slot->inbox.Join();
+    for (;;) {
+        const DWORD r = WaitForAny({&slot->inbox, &slot->exit}, INFINITE);
+        if (r != WAIT_OBJECT_0) break;
+        slot->callback(slot->data, slot->inbox.Data(), slot->inbox.Length());
+        slot->inbox.Handled();
+    }
+    slot->inbox.Leave();
+    slot->stopped.Set();
+}
+
+void halyx_usb_transport_receive(void* data, const std::uint8_t* message, std::size_t length) {
+    auto* connection = static_cast<halyx_usb_connection*>(data);
+    halyx_client_receive(connection->client, message, length);
+}
+
+halyx_usb_connection* halyx_usb_transport_open(void* transport_data, halyx_client* client, std::uint8_t service,
+                                               const std::uint8_t* /*address*/, bool wants_receive) {
+    auto connection = std::make_unique<halyx_usb_connection>();
+    connection->client = client;
+    connection->service = service;
+    if (transport_data != nullptr) std::memcpy(&connection->transport_word, transport_data, sizeof(std::uint32_t));
+    if (wants_receive) {
+        connection->slot = halyx_usb_slot_open(&halyx_usb_transport_receive, connection.get(), connection.get());
+        if (connection->slot == 0) return nullptr;
+        // halyx_usb_slot_start: the slot is of no use without a client id, so a refused or unreadable
+        // answer fails the open.
+        const int r = halyx_ctl_get_client_id_sync(kHalyxLocationOwner, service);
+        if (r != kHalyxOk) {
+            GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_HALYX, "no client id for service 0x%x (%d)", service, r);
+            (void)halyx_usb_slot_close(connection->slot);
+            return nullptr;
+        }
+    }
+    return connection.release();
+}
+
+int halyx_usb_transport_send(halyx_usb_connection* connection, const std::uint8_t* /*address*/,
+                             const std::uint8_t* message, std::size_t length) {
+    if (connection == nullptr) return -1;
+    return halyx_usb_slot_send(message, length) == 1 ? 0 : -1;
+}
+
+void halyx_usb_transport_close(halyx_usb_connection* connection) {
+    if (connection == nullptr) return;
+    // Only a connection with a receive path holds a client id; a service watcher has none to release.
+    if (connection->slot != 0) {
+        halyx_release_location_client_id();
+        (void)halyx_usb_slot_close(connection->slot);
+    }
+    halyx_client* client = connection->client;
+    delete connection;
+    if (client != nullptr) halyx_client_connection_closed(client);
+}
+
+std::uint32_t halyx_usb_transport_query_services(void* transport_data, std::uint8_t transport_index,
+                                                 std::uint8_t /*service*/, std::uint8_t version,
+                                                 std::uint32_t* capacity, halyx_service_instance* entries) {
+    const std::uint32_t found = halyx_ctl_get_version_sync() == kHalyxOk ? 1 : 0;
+    if (capacity == nullptr) return found;
+    const std::uint32_t room = *capacity;
+    *capacity = found;
+    if (entries == nullptr) return found;
+    std::uint8_t first = 0;
+    if (transport_data != nullptr) std::memcpy(&first, transport_data, 1);
+    for (std::uint32_t i = 0; i < std::min(room, found); ++i) {
+        entries[i] = halyx_service_instance{};
+        entries[i].transport_index = transport_index;
+        entries[i].version = version;
+        entries[i].transport_data = first;
+    }
+    return found;
+}
+
+std::size_t halyx_usb_transport_address_size() { return 0; }
+
+const halyx_transport_ops kUsbTransportOps{
+    &halyx_usb_transport_open,           &halyx_usb_transport_send,
+    &halyx_usb_transport_close,          &halyx_usb_transport_query_services,
+    &halyx_usb_transport_address_size,
+};
+
+}  // namespace
+
+const halyx_transport_ops& halyx_usb_transport_ops() { return kUsbTransportOps; }
+
+int halyx_usb_transport_start() {
+    // halyx_usb_port_init: the registration keeps the first one, and the slots get room for the largest
+    // message the stack receives.
+    halyx_transport_register(&kUsbTransportOps, &g_transportData);
+    g_slotBufferSize = kHalyxMaxReceive;
+    return kHalyxOk;
+}
+
+std::uintptr_t halyx_usb_slot_open(halyx_slot_receive callback, void* data, halyx_usb_connection* connection) {
+    if (callback == nullptr) return 0;
+    SlotTable& table = Slots();
+    std::lock_guard lock(table.mutex);
+    const auto free = std::find(table.slots.begin(), table.slots.end(), nullptr);
+    if (free == table.slots.end()) return 0;
+    auto slot = std::make_unique<halyx_usb_slot>();
+    slot->handle = static_cast<std::uintptr_t>(free - table.slots.begin()) + 1;
+    slot->callback = callback;
+    slot->data = data;
+    slot->connection = connection;
+    try {
+        slot->thread = std::thread(&halyx_usb_slot_thread, slot.get());
+    } catch (const std::system_error&) {
+        return 0;
+    }
+    const std::uintptr_t handle = slot->handle;
+    *free = std::move(slot);
+    ++table.count;
+    return handle;
+}
+
+int halyx_usb_slot_close(std::uintptr_t handle) {
+    if (handle == 0 || handle > kHalyxMaxSlots) return 0;
+    SlotTable& table = Slots();
+    std::unique_ptr<halyx_usb_slot> slot;
+    {
+        std::lock_guard lock(table.mutex);
+        slot = std::move(table.slots[handle - 1]);
+        if (!slot) return 0;
+        --table.count;
+    }
+    slot->exit.Set();
+    if (slot->thread.get_id() == std::this_thread::get_id()) {
+        // Closed from its own callback: the thread ends by itself once the callback returns.
+        slot->thread.detach();
+        (void)slot.release();
+        return 1;
+    }
+    (void)slot->stopped.Wait(INFINITE);
+    slot->thread.join();
+    return 1;
+}
+
+int halyx_usb_slot_send(const std::uint8_t* message, std::size_t length) {
+    // The multiplex length field has 16 bits.
+    if (message == nullptr || length > 0xFFFF - kHalyxMuxHeaderSize) return 0;
+    std::vector<std::uint8_t> frame(length + kHalyxMuxHeaderSize, 0);
+    std::memcpy(frame.data() + kHalyxMuxHeaderSize, message, length);
+    const int r = halyx_mux_send(0, kHalyxLocationService, halyx_location_client_id(),
+                                 frame.data() + kHalyxMuxHeaderSize, length);
+    if (r < 0) GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_HALYX, "message not sent (%d)", r);
+    return r == kHalyxOk ? 1 : 0;
+}
+
+int halyx_usb_read_one(std::uint8_t* buffer, std::size_t size, std::size_t& count) {
+    count = 0;
+    std::size_t n = 0;
+    if (UsbReceiveResponse(buffer, size, &n) != 1 || n == 0) return 0;
+    n = std::min(n, size);
+    // The modem's own sync message (control service, message id 0x27) is of no use to the driver.
+    if (n > 8 && buffer[4] == kHalyxControlService && buffer[8] == kHalyxCtlSync) return 0;
+    if (halyx_port_receive(buffer, n, 0) != 1) return 0;
+    // A user-service message must at least hold its message header.
+    if (n < kHalyxMuxHeaderSize + kHalyxMessageHeaderSize) return 0;
+    count = n;
+    return 1;
+}
+
+void halyx_usb_reader_thread(Semaphore& responses, Event& exit) {
+    for (;;) {
+        // The exit event comes first so that a stop is not held up by notifications counted up before it.
+        const DWORD r = WaitForAny({&exit, &responses}, INFINITE);
+        if (r != WAIT_OBJECT_0 + 1) break;
+        auto buffer = std::make_shared<std::vector<std::uint8_t>>(kHalyxReaderBufferSize, 0);
+        std::size_t count = 0;
+        if (halyx_usb_read_one(buffer->data(), kHalyxUsbReadSize, count) != 1) continue;
+        if (!Channel().Offer(buffer, kHalyxMuxHeaderSize, count - kHalyxMuxHeaderSize)) {
+            GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "message dropped: no slot thread waits");
+            continue;
+        }
+        const DWORD handed = WaitForAny({&Channel(), &exit}, kHalyxHandOffTimeoutMs);
+        Channel().Finish();
+        if (handed == WAIT_OBJECT_0 + 1) break;
+    }
+}
+
+}  // namespace geolumen

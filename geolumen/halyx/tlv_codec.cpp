@@ -1,0 +1,569 @@
+#include "halyx/tlv_codec.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "halyx/idl_format.h"
+#include "platform/trace.h"
+
+namespace geolumen {
+
+// Values of types 0-3 are copied between the structure and the wire as they are: the wire is
+// little-endian, and so must the host be.
+static_assert(std::endian::native == std::endian::little);
+
+namespace idl {
+void ElementListBuildError(const char* why) {
+    GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_HALYX, "element list build error: %s", why);
+}
+}  // namespace idl
+
+namespace {
+
+using idl::Element;
+using idl::TlvHeader;
+
+// The TLV type of every response's result.
+constexpr std::uint8_t kResultTlv = 0x02;
+// Bytes of a TLV header on the wire.
+constexpr std::uint32_t kTlvHeaderBytes = 3;
+// The longest value a TLV header can state.
+constexpr std::uint32_t kMaxTlvValue = 0xFFFF;
+
+// The error record of one encode or decode: the first error wins and ends the walk.
+struct ErrorRecord {
+    int code = HALYX_IDL_OK;
+    std::uint32_t detail[3] = {};
+
+    // Records (when nothing is recorded yet) and traces the error with the line that found it; returns it.
+    int Fail(int c, std::uint32_t d1, std::uint32_t d2, std::uint32_t d3, int line) {
+        if (code == HALYX_IDL_OK) {
+            code = c;
+            detail[0] = d1;
+            detail[1] = d2;
+            detail[2] = d3;
+            TraceMessage(TRACE_LEVEL_ERROR, TRACE_HALYX, __FILE__, line, "tlv codec: %s (%d) [%u %u %u]",
+                         halyx_idl_error_text(c), c, d1, d2, d3);
+        }
+        return code;
+    }
+};
+
+#define IDL_FAIL(rec, c, d1, d2, d3)                                                \
+    (rec).Fail((c), static_cast<std::uint32_t>(d1), static_cast<std::uint32_t>(d2), \
+               static_cast<std::uint32_t>(d3), __LINE__)
+
+// A structure being read or written: its first byte, its size, and the type table that resolves the
+// structure types its elements refer to.
+template <class Byte>
+struct Frame {
+    Byte* base;
+    std::uint32_t size;
+    const halyx_type_table* table;
+
+    // Whether [offset, offset + n) lies inside the structure.
+    [[nodiscard]] bool Holds(std::uint64_t offset, std::uint64_t n) const { return offset + n <= size; }
+};
+
+// Reading position in an untrusted payload.
+struct Reader {
+    const std::uint8_t* p;
+    std::uint32_t left;
+
+    [[nodiscard]] bool Take(std::uint32_t n, const std::uint8_t*& out) {
+        if (n > left) return false;
+        out = p;
+        p += n;
+        left -= n;
+        return true;
+    }
+};
+
+// Writing position in the output buffer.
+struct Writer {
+    std::uint8_t* out;
+    std::uint32_t cap;
+    std::uint32_t pos;
+
+    [[nodiscard]] std::uint8_t* Reserve(std::uint64_t n) {
+        if (n > cap - pos) return nullptr;
+        std::uint8_t* at = out + pos;
+        pos += static_cast<std::uint32_t>(n);
+        return at;
+    }
+};
+
+[[nodiscard]] std::uint32_t LoadLe(const std::uint8_t* p, int n) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < n; ++i) v |= static_cast<std::uint32_t>(p[i]) << (8 * i);
+    return v;
+}
+
+void StoreLe(std::uint8_t* p, std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+[[nodiscard]] std::uint32_t LoadU32(const std::uint8_t* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+void StoreU32(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, sizeof v); }
+
+// Bytes of an array count on the wire for this element.
+[[nodiscard]] int CountWidth(const Element& e) {
+    if (e.ext & idl::kExtFourByteCount) return 4;
+    return (e.flags & idl::kFlagWideCount) ? 2 : 1;
+}
+
+// Memory stride of one element of types 0-6.
+[[nodiscard]] std::uint32_t MemoryStride(const Element& e) { return idl::kMemorySize[e.type]; }
+
+// ---- Message lookup -----------------------------------------------------------------------------------
+
+[[nodiscard]] bool VersionOk(const halyx_service_desc* d) {
+    return d->library_version >= kHalyxLibraryVersionMin && d->library_version <= kHalyxLibraryVersionMax;
+}
+
+// Checks the arguments every entry point shares: 0, -47 or -48.
+[[nodiscard]] int CheckDesc(ErrorRecord& rec, const halyx_service_desc* desc) {
+    if (!desc) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, 0, 0, 0);
+    if (!VersionOk(desc)) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_VERSION, desc->library_version, 0, 0);
+    return HALYX_IDL_OK;
+}
+
+// A message found in a description: its table row, its description and the table that owns it.
+struct FoundMessage {
+    const halyx_message_table* row = nullptr;
+    const halyx_message_desc* desc = nullptr;
+    const halyx_type_table* table = nullptr;
+};
+
+[[nodiscard]] int FindMessage(ErrorRecord& rec, const halyx_service_desc* desc, std::uint32_t kind,
+                              std::uint16_t msgId, FoundMessage& found) {
+    if (const int rc = CheckDesc(rec, desc)) return rc;
+    if (kind > HALYX_KIND_INDICATION) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, kind, msgId, 0);
+    // Versions above 4 chain to a parent description, searched after this one; a bounded walk guards
+    // against a chain that loops.
+    constexpr int kMaxParentDepth = 8;
+    const halyx_service_desc* d = desc;
+    for (int depth = 0; d && depth < kMaxParentDepth; ++depth) {
+        if (!VersionOk(d)) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_VERSION, d->library_version, 0, 0);
+        const halyx_message_table* rows = kind == HALYX_KIND_REQUEST    ? d->requests
+                                          : kind == HALYX_KIND_RESPONSE ? d->responses
+                                                                        : d->indications;
+        const std::uint16_t count = kind == HALYX_KIND_REQUEST    ? d->request_count
+                                    : kind == HALYX_KIND_RESPONSE ? d->response_count
+                                                                  : d->indication_count;
+        for (std::uint16_t i = 0; rows && i < count; ++i) {
+            if (rows[i].msg_id != msgId) continue;
+            const halyx_type_table* service = d->type_table;
+            const std::uint32_t list = rows[i].desc_index >> 8;
+            const std::uint32_t index = rows[i].desc_index & 0xFFu;
+            if (!service || !service->tables || list >= service->table_count || !service->tables[list]) {
+                return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, msgId, rows[i].desc_index, 1);
+            }
+            const halyx_type_table* table = service->tables[list];
+            if (!table->messages || index >= table->message_count) {
+                return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, msgId, rows[i].desc_index, 2);
+            }
+            found = {&rows[i], &table->messages[index], table};
+            return HALYX_IDL_OK;
+        }
+        d = d->library_version > 4 ? d->parent : nullptr;
+    }
+    return IDL_FAIL(rec, HALYX_IDL_ERR_UNKNOWN_MESSAGE, kind, msgId, 0);
+}
+
+// ---- Encoder ------------------------------------------------------------------------------------------
+
+int EncodeElement(ErrorRecord& rec, const Element& e, const Frame<const std::uint8_t>& s, Writer& w,
+                  bool wholeTlv);
+
+int EncodeStructRun(ErrorRecord& rec, const halyx_message_desc& type, const Frame<const std::uint8_t>& s,
+                    Writer& w) {
+    if (!type.elements) return HALYX_IDL_OK;
+    const std::uint8_t* p = type.elements;
+    while (*p != idl::kStructEnd) {
+        Element e;
+        p = idl::ReadElement(p, e);
+        if (const int rc = EncodeElement(rec, e, s, w, false)) return rc;
+    }
+    return HALYX_IDL_OK;
+}
+
+int EncodeElement(ErrorRecord& rec, const Element& e, const Frame<const std::uint8_t>& s, Writer& w,
+                  bool wholeTlv) {
+    const halyx_message_desc* type = nullptr;
+    if (e.type == idl::kTypeStruct && !(type = idl::ResolveType(s.table, e))) {
+        return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, e.type_index, e.table_index);
+    }
+    // How many elements, and whether the count goes on the wire.
+    std::uint32_t count = 1;
+    bool countOnWire = false;
+    if (e.type == idl::kTypeString) {
+        const std::uint32_t max = e.array ? e.max_count : 0;
+        if (!s.Holds(e.offset, 1)) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, s.size, 0);
+        // Look at most one character past the maximum: enough to see an over-long string.
+        const std::uint64_t room = static_cast<std::uint64_t>(s.size) - e.offset;
+        const auto* chars = reinterpret_cast<const char*>(s.base + e.offset);
+        count = static_cast<std::uint32_t>(
+            strnlen(chars, static_cast<std::size_t>(std::min<std::uint64_t>(room, max + 1ull))));
+        if (count > max) return IDL_FAIL(rec, HALYX_IDL_ERR_ARRAY_OVERFLOW, e.offset, count, max);
+        countOnWire = !wholeTlv && !(e.ext & (idl::kExtCountFromLength | idl::kExtCountFromMemory));
+    } else if (e.array && (e.variable || (e.ext & idl::kExtCountFromMemory))) {
+        if (e.count_distance > e.offset || !s.Holds(e.offset - e.count_distance, 4)) {
+            return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, e.count_distance, s.size);
+        }
+        count = LoadU32(s.base + e.offset - e.count_distance);
+        if (count > e.max_count)
+            return IDL_FAIL(rec, HALYX_IDL_ERR_ARRAY_OVERFLOW, e.offset, count, e.max_count);
+        countOnWire = !(e.ext & (idl::kExtCountFromLength | idl::kExtCountFromMemory));
+    } else if (e.array) {
+        count = e.max_count;
+    }
+    if (countOnWire) {
+        const int width = CountWidth(e);
+        std::uint8_t* at = w.Reserve(static_cast<std::uint32_t>(width));
+        if (!at) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, e.offset, width, w.cap - w.pos);
+        // A four-byte count carries the count in its first two bytes.
+        StoreLe(at, count, width == 4 ? 2 : width);
+        if (width == 4) StoreLe(at + 2, 0, 2);
+    }
+    if (e.ext & idl::kExtCountOnly) return HALYX_IDL_OK;
+
+    if (e.type == idl::kTypeStruct) {
+        if (!s.Holds(e.offset, static_cast<std::uint64_t>(type->size) * count)) {
+            return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, type->size, count);
+        }
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const Frame<const std::uint8_t> inner{s.base + e.offset + i * type->size, type->size,
+                                                  idl::TypeOwner(s.table, e)};
+            if (const int rc = EncodeStructRun(rec, *type, inner, w)) return rc;
+        }
+        return HALYX_IDL_OK;
+    }
+    const std::uint32_t stride = MemoryStride(e);
+    if (!s.Holds(e.offset, static_cast<std::uint64_t>(stride) * count)) {
+        return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, stride, count);
+    }
+    const std::uint32_t wireSize = idl::kWireSize[e.type];
+    std::uint8_t* at = w.Reserve(static_cast<std::uint64_t>(wireSize) * count);
+    if (!at) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, e.offset, wireSize * count, w.cap - w.pos);
+    const std::uint8_t* from = s.base + e.offset;
+    if (e.type == idl::kTypeByteAsI32 || e.type == idl::kTypeShortAsI32) {
+        for (std::uint32_t i = 0; i < count; ++i)
+            StoreLe(at + i * wireSize, LoadU32(from + i * 4), static_cast<int>(wireSize));
+    } else {
+        std::memcpy(at, from, static_cast<std::size_t>(wireSize) * count);
+    }
+    return HALYX_IDL_OK;
+}
+
+// ---- Decoder ------------------------------------------------------------------------------------------
+
+int DecodeElement(ErrorRecord& rec, const Element& e, const Frame<std::uint8_t>& s, Reader& r, bool wholeTlv);
+
+int DecodeStructRun(ErrorRecord& rec, const halyx_message_desc& type, const Frame<std::uint8_t>& s,
+                    Reader& r) {
+    if (!type.elements) return HALYX_IDL_OK;
+    const std::uint8_t* p = type.elements;
+    while (*p != idl::kStructEnd) {
+        Element e;
+        p = idl::ReadElement(p, e);
+        if (const int rc = DecodeElement(rec, e, s, r, false)) return rc;
+    }
+    return HALYX_IDL_OK;
+}
+
+// The array count an element's wire bytes imply when the count is not written (extension 0x800).
+[[nodiscard]] std::uint32_t CountFromLength(const Element& e, std::uint32_t left) {
+    switch (e.type) {
+        case idl::kTypeU8:
+        case idl::kTypeU16:
+        case idl::kTypeU32:
+        case idl::kTypeU64:
+            return left >> e.type;  // sizes 1, 2, 4, 8 = 1 << type
+        case idl::kTypeShortAsI32:
+            return left / 2;
+        default:
+            return left;
+    }
+}
+
+int DecodeElement(ErrorRecord& rec, const Element& e, const Frame<std::uint8_t>& s, Reader& r,
+                  bool wholeTlv) {
+    const halyx_message_desc* type = nullptr;
+    if (e.type == idl::kTypeStruct && !(type = idl::ResolveType(s.table, e))) {
+        return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, e.type_index, e.table_index);
+    }
+    std::uint32_t count = 1;
+    const std::uint8_t* in = nullptr;
+    if (e.type == idl::kTypeString) {
+        const std::uint32_t max = e.array ? e.max_count : 0;
+        if (wholeTlv || (e.ext & idl::kExtCountFromLength)) {
+            count = r.left;
+        } else {
+            const int width = CountWidth(e);
+            if (!r.Take(static_cast<std::uint32_t>(width), in))
+                return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, e.offset, width, r.left);
+            count = LoadLe(in, width == 4 ? 2 : width);
+        }
+        if (count > max) return IDL_FAIL(rec, HALYX_IDL_ERR_ARRAY_OVERFLOW, e.offset, count, max);
+        if (!s.Holds(e.offset, static_cast<std::uint64_t>(count) + 1)) {
+            return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, count, s.size);
+        }
+        if (e.ext & idl::kExtCountOnly) return HALYX_IDL_OK;
+        if (!r.Take(count, in)) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, e.offset, count, r.left);
+        std::memcpy(s.base + e.offset, in, count);
+        s.base[e.offset + count] = 0;
+        return HALYX_IDL_OK;
+    }
+    if (e.array && (e.variable || (e.ext & (idl::kExtCountFromMemory | idl::kExtCountFromLength)))) {
+        const bool hasCountField = e.variable || (e.ext & idl::kExtCountFromMemory);
+        if (hasCountField && (e.count_distance > e.offset || !s.Holds(e.offset - e.count_distance, 4))) {
+            return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, e.count_distance, s.size);
+        }
+        std::uint8_t* countField = hasCountField ? s.base + e.offset - e.count_distance : nullptr;
+        if (e.ext & idl::kExtCountFromLength) {
+            count = CountFromLength(e, r.left);
+        } else if (e.ext & idl::kExtCountFromMemory) {
+            count = LoadU32(countField);
+        } else {
+            const int width = CountWidth(e);
+            if (!r.Take(static_cast<std::uint32_t>(width), in))
+                return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, e.offset, width, r.left);
+            count = LoadLe(in, width == 4 ? 2 : width);
+        }
+        if (count > e.max_count)
+            return IDL_FAIL(rec, HALYX_IDL_ERR_ARRAY_OVERFLOW, e.offset, count, e.max_count);
+        if (countField) StoreU32(countField, count);
+    } else if (e.array) {
+        count = e.max_count;
+    }
+    if (e.ext & idl::kExtCountOnly) return HALYX_IDL_OK;
+
+    if (e.type == idl::kTypeStruct) {
+        if (!s.Holds(e.offset, static_cast<std::uint64_t>(type->size) * count)) {
+            return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, type->size, count);
+        }
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const Frame<std::uint8_t> inner{s.base + e.offset + i * type->size, type->size,
+                                            idl::TypeOwner(s.table, e)};
+            if (const int rc = DecodeStructRun(rec, *type, inner, r)) return rc;
+        }
+        return HALYX_IDL_OK;
+    }
+    const std::uint32_t stride = MemoryStride(e);
+    if (!s.Holds(e.offset, static_cast<std::uint64_t>(stride) * count)) {
+        return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, stride, count);
+    }
+    const std::uint32_t wireSize = idl::kWireSize[e.type];
+    if (static_cast<std::uint64_t>(wireSize) * count > r.left || !r.Take(wireSize * count, in)) {
+        return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, e.offset, static_cast<std::uint64_t>(wireSize) * count,
+                        r.left);
+    }
+    std::uint8_t* to = s.base + e.offset;
+    if (e.type == idl::kTypeByteAsI32 || e.type == idl::kTypeShortAsI32) {
+        const bool widen = !(e.ext & idl::kExtUnsigned);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::uint32_t v = LoadLe(in + i * wireSize, static_cast<int>(wireSize));
+            if (widen) {
+                v = e.type == idl::kTypeByteAsI32 ? static_cast<std::uint32_t>(static_cast<std::int8_t>(v))
+                                                  : static_cast<std::uint32_t>(static_cast<std::int16_t>(v));
+            }
+            StoreU32(to + i * 4, v);
+        }
+    } else {
+        std::memcpy(to, in, static_cast<std::size_t>(wireSize) * count);
+    }
+    return HALYX_IDL_OK;
+}
+
+// Finds the entry of TLV `type` in a message's element list.
+[[nodiscard]] bool FindTlv(const std::uint8_t* list, std::uint8_t type, TlvHeader& h, Element& e) {
+    if (!list) return false;
+    const std::uint8_t* p = list;
+    for (;;) {
+        p = idl::ReadTlvHeader(p, h);
+        p = idl::ReadElement(p, e);
+        if (h.type == type) return true;
+        if (h.last) return false;
+    }
+}
+
+}  // namespace
+
+int halyx_encode_tlvs(const halyx_service_desc* desc, std::uint32_t kind, std::uint16_t msg_id,
+                      const void* in, std::uint8_t* out, std::uint32_t out_len, std::uint32_t* encoded_len) {
+    ErrorRecord rec;
+    FoundMessage m;
+    if (const int rc = FindMessage(rec, desc, kind, msg_id, m)) return rc;
+    if (!out || !encoded_len || (!in && m.desc->size > 0)) {
+        return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, kind, msg_id, 3);
+    }
+    const Frame<const std::uint8_t> s{static_cast<const std::uint8_t*>(in), m.desc->size, m.table};
+    Writer w{out, out_len, 0};
+    if (const std::uint8_t* p = m.desc->elements) {
+        for (;;) {
+            TlvHeader h;
+            Element e;
+            p = idl::ReadTlvHeader(p, h);
+            p = idl::ReadElement(p, e);
+            bool present = true;
+            if (h.optional) {
+                if (h.valid_distance > e.offset || !s.Holds(e.offset - h.valid_distance, 1)) {
+                    return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, h.type, e.offset, h.valid_distance);
+                }
+                present = s.base[e.offset - h.valid_distance] != 0;
+            }
+            if (present) {
+                std::uint8_t* header = w.Reserve(kTlvHeaderBytes);
+                if (!header) return IDL_FAIL(rec, HALYX_IDL_ERR_BUFFER_TOO_SMALL, h.type, w.pos, out_len);
+                const std::uint32_t start = w.pos;
+                if (const int rc = EncodeElement(rec, e, s, w, true)) return rc;
+                const std::uint32_t length = w.pos - start;
+                if (length > kMaxTlvValue)
+                    return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, h.type, length, kMaxTlvValue);
+                header[0] = h.type;
+                StoreLe(header + 1, length, 2);
+            }
+            if (h.last) break;
+        }
+    }
+    *encoded_len = w.pos;
+    return HALYX_IDL_OK;
+}
+
+int halyx_decode_tlvs(const halyx_service_desc* desc, std::uint32_t kind, std::uint16_t msg_id,
+                      const std::uint8_t* payload, std::uint32_t payload_len, void* out,
+                      std::uint32_t out_len) {
+    ErrorRecord rec;
+    FoundMessage m;
+    if (const int rc = FindMessage(rec, desc, kind, msg_id, m)) return rc;
+    if (!out || (!payload && payload_len > 0))
+        return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, kind, msg_id, 3);
+    if (out_len < m.desc->size)
+        return IDL_FAIL(rec, HALYX_IDL_ERR_BUFFER_TOO_SMALL, msg_id, out_len, m.desc->size);
+    const Frame<std::uint8_t> s{static_cast<std::uint8_t*>(out), m.desc->size, m.table};
+    std::memset(s.base, 0, s.size);
+
+    bool seen[256] = {};
+    std::uint8_t resultByte = 0;
+    Reader r{payload, payload_len};
+    while (r.left > 0) {
+        const std::uint8_t* hdr = nullptr;
+        if (!r.Take(kTlvHeaderBytes, hdr)) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, msg_id, r.left, 0);
+        const std::uint8_t type = hdr[0];
+        const std::uint32_t length = LoadLe(hdr + 1, 2);
+        const std::uint8_t* value = nullptr;
+        if (!r.Take(length, value)) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, type, length, r.left);
+        TlvHeader h;
+        Element e;
+        if (!FindTlv(m.desc->elements, type, h, e)) {
+            if (type >= 0x10) continue;  // an optional TLV this description does not know
+            return IDL_FAIL(rec, HALYX_IDL_ERR_UNKNOWN_TLV, msg_id, type, length);
+        }
+        if (seen[type]) return IDL_FAIL(rec, HALYX_IDL_ERR_DUPLICATE_TLV, msg_id, type, 0);
+        seen[type] = true;
+        if (kind == HALYX_KIND_RESPONSE && type == kResultTlv && length > 0) resultByte = value[0];
+        Reader v{value, length};
+        if (const int rc = DecodeElement(rec, e, s, v, true)) return rc;
+        if (v.left != 0) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, type, length, v.left);
+        if (h.optional) {
+            if (h.valid_distance > e.offset || !s.Holds(e.offset - h.valid_distance, 1)) {
+                return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, type, e.offset, h.valid_distance);
+            }
+            s.base[e.offset - h.valid_distance] = 1;
+        }
+    }
+    // A failed response may leave out what a successful one must carry.
+    if (m.desc->elements && !(kind == HALYX_KIND_RESPONSE && resultByte != 0)) {
+        const std::uint8_t* p = m.desc->elements;
+        for (;;) {
+            TlvHeader h;
+            Element e;
+            p = idl::ReadTlvHeader(p, h);
+            p = idl::ReadElement(p, e);
+            if (!h.optional && !seen[h.type])
+                return IDL_FAIL(rec, HALYX_IDL_ERR_MISSING_TLV, msg_id, h.type, 0);
+            if (h.last) break;
+        }
+    }
+    return HALYX_IDL_OK;
+}
+
+int halyx_idl_version(const halyx_service_desc* desc, std::uint32_t* out) {
+    ErrorRecord rec;
+    if (const int rc = CheckDesc(rec, desc)) return rc;
+    if (!out) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, 0, 0, 0);
+    *out = desc->idl_major;
+    return HALYX_IDL_OK;
+}
+
+int halyx_service_number(const halyx_service_desc* desc, std::uint32_t* out) {
+    ErrorRecord rec;
+    if (const int rc = CheckDesc(rec, desc)) return rc;
+    if (!out) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, 0, 0, 0);
+    *out = desc->service;
+    return HALYX_IDL_OK;
+}
+
+int halyx_max_message_length(const halyx_service_desc* desc, std::uint32_t* out) {
+    ErrorRecord rec;
+    if (const int rc = CheckDesc(rec, desc)) return rc;
+    if (!out) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, 0, 0, 0);
+    *out = desc->max_message_length;
+    return HALYX_IDL_OK;
+}
+
+int halyx_max_encoded_length(const halyx_service_desc* desc, std::uint32_t kind, std::uint16_t msg_id,
+                             std::uint32_t* out) {
+    ErrorRecord rec;
+    FoundMessage m;
+    if (const int rc = FindMessage(rec, desc, kind, msg_id, m)) return rc;
+    if (!out) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, kind, msg_id, 0);
+    *out = m.row->max_length;
+    return HALYX_IDL_OK;
+}
+
+int halyx_message_struct_size(const halyx_service_desc* desc, std::uint32_t kind, std::uint16_t msg_id,
+                              std::uint32_t* out) {
+    ErrorRecord rec;
+    FoundMessage m;
+    if (const int rc = FindMessage(rec, desc, kind, msg_id, m)) return rc;
+    if (!out) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, kind, msg_id, 0);
+    *out = m.desc->size;
+    return HALYX_IDL_OK;
+}
+
+const char* halyx_idl_error_text(int code) {
+    switch (code) {
+        case HALYX_IDL_OK:
+            return "ok";
+        case HALYX_IDL_ERR_BUFFER_TOO_SMALL:
+            return "buffer too small";
+        case HALYX_IDL_ERR_ARRAY_OVERFLOW:
+            return "array overflow";
+        case HALYX_IDL_ERR_UNKNOWN_MESSAGE:
+            return "unknown message";
+        case HALYX_IDL_ERR_DUPLICATE_TLV:
+            return "duplicate tlv";
+        case HALYX_IDL_ERR_LENGTH:
+            return "length error";
+        case HALYX_IDL_ERR_MISSING_TLV:
+            return "missing mandatory tlv";
+        case HALYX_IDL_ERR_BAD_ARGUMENT:
+            return "bad argument";
+        case HALYX_IDL_ERR_BAD_VERSION:
+            return "unsupported description version";
+        case HALYX_IDL_ERR_UNKNOWN_TLV:
+            return "unknown mandatory tlv";
+        default:
+            return "unknown error";
+    }
+}
+
+}  // namespace geolumen
