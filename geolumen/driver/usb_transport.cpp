@@ -186,15 +186,21 @@ Semaphore* ResponseSemaphore() {
 }
 
 bool StartResponseReader() {
+    return StartResponseReaderWith([](Semaphore& responses, Event& exit) { halyx_usb_reader_thread(responses, exit); });
+}
+
+bool StartResponseReaderWith(std::function<void(Semaphore&, Event&)> body) {
     ReaderState& r = Reader();
     std::lock_guard lock(r.mutex);
     if (r.thread.joinable()) return true;
     r.semaphore = std::make_shared<Semaphore>(0, kResponseSemaphoreMaximum);
     r.exit = std::make_shared<Event>(Event::Reset::kAuto);
+    halyx_usb_set_reader_running(true);
     try {
         // The thread holds its own references, so a stop from the thread itself cannot pull them away.
-        r.thread = std::thread([semaphore = r.semaphore, exit = r.exit] { halyx_usb_reader_thread(*semaphore, *exit); });
+        r.thread = std::thread([semaphore = r.semaphore, exit = r.exit, body = std::move(body)] { body(*semaphore, *exit); });
     } catch (const std::system_error&) {
+        halyx_usb_set_reader_running(false);
         r.semaphore.reset();
         r.exit.reset();
         return false;
@@ -220,6 +226,7 @@ bool StopResponseReader(UsbTransport* device) {
         } else {
             thread.join();
         }
+        halyx_usb_set_reader_running(false);
     }
     return true;
 }

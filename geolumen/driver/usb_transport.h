@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -18,6 +19,7 @@
 
 namespace geolumen {
 
+class Event;
 class Semaphore;
 
 // The interrupt pipe's transfers: the content is not used, only the notification counts.
@@ -85,6 +87,8 @@ void SetActiveUsbTransport(UsbTransport* device);
 // Creates ResponseSemaphore (0, 1000) and the reader exit event and starts the message stack's reader
 // thread; false when that failed.
 [[nodiscard]] bool StartResponseReader();
+// The same with another thread body in place of the message stack's reader (tests of the semaphore).
+[[nodiscard]] bool StartResponseReaderWith(std::function<void(Semaphore&, Event&)> body);
 // Stops the interrupt pipe of `device` (when given), then ends the reader thread and closes the semaphore.
 // Called on the reader thread itself it does not wait for itself.
 bool StopResponseReader(UsbTransport* device);

@@ -8,6 +8,7 @@
 
 #include "halyx/halyx_mux.h"
 #include "halyx/halyx_mux_state.h"
+#include "halyx/halyx_usb_transport.h"
 #include "platform/trace.h"
 
 namespace geolumen {
@@ -298,6 +299,15 @@ int halyx_ctl_request(const halyx_ctl_request_desc& desc) {
     txn->desc = desc;
     const int sent = CtlSend(desc, message_id, area, used, txn);
     if (sent < 0) return sent;
+    // Checked after the exchange was linked: a reader stopping now either cancels it or is seen here.
+    if (!halyx_usb_reader_running()) {
+        HalyxMuxInstance& inst = HalyxMux().instances[0];
+        {
+            std::lock_guard lock(inst.pending_lock);
+            inst.pending.remove(txn);
+        }
+        txn->Complete(kHalyxErrSend);
+    }
     const int r = WaitForAnswer(txn);
     if (r != kHalyxOk) GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_HALYX, "control request 0x%x failed (%d)", message_id, r);
     return r;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -151,6 +152,8 @@ SlotTable& Slots() {
     return table;
 }
 
+std::atomic<bool> g_readerRunning{false};
+
 // The transport's data; its first byte goes into every service instance it reports.
 std::uint32_t g_transportData = 0;
 std::size_t g_slotBufferSize = 0;
@@ -241,6 +244,13 @@ const halyx_transport_ops kUsbTransportOps{
 }  // namespace
 
 const halyx_transport_ops& halyx_usb_transport_ops() { return kUsbTransportOps; }
+
+void halyx_usb_set_reader_running(bool running) {
+    g_readerRunning = running;
+    if (!running) halyx_ctl_cancel_pending(kHalyxErrSend);
+}
+
+bool halyx_usb_reader_running() { return g_readerRunning; }
 
 int halyx_usb_transport_start() {
     // halyx_usb_port_init: the registration keeps the first one, and the slots get room for the largest

@@ -38,6 +38,12 @@ using halyx_slot_receive = void (*)(void* data, const std::uint8_t* message, std
 // multiplexer refused it or the USB transfer failed.
 [[nodiscard]] int halyx_usb_slot_send(const std::uint8_t* message, std::size_t length);
 
+// Whether the reader thread runs, set by the driver around its start and stop. Without it no answer can
+// arrive: a control exchange then ends at once instead of at its time-out, and stopping the reader ends
+// the exchanges still waiting.
+void halyx_usb_set_reader_running(bool running);
+[[nodiscard]] bool halyx_usb_reader_running();
+
 // Thread bodies. The reader runs until `exit` is set; it waits on `responses` (ResponseSemaphore).
 void halyx_usb_reader_thread(Semaphore& responses, Event& exit);
 

@@ -4,6 +4,8 @@
 // is one SEND_ENCAPSULATED_COMMAND, a read is one GET_ENCAPSULATED_RESPONSE, and the file becoming
 // readable stands for the interrupt pipe's response-available notification. The device is reported as
 // one interface with one interrupt IN endpoint, which is what the kernel driver binds to.
+#include <poll.h>
+
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +24,7 @@ struct CdcWdmSyscalls {
     virtual long Read(int fd, void* buffer, std::size_t length);
     virtual long Write(int fd, const void* buffer, std::size_t length);
     // poll() for readability of fd and of the wake-up descriptor; returns poll's result.
-    virtual int Poll(struct pollfd* fds, unsigned count, int timeoutMs);
+    virtual int Poll(pollfd* fds, unsigned count, int timeoutMs);
 };
 
 // The interrupt endpoint the back end reports (the notification endpoint of a communications interface).

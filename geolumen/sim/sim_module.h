@@ -54,6 +54,15 @@ struct Fault {
     std::uint16_t error = 0;
     Malformation malformation = Malformation::BadInterface;
     std::size_t truncateBy = 1;               // Truncated: bytes cut from the end
+
+    [[nodiscard]] static Fault Of(FaultMode mode, std::optional<std::uint8_t> service = std::nullopt,
+                                  std::optional<std::uint16_t> messageId = std::nullopt) {
+        Fault f;
+        f.mode = mode;
+        f.service = service;
+        f.messageId = messageId;
+        return f;
+    }
 };
 
 struct VersionEntry {

@@ -39,6 +39,10 @@ void SimStack::Stop() {
     }
     SetActiveUsbTransport(nullptr);
     device.DeleteUsbTarget();
+    // A device prepared again gets a new target, as the framework creates one per preparation. The old
+    // one goes first: it detaches itself from the module.
+    target.reset();
+    target = std::make_shared<SimUsbTarget>(module);
 }
 
 }  // namespace geolumen::sim

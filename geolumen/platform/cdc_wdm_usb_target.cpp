@@ -1,0 +1,186 @@
+#include "platform/cdc_wdm_usb_target.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace geolumen {
+
+long CdcWdmSyscalls::Read(int fd, void* buffer, std::size_t length) { return ::read(fd, buffer, length); }
+
+long CdcWdmSyscalls::Write(int fd, const void* buffer, std::size_t length) { return ::write(fd, buffer, length); }
+
+int CdcWdmSyscalls::Poll(pollfd* fds, unsigned count, int timeoutMs) { return ::poll(fds, count, timeoutMs); }
+
+int CdcWdmUsbTarget::Open(const std::string& path, std::unique_ptr<CdcWdmUsbTarget>& out) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -errno;
+    out = std::make_unique<CdcWdmUsbTarget>(fd);
+    return 0;
+}
+
+CdcWdmUsbTarget::CdcWdmUsbTarget(int fd, std::unique_ptr<CdcWdmSyscalls> syscalls)
+    : fd_(fd), sys_(syscalls ? std::move(syscalls) : std::make_unique<CdcWdmSyscalls>()) {
+    // Reads must not block: "nothing waiting" is an answer of its own (0 bytes).
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags >= 0) (void)::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
+    if (::pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) wake_[0] = wake_[1] = -1;
+}
+
+CdcWdmUsbTarget::~CdcWdmUsbTarget() {
+    {
+        std::lock_guard lock(mutex_);
+        running_ = false;
+        configured_ = false;
+    }
+    cv_.notify_all();
+    if (wake_[1] >= 0) (void)!::write(wake_[1], "q", 1);
+    if (thread_.joinable()) thread_.join();
+    for (int fd : {wake_[0], wake_[1], fd_}) {
+        if (fd >= 0) ::close(fd);
+    }
+}
+
+int CdcWdmUsbTarget::RetrieveInterface(std::size_t index, std::vector<UsbEndpointInfo>& endpoints) {
+    if (index != 0) return -EINVAL;
+    endpoints = {UsbEndpointInfo{kCdcWdmNotifyEndpoint, UsbPipeType::Interrupt, 16}};
+    return 0;
+}
+
+int CdcWdmUsbTarget::WriteMessage(std::span<const std::uint8_t> data) {
+    for (int attempt = 0; attempt < kCdcWdmEintrRetries; ++attempt) {
+        const long n = sys_->Write(fd_, data.data(), data.size());
+        if (n >= 0) return static_cast<std::size_t>(n) == data.size() ? 0 : -EIO;
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN) {
+            // The kernel driver takes one command at a time; wait until it can take this one.
+            pollfd p{fd_, POLLOUT, 0};
+            if (sys_->Poll(&p, 1, kCdcWdmRenotifyMs) <= 0) return -ETIMEDOUT;
+            continue;
+        }
+        return -errno;
+    }
+    return -EINTR;
+}
+
+int CdcWdmUsbTarget::ReadMessage(std::span<std::uint8_t> data, std::size_t& transferred) {
+    for (int attempt = 0; attempt < kCdcWdmEintrRetries; ++attempt) {
+        const long n = sys_->Read(fd_, data.data(), data.size());
+        if (n >= 0) {
+            transferred = static_cast<std::size_t>(n);
+            {
+                std::lock_guard lock(mutex_);
+                fetched_ = true;
+            }
+            cv_.notify_all();
+            return 0;
+        }
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN) return 0;  // nothing waiting: 0 bytes
+        return -errno;
+    }
+    return -EINTR;
+}
+
+int CdcWdmUsbTarget::ControlTransfer(const UsbSetupPacket& setup, std::span<std::uint8_t> data,
+                                     std::size_t& transferred) {
+    transferred = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (gone_) return -ENODEV;
+    }
+    int r = -EPIPE;
+    if (setup.requestType == kSendEncapsulatedCommand.requestType && setup.request == kSendEncapsulatedCommand.request) {
+        r = WriteMessage(data);
+        if (r == 0) transferred = data.size();
+    } else if (setup.requestType == kGetEncapsulatedResponse.requestType &&
+               setup.request == kGetEncapsulatedResponse.request) {
+        r = ReadMessage(data, transferred);
+    }
+    if (r == -ENODEV) {
+        std::lock_guard lock(mutex_);
+        gone_ = true;
+    }
+    return r;
+}
+
+int CdcWdmUsbTarget::ConfigureContinuousReader(std::uint8_t endpointAddress, std::size_t transferLength,
+                                               unsigned pendingReads, UsbReaderCallbacks callbacks) {
+    std::lock_guard lock(mutex_);
+    if (endpointAddress != kCdcWdmNotifyEndpoint || transferLength == 0 || pendingReads == 0) return -EINVAL;
+    if (configured_ || wake_[0] < 0) return -EBUSY;
+    callbacks_ = std::move(callbacks);
+    transferLength_ = transferLength;
+    configured_ = true;
+    return 0;
+}
+
+int CdcWdmUsbTarget::StartReader() {
+    std::lock_guard lock(mutex_);
+    if (!configured_) return -EINVAL;
+    if (running_) return 0;
+    running_ = true;
+    fetched_ = true;
+    if (thread_.joinable()) thread_.join();
+    thread_ = std::thread(&CdcWdmUsbTarget::ReaderLoop, this);
+    return 0;
+}
+
+int CdcWdmUsbTarget::StopReader() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!running_) return 0;
+        running_ = false;
+    }
+    cv_.notify_all();
+    (void)!::write(wake_[1], "s", 1);
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+    // Drain the wake-ups so that the next start polls afresh.
+    char sink[16];
+    while (::read(wake_[0], sink, sizeof sink) > 0) {
+    }
+    return 0;
+}
+
+void CdcWdmUsbTarget::ReaderLoop() {
+    for (;;) {
+        {
+            std::lock_guard lock(mutex_);
+            if (!running_) return;
+        }
+        pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        const int n = sys_->Poll(fds, 2, -1);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int status = -errno;
+            if (!callbacks_.failed || !callbacks_.failed(status)) return;
+            // Restarted: give the cause a moment instead of spinning on it.
+            std::unique_lock lock(mutex_);
+            cv_.wait_for(lock, std::chrono::milliseconds(kCdcWdmRenotifyMs), [this] { return !running_; });
+            continue;
+        }
+        if (fds[1].revents != 0) continue;  // a stop: the loop head decides
+        // An unplugged device reports an error or hang-up (possibly with readability): it will not come back.
+        if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+            {
+                std::lock_guard lock(mutex_);
+                gone_ = true;
+            }
+            if (callbacks_.failed) (void)callbacks_.failed(-ENODEV);
+            return;
+        }
+        if ((fds[0].revents & POLLIN) == 0) continue;
+        {
+            std::lock_guard lock(mutex_);
+            fetched_ = false;
+        }
+        if (callbacks_.completed) callbacks_.completed(transferLength_);
+        // The file stays readable until the response is fetched; report it once and wait for the fetch.
+        std::unique_lock lock(mutex_);
+        cv_.wait_for(lock, std::chrono::milliseconds(kCdcWdmRenotifyMs), [this] { return fetched_ || !running_; });
+    }
+}
+
+}  // namespace geolumen

@@ -1,0 +1,276 @@
+// The CDC WDM character-device back end, against a pseudo-device: a sequenced-packet socket pair keeps
+// message boundaries as the device file does.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "driver/usb_transport.h"
+#include "halyx/halyx_mux.h"
+#include "halyx/halyx_transport.h"
+#include "halyx/halyx_usb_transport.h"
+#include "platform/cdc_wdm_usb_target.h"
+#include "sim/sim_frame.h"
+#include "support/halyx_test_support.h"
+
+namespace geolumen::testing {
+namespace {
+
+using sim::Bytes;
+
+struct PseudoDevice {
+    PseudoDevice() { EXPECT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, fds), 0); }
+    ~PseudoDevice() {
+        if (fds[1] >= 0) ::close(fds[1]);
+    }
+    // The driver's end; the target owns it from here on.
+    int TakeDriverEnd() { return std::exchange(fds[0], -1); }
+    void CloseModuleEnd() { ::close(std::exchange(fds[1], -1)); }
+    int Module() const { return fds[1]; }
+    Bytes ReadPacket() const {
+        Bytes b(8192);
+        const long n = ::recv(fds[1], b.data(), b.size(), 0);
+        b.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        return b;
+    }
+    void WritePacket(const Bytes& b) const { ASSERT_EQ(::send(fds[1], b.data(), b.size(), 0), static_cast<long>(b.size())); }
+    int fds[2] = {-1, -1};
+};
+
+// Counts the reader's notifications.
+struct Notifications {
+    std::mutex mutex;
+    std::condition_variable cv;
+    int completed = 0;
+    int failed = 0;
+    int last_failure = 0;
+
+    UsbReaderCallbacks Callbacks() {
+        UsbReaderCallbacks cb;
+        cb.completed = [this](std::size_t) {
+            {
+                std::lock_guard lock(mutex);
+                ++completed;
+            }
+            cv.notify_all();
+        };
+        cb.failed = [this](int status) {
+            {
+                std::lock_guard lock(mutex);
+                ++failed;
+                last_failure = status;
+            }
+            cv.notify_all();
+            return false;
+        };
+        return cb;
+    }
+    bool WaitFor(int completions, int failures = 0) {
+        std::unique_lock lock(mutex);
+        return cv.wait_for(lock, kPromptly, [&] { return completed >= completions && failed >= failures; });
+    }
+    int Completed() {
+        std::lock_guard lock(mutex);
+        return completed;
+    }
+};
+
+TEST(CdcWdmUsbTarget, ReportsOneInterfaceWithTheNotificationEndpoint) {
+    PseudoDevice dev;
+    CdcWdmUsbTarget target(dev.TakeDriverEnd());
+    ASSERT_EQ(target.InterfaceCount(), 1u);
+    std::vector<UsbEndpointInfo> endpoints;
+    ASSERT_EQ(target.RetrieveInterface(0, endpoints), 0);
+    ASSERT_EQ(endpoints.size(), 1u);
+    EXPECT_TRUE(endpoints[0].IsIn());
+    EXPECT_EQ(endpoints[0].type, UsbPipeType::Interrupt);
+    EXPECT_EQ(target.RetrieveInterface(1, endpoints), -EINVAL);
+    std::unique_ptr<CdcWdmUsbTarget> missing;
+    EXPECT_EQ(CdcWdmUsbTarget::Open("/nonexistent/cdc-wdm9", missing), -ENOENT);
+}
+
+TEST(CdcWdmUsbTarget, CommandIsOneWriteAndResponseOneRead) {
+    PseudoDevice dev;
+    CdcWdmUsbTarget target(dev.TakeDriverEnd());
+    Bytes command{0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x27, 0x00, 0x00, 0x00};
+    std::size_t n = 0;
+    ASSERT_EQ(target.ControlTransfer(kSendEncapsulatedCommand, command, n), 0);
+    EXPECT_EQ(n, command.size());
+    EXPECT_EQ(dev.ReadPacket(), command);
+
+    Bytes buffer(4096);
+    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
+    EXPECT_EQ(n, 0u) << "nothing waiting: 0 bytes, no blocking";
+    dev.WritePacket({1, 2, 3});
+    dev.WritePacket({4, 5});
+    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(n)), (Bytes{1, 2, 3}));
+    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(n)), (Bytes{4, 5}));
+    EXPECT_EQ(target.ControlTransfer(UsbSetupPacket{0xA1, 0x22, 0, 0, 0}, buffer, n), -EPIPE) << "other request";
+}
+
+TEST(CdcWdmUsbTarget, ReadabilityIsOneNotificationPerResponse) {
+    PseudoDevice dev;
+    CdcWdmUsbTarget target(dev.TakeDriverEnd());
+    Notifications seen;
+    ASSERT_EQ(target.ConfigureContinuousReader(kCdcWdmNotifyEndpoint, 2048, 2, seen.Callbacks()), 0);
+    EXPECT_EQ(target.ConfigureContinuousReader(kCdcWdmNotifyEndpoint, 2048, 2, seen.Callbacks()), -EBUSY);
+    dev.WritePacket({0xAA});
+    EXPECT_EQ(seen.Completed(), 0) << "not started yet";
+    ASSERT_EQ(target.StartReader(), 0);
+    ASSERT_TRUE(seen.WaitFor(1));
+    // Still readable, but reported already: no second notification until it is fetched.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(seen.Completed(), 1);
+    Bytes buffer(16);
+    std::size_t n = 0;
+    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
+    EXPECT_EQ(n, 1u);
+    dev.WritePacket({0xBB});
+    ASSERT_TRUE(seen.WaitFor(2));
+    ASSERT_EQ(target.StopReader(), 0);
+    ASSERT_EQ(target.StartReader(), 0) << "restartable";
+    ASSERT_EQ(target.StopReader(), 0);
+}
+
+TEST(CdcWdmUsbTarget, UnpluggedDeviceFailsTransfersAndTheReader) {
+    PseudoDevice dev;
+    CdcWdmUsbTarget target(dev.TakeDriverEnd());
+    Notifications seen;
+    ASSERT_EQ(target.ConfigureContinuousReader(kCdcWdmNotifyEndpoint, 2048, 2, seen.Callbacks()), 0);
+    ASSERT_EQ(target.StartReader(), 0);
+    dev.CloseModuleEnd();
+    ASSERT_TRUE(seen.WaitFor(0, 1));
+    EXPECT_EQ(seen.last_failure, -ENODEV);
+    Bytes command{1, 2, 3};
+    std::size_t n = 0;
+    EXPECT_EQ(target.ControlTransfer(kSendEncapsulatedCommand, command, n), -ENODEV);
+    EXPECT_EQ(target.StopReader(), 0);
+}
+
+// System calls that fail as told, then pass through.
+struct ScriptedSyscalls : CdcWdmSyscalls {
+    std::vector<int> writeErrors;
+    std::vector<int> readErrors;
+    long Write(int fd, const void* buffer, std::size_t length) override {
+        if (!writeErrors.empty()) {
+            errno = writeErrors.front();
+            writeErrors.erase(writeErrors.begin());
+            return -1;
+        }
+        return CdcWdmSyscalls::Write(fd, buffer, length);
+    }
+    long Read(int fd, void* buffer, std::size_t length) override {
+        if (!readErrors.empty()) {
+            errno = readErrors.front();
+            readErrors.erase(readErrors.begin());
+            return -1;
+        }
+        return CdcWdmSyscalls::Read(fd, buffer, length);
+    }
+};
+
+TEST(CdcWdmUsbTarget, InterruptedCallsAreRetriedAndErrorsReported) {
+    const struct {
+        const char* legend;
+        std::vector<int> errors;
+        int expected;
+    } rows[] = {
+        {"EINTR twice, then through", {EINTR, EINTR}, 0},
+        {"EIO", {EIO}, -EIO},
+        {"ENODEV", {ENODEV}, -ENODEV},
+        {"EINTR without end", std::vector<int>(kCdcWdmEintrRetries, EINTR), -EINTR},
+    };
+    for (const auto& row : rows) {
+        for (bool isWrite : {true, false}) {
+            PseudoDevice dev;
+            auto sys = std::make_unique<ScriptedSyscalls>();
+            (isWrite ? sys->writeErrors : sys->readErrors) = row.errors;
+            CdcWdmUsbTarget target(dev.TakeDriverEnd(), std::move(sys));
+            if (!isWrite) dev.WritePacket({7, 7});
+            Bytes buffer{9, 9};
+            std::size_t n = 0;
+            EXPECT_EQ(target.ControlTransfer(isWrite ? kSendEncapsulatedCommand : kGetEncapsulatedResponse, buffer, n),
+                      row.expected)
+                << row.legend << (isWrite ? " on write" : " on read");
+            EXPECT_EQ(n, row.expected == 0 ? 2u : 0u) << row.legend;
+            if (row.expected == -ENODEV) {
+                EXPECT_EQ(target.ControlTransfer(kSendEncapsulatedCommand, buffer, n), -ENODEV) << "stays gone";
+            }
+        }
+    }
+}
+
+// The simulated module on the far end of the pseudo-device: every packet is a command, every response
+// it queues is written back as one packet.
+class SocketModule {
+public:
+    explicit SocketModule(int fd) : fd_(fd) {
+        module.SetNotifier([this] {
+            Bytes b(8192);
+            std::size_t n = 0;
+            if (module.TakeResponse(b, n) == 0 && n > 0) (void)::send(fd_, b.data(), n, MSG_NOSIGNAL);
+        });
+        thread_ = std::thread([this] {
+            Bytes b(8192);
+            for (;;) {
+                const long n = ::recv(fd_, b.data(), b.size(), 0);
+                if (n <= 0) return;
+                (void)module.HandleCommand(std::span<const std::uint8_t>(b.data(), static_cast<std::size_t>(n)));
+            }
+        });
+    }
+    ~SocketModule() {
+        ::shutdown(fd_, SHUT_RDWR);
+        thread_.join();
+        module.SetNotifier(nullptr);
+    }
+    sim::SimModule module;
+
+private:
+    int fd_;
+    std::thread thread_;
+};
+
+TEST(CdcWdmUsbTarget, DriverTalksToTheModuleThroughTheCharacterDevice) {
+    halyx_ctl_set_timeout_for_test(kTestControlTimeoutMs);
+    PseudoDevice dev;
+    SocketModule peer(dev.Module());
+    UsbTransport device;
+    ASSERT_EQ(device.ConfigureUsbTarget(std::make_shared<CdcWdmUsbTarget>(dev.TakeDriverEnd())), S_OK);
+    ASSERT_EQ(device.SetupContinuousReader(), S_OK);
+    SetActiveUsbTransport(&device);
+    ASSERT_TRUE(StartResponseReader());
+    EXPECT_TRUE(StartInterruptReader(device));
+    ASSERT_EQ(halyx_mux_start(), 0);
+    ASSERT_EQ(halyx_usb_transport_start(), 0);
+
+    halyx_client* client = nullptr;
+    halyx_service_instance instance{};
+    ASSERT_EQ(halyx_open_client(&instance, halyx_location_service_desc(2, 6, 4), nullptr, nullptr, &client), 0);
+    halyx_loc_stop_session_req req{3};
+    halyx_result resp{-1, -1};
+    EXPECT_EQ(halyx_request_and_wait(client, HALYX_LOC_STOP_SESSION, &req, sizeof req, &resp, sizeof resp,
+                                     kTestRequestTimeoutMs),
+              0);
+    EXPECT_EQ(resp.result, 0);
+    EXPECT_EQ(halyx_close_client(client), 0);
+    // Sync, client id, two version requests, the stop request, the release.
+    EXPECT_EQ(peer.module.Received().size(), 6u);
+
+    halyx_mux_stop();
+    halyx_transport_unregister();
+    EXPECT_TRUE(StopResponseReader(&device));
+    SetActiveUsbTransport(nullptr);
+    device.DeleteUsbTarget();
+    halyx_ctl_set_timeout_for_test(0);
+}
+
+}  // namespace
+}  // namespace geolumen::testing

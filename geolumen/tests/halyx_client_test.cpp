@@ -1,0 +1,272 @@
+// The client layer against the simulated module: results of every fault mode, indications, asynchronous
+// requests, and requests that end while the client closes or the transport stops.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <thread>
+
+#include "driver/usb_transport.h"
+#include "sim/sim_frame.h"
+#include "support/halyx_test_support.h"
+
+namespace geolumen::testing {
+namespace {
+
+using sim::Bytes;
+using sim::Fault;
+using sim::FaultMode;
+using sim::Malformation;
+
+// Long enough for the module's answer, short enough that a case whose answer is dropped ends quickly.
+constexpr std::uint32_t kShortRequestMs = 150;
+
+class HalyxClientTest : public HalyxStackTest {
+protected:
+    void SetUp() override {
+        HalyxStackTest::SetUp();
+        ASSERT_EQ(stack.Start(), 0);
+        ASSERT_EQ(Open(), kHalyxOk);
+        ClearDebugOutput();
+    }
+
+    int RegisterEvents(halyx_result& resp, std::uint32_t timeout = kTestRequestTimeoutMs) {
+        halyx_loc_register_events_req req{0x73};
+        return halyx_request_and_wait(client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, &resp, sizeof resp,
+                                      timeout);
+    }
+};
+
+struct RequestFaultCase {
+    const char* legend;
+    Fault fault;
+    int expected;
+};
+
+Fault OnLocation(FaultMode mode) { return Fault::Of(mode, 0x10); }
+
+Fault Malformed(Malformation how) {
+    Fault f = OnLocation(FaultMode::Malformed);
+    f.malformation = how;
+    return f;
+}
+
+TEST_F(HalyxClientTest, EveryFaultModeEndsTheRequestWithItsResult) {
+    Fault truncated = OnLocation(FaultMode::Truncated);
+    truncated.truncateBy = 1;
+    const RequestFaultCase cases[] = {
+        {"silence", OnLocation(FaultMode::Silence), kHalyxErrTimeout},
+        {"late", OnLocation(FaultMode::Late), kHalyxErrTimeout},
+        {"wrong transaction", OnLocation(FaultMode::WrongTransaction), kHalyxErrTimeout},
+        {"wrong message id", OnLocation(FaultMode::WrongMessageId), kHalyxErrWrongMessage},
+        {"interface type 2", Malformed(Malformation::BadInterface), kHalyxErrTimeout},
+        {"mux length one too long", Malformed(Malformation::LengthTooLong), kHalyxErrTimeout},
+        {"service 100", Malformed(Malformation::ServiceTooHigh), kHalyxErrTimeout},
+        {"broadcast", Malformed(Malformation::Broadcast), kHalyxErrTimeout},
+        {"five bytes", Malformed(Malformation::ShortFrame), kHalyxErrTimeout},
+        {"message length one too long", Malformed(Malformation::HeaderLengthOff), kHalyxErrTimeout},
+        {"TLV past the payload", Malformed(Malformation::BadTlv), HALYX_IDL_ERR_LENGTH},
+        {"truncated by a byte", truncated, kHalyxErrTimeout},
+        {"device gone", Fault::Of(FaultMode::Disconnect), kHalyxErrSend},
+    };
+    for (const RequestFaultCase& c : cases) {
+        stack.module.SetFault(c.fault);
+        halyx_result resp{};
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(RegisterEvents(resp, kShortRequestMs), c.expected) << c.legend;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, kPromptly) << c.legend;
+        EXPECT_EQ(halyx_client_timed_out(client), c.expected == kHalyxErrTimeout) << c.legend;
+        // The module recovers: held answers go out late and are dropped, and the next request works.
+        stack.module.ClearFault();
+        stack.module.ReleaseHeld();
+        EXPECT_EQ(RegisterEvents(resp), kHalyxOk) << c.legend;
+    }
+}
+
+TEST_F(HalyxClientTest, FailureResultIsDecodedNotHidden) {
+    Fault f = OnLocation(FaultMode::FailureResult);
+    f.result = 1;
+    f.error = 23;
+    stack.module.SetFault(f);
+    halyx_result resp{};
+    EXPECT_EQ(RegisterEvents(resp), kHalyxOk);
+    EXPECT_EQ(resp.result, 1);
+    EXPECT_EQ(resp.error, 23);
+}
+
+TEST_F(HalyxClientTest, IndicationsReachTheCallbackWithTheirPayload) {
+    // Session status 0 (TLV 01 u32) and session id 1 (TLV 02 u8): 7 + 4 = 11 payload bytes.
+    stack.module.Indicate(HALYX_LOC_POSITION_REPORT, {{0x01, sim::U32(0)}, {0x02, sim::U8(1)}});
+    stack.module.Indicate(HALYX_LOC_TIME_REQUEST, {});
+    ASSERT_TRUE(WaitForIndications(2));
+    const std::vector<Indication> got = Indications();
+    EXPECT_EQ(got[0].message_id, HALYX_LOC_POSITION_REPORT);
+    EXPECT_EQ(got[0].payload, (Bytes{0x01, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x01, 0x00, 0x01}));
+    EXPECT_EQ(got[1].message_id, HALYX_LOC_TIME_REQUEST);
+    EXPECT_FALSE(got[1].had_payload) << "an empty indication comes without a payload pointer";
+
+    halyx_loc_position_report report;
+    std::memset(&report, 0xAA, sizeof report);
+    EXPECT_EQ(halyx_decode_message(client, kHalyxKindIndication, HALYX_LOC_POSITION_REPORT, got[0].payload.data(),
+                                   static_cast<std::uint32_t>(got[0].payload.size()), &report, sizeof report),
+              0);
+    EXPECT_EQ(report.session_id, 1);
+    EXPECT_EQ(report.latitude_valid, 0);
+    EXPECT_EQ(halyx_decode_message(nullptr, kHalyxKindIndication, HALYX_LOC_POSITION_REPORT, nullptr, 0, &report,
+                                   sizeof report),
+              kHalyxErrArgument);
+    EXPECT_EQ(ZorvicLines(), (std::vector<std::string>{"Zorvic RX: IND txn: 0x0 msg_id: 0x24 len: 11\n",
+                                                       "Zorvic RX: IND txn: 0x0 msg_id: 0x28 len: 0\n"}));
+}
+
+TEST_F(HalyxClientTest, ReceiveRefusesShortAndMismatchedMessages) {
+    const Bytes shortMessage{0x04, 0x00, 0x00, 0x24, 0x00, 0x00};
+    EXPECT_EQ(halyx_client_receive(client, shortMessage.data(), shortMessage.size()), kHalyxErrArgument);
+    EXPECT_TRUE(ZorvicLines().empty()) << "no header, no line";
+    // Header says 4 payload bytes, 3 follow.
+    const Bytes cut{0x04, 0x00, 0x00, 0x24, 0x00, 0x04, 0x00, 0x01, 0x00, 0x00};
+    EXPECT_EQ(halyx_client_receive(client, cut.data(), cut.size()), kHalyxErrArgument);
+    const Bytes unknownType{0x06, 0x00, 0x00, 0x24, 0x00, 0x00, 0x00};
+    EXPECT_EQ(halyx_client_receive(client, unknownType.data(), unknownType.size()), kHalyxErrArgument);
+    const Bytes unmatched{0x02, 0x00, 0x00, 0x21, 0x00, 0x00, 0x00};
+    EXPECT_EQ(halyx_client_receive(client, unmatched.data(), unmatched.size()), kHalyxErrArgument)
+        << "transaction 0 never matches";
+    EXPECT_EQ(ZorvicLines(), (std::vector<std::string>{"Zorvic RX: IND txn: 0x0 msg_id: 0x24 len: 4\n",
+                                                       "Zorvic RX: UNKNOWN txn: 0x0 msg_id: 0x24 len: 0\n",
+                                                       "Zorvic RX: RESP txn: 0x0 msg_id: 0x21 len: 0\n"}));
+    EXPECT_TRUE(Indications().empty());
+}
+
+TEST(HalyxKindName, NamesTheHeaderTypes) {
+    const struct {
+        int type;
+        const char* name;
+    } rows[] = {{0, "REQ"}, {2, "RESP"}, {4, "IND"}, {1, "UNKNOWN"}, {6, "UNKNOWN"}, {-1, "UNKNOWN"}};
+    for (const auto& r : rows) EXPECT_STREQ(halyx_kind_name(r.type), r.name) << r.type;
+}
+
+struct AsyncResult {
+    std::promise<int> result;
+    std::vector<std::uint8_t> bytes;
+};
+
+TEST_F(HalyxClientTest, AsynchronousRequestsDeliverOnTheReceiveThread) {
+    AsyncResult decoded;
+    halyx_result resp{-1, -1};
+    halyx_loc_register_events_req req{1};
+    ASSERT_EQ(halyx_request_async(
+                  client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, &resp, sizeof resp,
+                  [](halyx_client*, std::uint16_t, void*, std::uint32_t, void* data, int result) {
+                      static_cast<AsyncResult*>(data)->result.set_value(result);
+                  },
+                  &decoded),
+              kHalyxOk);
+    auto f = decoded.result.get_future();
+    ASSERT_EQ(f.wait_for(kPromptly), std::future_status::ready);
+    EXPECT_EQ(f.get(), 0);
+    EXPECT_EQ(resp.result, 0);
+
+    AsyncResult raw;
+    std::uint8_t buffer[4] = {};
+    ASSERT_EQ(halyx_request_raw_async(
+                  client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, buffer, sizeof buffer,
+                  [](halyx_client*, std::uint16_t, const void* payload, std::uint32_t length, void* data, int result) {
+                      auto* r = static_cast<AsyncResult*>(data);
+                      const auto* p = static_cast<const std::uint8_t*>(payload);
+                      r->bytes.assign(p, p + length);
+                      r->result.set_value(result);
+                  },
+                  &raw),
+              kHalyxOk);
+    auto g = raw.result.get_future();
+    ASSERT_EQ(g.wait_for(kPromptly), std::future_status::ready);
+    EXPECT_EQ(g.get(), 0);
+    // The result TLV is 7 bytes; a 4-byte buffer takes its first 4: type 02, length 4, result low byte 0.
+    EXPECT_EQ(raw.bytes, (Bytes{0x02, 0x04, 0x00, 0x00}));
+}
+
+TEST_F(HalyxClientTest, CloseEndsAWaitWithoutTimeLimit) {
+    stack.module.SetFault(OnLocation(FaultMode::Silence));
+    std::promise<int> done;
+    std::thread waiter([&] {
+        halyx_result resp{};
+        done.set_value(RegisterEvents(resp, 0));
+    });
+    ASSERT_TRUE(stack.module.WaitForReceived(5, std::chrono::seconds(2)));  // 4 of the open, then the request
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(halyx_close_client(client), kHalyxOk);
+    client = nullptr;
+    auto f = done.get_future();
+    ASSERT_EQ(f.wait_for(kPromptly), std::future_status::ready);
+    EXPECT_EQ(f.get(), kHalyxErrArgument) << "ended without its answer";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kPromptly);
+    waiter.join();
+}
+
+TEST_F(HalyxClientTest, StoppingTheReaderDuringARequestReturnsPromptly) {
+    stack.module.SetFault(OnLocation(FaultMode::Late));
+    std::promise<int> done;
+    std::thread waiter([&] {
+        halyx_result resp{};
+        done.set_value(RegisterEvents(resp, kShortRequestMs));
+    });
+    ASSERT_TRUE(stack.module.WaitForReceived(5, std::chrono::seconds(2)));
+    stack.module.ReleaseHeld();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(StopResponseReader(&stack.device));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kPromptly);
+    auto f = done.get_future();
+    ASSERT_EQ(f.wait_for(kPromptly), std::future_status::ready);
+    const int r = f.get();
+    EXPECT_TRUE(r == kHalyxOk || r == kHalyxErrTimeout) << r;
+    waiter.join();
+    // With no reader no answer can come: the release of the close does not wait out the driver's
+    // five-second control time-out.
+    halyx_ctl_set_timeout_for_test(0);
+    const auto closing = std::chrono::steady_clock::now();
+    ASSERT_EQ(halyx_close_client(client), kHalyxOk);
+    client = nullptr;
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, kPromptly);
+    EXPECT_EQ(halyx_location_client_id(), 0);
+}
+
+TEST_F(HalyxClientTest, AnswersRacingTheirTimeOutNeverTouchALeftRequest) {
+    // Time-outs of 0..2 ms against answers that take about as long: some requests get their answer, some
+    // give up as it arrives. Each one ends with one of the two, and no answer lands after its caller left
+    // (the sanitizer builds watch for that).
+    for (int i = 0; i < 200; ++i) {
+        halyx_result resp{};
+        const int r = RegisterEvents(resp, static_cast<std::uint32_t>(i % 3));
+        if (i % 3 == 0) {
+            EXPECT_EQ(r, kHalyxOk) << i;  // 0 = no limit
+        } else {
+            EXPECT_TRUE(r == kHalyxOk || r == kHalyxErrTimeout) << i << ": " << r;
+        }
+    }
+}
+
+TEST_F(HalyxClientTest, TransactionIdsRunTo65535AndWrapToOne) {
+    stack.module.SetFault(OnLocation(FaultMode::Silence));
+    stack.module.ClearReceived();
+    halyx_loc_register_events_req req{1};
+    halyx_result resp{};
+    const auto ignore = [](halyx_client*, std::uint16_t, void*, std::uint32_t, void*, int) {};
+    constexpr int kRequests = 65537;
+    for (int i = 0; i < kRequests; ++i) {
+        ASSERT_EQ(halyx_request_async(client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, &resp, sizeof resp, ignore,
+                                      nullptr),
+                  kHalyxOk);
+    }
+    const std::vector<Bytes> frames = stack.module.Received();
+    ASSERT_EQ(frames.size(), static_cast<std::size_t>(kRequests));
+    // The transaction id sits in bytes 7-8 of the frame (behind the mux header and the type byte).
+    const auto txn = [&](std::size_t i) { return frames[i][7] | (frames[i][8] << 8); };
+    EXPECT_EQ(txn(0), 1);
+    EXPECT_EQ(txn(65534), 65535);
+    EXPECT_EQ(txn(65535), 1) << "0 is skipped";
+    EXPECT_EQ(txn(65536), 2);
+}
+
+}  // namespace
+}  // namespace geolumen::testing
