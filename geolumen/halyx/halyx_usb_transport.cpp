@@ -159,7 +159,8 @@ std::uint32_t g_transportData = 0;
 std::size_t g_slotBufferSize = 0;
 
 void halyx_usb_slot_thread(halyx_usb_slot* slot) {
-    slot->inbox.Join();
+    // The slot joined the hand-off in halyx_usb_slot_open, before this thread ran: an answer that comes
+    // back at once must not find the slot not yet listening.
     for (;;) {
         const DWORD r = WaitForAny({&slot->inbox, &slot->exit}, INFINITE);
         if (r != WAIT_OBJECT_0) break;
@@ -271,9 +272,11 @@ std::uintptr_t halyx_usb_slot_open(halyx_slot_receive callback, void* data, haly
     slot->callback = callback;
     slot->data = data;
     slot->connection = connection;
+    slot->inbox.Join();
     try {
         slot->thread = std::thread(&halyx_usb_slot_thread, slot.get());
     } catch (const std::system_error&) {
+        slot->inbox.Leave();
         return 0;
     }
     const std::uintptr_t handle = slot->handle;

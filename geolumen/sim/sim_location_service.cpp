@@ -76,6 +76,11 @@ void SimLocationService::SetResultStatus(uint16_t id, uint32_t status) {
     resultStatus_[id] = status;
 }
 
+void SimLocationService::SetResponseResult(uint16_t id, uint16_t result, uint16_t error) {
+    std::lock_guard guard(lock_);
+    responseResult_[id] = {result, error};
+}
+
 void SimLocationService::SuppressResult(uint16_t id, bool suppress) {
     std::lock_guard guard(lock_);
     suppressed_[id] = suppress;
@@ -95,7 +100,12 @@ void SimLocationService::SetPeriodicPosition(std::optional<SimPosition> position
 }
 
 void SimLocationService::Answer(const SimFrame& request) {
-    module_.Respond(request, {});
+    std::pair<uint16_t, uint16_t> response{0, 0};
+    {
+        std::lock_guard guard(lock_);
+        if (auto it = responseResult_.find(request.messageId); it != responseResult_.end()) response = it->second;
+    }
+    module_.Respond(request, {}, response.first, response.second);
     uint32_t status = 0;
     bool suppressed = false;
     std::optional<uint16_t> echo;

@@ -53,6 +53,8 @@ public:
     // --- Script ---
     // Status of the result indication that follows request `id` (default 0).
     void SetResultStatus(uint16_t id, uint32_t status);
+    // Result and error of the response to request `id` (default 0, 0).
+    void SetResponseResult(uint16_t id, uint16_t result, uint16_t error);
     // Sends no result indication after request `id` (a module that stays mute).
     void SuppressResult(uint16_t id, bool suppress = true);
     // The orbit-part result echoes this instead of the part number received.
@@ -88,6 +90,7 @@ private:
     mutable std::mutex lock_;
     std::condition_variable wake_;
     std::map<uint16_t, uint32_t> resultStatus_;
+    std::map<uint16_t, std::pair<uint16_t, uint16_t>> responseResult_;
     std::map<uint16_t, bool> suppressed_;
     std::optional<uint16_t> orbitEcho_;
     std::optional<SimPosition> periodic_;

@@ -140,7 +140,7 @@ TEST_F(LocationClientTest, ServiceErrorsMapToClientStatuses) {
                                    {1, 5, kLocStatusFailure},
                                    {0, 23, kLocStatusOk}};
     for (const auto& row : rows) {
-        stack.module.SetResult(0x21, row.result, row.error);
+        service->SetResponseResult(0x21, row.result, row.error);
         EXPECT_EQ(client->RegisterLocationEvents(), row.status) << row.result << "/" << row.error;
     }
 }
@@ -208,25 +208,40 @@ TEST_F(LocationClientTest, SessionHelpersFollowTheStartedFlag) {
 
 TEST_F(LocationClientTest, StartCountsAsStartedEvenWhenRefused) {
     OpenClient();
-    stack.module.SetResult(0x22, 1, 5);
+    service->SetResponseResult(0x22, 1, 5);
     EXPECT_EQ(client->StartPositionSession(1000, 0), kLocStatusFailure);
     EXPECT_TRUE(client->SessionStarted());
 }
 
-TEST_F(LocationClientTest, OpeningWithoutTheServiceStopsWhenAsked) {
-    stack.module.SetVersionList({sim::VersionEntry{sim::kControlService, 1, 5}});
-    client = std::make_unique<LocationClient>(config);
-    std::stop_source stop;
-    std::thread stopper([&] {
-        std::this_thread::sleep_for(100ms);
-        stop.request_stop();
-    });
-    const auto begin = std::chrono::steady_clock::now();
-    EXPECT_EQ(client->OpenLocationClient(false, stop.get_token()), kLocStatusFailure);
-    stopper.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(kServiceWaitMs))
-        << "the 20 s wait for the service must end with the stop";
-    EXPECT_FALSE(client->IsOpen());
+TEST_F(LocationClientTest, OpeningAnAbsentModuleStopsWhenAsked) {
+    struct Row {
+        const char* legend;
+        sim::FaultMode mode;
+    };
+    const std::vector<Row> rows = {
+        {"device gone: the stack cannot even start", sim::FaultMode::Disconnect},
+        {"module mute on the control service: the service never shows", sim::FaultMode::Silence},
+    };
+    for (const auto& row : rows) {
+        sim::Fault fault;
+        fault.mode = row.mode;
+        fault.service = sim::kControlService;
+        stack.module.SetFault(fault);
+        client = std::make_unique<LocationClient>(config);
+        std::stop_source stop;
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(100ms);
+            stop.request_stop();
+        });
+        const auto begin = std::chrono::steady_clock::now();
+        EXPECT_EQ(client->OpenLocationClient(false, stop.get_token()), kLocStatusFailure) << row.legend;
+        stopper.join();
+        EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(kServiceWaitMs))
+            << row.legend << ": the wait for the service must end with the stop";
+        EXPECT_FALSE(client->IsOpen()) << row.legend;
+        client.reset();
+        stack.module.ClearFault();
+    }
 }
 
 TEST_F(LocationClientTest, OpeningRetriesARefusedClientUntilStopped) {
