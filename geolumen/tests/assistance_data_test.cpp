@@ -12,6 +12,7 @@ namespace {
 
 using geolumen::test_support::LocalHttpServer;
 using geolumen::test_support::LocalSntpServer;
+using geolumen::test_support::NewYear2024SntpAnswer;
 using geolumen::test_support::UnusedLocalPort;
 using namespace std::chrono_literals;
 
@@ -35,18 +36,6 @@ public:
     std::vector<std::vector<uint8_t>> orbits;
 };
 
-// The server's answer to the request made at kNewYear2024: received 0.2 s and sent 0.4 s later.
-std::vector<uint8_t> GoodAnswer(const std::vector<uint8_t>& request) {
-    std::vector<uint8_t> answer(48, 0);
-    answer[0] = 0x24;
-    std::copy(request.begin() + 40, request.begin() + 48, answer.begin() + 24);
-    const uint8_t receive[8] = {0xE9, 0x3C, 0x7F, 0x00, 0x33, 0x33, 0x33, 0x33};
-    const uint8_t transmit[8] = {0xE9, 0x3C, 0x7F, 0x00, 0x66, 0x66, 0x66, 0x66};
-    std::copy(receive, receive + 8, answer.begin() + 32);
-    std::copy(transmit, transmit + 8, answer.begin() + 40);
-    return answer;
-}
-
 class SntpTest : public ::testing::Test {
 protected:
     AssistanceNetConfig Config(uint16_t port) const {
@@ -63,7 +52,7 @@ protected:
 };
 
 TEST_F(SntpTest, InjectsTheServersTimeWithHalfTheRoundTrip) {
-    LocalSntpServer server([](const std::vector<uint8_t>& request) { return Datagrams{GoodAnswer(request)}; });
+    LocalSntpServer server([](const std::vector<uint8_t>& request) { return Datagrams{NewYear2024SntpAnswer(request)}; });
     EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, Config(server.port()), {}, Clock()), AssistanceOutcome::Injected);
     ASSERT_EQ(server.requests().size(), 1U);
     const std::vector<uint8_t> request = server.requests()[0];
@@ -78,9 +67,9 @@ TEST_F(SntpTest, InjectsTheServersTimeWithHalfTheRoundTrip) {
 
 TEST_F(SntpTest, SkipsAStrayDatagramAndTakesTheRealAnswer) {
     LocalSntpServer server([](const std::vector<uint8_t>& request) {
-        auto stray = GoodAnswer(request);
+        auto stray = NewYear2024SntpAnswer(request);
         stray[31] ^= 0x01;  // originate of some other request
-        return Datagrams{stray, GoodAnswer(request)};
+        return Datagrams{stray, NewYear2024SntpAnswer(request)};
     });
     EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, Config(server.port()), {}, Clock()), AssistanceOutcome::Injected);
     EXPECT_EQ(sink.times.size(), 1U);
@@ -97,7 +86,7 @@ TEST_F(SntpTest, InjectsNothingWithoutAValidAnswer) {
          AssistanceOutcome::TimedOut},
         {"47-byte answer",
          [](const std::vector<uint8_t>& request) {
-             auto a = GoodAnswer(request);
+             auto a = NewYear2024SntpAnswer(request);
              a.pop_back();
              return Datagrams{a};
          },

@@ -4,18 +4,12 @@
 #include <set>
 
 #include "location/assistance_servers.h"
+#include "support/location_fixture.h"
 
 namespace geolumen {
 namespace {
 
-class MapParameters : public DeviceParameterReader {
-public:
-    std::string ReadDeviceParameter(std::string_view instanceId, std::string_view valueName) const override {
-        const auto it = values.find(std::string(instanceId) + "|" + std::string(valueName));
-        return it == values.end() ? std::string() : it->second;
-    }
-    std::map<std::string, std::string> values;
-};
+using test_support::MapParameters;
 
 TEST(SplitServerList, DropsSpacesAndEmptyNames) {
     struct Row {

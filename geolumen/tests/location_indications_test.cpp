@@ -59,24 +59,7 @@ TEST_F(LocationIndicationsTest, PositionReportBecomesALocationFix) {
     service->SendPosition(FullPosition());
     ASSERT_EQ(client->events().positionReport.Wait(kIndicationWaitMs), WAIT_OBJECT_0);
     ASSERT_TRUE(client->ProcessPositionReport());
-    const LocationFix fix = client->reports().CopyLocationFix();
-    EXPECT_EQ(fix.latitude, 48.125);
-    EXPECT_EQ(fix.longitude, -11.5);
-    EXPECT_EQ(fix.errorRadius, 5.0f);
-    EXPECT_EQ(fix.speed, 1.5f);
-    EXPECT_EQ(fix.altitudeEllipsoid, 560.0f);
-    EXPECT_EQ(fix.altitudeSeaLevel, 512.0f);
-    EXPECT_EQ(fix.verticalUncertainty, 8.0f);
-    EXPECT_EQ(fix.heading, 90.0f);
-    EXPECT_EQ(fix.magneticHeading, 93.0f);
-    EXPECT_EQ(fix.magneticDeviation, 3.0f);
-    EXPECT_EQ(fix.pdop, 2.0f);
-    EXPECT_EQ(fix.hdop, 1.25f);
-    EXPECT_EQ(fix.vdop, 1.5f);
-    EXPECT_EQ(fix.utcMs, 1700000000000ULL);
-    EXPECT_EQ(fix.fixIndicator, 0U);
-    EXPECT_EQ(fix.engineUnavailable, 0);
-    EXPECT_EQ(fix.technologyMask, 5U);
+    test_support::ExpectFullFix(client->reports().CopyLocationFix());
 }
 
 TEST_F(LocationIndicationsTest, MinimalPositionReportHasEveryFieldAbsent) {
@@ -249,23 +232,14 @@ TEST_F(CoarsePositionTest, FailedSensorQueryIsRetriedOnceAfter200Ms) {
     EXPECT_TRUE(LocationFrames().empty());
 }
 
-class MapParameters : public DeviceParameterReader {
-public:
-    std::string ReadDeviceParameter(std::string_view, std::string_view name) const override {
-        const auto it = values.find(std::string(name));
-        return it == values.end() ? std::string() : it->second;
-    }
-    std::map<std::string, std::string> values;
-};
-
 class AssistanceRequestTest : public test_support::LocationClientFixture {
 protected:
     void SetUp() override {
         LocationClientFixture::SetUp();
-        parameters.values["AlmarServerURL"] = "127.0.0.1";
+        parameters.values["USB\\VID_1234|AlmarServerURL"] = "127.0.0.1";
         config.parameters = &parameters;
     }
-    MapParameters parameters;
+    test_support::MapParameters parameters;
 };
 
 TEST_F(AssistanceRequestTest, TimeRequestInjectsTheServersTime) {
@@ -273,14 +247,7 @@ TEST_F(AssistanceRequestTest, TimeRequestInjectsTheServersTime) {
     // +0.4 s, and it is read at +1.0 s: time 1704067200400 ms = 0x018CC251F590, uncertainty
     // (1.0 - 0.2) / 2 s = 400 ms = 0x190.
     test_support::LocalSntpServer sntp([](const std::vector<uint8_t>& request) {
-        std::vector<uint8_t> answer(48, 0);
-        answer[0] = 0x24;
-        std::copy(request.begin() + 40, request.begin() + 48, answer.begin() + 24);
-        const uint8_t receive[8] = {0xE9, 0x3C, 0x7F, 0x00, 0x33, 0x33, 0x33, 0x33};
-        const uint8_t transmit[8] = {0xE9, 0x3C, 0x7F, 0x00, 0x66, 0x66, 0x66, 0x66};
-        std::copy(receive, receive + 8, answer.begin() + 32);
-        std::copy(transmit, transmit + 8, answer.begin() + 40);
-        return std::vector<std::vector<uint8_t>>{answer};
+        return std::vector<std::vector<uint8_t>>{test_support::NewYear2024SntpAnswer(request)};
     });
     config.net.sntpPort = sntp.port();
     const FileTime t1 = kFileTime1970 + 1704067200ULL * kFileTimeUnitsPerSecond;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "location/location_reports.h"
+#include "support/location_fixture.h"
 
 namespace geolumen {
 namespace {
@@ -61,24 +62,7 @@ protected:
 
 TEST_F(PositionReportTest, FinalFixCarriesEveryField) {
     ASSERT_TRUE(Process(FullReport(kSessionStatusFinal)));
-    const LocationFix fix = reports.CopyLocationFix();
-    EXPECT_EQ(fix.latitude, 48.125);
-    EXPECT_EQ(fix.longitude, -11.5);
-    EXPECT_EQ(fix.errorRadius, 5.0f);
-    EXPECT_EQ(fix.speed, 1.5f);
-    EXPECT_EQ(fix.altitudeEllipsoid, 560.0f);
-    EXPECT_EQ(fix.altitudeSeaLevel, 512.0f);
-    EXPECT_EQ(fix.verticalUncertainty, 8.0f);
-    EXPECT_EQ(fix.heading, 90.0f);
-    EXPECT_EQ(fix.magneticHeading, 93.0f);  // 90 + 3
-    EXPECT_EQ(fix.magneticDeviation, 3.0f);
-    EXPECT_EQ(fix.pdop, 2.0f);
-    EXPECT_EQ(fix.hdop, 1.25f);
-    EXPECT_EQ(fix.vdop, 1.5f);
-    EXPECT_EQ(fix.utcMs, 1700000000000ULL);
-    EXPECT_EQ(fix.fixIndicator, 0U);
-    EXPECT_EQ(fix.engineUnavailable, 0);
-    EXPECT_EQ(fix.technologyMask, 5U);
+    test_support::ExpectFullFix(reports.CopyLocationFix());
 }
 
 TEST_F(PositionReportTest, AbsentFieldsGetTheirMarks) {

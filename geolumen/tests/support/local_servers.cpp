@@ -137,6 +137,17 @@ void LocalHttpServer::Serve(int client) {
     }
 }
 
+std::vector<uint8_t> NewYear2024SntpAnswer(const std::vector<uint8_t>& request) {
+    std::vector<uint8_t> answer(48, 0);
+    answer[0] = 0x24;  // LI 0, VN 4, mode 4 (server)
+    if (request.size() >= 48) std::copy(request.begin() + 40, request.begin() + 48, answer.begin() + 24);
+    const uint8_t receive[8] = {0xE9, 0x3C, 0x7F, 0x00, 0x33, 0x33, 0x33, 0x33};
+    const uint8_t transmit[8] = {0xE9, 0x3C, 0x7F, 0x00, 0x66, 0x66, 0x66, 0x66};
+    std::copy(receive, receive + 8, answer.begin() + 32);
+    std::copy(transmit, transmit + 8, answer.begin() + 40);
+    return answer;
+}
+
 uint16_t UnusedLocalPort() {
     uint16_t port = 0;
     const int fd = BindLoopback(SOCK_STREAM, port);

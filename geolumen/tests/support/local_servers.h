@@ -63,6 +63,10 @@ private:
     std::thread thread_;
 };
 
+// What a server sends back to a request made at 2024-01-01 00:00:00 UTC (NTP 0xE93C7F00): our transmit
+// time as originate, received 0.2 s later (fraction 0x33333333 = 2^32-1 over 5), sent 0.4 s later.
+[[nodiscard]] std::vector<uint8_t> NewYear2024SntpAnswer(const std::vector<uint8_t>& request);
+
 // A port on 127.0.0.1 on which nothing listens (bound, then closed again).
 [[nodiscard]] uint16_t UnusedLocalPort();
 

@@ -16,6 +16,31 @@ namespace {
 constexpr auto kFrameWait = std::chrono::seconds(2);
 }  // namespace
 
+std::string MapParameters::ReadDeviceParameter(std::string_view instanceId, std::string_view valueName) const {
+    const auto it = values.find(std::string(instanceId) + "|" + std::string(valueName));
+    return it == values.end() ? std::string() : it->second;
+}
+
+void ExpectFullFix(const LocationFix& fix) {
+    EXPECT_EQ(fix.latitude, 48.125);
+    EXPECT_EQ(fix.longitude, -11.5);
+    EXPECT_EQ(fix.errorRadius, 5.0f);
+    EXPECT_EQ(fix.speed, 1.5f);
+    EXPECT_EQ(fix.altitudeEllipsoid, 560.0f);
+    EXPECT_EQ(fix.altitudeSeaLevel, 512.0f);
+    EXPECT_EQ(fix.verticalUncertainty, 8.0f);
+    EXPECT_EQ(fix.heading, 90.0f);
+    EXPECT_EQ(fix.magneticHeading, 93.0f);  // 90 + 3
+    EXPECT_EQ(fix.magneticDeviation, 3.0f);
+    EXPECT_EQ(fix.pdop, 2.0f);
+    EXPECT_EQ(fix.hdop, 1.25f);
+    EXPECT_EQ(fix.vdop, 1.5f);
+    EXPECT_EQ(fix.utcMs, 1700000000000ULL);
+    EXPECT_EQ(fix.fixIndicator, 0U);
+    EXPECT_EQ(fix.engineUnavailable, 0);
+    EXPECT_EQ(fix.technologyMask, 5U);
+}
+
 std::vector<uint8_t> Hex(const std::string& text, uint16_t transaction) {
     std::vector<uint8_t> bytes;
     std::istringstream in(text);

@@ -3,6 +3,7 @@
 // as the driver does it, and helpers to read what the module received.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,17 @@
 #include "sim/sim_stack.h"
 
 namespace geolumen::test_support {
+
+// Device parameters from a map keyed "instance id|value name".
+class MapParameters : public DeviceParameterReader {
+public:
+    std::string ReadDeviceParameter(std::string_view instanceId, std::string_view valueName) const override;
+    std::map<std::string, std::string> values;
+};
+
+// The fix of a final report with every field: 48.125, -11.5, error 5, speed 1.5, altitudes 560 and 512,
+// vertical 8, heading 90 with deviation 3, DOP 2 / 1.25 / 1.5, mask 5, UTC 1700000000000.
+void ExpectFullFix(const LocationFix& fix);
 
 // "01 0A ff" -> bytes; "TT" stands for the transaction id's low byte.
 std::vector<uint8_t> Hex(const std::string& text, uint16_t transaction = 0);
