@@ -113,6 +113,8 @@ public:
                                                 std::stop_token stop = {});
     int CloseLocationClient();
     [[nodiscard]] bool IsOpen() const;
+    // The message-stack client of the open service client (none while closed).
+    [[nodiscard]] halyx_client* Handle() const;
 
     // --- Requests ---
     [[nodiscard]] int SendLocationRequest(uint16_t id, const void* payload);
@@ -165,7 +167,6 @@ private:
     [[nodiscard]] int SendForResultLocked(uint16_t id, const void* payload);
     int StartLocked(uint32_t intervalMs, uint32_t accuracy);
     int StopLocked();
-    [[nodiscard]] halyx_client* Handle() const;
 
     LocationClientConfig config_;
     std::shared_mutex lifecycle_;   // exclusive: open, close; shared: requests

@@ -139,6 +139,15 @@ TEST_F(LocationIndicationsTest, UnmatchedOrRefusedResultsAreDropped) {
               kLocStatusTimeout);
 }
 
+TEST_F(LocationIndicationsTest, ServiceLossWakesTheWorkerOnlyWhileASessionRuns) {
+    OpenClient();
+    halyx_client_service_lost(client->Handle());
+    EXPECT_FALSE(client->events().serviceLost.IsSet()) << "no session started: nothing to restore";
+    client->StartPositionSession(1000, 0);
+    halyx_client_service_lost(client->Handle());
+    EXPECT_TRUE(client->events().serviceLost.IsSet());
+}
+
 TEST_F(LocationIndicationsTest, SessionSendsReportsAtItsInterval) {
     OpenClient();
     service->SetPeriodicPosition(FullPosition());
