@@ -33,8 +33,9 @@ void BM_PositionReportDecodeAndConvert(benchmark::State& state) {
     LocationReports reports;
     halyx_loc_position_report decoded{};
     for (auto _ : state) {
-        const int r = halyx_decode_tlvs(desc, HALYX_KIND_INDICATION, HALYX_LOC_POSITION_REPORT, kPositionPayload.data(),
-                                        static_cast<uint32_t>(kPositionPayload.size()), &decoded, sizeof decoded);
+        const int r =
+            halyx_decode_tlvs(desc, HALYX_KIND_INDICATION, HALYX_LOC_POSITION_REPORT, kPositionPayload.data(),
+                              static_cast<uint32_t>(kPositionPayload.size()), &decoded, sizeof decoded);
         if (r != 0) {
             state.SkipWithError("decode failed");
             break;

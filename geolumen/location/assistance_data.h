@@ -14,7 +14,7 @@ namespace geolumen {
 
 // Where fetched assistance goes: the location-service client, which hands it to the module.
 class AssistanceSink {
-public:
+  public:
     virtual ~AssistanceSink() = default;
     // Both return a location client status (0 success).
     [[nodiscard]] virtual int InjectUtcTime(uint64_t utcMs, uint32_t uncertaintyMs) = 0;
@@ -67,6 +67,7 @@ enum class AssistanceOutcome {
 // Fetches the orbit file from `host` over HTTP and injects it whole; an error status, an empty or
 // an oversize body injects nothing.
 [[nodiscard]] AssistanceOutcome DownloadPredictedOrbits(const std::string& host, AssistanceSink& sink,
-                                                        const AssistanceNetConfig& config, std::stop_token stop);
+                                                        const AssistanceNetConfig& config,
+                                                        std::stop_token stop);
 
 }  // namespace geolumen

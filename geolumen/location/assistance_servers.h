@@ -10,7 +10,7 @@ namespace geolumen {
 
 // Reads one value of a device's parameters; the empty text when the device or the value is missing.
 class DeviceParameterReader {
-public:
+  public:
     virtual ~DeviceParameterReader() = default;
     [[nodiscard]] virtual std::string ReadDeviceParameter(std::string_view instanceId,
                                                           std::string_view valueName) const = 0;
@@ -27,7 +27,8 @@ inline constexpr std::string_view kBuiltInAssistanceServers =
 // A value of this size or more never came from a sane configuration; it is treated as missing.
 inline constexpr size_t kMaxDeviceParameterChars = 1023;
 
-[[nodiscard]] std::string ReadAlmarServerUrl(const DeviceParameterReader& reader, std::string_view instanceId);
+[[nodiscard]] std::string ReadAlmarServerUrl(const DeviceParameterReader& reader,
+                                             std::string_view instanceId);
 [[nodiscard]] std::string ReadSuplConfig(const DeviceParameterReader& reader, std::string_view instanceId);
 // 1 only for exactly "1".
 [[nodiscard]] int IsSuplEnabled(const DeviceParameterReader& reader, std::string_view instanceId);
@@ -37,7 +38,8 @@ inline constexpr size_t kMaxDeviceParameterChars = 1023;
 
 // Picks one server uniformly at random: from the device's list, else from the built-in list.
 // `random` gives the number to pick with; the driver passes its private generator.
-[[nodiscard]] std::string SelectAssistanceServer(const DeviceParameterReader& reader, std::string_view instanceId,
+[[nodiscard]] std::string SelectAssistanceServer(const DeviceParameterReader& reader,
+                                                 std::string_view instanceId,
                                                  const std::function<uint32_t()>& random);
 
 // The driver's private generator, seeded once from the system's entropy source; thread-safe.

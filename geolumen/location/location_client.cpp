@@ -30,11 +30,11 @@ const LocationServiceCallbacks kLocationServiceCallbacks = {
 
 // Sets a manual-reset event when the stop token fires, so waits on message-stack events can include it.
 class StopEvent {
-public:
+  public:
     explicit StopEvent(std::stop_token stop) : callback_(stop, [this] { event.Set(); }) {}
     Event event{Event::Reset::kManual};
 
-private:
+  private:
     std::stop_callback<std::function<void()>> callback_;
 };
 
@@ -71,7 +71,8 @@ int LocationClient::OpenLocationClient(bool flag, std::stop_token stop) {
     for (;;) {
         if (!stackStarted_) {
             // The message stack is started once per driver load; a failure is retried with the open.
-            if (halyx_mux_start() == kHalyxOk && halyx_usb_transport_start() == kHalyxOk) stackStarted_ = true;
+            if (halyx_mux_start() == kHalyxOk && halyx_usb_transport_start() == kHalyxOk)
+                stackStarted_ = true;
         }
         if (stackStarted_ && OpenServiceClientLocked(static_cast<uint32_t>(kRegisteredEventMask), 0,
                                                      &kLocationServiceCallbacks, &kCookieValue,
@@ -152,7 +153,8 @@ int LocationClient::ConnectLocationService(LocationServiceClient& record, Event&
     (void)halyx_close_client(watcher);
     if (waited == WAIT_OBJECT_0 + 1) return kLocStatusFailure;
     if (waited != WAIT_OBJECT_0) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_LOCATION, "location service not found in %u ms", kServiceWaitMs);
+        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_LOCATION, "location service not found in %u ms",
+                       kServiceWaitMs);
         return kLocStatusTimeout;
     }
     halyx_service_instance instances[kMaxServiceInstances];
@@ -162,7 +164,8 @@ int LocationClient::ConnectLocationService(LocationServiceClient& record, Event&
         return kLocStatusFailure;
     }
     halyx_client* handle = nullptr;
-    if (halyx_open_client(&instances[0], desc, &LocationClient::OnHalyxIndication, this, &handle) != kHalyxOk ||
+    if (halyx_open_client(&instances[0], desc, &LocationClient::OnHalyxIndication, this, &handle) !=
+            kHalyxOk ||
         handle == nullptr) {
         return kLocStatusFailure;
     }
@@ -204,9 +207,11 @@ int LocationClient::SendLocked(uint16_t id, const void* payload) {
     const auto size = LocationRequestPayloadSize(id);
     if (!size || (*size > 0 && payload == nullptr)) return kLocStatusInvalid;
     halyx_result result{};
-    const int r = halyx_request_and_wait(handle, id, payload, *size, &result, sizeof result, kRequestTimeoutMs);
+    const int r =
+        halyx_request_and_wait(handle, id, payload, *size, &result, sizeof result, kRequestTimeoutMs);
     if (r != kHalyxOk) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_LOCATION, "request 0x%x failed in the message stack (%d)", id, r);
+        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_LOCATION, "request 0x%x failed in the message stack (%d)", id,
+                       r);
         return kLocStatusFailure;
     }
     if (result.result == 0) return kLocStatusOk;
@@ -223,8 +228,8 @@ int LocationClient::SendLocationRequestAndWait(uint16_t id, const void* payload,
     return SendAndWaitLocked(id, payload, timeoutMs, expectedId, buffer, bufferSize);
 }
 
-int LocationClient::SendAndWaitLocked(uint16_t id, const void* payload, uint32_t timeoutMs, uint16_t expectedId,
-                                      void* buffer, size_t bufferSize) {
+int LocationClient::SendAndWaitLocked(uint16_t id, const void* payload, uint32_t timeoutMs,
+                                      uint16_t expectedId, void* buffer, size_t bufferSize) {
     LocationServiceClient* record;
     {
         std::lock_guard guard(recordLock_);
@@ -239,14 +244,15 @@ int LocationClient::SendForResultLocked(uint16_t id, const void* payload) {
     const int status = SendAndWaitLocked(id, payload, kResultWaitMs, id, &result, sizeof result);
     if (status != kLocStatusOk) return status;
     if (result.status != 0) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_LOCATION, "request 0x%x: result status %u", id, result.status);
+        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_LOCATION, "request 0x%x: result status %u", id,
+                       result.status);
         return kLocStatusFailure;
     }
     return kLocStatusOk;
 }
 
-void LocationClient::OnHalyxIndication(halyx_client* client, uint16_t id, const void* payload, uint32_t length,
-                                       void* data) {
+void LocationClient::OnHalyxIndication(halyx_client* client, uint16_t id, const void* payload,
+                                       uint32_t length, void* data) {
     auto* self = static_cast<LocationClient*>(data);
     if (self == nullptr) return;
     // Held for the whole delivery: closing takes the record under this lock, so it can never be freed
@@ -269,9 +275,11 @@ void LocationClient::OnHalyxIndication(halyx_client* client, uint16_t id, const 
     }
     // 8-byte units keep the decoded structure aligned for its doubles and 64-bit fields.
     std::vector<uint64_t> decoded((size + 7) / 8);
-    const int r = halyx_decode_message(client, kHalyxKindIndication, id, payload, length, decoded.data(), size);
+    const int r =
+        halyx_decode_message(client, kHalyxKindIndication, id, payload, length, decoded.data(), size);
     if (r != kHalyxOk) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_LOCATION, "indication 0x%x dropped: decode error %d", id, r);
+        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_LOCATION, "indication 0x%x dropped: decode error %d", id,
+                       r);
         return;
     }
     if (isEvent) {
@@ -293,11 +301,20 @@ void LocationClient::OnLocationEvent(LocationServiceClient* client, uint16_t id,
             self.reports_.StoreSatelliteReport(*static_cast<const halyx_loc_satellite_report*>(payload));
             self.events_.satelliteReport.Set();
             break;
-        case HALYX_LOC_NMEA_REPORT: self.events_.nmeaReport.Set(); break;
-        case HALYX_LOC_TIME_REQUEST: self.events_.timeRequest.Set(); break;
-        case HALYX_LOC_ORBIT_REQUEST: self.events_.orbitRequest.Set(); break;
-        case HALYX_LOC_POSITION_REQUEST: self.events_.positionRequest.Set(); break;
-        default: break;
+        case HALYX_LOC_NMEA_REPORT:
+            self.events_.nmeaReport.Set();
+            break;
+        case HALYX_LOC_TIME_REQUEST:
+            self.events_.timeRequest.Set();
+            break;
+        case HALYX_LOC_ORBIT_REQUEST:
+            self.events_.orbitRequest.Set();
+            break;
+        case HALYX_LOC_POSITION_REQUEST:
+            self.events_.positionRequest.Set();
+            break;
+        default:
+            break;
     }
 }
 

@@ -97,7 +97,7 @@ struct LocationClientConfig {
 };
 
 class LocationClient final : public AssistanceSink {
-public:
+  public:
     explicit LocationClient(LocationClientConfig config = {});
     ~LocationClient() override;
     LocationClient(const LocationClient&) = delete;
@@ -133,7 +133,8 @@ public:
     int DeleteAssistanceData(uint16_t which);
     [[nodiscard]] int InjectUtcTime(uint64_t utcMs, uint32_t uncertaintyMs) override;
     [[nodiscard]] int InjectPredictedOrbits(std::span<const uint8_t> data) override;
-    int InjectPosition(double latitude, double longitude, uint64_t utcMs, double errorRadius, double altitude);
+    int InjectPosition(double latitude, double longitude, uint64_t utcMs, double errorRadius,
+                       double altitude);
     void InjectCoarsePosition();
     AssistanceOutcome HandleTimeRequest(const std::string& instanceId, std::stop_token stop = {});
     AssistanceOutcome HandleOrbitRequest(const std::string& instanceId, std::stop_token stop = {});
@@ -149,27 +150,28 @@ public:
     static void OnHalyxIndication(halyx_client* client, uint16_t id, const void* payload, uint32_t length,
                                   void* data);
     static void OnHalyxClientError(halyx_client* client, int error, void* data);
-    static void OnLocationEvent(LocationServiceClient* client, uint16_t id, const void* payload, const void* cookie);
+    static void OnLocationEvent(LocationServiceClient* client, uint16_t id, const void* payload,
+                                const void* cookie);
     static void OnLocationResponse(LocationServiceClient* client, uint16_t id, const void* payload,
                                    const void* cookie);
     static void OnLocationServiceError(LocationServiceClient* client, int status, const void* cookie);
 
-private:
+  private:
     [[nodiscard]] int ConnectLocationService(LocationServiceClient& record, Event& stopped);
     [[nodiscard]] int OpenServiceClientLocked(uint32_t maskLow, uint32_t maskHigh,
                                               const LocationServiceCallbacks* callbacks, const void* cookie,
                                               Event& stopped);
     int CloseLocked();
     [[nodiscard]] int SendLocked(uint16_t id, const void* payload);
-    [[nodiscard]] int SendAndWaitLocked(uint16_t id, const void* payload, uint32_t timeoutMs, uint16_t expectedId,
-                                        void* buffer, size_t bufferSize);
+    [[nodiscard]] int SendAndWaitLocked(uint16_t id, const void* payload, uint32_t timeoutMs,
+                                        uint16_t expectedId, void* buffer, size_t bufferSize);
     // Via a slot; success only when the result indication's status is 0 as well.
     [[nodiscard]] int SendForResultLocked(uint16_t id, const void* payload);
     int StartLocked(uint32_t intervalMs, uint32_t accuracy);
     int StopLocked();
 
     LocationClientConfig config_;
-    std::shared_mutex lifecycle_;   // exclusive: open, close; shared: requests
+    std::shared_mutex lifecycle_;    // exclusive: open, close; shared: requests
     mutable std::mutex recordLock_;  // guards record_ against the indication path
     std::unique_ptr<LocationServiceClient> record_;
     RequestSlots slots_;

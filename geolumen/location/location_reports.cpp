@@ -44,8 +44,9 @@ LocationFix ConvertPositionReport(const halyx_loc_position_report& r) {
     fix.verticalUncertainty = FloatOrAbsent(r.vertical_uncertainty_valid, r.vertical_uncertainty);
     fix.heading = FloatOrAbsent(r.heading_valid, r.heading);
     fix.magneticDeviation = FloatOrAbsent(r.magnetic_deviation_valid, r.magnetic_deviation);
-    fix.magneticHeading =
-        r.heading_valid != 0 && r.magnetic_deviation_valid != 0 ? r.heading + r.magnetic_deviation : kAbsentFloat;
+    fix.magneticHeading = r.heading_valid != 0 && r.magnetic_deviation_valid != 0
+                              ? r.heading + r.magnetic_deviation
+                              : kAbsentFloat;
     if (r.dop_valid != 0) {
         fix.pdop = r.dop.pdop;
         fix.hdop = r.dop.hdop;
@@ -66,11 +67,13 @@ bool ConvertSatelliteReport(const halyx_loc_satellite_report& r, SatelliteReport
     out.count = r.satellite_count;
     for (uint32_t i = 0; i < r.satellite_count; ++i) {
         const halyx_loc_satellite_info& sat = r.satellites[i];
-        const bool numbered = (sat.valid_mask & (kSatSystemValid | kSatIdValid)) == (kSatSystemValid | kSatIdValid);
+        const bool numbered =
+            (sat.valid_mask & (kSatSystemValid | kSatIdValid)) == (kSatSystemValid | kSatIdValid);
         if (numbered && sat.satellite_id != 0) {
             out.prn[i] = sat.satellite_id;
             for (const auto& n : kNumbering) {
-                if (n.system == sat.system) out.satelliteId[i] = static_cast<int32_t>(sat.satellite_id) + n.offset;
+                if (n.system == sat.system)
+                    out.satelliteId[i] = static_cast<int32_t>(sat.satellite_id) + n.offset;
             }
         }
         out.elevation[i] = (sat.valid_mask & kSatElevationValid) != 0 ? sat.elevation : kAbsentElevation;

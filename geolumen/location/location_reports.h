@@ -56,7 +56,7 @@ struct SatelliteReport {
 };
 
 class LocationReports {
-public:
+  public:
     // `tickMs` is a monotonic millisecond clock (tests pin it).
     explicit LocationReports(std::function<uint64_t()> tickMs = SteadyTickMs);
 
@@ -77,7 +77,7 @@ public:
 
     [[nodiscard]] static uint64_t SteadyTickMs();
 
-private:
+  private:
     std::function<uint64_t()> tickMs_;
     mutable std::mutex lock_;
     // Two buffers and a selector: the slot thread writes the selected one; a worker flips the selector and

@@ -103,7 +103,8 @@ void LocationClient::ChangeSessionCriteria(uint32_t intervalMs, uint32_t accurac
     StartLocked(intervalMs, accuracy);
 }
 
-int LocationClient::ReopenLocationClient(uint32_t intervalMs, uint32_t accuracy, bool flag, std::stop_token stop) {
+int LocationClient::ReopenLocationClient(uint32_t intervalMs, uint32_t accuracy, bool flag,
+                                         std::stop_token stop) {
     CloseLocationClient();
     const int opened = OpenLocationClient(flag, stop);
     if (opened != kLocStatusOk) return opened;
@@ -151,7 +152,8 @@ int LocationClient::InjectPredictedOrbits(std::span<const uint8_t> data) {
     // No data, or more than the part count can number, is refused before anything is sent: a size of 0
     // would otherwise wrap into millions of parts.
     if (data.empty() || data.size() > kMaxOrbitDataBytes) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_LOCATION, "orbit data of %zu bytes not injected", data.size());
+        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_LOCATION, "orbit data of %zu bytes not injected",
+                       data.size());
         return kLocStatusFailure;
     }
     std::shared_lock lifecycle(lifecycle_);
@@ -173,8 +175,8 @@ int LocationClient::InjectPredictedOrbits(std::span<const uint8_t> data) {
                                              HALYX_LOC_INJECT_ORBIT_PART, &result, sizeof result);
         if (status != kLocStatusOk || result.status != 0 || result.part_number_valid == 0 ||
             result.part_number != part) {
-            GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_LOCATION, "orbit part %zu of %zu not accepted (%d)", part, parts,
-                           status);
+            GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_LOCATION, "orbit part %zu of %zu not accepted (%d)", part,
+                           parts, status);
             return status != kLocStatusOk ? status : kLocStatusFailure;
         }
         sent += length;
@@ -238,7 +240,8 @@ AssistanceOutcome LocationClient::HandleOrbitRequest(const std::string& instance
     const std::string host = SelectAssistanceServer(*config_.parameters, instanceId, config_.random);
     const AssistanceOutcome outcome = DownloadPredictedOrbits(host, *this, config_.net, stop);
     GEOLUMEN_TRACE(outcome == AssistanceOutcome::Injected ? TRACE_LEVEL_INFORMATION : TRACE_LEVEL_WARNING,
-                   TRACE_LOCATION, "orbit data from %s: %s", host.c_str(), AssistanceOutcomeText(outcome).data());
+                   TRACE_LOCATION, "orbit data from %s: %s", host.c_str(),
+                   AssistanceOutcomeText(outcome).data());
     return outcome;
 }
 

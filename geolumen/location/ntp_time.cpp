@@ -29,7 +29,8 @@ void ReverseBytes8(NtpTimestamp& bytes) { std::reverse(bytes.begin(), bytes.end(
 NtpTimestamp FileTimeToNtp(FileTime time) {
     const uint64_t since1900 = time - kFileTime1900;
     const uint64_t seconds = since1900 / kFileTimeUnitsPerSecond;
-    const uint64_t fraction = (since1900 % kFileTimeUnitsPerSecond) * kFractionScale / kFileTimeUnitsPerSecond;
+    const uint64_t fraction =
+        (since1900 % kFileTimeUnitsPerSecond) * kFractionScale / kFileTimeUnitsPerSecond;
     const uint64_t value = (seconds << 32) + fraction;
     NtpTimestamp wire{};
     std::memcpy(wire.data(), &value, wire.size());  // little-endian host: reversing gives wire order
@@ -44,7 +45,8 @@ FileTime NtpToFileTime(const NtpTimestamp& wire) {
     std::memcpy(&value, host.data(), host.size());
     const uint64_t seconds = value >> 32;
     const uint64_t fraction = value & 0xFFFFFFFFULL;
-    return kFileTime1900 + seconds * kFileTimeUnitsPerSecond + fraction * kFileTimeUnitsPerSecond / kFractionScale;
+    return kFileTime1900 + seconds * kFileTimeUnitsPerSecond +
+           fraction * kFileTimeUnitsPerSecond / kFractionScale;
 }
 
 SntpPacket BuildSntpRequest(FileTime now) {

@@ -85,7 +85,8 @@ void RequestSlots::Match(const void* client, uint16_t indicationId, const void* 
         if (!inUse_[i]) continue;
         Slot& slot = slots_[i];
         std::lock_guard guard(slot.lock);
-        if (!slot.armed || slot.done || slot.cancelled || slot.client != client || slot.expectedId != indicationId) {
+        if (!slot.armed || slot.done || slot.cancelled || slot.client != client ||
+            slot.expectedId != indicationId) {
             continue;
         }
         const size_t copy = payload != nullptr ? std::min(length, slot.bufferSize) : 0;
@@ -126,7 +127,8 @@ int RequestSlots::SendAndWait(const void* client, uint16_t requestId, uint16_t e
                               size_t bufferSize, uint32_t timeoutMs, const std::function<int()>& send) {
     const int index = Register(client, expectedId, requestId, buffer, bufferSize);
     if (index < 0) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_LOCATION, "request 0x%x not sent: no free request slot", requestId);
+        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_LOCATION, "request 0x%x not sent: no free request slot",
+                       requestId);
         return kLocStatusFailure;
     }
     const int status = send();

@@ -21,13 +21,13 @@ inline constexpr int kRequestSlotCount = 8;
 
 // Results of the slot operations.
 inline constexpr int kSlotOk = 0;
-inline constexpr int kSlotNoSlot = -1;     // all slots in use, or the slots are not set up
-inline constexpr int kSlotBusy = -16;      // another thread already waits on this slot
-inline constexpr int kSlotInvalid = -22;   // index out of range or slot not in use
+inline constexpr int kSlotNoSlot = -1;    // all slots in use, or the slots are not set up
+inline constexpr int kSlotBusy = -16;     // another thread already waits on this slot
+inline constexpr int kSlotInvalid = -22;  // index out of range or slot not in use
 inline constexpr int kSlotTimedOut = -138;
 
 class RequestSlots {
-public:
+  public:
     RequestSlots() = default;
     RequestSlots(const RequestSlots&) = delete;
     RequestSlots& operator=(const RequestSlots&) = delete;
@@ -63,7 +63,7 @@ public:
     [[nodiscard]] bool InUse(int index);
     [[nodiscard]] bool IsWaiting(int index);
 
-private:
+  private:
     struct Slot {
         std::mutex lock;
         std::condition_variable resultArrived;

@@ -27,7 +27,7 @@ struct CoarsePositionReport {
 };
 
 class CoarsePositionSource {
-public:
+  public:
     virtual ~CoarsePositionSource() = default;
     // Number of location sensors other than ours; nothing when the query itself failed.
     [[nodiscard]] virtual std::optional<size_t> FindLocationSensors() = 0;
@@ -37,13 +37,13 @@ public:
 
 // The host's source: one sensor with a fixed report when configured, none otherwise.
 class ConfiguredCoarsePosition final : public CoarsePositionSource {
-public:
+  public:
     explicit ConfiguredCoarsePosition(std::optional<CoarsePositionReport> report = std::nullopt)
         : report_(std::move(report)) {}
     [[nodiscard]] std::optional<size_t> FindLocationSensors() override { return report_ ? 1 : 0; }
     [[nodiscard]] std::optional<CoarsePositionReport> ReadFirstSensor() override { return report_; }
 
-private:
+  private:
     std::optional<CoarsePositionReport> report_;
 };
 

@@ -14,7 +14,7 @@ namespace geolumen {
 // A connected IPv4 UDP socket. Connecting makes the kernel drop datagrams from any other peer, so a
 // stray sender on the network cannot answer in the server's name.
 class UdpSocket {
-public:
+  public:
     UdpSocket() = default;
     ~UdpSocket();
     UdpSocket(UdpSocket&& other) noexcept;
@@ -37,7 +37,7 @@ public:
     // Reads one datagram without blocking; the count received, or -1 (nothing there or an error).
     [[nodiscard]] ssize_t Receive(std::span<uint8_t> buffer);
 
-private:
+  private:
     explicit UdpSocket(int fd) : fd_(fd) {}
     void Close();
 

@@ -18,7 +18,8 @@ constexpr uint32_t kMinPeriodicIntervalMs = 10;
 
 uint32_t ReadLe(const Bytes& v, size_t offset, size_t size) {
     uint32_t value = 0;
-    for (size_t i = 0; i < size && offset + i < v.size(); ++i) value |= static_cast<uint32_t>(v[offset + i]) << (8 * i);
+    for (size_t i = 0; i < size && offset + i < v.size(); ++i)
+        value |= static_cast<uint32_t>(v[offset + i]) << (8 * i);
     return value;
 }
 
@@ -103,7 +104,8 @@ void SimLocationService::Answer(const SimFrame& request) {
     std::pair<uint16_t, uint16_t> response{0, 0};
     {
         std::lock_guard guard(lock_);
-        if (auto it = responseResult_.find(request.messageId); it != responseResult_.end()) response = it->second;
+        if (auto it = responseResult_.find(request.messageId); it != responseResult_.end())
+            response = it->second;
     }
     module_.Respond(request, {}, response.first, response.second);
     uint32_t status = 0;
@@ -122,9 +124,12 @@ void SimLocationService::Answer(const SimFrame& request) {
                 if (const SimTlv* t = request.Find(0x11)) accuracy_ = ReadLe(t->value, 0, 4);
                 if (const SimTlv* t = request.Find(0x13)) interval_ = ReadLe(t->value, 0, 4);
                 break;
-            case 0x23: running_ = false; break;
+            case 0x23:
+                running_ = false;
+                break;
             case 0x35:
-                if (const SimTlv* part = request.Find(0x03)) echo = static_cast<uint16_t>(ReadLe(part->value, 0, 2));
+                if (const SimTlv* part = request.Find(0x03))
+                    echo = static_cast<uint16_t>(ReadLe(part->value, 0, 2));
                 if (const SimTlv* data = request.Find(0x04); data != nullptr && data->value.size() >= 2) {
                     const size_t count = ReadLe(data->value, 0, 2);
                     const size_t take = std::min(count, data->value.size() - 2);
@@ -134,13 +139,13 @@ void SimLocationService::Answer(const SimFrame& request) {
                 }
                 if (orbitEcho_) echo = orbitEcho_;
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     wake_.notify_all();
-    const bool withResult =
-        std::find(std::begin(kRequestsWithResult), std::end(kRequestsWithResult), request.messageId) !=
-        std::end(kRequestsWithResult);
+    const bool withResult = std::find(std::begin(kRequestsWithResult), std::end(kRequestsWithResult),
+                                      request.messageId) != std::end(kRequestsWithResult);
     if (!withResult || suppressed) return;
     std::vector<SimTlv> tlvs = {{0x01, U32(status)}};
     if (request.messageId == 0x35 && echo) tlvs.push_back({0x10, U16(*echo)});
@@ -207,7 +212,9 @@ std::vector<SimTlv> SimLocationService::EncodeSatellites(const std::vector<SimSa
     return {{0x01, U8(tlv01)}, {0x10, list}};
 }
 
-void SimLocationService::SendPosition(const SimPosition& position) { module_.Indicate(0x24, EncodePosition(position)); }
+void SimLocationService::SendPosition(const SimPosition& position) {
+    module_.Indicate(0x24, EncodePosition(position));
+}
 
 void SimLocationService::SendSatellites(const std::vector<SimSatellite>& satellites, uint8_t tlv01) {
     module_.Indicate(0x25, EncodeSatellites(satellites, tlv01));

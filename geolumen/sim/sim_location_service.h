@@ -44,7 +44,7 @@ struct SimSatellite {
 };
 
 class SimLocationService {
-public:
+  public:
     explicit SimLocationService(SimModule& module);
     ~SimLocationService();
     SimLocationService(const SimLocationService&) = delete;
@@ -80,9 +80,9 @@ public:
 
     [[nodiscard]] static std::vector<SimTlv> EncodePosition(const SimPosition& position);
     [[nodiscard]] static std::vector<SimTlv> EncodeSatellites(const std::vector<SimSatellite>& satellites,
-                                                             uint8_t tlv01);
+                                                              uint8_t tlv01);
 
-private:
+  private:
     void Answer(const SimFrame& request);
     void RunPeriodic();
 

@@ -1,9 +1,10 @@
+#include "location/assistance_data.h"
+
 #include <gtest/gtest.h>
 
 #include <mutex>
 #include <thread>
 
-#include "location/assistance_data.h"
 #include "location/ntp_time.h"
 #include "support/local_servers.h"
 
@@ -20,7 +21,7 @@ constexpr FileTime kNewYear2024 = kFileTime1970 + 1704067200ULL * kFileTimeUnits
 using Datagrams = std::vector<std::vector<uint8_t>>;
 
 class RecordingSink : public AssistanceSink {
-public:
+  public:
     int InjectUtcTime(uint64_t utcMs, uint32_t uncertaintyMs) override {
         std::lock_guard guard(lock);
         times.emplace_back(utcMs, uncertaintyMs);
@@ -37,7 +38,7 @@ public:
 };
 
 class SntpTest : public ::testing::Test {
-protected:
+  protected:
     AssistanceNetConfig Config(uint16_t port) const {
         AssistanceNetConfig config;
         config.sntpPort = port;
@@ -52,8 +53,10 @@ protected:
 };
 
 TEST_F(SntpTest, InjectsTheServersTimeWithHalfTheRoundTrip) {
-    LocalSntpServer server([](const std::vector<uint8_t>& request) { return Datagrams{NewYear2024SntpAnswer(request)}; });
-    EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, Config(server.port()), {}, Clock()), AssistanceOutcome::Injected);
+    LocalSntpServer server(
+        [](const std::vector<uint8_t>& request) { return Datagrams{NewYear2024SntpAnswer(request)}; });
+    EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, Config(server.port()), {}, Clock()),
+              AssistanceOutcome::Injected);
     ASSERT_EQ(server.requests().size(), 1U);
     const std::vector<uint8_t> request = server.requests()[0];
     ASSERT_EQ(request.size(), 48U);
@@ -71,7 +74,8 @@ TEST_F(SntpTest, SkipsAStrayDatagramAndTakesTheRealAnswer) {
         stray[31] ^= 0x01;  // originate of some other request
         return Datagrams{stray, NewYear2024SntpAnswer(request)};
     });
-    EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, Config(server.port()), {}, Clock()), AssistanceOutcome::Injected);
+    EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, Config(server.port()), {}, Clock()),
+              AssistanceOutcome::Injected);
     EXPECT_EQ(sink.times.size(), 1U);
 }
 
@@ -91,11 +95,13 @@ TEST_F(SntpTest, InjectsNothingWithoutAValidAnswer) {
              return Datagrams{a};
          },
          AssistanceOutcome::BadAnswer},
-        {"client-mode echo", [](const std::vector<uint8_t>& request) { return Datagrams{request}; }, AssistanceOutcome::BadAnswer},
+        {"client-mode echo", [](const std::vector<uint8_t>& request) { return Datagrams{request}; },
+         AssistanceOutcome::BadAnswer},
     };
     for (const auto& row : rows) {
         LocalSntpServer server(row.answer);
-        EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, Config(server.port()), {}, Clock()), row.outcome) << row.legend;
+        EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, Config(server.port()), {}, Clock()), row.outcome)
+            << row.legend;
     }
     EXPECT_TRUE(sink.times.empty());
 }
@@ -120,7 +126,7 @@ TEST_F(SntpTest, RefusesHostsThatAreNotPlainNames) {
 }
 
 class OrbitDownloadTest : public ::testing::Test {
-protected:
+  protected:
     static AssistanceNetConfig Config(uint16_t port) {
         AssistanceNetConfig config;
         config.httpPort = port;
@@ -138,7 +144,8 @@ protected:
 
 TEST_F(OrbitDownloadTest, FetchesTheFileWithOurUserAgentAndInjectsItWhole) {
     LocalHttpServer server(200, Body(2049));
-    EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, Config(server.port()), {}), AssistanceOutcome::Injected);
+    EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, Config(server.port()), {}),
+              AssistanceOutcome::Injected);
     ASSERT_EQ(server.requests().size(), 1U);
     const std::string head = server.requests()[0];
     EXPECT_EQ(head.substr(0, head.find("\r\n")), "GET /almar2.bin HTTP/1.1");
@@ -163,14 +170,16 @@ TEST_F(OrbitDownloadTest, InjectsNothingForErrorsEmptyOrOversizeBodies) {
     };
     for (const auto& row : rows) {
         LocalHttpServer server(row.status, Body(row.size));
-        EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, Config(server.port()), {}), row.outcome) << row.legend;
+        EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, Config(server.port()), {}), row.outcome)
+            << row.legend;
     }
     EXPECT_TRUE(sink.orbits.empty());
 }
 
 TEST_F(OrbitDownloadTest, TakesTheLargestFileThatFits) {
     LocalHttpServer server(200, Body(66559));
-    EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, Config(server.port()), {}), AssistanceOutcome::Injected);
+    EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, Config(server.port()), {}),
+              AssistanceOutcome::Injected);
     ASSERT_EQ(sink.orbits.size(), 1U);
     EXPECT_EQ(sink.orbits[0].size(), 66559U);
 }
@@ -198,7 +207,8 @@ TEST_F(OrbitDownloadTest, StopAbortsAStalledTransfer) {
         std::this_thread::sleep_for(100ms);
         stop.request_stop();
     });
-    EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, config, stop.get_token()), AssistanceOutcome::Stopped);
+    EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, config, stop.get_token()),
+              AssistanceOutcome::Stopped);
     stopper.join();
 }
 

@@ -1,9 +1,10 @@
+#include "location/assistance_servers.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 #include <set>
 
-#include "location/assistance_servers.h"
 #include "support/location_fixture.h"
 
 namespace geolumen {
@@ -17,12 +18,8 @@ TEST(SplitServerList, DropsSpacesAndEmptyNames) {
         std::vector<std::string> names;
     };
     const std::vector<Row> rows = {
-        {" A ; ;B", {"A", "B"}},
-        {"a b;c", {"ab", "c"}},
-        {"", {}},
-        {";;; ", {}},
-        {"one", {"one"}},
-        {"x;y;", {"x", "y"}},
+        {" A ; ;B", {"A", "B"}}, {"a b;c", {"ab", "c"}}, {"", {}}, {";;; ", {}},
+        {"one", {"one"}},        {"x;y;", {"x", "y"}},
     };
     for (const auto& row : rows) EXPECT_EQ(SplitServerList(row.text), row.names) << '"' << row.text << '"';
 }

@@ -272,9 +272,19 @@ TEST(LocationTables, RequestSizesAndRefusals) {
         uint16_t id;
         std::optional<uint32_t> size;
     };
-    const std::vector<Row> rows = {{0x1F, std::nullopt}, {0x20, 4},   {0x21, 8},    {0x22, 104}, {0x23, 1},
-                                   {0x24, std::nullopt}, {0x31, std::nullopt}, {0x32, 0}, {0x35, 1044},
-                                   {0x44, 1576},         {0x5F, 4},   {0x60, std::nullopt}, {0x33, 0}};
+    const std::vector<Row> rows = {{0x1F, std::nullopt},
+                                   {0x20, 4},
+                                   {0x21, 8},
+                                   {0x22, 104},
+                                   {0x23, 1},
+                                   {0x24, std::nullopt},
+                                   {0x31, std::nullopt},
+                                   {0x32, 0},
+                                   {0x35, 1044},
+                                   {0x44, 1576},
+                                   {0x5F, 4},
+                                   {0x60, std::nullopt},
+                                   {0x33, 0}};
     for (const auto& row : rows) EXPECT_EQ(LocationRequestPayloadSize(row.id), row.size) << row.id;
     EXPECT_EQ(LocationEventTable().size(), 14U);
     EXPECT_EQ(LocationResponseTable().size(), 46U);

@@ -99,7 +99,8 @@ TEST_F(LocationIndicationsTest, FullSatelliteReportOfEightySatellites) {
     OpenClient();
     std::vector<sim::SimSatellite> satellites;
     for (uint16_t i = 0; i < 80; ++i) {
-        satellites.push_back({0xE3, 1, static_cast<uint16_t>(i + 1), static_cast<float>(i), 2.0f * i, 0.5f * i});
+        satellites.push_back(
+            {0xE3, 1, static_cast<uint16_t>(i + 1), static_cast<float>(i), 2.0f * i, 0.5f * i});
     }
     service->SendSatellites(satellites);
     ASSERT_EQ(client->events().satelliteReport.Wait(kIndicationWaitMs), WAIT_OBJECT_0);
@@ -135,8 +136,9 @@ TEST_F(LocationIndicationsTest, UnmatchedOrRefusedResultsAreDropped) {
     // A stale 0x38 result must not satisfy the next time injection: with the module's own result muted,
     // the request times out.
     service->SuppressResult(0x38);
-    EXPECT_EQ(client->SendLocationRequestAndWait(0x38, std::array<uint8_t, 16>{}.data(), 999, 0x38, nullptr, 0),
-              kLocStatusTimeout);
+    EXPECT_EQ(
+        client->SendLocationRequestAndWait(0x38, std::array<uint8_t, 16>{}.data(), 999, 0x38, nullptr, 0),
+        kLocStatusTimeout);
 }
 
 TEST_F(LocationIndicationsTest, ServiceLossWakesTheWorkerOnlyWhileASessionRuns) {
@@ -161,7 +163,7 @@ TEST_F(LocationIndicationsTest, SessionSendsReportsAtItsInterval) {
 }
 
 class FakeCoarseSource : public CoarsePositionSource {
-public:
+  public:
     std::optional<size_t> FindLocationSensors() override {
         ++queries;
         if (failQueries > 0) {
@@ -177,7 +179,7 @@ public:
 };
 
 class CoarsePositionTest : public test_support::LocationClientFixture {
-protected:
+  protected:
     void SetUp() override {
         LocationClientFixture::SetUp();
         config.coarseSource = &source;
@@ -242,7 +244,7 @@ TEST_F(CoarsePositionTest, FailedSensorQueryIsRetriedOnceAfter200Ms) {
 }
 
 class AssistanceRequestTest : public test_support::LocationClientFixture {
-protected:
+  protected:
     void SetUp() override {
         LocationClientFixture::SetUp();
         parameters.values["USB\\VID_1234|AlmarServerURL"] = "127.0.0.1";

@@ -1,8 +1,9 @@
+#include "location/location_reports.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "location/location_reports.h"
 #include "support/location_fixture.h"
 
 namespace geolumen {
@@ -50,7 +51,7 @@ halyx_loc_position_report FullReport(uint32_t status) {
 }
 
 class PositionReportTest : public ::testing::Test {
-protected:
+  protected:
     uint64_t now = 100000;
     LocationReports reports{[this] { return now; }};
 
@@ -70,8 +71,9 @@ TEST_F(PositionReportTest, AbsentFieldsGetTheirMarks) {
     const LocationFix fix = reports.CopyLocationFix();
     EXPECT_EQ(fix.latitude, 1.7976931348623157e308);
     EXPECT_EQ(fix.longitude, 1.7976931348623157e308);
-    for (float v : {fix.errorRadius, fix.speed, fix.altitudeEllipsoid, fix.altitudeSeaLevel, fix.verticalUncertainty,
-                    fix.heading, fix.magneticHeading, fix.magneticDeviation, fix.pdop, fix.hdop, fix.vdop}) {
+    for (float v :
+         {fix.errorRadius, fix.speed, fix.altitudeEllipsoid, fix.altitudeSeaLevel, fix.verticalUncertainty,
+          fix.heading, fix.magneticHeading, fix.magneticDeviation, fix.pdop, fix.hdop, fix.vdop}) {
         EXPECT_EQ(v, 3.4028235e38f);
     }
     EXPECT_EQ(fix.technologyMask, 0xFFFFFFFFU);
@@ -120,7 +122,8 @@ TEST_F(PositionReportTest, IntermediateFixesWaitTwoSecondsAfterAFinalOne) {
         now = row.at;
         EXPECT_EQ(Process(FullReport(row.status)), row.published) << row.legend;
         if (row.published) {
-            EXPECT_EQ(reports.CopyLocationFix().fixIndicator, row.status == kSessionStatusIntermediate ? 1U : 0U)
+            EXPECT_EQ(reports.CopyLocationFix().fixIndicator,
+                      row.status == kSessionStatusIntermediate ? 1U : 0U)
                 << row.legend;
         }
     }
@@ -139,7 +142,8 @@ TEST_F(PositionReportTest, AReportArrivingDuringAConversionIsKeptForTheNext) {
     EXPECT_EQ(reports.CopyLocationFix().utcMs, 2U);
 }
 
-halyx_loc_satellite_info Satellite(uint32_t mask, uint32_t system, uint16_t id, float el, float az, float snr) {
+halyx_loc_satellite_info Satellite(uint32_t mask, uint32_t system, uint16_t id, float el, float az,
+                                   float snr) {
     halyx_loc_satellite_info s;
     std::memset(&s, 0xAA, sizeof s);
     s.valid_mask = mask;
@@ -156,10 +160,10 @@ TEST(SatelliteReportTest, NumbersSatellitesBySystemAndMarksAbsentValues) {
     r->satellites_valid = 1;
     r->satellite_count = 5;
     r->satellites[0] = Satellite(0xE3, 1, 12, 45.0f, 180.0f, 38.5f);  // all valid
-    r->satellites[1] = Satellite(0x03, 5, 65, 9, 9, 9);             // only system and id: 65 + 64 = 129
-    r->satellites[2] = Satellite(0x03, 3, 100, 9, 9, 9);            // 100 - 87 = 13
-    r->satellites[3] = Satellite(0x03, 2, 7, 9, 9, 9);              // unknown system: PRN only
-    r->satellites[4] = Satellite(0x01, 1, 8, 9, 9, 9);              // id not valid: neither
+    r->satellites[1] = Satellite(0x03, 5, 65, 9, 9, 9);               // only system and id: 65 + 64 = 129
+    r->satellites[2] = Satellite(0x03, 3, 100, 9, 9, 9);              // 100 - 87 = 13
+    r->satellites[3] = Satellite(0x03, 2, 7, 9, 9, 9);                // unknown system: PRN only
+    r->satellites[4] = Satellite(0x01, 1, 8, 9, 9, 9);                // id not valid: neither
     SatelliteReport out;
     ASSERT_TRUE(ConvertSatelliteReport(*r, out));
     EXPECT_EQ(out.count, 5U);

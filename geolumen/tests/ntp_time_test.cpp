@@ -1,8 +1,8 @@
+#include "location/ntp_time.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "location/ntp_time.h"
 
 namespace geolumen {
 namespace {
@@ -21,7 +21,9 @@ TEST(NtpTimestamp, ConvertsFileTimesToWireOrder) {
         // 1970 - 1900 = 2208988800 s = 0x83AA7E80.
         {"unix epoch", kFileTime1970, {0x83, 0xAA, 0x7E, 0x80, 0, 0, 0, 0}},
         // Half a second: 5000000 x 4294967295 / 10000000 = 2147483647.5, cut to 0x7FFFFFFF.
-        {"epoch plus half a second", kFileTime1970 + 5'000'000, {0x83, 0xAA, 0x7E, 0x80, 0x7F, 0xFF, 0xFF, 0xFF}},
+        {"epoch plus half a second",
+         kFileTime1970 + 5'000'000,
+         {0x83, 0xAA, 0x7E, 0x80, 0x7F, 0xFF, 0xFF, 0xFF}},
         {"ntp era start", kFileTime1900, {0, 0, 0, 0, 0, 0, 0, 0}},
         {"new year 2024", kNewYear2024, {0xE9, 0x3C, 0x7F, 0x00, 0, 0, 0, 0}},
     };
@@ -54,7 +56,7 @@ TEST(SntpRequest, IsAllZeroButHeaderAndTransmitTime) {
 }
 
 class SntpAnswerTest : public ::testing::Test {
-protected:
+  protected:
     SntpAnswerTest() : request(BuildSntpRequest(kNewYear2024)) {
         answer.fill(0);
         answer[0] = 0x24;  // LI 0, VN 4, mode 4
@@ -91,10 +93,8 @@ TEST_F(SntpAnswerTest, RefusesWhatIsNotTheAnswerToThisRequest) {
         uint8_t value;
     };
     const std::vector<Row> rows = {
-        {"client mode instead of server", 0, 0x23},
-        {"broadcast mode", 0, 0x25},
-        {"server not synchronised", 0, 0xE4},
-        {"originate differs from our transmit time", 31, 0x01},
+        {"client mode instead of server", 0, 0x23}, {"broadcast mode", 0, 0x25},
+        {"server not synchronised", 0, 0xE4},       {"originate differs from our transmit time", 31, 0x01},
         {"originate of another request", 24, 0xE8},
     };
     for (const auto& row : rows) {
@@ -105,7 +105,8 @@ TEST_F(SntpAnswerTest, RefusesWhatIsNotTheAnswerToThisRequest) {
     SntpPacket noTransmit = answer;
     std::fill(noTransmit.begin() + 40, noTransmit.end(), 0);
     EXPECT_FALSE(EvaluateSntpAnswer(noTransmit, request, kNewYear2024 + 10'000'000)) << "zero transmit time";
-    EXPECT_FALSE(EvaluateSntpAnswer(std::span<const uint8_t>(answer.data(), 47), request, kNewYear2024 + 10'000'000))
+    EXPECT_FALSE(
+        EvaluateSntpAnswer(std::span<const uint8_t>(answer.data(), 47), request, kNewYear2024 + 10'000'000))
         << "47 bytes";
 }
 

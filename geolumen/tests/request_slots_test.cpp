@@ -1,3 +1,5 @@
+#include "location/request_slots.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -5,7 +7,6 @@
 #include <vector>
 
 #include "location/location_status.h"
-#include "location/request_slots.h"
 
 namespace geolumen {
 namespace {
@@ -13,7 +14,7 @@ namespace {
 using namespace std::chrono_literals;
 
 class RequestSlotsTest : public ::testing::Test {
-protected:
+  protected:
     RequestSlotsTest() { slots.Init(); }
     RequestSlots slots;
     int clientTag = 0;
@@ -40,7 +41,8 @@ TEST_F(RequestSlotsTest, ResultBeforeTheWaitIsTakenAtOnce) {
     const uint8_t payload[4] = {1, 2, 3, 4};
     slots.Match(client, 0x38, payload, sizeof payload);
     EXPECT_EQ(slots.Wait(index, 0), kSlotOk);
-    EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 8), (std::vector<uint8_t>{1, 2, 3, 4, 0xAA, 0xAA, 0xAA, 0xAA}));
+    EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 8),
+              (std::vector<uint8_t>{1, 2, 3, 4, 0xAA, 0xAA, 0xAA, 0xAA}));
     EXPECT_FALSE(slots.InUse(index)) << "the wait frees the slot";
 }
 
@@ -122,10 +124,12 @@ TEST_F(RequestSlotsTest, SendAndWaitMapsEveryOutcome) {
                                 }),
               kLocStatusOk);
     // 999 ms is 0 whole seconds: a time-out unless the result is already there.
-    EXPECT_EQ(slots.SendAndWait(client, 0x38, 0x38, nullptr, 0, 999, [] { return kLocStatusOk; }), kLocStatusTimeout);
+    EXPECT_EQ(slots.SendAndWait(client, 0x38, 0x38, nullptr, 0, 999, [] { return kLocStatusOk; }),
+              kLocStatusTimeout);
     // A failed send frees the slot and passes its status on.
-    EXPECT_EQ(slots.SendAndWait(client, 0x38, 0x38, nullptr, 0, 1000, [] { return kLocStatusServiceError23; }),
-              kLocStatusServiceError23);
+    EXPECT_EQ(
+        slots.SendAndWait(client, 0x38, 0x38, nullptr, 0, 1000, [] { return kLocStatusServiceError23; }),
+        kLocStatusServiceError23);
     EXPECT_FALSE(slots.InUse(0));
     // No free slot: failure, and nothing is sent.
     for (int i = 0; i < kRequestSlotCount; ++i) ASSERT_GE(slots.Alloc(), 0);
@@ -151,7 +155,8 @@ TEST_F(RequestSlotsTest, MatchingAndWaitingFromManyThreadsNeverDeadlocks) {
     for (int t = 0; t < 4; ++t) {
         workers.emplace_back([&] {
             for (int i = 0; i < 200; ++i) {
-                const int status = slots.SendAndWait(client, 0x38, 0x38, nullptr, 0, 1000, [] { return kLocStatusOk; });
+                const int status =
+                    slots.SendAndWait(client, 0x38, 0x38, nullptr, 0, 1000, [] { return kLocStatusOk; });
                 if (status == kLocStatusOk) ++done;
             }
         });

@@ -126,8 +126,9 @@ void LocalHttpServer::Serve(int client) {
         }
         return;
     }
-    std::string response = "HTTP/1.1 " + std::to_string(status_) + " Status\r\nContent-Length: " +
-                           std::to_string(body_.size()) + "\r\nConnection: close\r\n\r\n";
+    std::string response = "HTTP/1.1 " + std::to_string(status_) +
+                           " Status\r\nContent-Length: " + std::to_string(body_.size()) +
+                           "\r\nConnection: close\r\n\r\n";
     response.append(body_.begin(), body_.end());
     size_t sent = 0;
     while (sent < response.size()) {

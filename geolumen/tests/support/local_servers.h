@@ -13,7 +13,7 @@ namespace geolumen::test_support {
 // A UDP responder on 127.0.0.1 with an ephemeral port. For every request it calls `answer`, which
 // returns the datagrams to send back (none for a silent server).
 class LocalSntpServer {
-public:
+  public:
     using Answer = std::function<std::vector<std::vector<uint8_t>>(const std::vector<uint8_t>& request)>;
     explicit LocalSntpServer(Answer answer);
     ~LocalSntpServer();
@@ -23,7 +23,7 @@ public:
     [[nodiscard]] uint16_t port() const { return port_; }
     [[nodiscard]] std::vector<std::vector<uint8_t>> requests();
 
-private:
+  private:
     void Run();
 
     Answer answer_;
@@ -38,7 +38,7 @@ private:
 // A one-connection-at-a-time HTTP server on 127.0.0.1 with an ephemeral port. It answers every
 // request with the configured status and body, or never answers while `stall` is set.
 class LocalHttpServer {
-public:
+  public:
     LocalHttpServer(int status, std::vector<uint8_t> body, bool stall = false);
     ~LocalHttpServer();
     LocalHttpServer(const LocalHttpServer&) = delete;
@@ -48,7 +48,7 @@ public:
     // The request heads received so far, each up to its blank line.
     [[nodiscard]] std::vector<std::string> requests();
 
-private:
+  private:
     void Run();
     void Serve(int client);
 

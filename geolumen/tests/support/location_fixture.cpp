@@ -16,7 +16,8 @@ namespace {
 constexpr auto kFrameWait = std::chrono::seconds(2);
 }  // namespace
 
-std::string MapParameters::ReadDeviceParameter(std::string_view instanceId, std::string_view valueName) const {
+std::string MapParameters::ReadDeviceParameter(std::string_view instanceId,
+                                               std::string_view valueName) const {
     const auto it = values.find(std::string(instanceId) + "|" + std::string(valueName));
     return it == values.end() ? std::string() : it->second;
 }

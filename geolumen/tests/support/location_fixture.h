@@ -16,7 +16,7 @@ namespace geolumen::test_support {
 
 // Device parameters from a map keyed "instance id|value name".
 class MapParameters : public DeviceParameterReader {
-public:
+  public:
     std::string ReadDeviceParameter(std::string_view instanceId, std::string_view valueName) const override;
     std::map<std::string, std::string> values;
 };
@@ -29,7 +29,7 @@ void ExpectFullFix(const LocationFix& fix);
 std::vector<uint8_t> Hex(const std::string& text, uint16_t transaction = 0);
 
 class LocationClientFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
