@@ -60,7 +60,8 @@ HRESULT UsbTransport::ConfigureUsbTarget(std::shared_ptr<UsbTarget> target) {
         std::vector<UsbEndpointInfo> found;
         const int status = target_->RetrieveInterface(i, found);
         if (status != 0) {
-            GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_DEVICE, "USB interface %zu not retrieved (%d)", i, status);
+            GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_DEVICE, "USB interface %zu not retrieved (%d)", i,
+                           status);
             if (i + 1 == count) return HresultFromUsbStatus(status);
             continue;
         }
@@ -75,7 +76,8 @@ HRESULT UsbTransport::ConfigureUsbTarget(std::shared_ptr<UsbTarget> target) {
     // Without an interrupt IN endpoint no response would ever be announced: refuse the device now
     // rather than leave it without a reader.
     if (!endpoints[0].IsIn() || endpoints[0].type != UsbPipeType::Interrupt) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_DEVICE, "USB endpoint 0x%02x is not interrupt IN", endpoints[0].address);
+        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_DEVICE, "USB endpoint 0x%02x is not interrupt IN",
+                       endpoints[0].address);
         return E_UNEXPECTED;
     }
     pipe_ = endpoints[0];
@@ -88,12 +90,12 @@ HRESULT UsbTransport::SetupContinuousReader() {
     UsbReaderCallbacks callbacks;
     callbacks.completed = [this](std::size_t bytes) { OnReaderCompletion(bytes); };
     callbacks.failed = [this](int status) { return OnReaderFailure(HresultFromUsbStatus(status)); };
-    return HresultFromUsbStatus(target_->ConfigureContinuousReader(pipe_.address, kInterruptTransferLength,
-                                                                   kInterruptPendingReads, std::move(callbacks)));
+    return HresultFromUsbStatus(target_->ConfigureContinuousReader(
+        pipe_.address, kInterruptTransferLength, kInterruptPendingReads, std::move(callbacks)));
 }
 
-HRESULT UsbTransport::ClassControlTransfer(const UsbSetupPacket& setup, std::uint8_t* buffer, std::size_t length,
-                                           std::size_t* transferred) {
+HRESULT UsbTransport::ClassControlTransfer(const UsbSetupPacket& setup, std::uint8_t* buffer,
+                                           std::size_t length, std::size_t* transferred) {
     if (transferred != nullptr) *transferred = 0;
     if (!target_) return E_POINTER;
     if (buffer == nullptr && length != 0) return E_INVALIDARG;
@@ -107,7 +109,8 @@ HRESULT UsbTransport::ClassControlTransfer(const UsbSetupPacket& setup, std::uin
 HRESULT UsbTransport::SendEncapsulatedCommand(const std::uint8_t* buffer, std::size_t length) {
     std::size_t ignored = 0;
     // The transfer only reads the buffer on an OUT request.
-    return ClassControlTransfer(kSendEncapsulatedCommand, const_cast<std::uint8_t*>(buffer), length, &ignored);
+    return ClassControlTransfer(kSendEncapsulatedCommand, const_cast<std::uint8_t*>(buffer), length,
+                                &ignored);
 }
 
 HRESULT UsbTransport::ReceiveEncapsulatedResponse(std::uint8_t* buffer, std::size_t length,
@@ -137,7 +140,8 @@ void UsbTransport::OnReaderCompletion(std::size_t bytesRead) {
 
 bool UsbTransport::OnReaderFailure(HRESULT status) {
     lastReaderFailure_ = status;
-    GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_DEVICE, "interrupt reader failed (0x%08x)", static_cast<unsigned>(status));
+    GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_DEVICE, "interrupt reader failed (0x%08x)",
+                   static_cast<unsigned>(status));
     return true;
 }
 
@@ -160,7 +164,8 @@ int UsbSendCommand(const std::uint8_t* buffer, std::size_t length) {
     }
     const HRESULT hr = g_active->SendEncapsulatedCommand(buffer, length);
     if (FAILED(hr)) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_DEVICE, "command not sent (0x%08x)", static_cast<unsigned>(hr));
+        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_DEVICE, "command not sent (0x%08x)",
+                       static_cast<unsigned>(hr));
         return 0;
     }
     return 1;
@@ -173,7 +178,8 @@ int UsbReceiveResponse(std::uint8_t* buffer, std::size_t length, std::size_t* tr
     if (g_active == nullptr) return 1;
     const HRESULT hr = g_active->ReceiveEncapsulatedResponse(buffer, length, transferred);
     if (FAILED(hr)) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_DEVICE, "response not fetched (0x%08x)", static_cast<unsigned>(hr));
+        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_DEVICE, "response not fetched (0x%08x)",
+                       static_cast<unsigned>(hr));
         *transferred = 0;
     }
     return 1;
@@ -186,7 +192,8 @@ Semaphore* ResponseSemaphore() {
 }
 
 bool StartResponseReader() {
-    return StartResponseReaderWith([](Semaphore& responses, Event& exit) { halyx_usb_reader_thread(responses, exit); });
+    return StartResponseReaderWith(
+        [](Semaphore& responses, Event& exit) { halyx_usb_reader_thread(responses, exit); });
 }
 
 bool StartResponseReaderWith(std::function<void(Semaphore&, Event&)> body) {
@@ -198,7 +205,8 @@ bool StartResponseReaderWith(std::function<void(Semaphore&, Event&)> body) {
     halyx_usb_set_reader_running(true);
     try {
         // The thread holds its own references, so a stop from the thread itself cannot pull them away.
-        r.thread = std::thread([semaphore = r.semaphore, exit = r.exit, body = std::move(body)] { body(*semaphore, *exit); });
+        r.thread = std::thread(
+            [semaphore = r.semaphore, exit = r.exit, body = std::move(body)] { body(*semaphore, *exit); });
     } catch (const std::system_error&) {
         halyx_usb_set_reader_running(false);
         r.semaphore.reset();
@@ -233,7 +241,9 @@ bool StopResponseReader(UsbTransport* device) {
 
 bool StartInterruptReader(UsbTransport& device) {
     const HRESULT hr = device.StartInterruptPipe();
-    if (FAILED(hr)) GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_DEVICE, "interrupt pipe not started (0x%08x)", static_cast<unsigned>(hr));
+    if (FAILED(hr))
+        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_DEVICE, "interrupt pipe not started (0x%08x)",
+                       static_cast<unsigned>(hr));
     return true;
 }
 

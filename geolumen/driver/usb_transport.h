@@ -32,7 +32,7 @@ inline constexpr std::int32_t kResponseSemaphoreMaximum = 1000;
 [[nodiscard]] HRESULT HresultFromUsbStatus(int status);
 
 class UsbTransport {
-public:
+  public:
     UsbTransport() = default;
     UsbTransport(const UsbTransport&) = delete;
     UsbTransport& operator=(const UsbTransport&) = delete;
@@ -62,7 +62,7 @@ public:
     // Drops the target device (release hardware).
     void DeleteUsbTarget();
 
-private:
+  private:
     std::shared_ptr<UsbTarget> target_;
     bool haveInterface_ = false;
     bool pipeFound_ = false;

@@ -157,15 +157,14 @@ bool EnterCall(halyx_client* client) {
 }
 
 void LeaveCall(halyx_client* client) {
-    {
-        std::lock_guard lock(client->lock_c);
-        --client->active_calls;
-    }
+    // Notified under the lock: once close sees no call left it frees the client, condition included.
+    std::lock_guard lock(client->lock_c);
+    --client->active_calls;
     client->calls_done.notify_all();
 }
 
-int EncodeAndSend(halyx_client* client, std::uint32_t kind, std::uint16_t transaction, std::uint16_t message_id,
-                  const void* structure, std::uint32_t structure_length) {
+int EncodeAndSend(halyx_client* client, std::uint32_t kind, std::uint16_t transaction,
+                  std::uint16_t message_id, const void* structure, std::uint32_t structure_length) {
     std::uint32_t size = 0;
     int r = halyx_message_struct_size(client->desc, kind, message_id, &size);
     if (r != 0) return r;
@@ -178,8 +177,8 @@ int EncodeAndSend(halyx_client* client, std::uint32_t kind, std::uint16_t transa
     std::vector<std::uint8_t> message(kHalyxMessageHeaderSize + max_length, 0);
     std::uint32_t encoded = 0;
     if (max_length != 0) {
-        r = halyx_encode_tlvs(client->desc, kind, message_id, structure, message.data() + kHalyxMessageHeaderSize,
-                              max_length, &encoded);
+        r = halyx_encode_tlvs(client->desc, kind, message_id, structure,
+                              message.data() + kHalyxMessageHeaderSize, max_length, &encoded);
         if (r != 0) return r;
     }
     halyx_message_header h;
@@ -189,16 +188,18 @@ int EncodeAndSend(halyx_client* client, std::uint32_t kind, std::uint16_t transa
     h.length = static_cast<std::uint16_t>(encoded);
     h.Write(message.data());
     WriteDebugLine("TX", h.type, h.transaction_id, h.message_id, static_cast<int>(h.length));
-    const int sent =
-        client->ops->send(client->connection, client->address, message.data(), kHalyxMessageHeaderSize + encoded);
+    const int sent = client->ops->send(client->connection, client->address, message.data(),
+                                       kHalyxMessageHeaderSize + encoded);
     return sent != 0 ? kHalyxErrSend : kHalyxOk;
 }
 
 int StartRequest(halyx_client* client, Delivery delivery, std::uint16_t message_id, const void* request,
-                 std::uint32_t request_length, void* response, std::uint32_t response_length, PendingPtr& rec) {
+                 std::uint32_t request_length, void* response, std::uint32_t response_length,
+                 PendingPtr& rec) {
     rec = PendingAdd(client, delivery, message_id, response, response_length);
     if (!rec) return kHalyxErrArgument;
-    const int r = EncodeAndSend(client, HALYX_KIND_REQUEST, rec->transaction_id, message_id, request, request_length);
+    const int r =
+        EncodeAndSend(client, HALYX_KIND_REQUEST, rec->transaction_id, message_id, request, request_length);
     if (r != kHalyxOk) {
         std::lock_guard lock(client->lock_c);
         PendingRemoveLocked(client, rec);
@@ -207,8 +208,8 @@ int StartRequest(halyx_client* client, Delivery delivery, std::uint16_t message_
 }
 
 int AsyncRequest(halyx_client* client, Delivery delivery, std::uint16_t message_id, const void* request,
-                 std::uint32_t request_length, void* response, std::uint32_t response_length, halyx_decode_cb decode,
-                 halyx_raw_cb raw, void* data) {
+                 std::uint32_t request_length, void* response, std::uint32_t response_length,
+                 halyx_decode_cb decode, halyx_raw_cb raw, void* data) {
     if (client == nullptr || response == nullptr || client->ops == nullptr || client->connection == nullptr) {
         return kHalyxErrArgument;
     }
@@ -219,7 +220,8 @@ int AsyncRequest(halyx_client* client, Delivery delivery, std::uint16_t message_
         rec->decode_cb = decode;
         rec->raw_cb = raw;
         rec->cb_data = data;
-        r = EncodeAndSend(client, HALYX_KIND_REQUEST, rec->transaction_id, message_id, request, request_length);
+        r = EncodeAndSend(client, HALYX_KIND_REQUEST, rec->transaction_id, message_id, request,
+                          request_length);
         if (r != kHalyxOk) {
             std::lock_guard lock(client->lock_c);
             PendingRemoveLocked(client, rec);
@@ -244,14 +246,16 @@ void DeliverResponse(halyx_client* client, const PendingPtr& rec, const std::uin
             Deliver(client, rec, kHalyxOk);
             break;
         case Delivery::kAsyncDecode: {
-            const int r = halyx_decode_tlvs(client->desc, HALYX_KIND_RESPONSE, rec->message_id, payload, length,
-                                            rec->response, rec->response_length);
-            if (rec->decode_cb) rec->decode_cb(client, rec->message_id, rec->response, rec->response_length, rec->cb_data, r);
+            const int r = halyx_decode_tlvs(client->desc, HALYX_KIND_RESPONSE, rec->message_id, payload,
+                                            length, rec->response, rec->response_length);
+            if (rec->decode_cb)
+                rec->decode_cb(client, rec->message_id, rec->response, rec->response_length, rec->cb_data, r);
             break;
         }
         case Delivery::kAsyncRaw:
             if (copied != 0) std::memcpy(rec->response, payload, copied);
-            if (rec->raw_cb) rec->raw_cb(client, rec->message_id, rec->response, copied, rec->cb_data, kHalyxOk);
+            if (rec->raw_cb)
+                rec->raw_cb(client, rec->message_id, rec->response, copied, rec->cb_data, kHalyxOk);
             break;
     }
 }
@@ -259,12 +263,17 @@ void DeliverResponse(halyx_client* client, const PendingPtr& rec, const std::uin
 void DeliverWrongMessage(halyx_client* client, const PendingPtr& rec) {
     switch (rec->delivery) {
         case Delivery::kSyncDecode:
-        case Delivery::kSyncRaw: Deliver(client, rec, kHalyxErrWrongMessage); break;
+        case Delivery::kSyncRaw:
+            Deliver(client, rec, kHalyxErrWrongMessage);
+            break;
         case Delivery::kAsyncDecode:
-            if (rec->decode_cb) rec->decode_cb(client, rec->message_id, rec->response, 0, rec->cb_data, kHalyxErrWrongMessage);
+            if (rec->decode_cb)
+                rec->decode_cb(client, rec->message_id, rec->response, 0, rec->cb_data,
+                               kHalyxErrWrongMessage);
             break;
         case Delivery::kAsyncRaw:
-            if (rec->raw_cb) rec->raw_cb(client, rec->message_id, rec->response, 0, rec->cb_data, kHalyxErrWrongMessage);
+            if (rec->raw_cb)
+                rec->raw_cb(client, rec->message_id, rec->response, 0, rec->cb_data, kHalyxErrWrongMessage);
             break;
     }
 }
@@ -293,10 +302,14 @@ std::optional<halyx_message_header> halyx_message_header::Read(std::span<const s
 
 const char* halyx_kind_name(int type) {
     switch (type) {
-        case kHalyxMsgRequest: return "REQ";
-        case kHalyxMsgResponse: return "RESP";
-        case kHalyxMsgIndication: return "IND";
-        default: return "UNKNOWN";
+        case kHalyxMsgRequest:
+            return "REQ";
+        case kHalyxMsgResponse:
+            return "RESP";
+        case kHalyxMsgIndication:
+            return "IND";
+        default:
+            return "UNKNOWN";
     }
 }
 
@@ -345,7 +358,8 @@ int halyx_open_client(const halyx_service_instance* instance, const halyx_servic
     client->address_length = std::min(ops->address_size(), kHalyxMaxAddress);
     std::memcpy(client->address, instance->address, client->address_length);
 
-    client->connection = ops->open(data, client.get(), static_cast<std::uint8_t>(client->service), client->address, true);
+    client->connection =
+        ops->open(data, client.get(), static_cast<std::uint8_t>(client->service), client->address, true);
     if (client->connection == nullptr) return kHalyxErrArgument;
     // Counted now, so that a close of this connection below brings the count back to 0.
     {
@@ -402,7 +416,8 @@ int halyx_watch_service(const halyx_service_desc* desc, halyx_signal* signal, ha
             ++client->connection_count;
         }
         ++opened;
-        if (ops->query_services(data, static_cast<std::uint8_t>(t), static_cast<std::uint8_t>(client->service),
+        if (ops->query_services(data, static_cast<std::uint8_t>(t),
+                                static_cast<std::uint8_t>(client->service),
                                 static_cast<std::uint8_t>(client->idl_version), nullptr, nullptr) > 0) {
             signal->event->Set();
         }
@@ -487,8 +502,8 @@ int halyx_request_async(halyx_client* client, std::uint16_t message_id, const vo
 int halyx_request_raw_async(halyx_client* client, std::uint16_t message_id, const void* request,
                             std::uint32_t request_length, void* response, std::uint32_t response_length,
                             halyx_raw_cb callback, void* data) {
-    return AsyncRequest(client, Delivery::kAsyncRaw, message_id, request, request_length, response, response_length,
-                        nullptr, callback, data);
+    return AsyncRequest(client, Delivery::kAsyncRaw, message_id, request, request_length, response,
+                        response_length, nullptr, callback, data);
 }
 
 int halyx_decode_message(halyx_client* client, int kind, std::uint16_t message_id, const void* payload,
@@ -502,7 +517,8 @@ int halyx_client_receive(halyx_client* client, const std::uint8_t* message, std:
     if (client == nullptr || message == nullptr) return kHalyxErrArgument;
     const auto header = halyx_message_header::Read({message, length});
     if (!header) return kHalyxErrArgument;
-    WriteDebugLine("RX", header->type, header->transaction_id, header->message_id, static_cast<int>(header->length));
+    WriteDebugLine("RX", header->type, header->transaction_id, header->message_id,
+                   static_cast<int>(header->length));
     const std::size_t payload_length = length - kHalyxMessageHeaderSize;
     if (header->length != payload_length) {
         // A length that disagrees with the bytes means the frame was cut or padded on the way: decoding what

@@ -59,11 +59,14 @@ struct halyx_signal {
 // 0 when at least one instance exists, kHalyxErrSend when none, kHalyxErrArgument for a bad argument;
 // description errors pass through. At most *capacity entries are written into `instances`; the number
 // written comes back through `capacity`, the number found through `count`.
-[[nodiscard]] int halyx_find_service_instances(const halyx_service_desc* desc, halyx_service_instance* instances,
-                                               std::uint32_t* capacity, std::uint32_t* count);
+[[nodiscard]] int halyx_find_service_instances(const halyx_service_desc* desc,
+                                               halyx_service_instance* instances, std::uint32_t* capacity,
+                                               std::uint32_t* count);
 [[nodiscard]] int halyx_open_client(const halyx_service_instance* instance, const halyx_service_desc* desc,
-                                    halyx_indication_cb indication, void* indication_data, halyx_client** out);
-[[nodiscard]] int halyx_watch_service(const halyx_service_desc* desc, halyx_signal* signal, halyx_client** out);
+                                    halyx_indication_cb indication, void* indication_data,
+                                    halyx_client** out);
+[[nodiscard]] int halyx_watch_service(const halyx_service_desc* desc, halyx_signal* signal,
+                                      halyx_client** out);
 [[nodiscard]] int halyx_set_error_handler(halyx_client* client, halyx_error_cb callback, void* data);
 // Sends a request and waits for its response, decoded into `response`; timeout_ms 0 waits without limit
 // (but never past the client's close). Any number of threads may wait on one client at a time.
@@ -73,8 +76,8 @@ struct halyx_signal {
 // Sends a request whose response is delivered to `callback` on the receive thread; the response buffer
 // must stay valid until the callback ran or the client was closed.
 [[nodiscard]] int halyx_request_async(halyx_client* client, std::uint16_t message_id, const void* request,
-                                      std::uint32_t request_length, void* response, std::uint32_t response_length,
-                                      halyx_decode_cb callback, void* data);
+                                      std::uint32_t request_length, void* response,
+                                      std::uint32_t response_length, halyx_decode_cb callback, void* data);
 [[nodiscard]] int halyx_request_raw_async(halyx_client* client, std::uint16_t message_id, const void* request,
                                           std::uint32_t request_length, void* response,
                                           std::uint32_t response_length, halyx_raw_cb callback, void* data);

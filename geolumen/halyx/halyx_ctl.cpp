@@ -92,7 +92,8 @@ void RemoveOwnerEntriesLocked(HalyxMuxInstance& inst, std::uint32_t owner) {
     }
 }
 
-void RemoveClientIdLocked(HalyxMuxInstance& inst, std::uint32_t owner, std::uint8_t service, std::uint8_t id) {
+void RemoveClientIdLocked(HalyxMuxInstance& inst, std::uint32_t owner, std::uint8_t service,
+                          std::uint8_t id) {
     if (service >= kHalyxServiceCount) return;
     auto& list = inst.client_ids[service];
     for (auto it = list.begin(); it != list.end(); ++it) {
@@ -100,7 +101,8 @@ void RemoveClientIdLocked(HalyxMuxInstance& inst, std::uint32_t owner, std::uint
         for (std::uint8_t& b : it->ids) {
             if (b == id) b = kHalyxFreeClientId;
         }
-        if (std::all_of(it->ids.begin(), it->ids.end(), [](std::uint8_t b) { return b == kHalyxFreeClientId; })) {
+        if (std::all_of(it->ids.begin(), it->ids.end(),
+                        [](std::uint8_t b) { return b == kHalyxFreeClientId; })) {
             list.erase(it);
         }
         return;
@@ -138,7 +140,8 @@ int CtlSend(const halyx_ctl_request_desc& desc, std::uint16_t message_id, std::u
     {
         std::lock_guard lock(inst.pending_lock);
         // Transaction ids run 1..255 and wrap to 1: a 0 in an answer never matches.
-        inst.ctl_txn_counter = inst.ctl_txn_counter == 0xFF ? 1 : static_cast<std::uint8_t>(inst.ctl_txn_counter + 1);
+        inst.ctl_txn_counter =
+            inst.ctl_txn_counter == 0xFF ? 1 : static_cast<std::uint8_t>(inst.ctl_txn_counter + 1);
         transaction = inst.ctl_txn_counter;
         if (txn) {
             txn->transaction_id = transaction;
@@ -153,7 +156,8 @@ int CtlSend(const halyx_ctl_request_desc& desc, std::uint16_t message_id, std::u
     h.length = static_cast<std::uint16_t>(length);
     std::uint8_t* message = area - kHalyxCtlHeaderSize;
     h.Write(message);
-    const int r = halyx_mux_send(desc.instance, kHalyxControlService, 0, message, length + kHalyxCtlHeaderSize);
+    const int r =
+        halyx_mux_send(desc.instance, kHalyxControlService, 0, message, length + kHalyxCtlHeaderSize);
     if (r < 0) {
         GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_HALYX, "control message 0x%x not sent (%d)", message_id, r);
         if (txn) {
@@ -276,10 +280,17 @@ std::optional<halyx_ctl_header> halyx_ctl_header::Read(std::span<const std::uint
 int halyx_ctl_request(const halyx_ctl_request_desc& desc) {
     std::uint16_t message_id = 0;
     switch (desc.kind) {
-        case kHalyxCtlRequestGetVersion: message_id = kHalyxCtlGetVersionInfo; break;
-        case kHalyxCtlRequestGetClientId: message_id = kHalyxCtlGetClientId; break;
-        case kHalyxCtlRequestReleaseClientId: message_id = kHalyxCtlReleaseClientId; break;
-        default: return kHalyxErrArgument;
+        case kHalyxCtlRequestGetVersion:
+            message_id = kHalyxCtlGetVersionInfo;
+            break;
+        case kHalyxCtlRequestGetClientId:
+            message_id = kHalyxCtlGetClientId;
+            break;
+        case kHalyxCtlRequestReleaseClientId:
+            message_id = kHalyxCtlReleaseClientId;
+            break;
+        default:
+            return kHalyxErrArgument;
     }
     if (desc.instance != 0) return kHalyxErrArgument;
     std::array<std::uint8_t, kHalyxMuxHeaderSize + kHalyxCtlHeaderSize + kCtlTlvRoom> work{};
@@ -309,7 +320,8 @@ int halyx_ctl_request(const halyx_ctl_request_desc& desc) {
         txn->Complete(kHalyxErrSend);
     }
     const int r = WaitForAnswer(txn);
-    if (r != kHalyxOk) GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_HALYX, "control request 0x%x failed (%d)", message_id, r);
+    if (r != kHalyxOk)
+        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_HALYX, "control request 0x%x failed (%d)", message_id, r);
     return r;
 }
 
@@ -349,7 +361,8 @@ void halyx_release_location_client_id() {
     const std::uint8_t id = HalyxMux().location_client_id.exchange(0);
     if (id == 0) return;
     const int r = halyx_ctl_release_client_id_sync(kHalyxLocationOwner, kHalyxLocationService, id);
-    if (r != kHalyxOk) GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "client id %u released locally (%d)", id, r);
+    if (r != kHalyxOk)
+        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "client id %u released locally (%d)", id, r);
 }
 
 std::uint8_t halyx_location_client_id() { return HalyxMux().location_client_id; }
@@ -365,7 +378,8 @@ void halyx_ctl_receive(int instance, std::span<const std::uint8_t> message) {
     if (instance != 0) return;
     const auto header = halyx_ctl_header::Read(message);
     if (!header || header->length != message.size() - kHalyxCtlHeaderSize) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "control message of %zu bytes dropped", message.size());
+        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "control message of %zu bytes dropped",
+                       message.size());
         return;
     }
     if (header->kind != kHalyxCtlKindResponse) return;  // indications (and stray requests) are not used
@@ -397,7 +411,8 @@ void halyx_ctl_receive(int instance, std::span<const std::uint8_t> message) {
     int result = kHalyxOk;
     switch (header->message_id) {
         case kHalyxCtlGetVersionInfo:
-            if (!ReadVersionList(tlvs)) GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "version list unreadable");
+            if (!ReadVersionList(tlvs))
+                GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "version list unreadable");
             break;
         case kHalyxCtlGetClientId:
             result = refused ? kHalyxErrArgument : HandleClientIdAnswer(inst, *txn, tlvs);

@@ -66,7 +66,8 @@ struct halyx_ctl_request_desc {
 // Asks a client id for (owner, service); on success it is the location client id when service is the
 // location service.
 [[nodiscard]] int halyx_ctl_get_client_id_sync(std::uint32_t owner, std::uint8_t service);
-[[nodiscard]] int halyx_ctl_release_client_id_sync(std::uint32_t owner, std::uint8_t service, std::uint8_t client_id);
+[[nodiscard]] int halyx_ctl_release_client_id_sync(std::uint32_t owner, std::uint8_t service,
+                                                   std::uint8_t client_id);
 // Releases the location client id if one is held; afterwards it is 0.
 void halyx_release_location_client_id();
 [[nodiscard]] std::uint8_t halyx_location_client_id();

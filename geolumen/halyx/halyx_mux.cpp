@@ -32,6 +32,11 @@ std::optional<halyx_mux_header> halyx_mux_header::Read(std::span<const std::uint
     return h;
 }
 
+std::size_t halyx_mux_frame_length(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < 3 || bytes[0] != 0x01) return 0;
+    return 1 + static_cast<std::size_t>(bytes[1] | (bytes[2] << 8));
+}
+
 namespace {
 
 bool ValidInstance(int index) { return index >= 0 && index < kHalyxMuxInstanceCount; }
@@ -59,7 +64,8 @@ void halyx_mux_init() {
 int halyx_mux_start() {
     halyx_mux_init();
     const int r = halyx_mux_open_instance(0);
-    if (r != kHalyxOk) GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_HALYX, "multiplexer instance 0 not opened (%d)", r);
+    if (r != kHalyxOk)
+        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_HALYX, "multiplexer instance 0 not opened (%d)", r);
     return r;
 }
 
@@ -123,7 +129,8 @@ int halyx_mux_receive(int instance, std::uint8_t* buffer, std::size_t count) {
     if (!inst.open) return 0;
     const auto header = halyx_mux_header::Read({buffer, count});
     if (!header) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "frame of %zu bytes dropped: shorter than its header", count);
+        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX,
+                       "frame of %zu bytes dropped: shorter than its header", count);
         return 0;
     }
     if (header->interface_type != 0x01 || header->length != count - 1) {
@@ -136,8 +143,8 @@ int halyx_mux_receive(int instance, std::uint8_t* buffer, std::size_t count) {
     std::lock_guard lock(inst.receive_lock);
     if (header->client_id == kHalyxBroadcastClient) return 0;
     if (header->service != kHalyxControlService) return 1;
-    halyx_ctl_receive(instance, std::span<const std::uint8_t>(buffer + kHalyxMuxHeaderSize,
-                                                              count - kHalyxMuxHeaderSize));
+    halyx_ctl_receive(
+        instance, std::span<const std::uint8_t>(buffer + kHalyxMuxHeaderSize, count - kHalyxMuxHeaderSize));
     return 0;
 }
 

@@ -36,6 +36,10 @@ struct halyx_mux_header {
     [[nodiscard]] static std::optional<halyx_mux_header> Read(std::span<const std::uint8_t> bytes);
 };
 
+// Length of the first frame of `bytes` as its multiplex header gives it (1 + the length field), or 0 when
+// the bytes do not start a frame; splits what a device returns in one piece.
+[[nodiscard]] std::size_t halyx_mux_frame_length(std::span<const std::uint8_t> bytes);
+
 using halyx_port_receive_handler = int (*)(int instance, std::uint8_t* buffer, std::size_t count);
 
 // halyx_mux_init + halyx_mux_open_instance(0); 0 when instance 0 is open.
@@ -50,8 +54,8 @@ void halyx_mux_stop();
 // Sends `length` message bytes at `message`; the 6 bytes in front of it belong to the caller and receive
 // the multiplex header. 0, kHalyxErrArgument (instance above 12), kHalyxErrNotOpen, or kHalyxErrSend when
 // the USB transfer failed.
-[[nodiscard]] int halyx_mux_send(int instance, std::uint8_t service, std::uint8_t client_id, std::uint8_t* message,
-                                 std::size_t length);
+[[nodiscard]] int halyx_mux_send(int instance, std::uint8_t service, std::uint8_t client_id,
+                                 std::uint8_t* message, std::size_t length);
 // Routes one received frame: 1 when it is a user-service message for the slot thread, 0 when it was
 // handled here or dropped.
 [[nodiscard]] int halyx_mux_receive(int instance, std::uint8_t* buffer, std::size_t count);

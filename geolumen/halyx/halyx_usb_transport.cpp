@@ -34,7 +34,7 @@ using MessageBuffer = std::shared_ptr<std::vector<std::uint8_t>>;
 // shared wait lock, so that the reader waits for it together with its exit event and each slot thread
 // together with its own exit event. As a waitable it is signalled once the offered message was handled.
 class HandOffChannel final : public Waitable {
-public:
+  public:
     // Offers one message; false (dropped) when no slot thread waits.
     bool Offer(MessageBuffer buffer, std::size_t offset, std::size_t length) {
         {
@@ -55,16 +55,20 @@ public:
     void Finish() {
         WaitLock lock;
         if (!taken_ && offered_) {
-            GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "message of %zu bytes dropped: no slot took it", length_);
+            GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "message of %zu bytes dropped: no slot took it",
+                           length_);
         }
         offered_ = false;
         buffer_.reset();
     }
 
-private:
+  private:
     friend class SlotInbox;
 
-    [[nodiscard]] bool IsSignalledLocked() const override { return offered_ && taken_ && handled_; }
+    // Handled, or no slot is left that could take it (the last one closed meanwhile).
+    [[nodiscard]] bool IsSignalledLocked() const override {
+        return offered_ && ((taken_ && handled_) || (!taken_ && waiting_ == 0));
+    }
     void ConsumeLocked() override {}
 
     MessageBuffer buffer_;
@@ -85,7 +89,7 @@ HandOffChannel& Channel() {
 // A slot thread's side of the hand-off: signalled while a message is offered and not taken; reporting it
 // takes the message for this slot.
 class SlotInbox final : public Waitable {
-public:
+  public:
     void Join() {
         WaitLock lock;
         ++Channel().waiting_;
@@ -110,7 +114,7 @@ public:
     [[nodiscard]] const std::uint8_t* Data() const { return buffer_->data() + offset_; }
     [[nodiscard]] std::size_t Length() const { return length_; }
 
-private:
+  private:
     [[nodiscard]] bool IsSignalledLocked() const override {
         const HandOffChannel& ch = Channel();
         return ch.offered_ && !ch.taken_;
@@ -156,11 +160,8 @@ std::atomic<bool> g_readerRunning{false};
 
 // The transport's data; its first byte goes into every service instance it reports.
 std::uint32_t g_transportData = 0;
-std::size_t g_slotBufferSize = 0;
 
 void halyx_usb_slot_thread(halyx_usb_slot* slot) {
-    // The slot joined the hand-off in halyx_usb_slot_open, before this thread ran: an answer that comes
-    // back at once must not find the slot not yet listening.
     for (;;) {
         const DWORD r = WaitForAny({&slot->inbox, &slot->exit}, INFINITE);
         if (r != WAIT_OBJECT_0) break;
@@ -176,14 +177,17 @@ void halyx_usb_transport_receive(void* data, const std::uint8_t* message, std::s
     halyx_client_receive(connection->client, message, length);
 }
 
-halyx_usb_connection* halyx_usb_transport_open(void* transport_data, halyx_client* client, std::uint8_t service,
-                                               const std::uint8_t* /*address*/, bool wants_receive) {
+halyx_usb_connection* halyx_usb_transport_open(void* transport_data, halyx_client* client,
+                                               std::uint8_t service, const std::uint8_t* /*address*/,
+                                               bool wants_receive) {
     auto connection = std::make_unique<halyx_usb_connection>();
     connection->client = client;
     connection->service = service;
-    if (transport_data != nullptr) std::memcpy(&connection->transport_word, transport_data, sizeof(std::uint32_t));
+    if (transport_data != nullptr)
+        std::memcpy(&connection->transport_word, transport_data, sizeof(std::uint32_t));
     if (wants_receive) {
-        connection->slot = halyx_usb_slot_open(&halyx_usb_transport_receive, connection.get(), connection.get());
+        connection->slot =
+            halyx_usb_slot_open(&halyx_usb_transport_receive, connection.get(), connection.get());
         if (connection->slot == 0) return nullptr;
         // halyx_usb_slot_start: the slot is of no use without a client id, so a refused or unreadable
         // answer fails the open.
@@ -237,9 +241,8 @@ std::uint32_t halyx_usb_transport_query_services(void* transport_data, std::uint
 std::size_t halyx_usb_transport_address_size() { return 0; }
 
 const halyx_transport_ops kUsbTransportOps{
-    &halyx_usb_transport_open,           &halyx_usb_transport_send,
-    &halyx_usb_transport_close,          &halyx_usb_transport_query_services,
-    &halyx_usb_transport_address_size,
+    &halyx_usb_transport_open,           &halyx_usb_transport_send,         &halyx_usb_transport_close,
+    &halyx_usb_transport_query_services, &halyx_usb_transport_address_size,
 };
 
 }  // namespace
@@ -254,14 +257,14 @@ void halyx_usb_set_reader_running(bool running) {
 bool halyx_usb_reader_running() { return g_readerRunning; }
 
 int halyx_usb_transport_start() {
-    // halyx_usb_port_init: the registration keeps the first one, and the slots get room for the largest
-    // message the stack receives.
+    // halyx_usb_port_init: the registration keeps the first one. Slots need no buffer of their own: each
+    // holds a reference to the reader's buffer of the message it handles.
     halyx_transport_register(&kUsbTransportOps, &g_transportData);
-    g_slotBufferSize = kHalyxMaxReceive;
     return kHalyxOk;
 }
 
-std::uintptr_t halyx_usb_slot_open(halyx_slot_receive callback, void* data, halyx_usb_connection* connection) {
+std::uintptr_t halyx_usb_slot_open(halyx_slot_receive callback, void* data,
+                                   halyx_usb_connection* connection) {
     if (callback == nullptr) return 0;
     SlotTable& table = Slots();
     std::lock_guard lock(table.mutex);
@@ -272,6 +275,8 @@ std::uintptr_t halyx_usb_slot_open(halyx_slot_receive callback, void* data, haly
     slot->callback = callback;
     slot->data = data;
     slot->connection = connection;
+    // Counted as waiting from here, not from when its thread first runs: a message that arrives before
+    // then is kept for it instead of dropped.
     slot->inbox.Join();
     try {
         slot->thread = std::thread(&halyx_usb_slot_thread, slot.get());

@@ -27,7 +27,7 @@ inline constexpr std::size_t kHalyxMaxSlots = 8;
 // Receives one user-service message (message header + payload) on the slot thread.
 using halyx_slot_receive = void (*)(void* data, const std::uint8_t* message, std::size_t length);
 
-// halyx_usb_port_init: registers the USB transport with its data and keeps the slot buffer size.
+// halyx_usb_port_init: registers the USB transport with its data (a second registration is ignored).
 [[nodiscard]] int halyx_usb_transport_start();
 
 // Slots: at most one per open client.

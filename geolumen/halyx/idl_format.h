@@ -119,6 +119,33 @@ constexpr const std::uint8_t* ReadElement(const std::uint8_t* p, Element& e) {
     return p;
 }
 
+// Calls fn(header, element) for each TLV entry of a message's list, in order, while fn returns true.
+// Returns false when fn stopped the walk. A null list has no entries.
+template <class Fn>
+constexpr bool ForEachTlv(const std::uint8_t* list, Fn&& fn) {
+    if (!list) return true;
+    for (const std::uint8_t* p = list;;) {
+        TlvHeader h;
+        Element e;
+        p = ReadTlvHeader(p, h);
+        p = ReadElement(p, e);
+        if (!fn(h, e)) return false;
+        if (h.last) return true;
+    }
+}
+
+// Calls fn(element) for each element of a structure type's run, while fn returns true.
+template <class Fn>
+constexpr bool ForEachMember(const std::uint8_t* run, Fn&& fn) {
+    if (!run) return true;
+    for (const std::uint8_t* p = run; *p != kStructEnd;) {
+        Element e;
+        p = ReadElement(p, e);
+        if (!fn(e)) return false;
+    }
+    return true;
+}
+
 // The structure type an element of type 7 refers to, seen from `table`; null when out of range.
 constexpr const halyx_message_desc* ResolveType(const halyx_type_table* table, const Element& e) {
     if (!table || !table->tables || e.table_index >= table->table_count) return nullptr;
@@ -139,17 +166,13 @@ constexpr long MaxElementWire(const Element& e, const halyx_type_table* table, b
 
 // The most wire bytes of a structure type's run of elements, or -1.
 constexpr long MaxStructWire(const halyx_message_desc& type, const halyx_type_table* owner) {
-    if (!type.elements) return 0;
     long total = 0;
-    const std::uint8_t* p = type.elements;
-    while (*p != kStructEnd) {
-        Element e;
-        p = ReadElement(p, e);
+    const bool ok = ForEachMember(type.elements, [&](const Element& e) {
         const long n = MaxElementWire(e, owner, false);
-        if (n < 0) return -1;
         total += n;
-    }
-    return total;
+        return n >= 0;
+    });
+    return ok ? total : -1;
 }
 
 constexpr long MaxElementWire(const Element& e, const halyx_type_table* table, bool wholeTlv) {
@@ -176,14 +199,7 @@ constexpr long MaxElementWire(const Element& e, const halyx_type_table* table, b
 constexpr bool ElementFits(const Element& e, std::uint32_t size, const halyx_type_table* table);
 
 constexpr bool StructFits(const halyx_message_desc& type, const halyx_type_table* owner) {
-    if (!type.elements) return true;
-    const std::uint8_t* p = type.elements;
-    while (*p != kStructEnd) {
-        Element e;
-        p = ReadElement(p, e);
-        if (!ElementFits(e, type.size, owner)) return false;
-    }
-    return true;
+    return ForEachMember(type.elements, [&](const Element& e) { return ElementFits(e, type.size, owner); });
 }
 
 constexpr bool ElementFits(const Element& e, std::uint32_t size, const halyx_type_table* table) {
@@ -214,23 +230,18 @@ struct ListCheck {
 
 constexpr ListCheck CheckMessageList(const halyx_message_desc& msg, const halyx_type_table* table) {
     ListCheck result{true, 0};
-    if (!msg.elements) return result;
-    const std::uint8_t* p = msg.elements;
     bool seen[256] = {};
-    for (;;) {
-        TlvHeader h;
-        Element e;
-        p = ReadTlvHeader(p, h);
-        p = ReadElement(p, e);
+    result.ok = ForEachTlv(msg.elements, [&](const TlvHeader& h, const Element& e) {
         // Mandatory types are 0x01..0x0F and optional ones 0x10 and above, each listed once.
         const bool typeOk = h.optional ? h.type >= 0x10 : (h.type >= 0x01 && h.type <= 0x0F);
         const bool validOk = !h.optional || (h.valid_distance >= 1 && h.valid_distance <= e.offset);
         const long wire = MaxElementWire(e, table, true);
-        if (!typeOk || !validOk || seen[h.type] || wire < 0 || !ElementFits(e, msg.size, table)) return {};
+        if (!typeOk || !validOk || seen[h.type] || wire < 0 || !ElementFits(e, msg.size, table)) return false;
         seen[h.type] = true;
         result.max_wire += 3 + wire;
-        if (h.last) return result;
-    }
+        return true;
+    });
+    return result;
 }
 
 // ---- Builder ------------------------------------------------------------------------------------------

@@ -172,7 +172,7 @@ struct FoundMessage {
             found = {&rows[i], &table->messages[index], table};
             return HALYX_IDL_OK;
         }
-        d = d->library_version > 4 ? d->parent : nullptr;
+        d = d->library_version >= kHalyxParentLibraryVersion ? d->parent : nullptr;
     }
     return IDL_FAIL(rec, HALYX_IDL_ERR_UNKNOWN_MESSAGE, kind, msgId, 0);
 }
@@ -184,14 +184,10 @@ int EncodeElement(ErrorRecord& rec, const Element& e, const Frame<const std::uin
 
 int EncodeStructRun(ErrorRecord& rec, const halyx_message_desc& type, const Frame<const std::uint8_t>& s,
                     Writer& w) {
-    if (!type.elements) return HALYX_IDL_OK;
-    const std::uint8_t* p = type.elements;
-    while (*p != idl::kStructEnd) {
-        Element e;
-        p = idl::ReadElement(p, e);
-        if (const int rc = EncodeElement(rec, e, s, w, false)) return rc;
-    }
-    return HALYX_IDL_OK;
+    int rc = HALYX_IDL_OK;
+    idl::ForEachMember(type.elements,
+                       [&](const Element& e) { return (rc = EncodeElement(rec, e, s, w, false)) == 0; });
+    return rc;
 }
 
 int EncodeElement(ErrorRecord& rec, const Element& e, const Frame<const std::uint8_t>& s, Writer& w,
@@ -268,14 +264,10 @@ int DecodeElement(ErrorRecord& rec, const Element& e, const Frame<std::uint8_t>&
 
 int DecodeStructRun(ErrorRecord& rec, const halyx_message_desc& type, const Frame<std::uint8_t>& s,
                     Reader& r) {
-    if (!type.elements) return HALYX_IDL_OK;
-    const std::uint8_t* p = type.elements;
-    while (*p != idl::kStructEnd) {
-        Element e;
-        p = idl::ReadElement(p, e);
-        if (const int rc = DecodeElement(rec, e, s, r, false)) return rc;
-    }
-    return HALYX_IDL_OK;
+    int rc = HALYX_IDL_OK;
+    idl::ForEachMember(type.elements,
+                       [&](const Element& e) { return (rc = DecodeElement(rec, e, s, r, false)) == 0; });
+    return rc;
 }
 
 // The array count an element's wire bytes imply when the count is not written (extension 0x800).
@@ -384,14 +376,20 @@ int DecodeElement(ErrorRecord& rec, const Element& e, const Frame<std::uint8_t>&
 
 // Finds the entry of TLV `type` in a message's element list.
 [[nodiscard]] bool FindTlv(const std::uint8_t* list, std::uint8_t type, TlvHeader& h, Element& e) {
-    if (!list) return false;
-    const std::uint8_t* p = list;
-    for (;;) {
-        p = idl::ReadTlvHeader(p, h);
-        p = idl::ReadElement(p, e);
-        if (h.type == type) return true;
-        if (h.last) return false;
-    }
+    // The walk stops (returns false) exactly when the entry is found.
+    return !idl::ForEachTlv(list, [&](const TlvHeader& th, const Element& te) {
+        if (th.type != type) return true;
+        h = th;
+        e = te;
+        return false;
+    });
+}
+
+// Where an optional TLV's valid byte sits, or -1 when outside the structure.
+template <class Byte>
+[[nodiscard]] long ValidByteOffset(const TlvHeader& h, const Element& e, const Frame<Byte>& s) {
+    if (h.valid_distance > e.offset || !s.Holds(e.offset - h.valid_distance, 1)) return -1;
+    return static_cast<long>(e.offset - h.valid_distance);
 }
 
 }  // namespace
@@ -406,33 +404,33 @@ int halyx_encode_tlvs(const halyx_service_desc* desc, std::uint32_t kind, std::u
     }
     const Frame<const std::uint8_t> s{static_cast<const std::uint8_t*>(in), m.desc->size, m.table};
     Writer w{out, out_len, 0};
-    if (const std::uint8_t* p = m.desc->elements) {
-        for (;;) {
-            TlvHeader h;
-            Element e;
-            p = idl::ReadTlvHeader(p, h);
-            p = idl::ReadElement(p, e);
-            bool present = true;
-            if (h.optional) {
-                if (h.valid_distance > e.offset || !s.Holds(e.offset - h.valid_distance, 1)) {
-                    return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, h.type, e.offset, h.valid_distance);
-                }
-                present = s.base[e.offset - h.valid_distance] != 0;
+    int rc = HALYX_IDL_OK;
+    idl::ForEachTlv(m.desc->elements, [&](const TlvHeader& h, const Element& e) {
+        if (h.optional) {
+            const long valid = ValidByteOffset(h, e, s);
+            if (valid < 0) {
+                rc = IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, h.type, e.offset, h.valid_distance);
+                return false;
             }
-            if (present) {
-                std::uint8_t* header = w.Reserve(kTlvHeaderBytes);
-                if (!header) return IDL_FAIL(rec, HALYX_IDL_ERR_BUFFER_TOO_SMALL, h.type, w.pos, out_len);
-                const std::uint32_t start = w.pos;
-                if (const int rc = EncodeElement(rec, e, s, w, true)) return rc;
-                const std::uint32_t length = w.pos - start;
-                if (length > kMaxTlvValue)
-                    return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, h.type, length, kMaxTlvValue);
-                header[0] = h.type;
-                StoreLe(header + 1, length, 2);
-            }
-            if (h.last) break;
+            if (s.base[valid] == 0) return true;  // not present: nothing on the wire
         }
-    }
+        std::uint8_t* header = w.Reserve(kTlvHeaderBytes);
+        if (!header) {
+            rc = IDL_FAIL(rec, HALYX_IDL_ERR_BUFFER_TOO_SMALL, h.type, w.pos, out_len);
+            return false;
+        }
+        const std::uint32_t start = w.pos;
+        if ((rc = EncodeElement(rec, e, s, w, true)) != 0) return false;
+        const std::uint32_t length = w.pos - start;
+        if (length > kMaxTlvValue) {
+            rc = IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, h.type, length, kMaxTlvValue);
+            return false;
+        }
+        header[0] = h.type;
+        StoreLe(header + 1, length, 2);
+        return true;
+    });
+    if (rc != 0) return rc;
     *encoded_len = w.pos;
     return HALYX_IDL_OK;
 }
@@ -473,97 +471,94 @@ int halyx_decode_tlvs(const halyx_service_desc* desc, std::uint32_t kind, std::u
         if (const int rc = DecodeElement(rec, e, s, v, true)) return rc;
         if (v.left != 0) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, type, length, v.left);
         if (h.optional) {
-            if (h.valid_distance > e.offset || !s.Holds(e.offset - h.valid_distance, 1)) {
-                return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, type, e.offset, h.valid_distance);
-            }
-            s.base[e.offset - h.valid_distance] = 1;
+            const long valid = ValidByteOffset(h, e, s);
+            if (valid < 0) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, type, e.offset, h.valid_distance);
+            s.base[valid] = 1;
         }
     }
     // A failed response may leave out what a successful one must carry.
-    if (m.desc->elements && !(kind == HALYX_KIND_RESPONSE && resultByte != 0)) {
-        const std::uint8_t* p = m.desc->elements;
-        for (;;) {
-            TlvHeader h;
-            Element e;
-            p = idl::ReadTlvHeader(p, h);
-            p = idl::ReadElement(p, e);
-            if (!h.optional && !seen[h.type])
-                return IDL_FAIL(rec, HALYX_IDL_ERR_MISSING_TLV, msg_id, h.type, 0);
-            if (h.last) break;
-        }
-    }
-    return HALYX_IDL_OK;
+    if (kind == HALYX_KIND_RESPONSE && resultByte != 0) return HALYX_IDL_OK;
+    int rc = HALYX_IDL_OK;
+    idl::ForEachTlv(m.desc->elements, [&](const TlvHeader& h, const Element&) {
+        if (h.optional || seen[h.type]) return true;
+        rc = IDL_FAIL(rec, HALYX_IDL_ERR_MISSING_TLV, msg_id, h.type, 0);
+        return false;
+    });
+    return rc;
 }
 
-int halyx_idl_version(const halyx_service_desc* desc, std::uint32_t* out) {
+namespace {
+
+// Reads one field of a description after the common checks.
+int DescriptionFact(const halyx_service_desc* desc, std::uint32_t* out,
+                    std::uint32_t halyx_service_desc::*field) {
     ErrorRecord rec;
     if (const int rc = CheckDesc(rec, desc)) return rc;
     if (!out) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, 0, 0, 0);
-    *out = desc->idl_major;
+    *out = desc->*field;
     return HALYX_IDL_OK;
+}
+
+// Reads one fact of a message after finding it.
+template <class Pick>
+int MessageFact(const halyx_service_desc* desc, std::uint32_t kind, std::uint16_t msgId, std::uint32_t* out,
+                Pick pick) {
+    ErrorRecord rec;
+    FoundMessage m;
+    if (const int rc = FindMessage(rec, desc, kind, msgId, m)) return rc;
+    if (!out) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, kind, msgId, 0);
+    *out = pick(m);
+    return HALYX_IDL_OK;
+}
+
+// Short stable texts of the result codes, by code.
+struct ErrorText {
+    int code;
+    const char* text;
+};
+constexpr ErrorText kErrorTexts[] = {
+    {HALYX_IDL_OK, "ok"},
+    {HALYX_IDL_ERR_BUFFER_TOO_SMALL, "buffer too small"},
+    {HALYX_IDL_ERR_ARRAY_OVERFLOW, "array overflow"},
+    {HALYX_IDL_ERR_UNKNOWN_MESSAGE, "unknown message"},
+    {HALYX_IDL_ERR_DUPLICATE_TLV, "duplicate tlv"},
+    {HALYX_IDL_ERR_LENGTH, "length error"},
+    {HALYX_IDL_ERR_MISSING_TLV, "missing mandatory tlv"},
+    {HALYX_IDL_ERR_BAD_ARGUMENT, "bad argument"},
+    {HALYX_IDL_ERR_BAD_VERSION, "unsupported description version"},
+    {HALYX_IDL_ERR_UNKNOWN_TLV, "unknown mandatory tlv"},
+};
+
+}  // namespace
+
+int halyx_idl_version(const halyx_service_desc* desc, std::uint32_t* out) {
+    return DescriptionFact(desc, out, &halyx_service_desc::idl_major);
 }
 
 int halyx_service_number(const halyx_service_desc* desc, std::uint32_t* out) {
-    ErrorRecord rec;
-    if (const int rc = CheckDesc(rec, desc)) return rc;
-    if (!out) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, 0, 0, 0);
-    *out = desc->service;
-    return HALYX_IDL_OK;
+    return DescriptionFact(desc, out, &halyx_service_desc::service);
 }
 
 int halyx_max_message_length(const halyx_service_desc* desc, std::uint32_t* out) {
-    ErrorRecord rec;
-    if (const int rc = CheckDesc(rec, desc)) return rc;
-    if (!out) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, 0, 0, 0);
-    *out = desc->max_message_length;
-    return HALYX_IDL_OK;
+    return DescriptionFact(desc, out, &halyx_service_desc::max_message_length);
 }
 
 int halyx_max_encoded_length(const halyx_service_desc* desc, std::uint32_t kind, std::uint16_t msg_id,
                              std::uint32_t* out) {
-    ErrorRecord rec;
-    FoundMessage m;
-    if (const int rc = FindMessage(rec, desc, kind, msg_id, m)) return rc;
-    if (!out) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, kind, msg_id, 0);
-    *out = m.row->max_length;
-    return HALYX_IDL_OK;
+    return MessageFact(desc, kind, msg_id, out,
+                       [](const FoundMessage& m) { return std::uint32_t{m.row->max_length}; });
 }
 
 int halyx_message_struct_size(const halyx_service_desc* desc, std::uint32_t kind, std::uint16_t msg_id,
                               std::uint32_t* out) {
-    ErrorRecord rec;
-    FoundMessage m;
-    if (const int rc = FindMessage(rec, desc, kind, msg_id, m)) return rc;
-    if (!out) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, kind, msg_id, 0);
-    *out = m.desc->size;
-    return HALYX_IDL_OK;
+    return MessageFact(desc, kind, msg_id, out, [](const FoundMessage& m) { return m.desc->size; });
 }
 
 const char* halyx_idl_error_text(int code) {
-    switch (code) {
-        case HALYX_IDL_OK:
-            return "ok";
-        case HALYX_IDL_ERR_BUFFER_TOO_SMALL:
-            return "buffer too small";
-        case HALYX_IDL_ERR_ARRAY_OVERFLOW:
-            return "array overflow";
-        case HALYX_IDL_ERR_UNKNOWN_MESSAGE:
-            return "unknown message";
-        case HALYX_IDL_ERR_DUPLICATE_TLV:
-            return "duplicate tlv";
-        case HALYX_IDL_ERR_LENGTH:
-            return "length error";
-        case HALYX_IDL_ERR_MISSING_TLV:
-            return "missing mandatory tlv";
-        case HALYX_IDL_ERR_BAD_ARGUMENT:
-            return "bad argument";
-        case HALYX_IDL_ERR_BAD_VERSION:
-            return "unsupported description version";
-        case HALYX_IDL_ERR_UNKNOWN_TLV:
-            return "unknown mandatory tlv";
-        default:
-            return "unknown error";
+    for (const ErrorText& t : kErrorTexts) {
+        if (t.code == code) return t.text;
     }
+    return "unknown error";
 }
 
 }  // namespace geolumen

@@ -4,13 +4,16 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace geolumen {
 
 long CdcWdmSyscalls::Read(int fd, void* buffer, std::size_t length) { return ::read(fd, buffer, length); }
 
-long CdcWdmSyscalls::Write(int fd, const void* buffer, std::size_t length) { return ::write(fd, buffer, length); }
+long CdcWdmSyscalls::Write(int fd, const void* buffer, std::size_t length) {
+    return ::write(fd, buffer, length);
+}
 
 int CdcWdmSyscalls::Poll(pollfd* fds, unsigned count, int timeoutMs) { return ::poll(fds, count, timeoutMs); }
 
@@ -65,23 +68,44 @@ int CdcWdmUsbTarget::WriteMessage(std::span<const std::uint8_t> data) {
     return -EINTR;
 }
 
+void CdcWdmUsbTarget::SetMessageSplitter(CdcWdmMessageSplitter splitter) {
+    std::lock_guard lock(mutex_);
+    splitter_ = std::move(splitter);
+}
+
 int CdcWdmUsbTarget::ReadMessage(std::span<std::uint8_t> data, std::size_t& transferred) {
-    for (int attempt = 0; attempt < kCdcWdmEintrRetries; ++attempt) {
-        const long n = sys_->Read(fd_, data.data(), data.size());
-        if (n >= 0) {
-            transferred = static_cast<std::size_t>(n);
-            {
-                std::lock_guard lock(mutex_);
-                fetched_ = true;
-            }
-            cv_.notify_all();
-            return 0;
-        }
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN) return 0;  // nothing waiting: 0 bytes
-        return -errno;
+    std::vector<std::uint8_t> bytes;
+    {
+        std::lock_guard lock(mutex_);
+        bytes.swap(leftover_);
     }
-    return -EINTR;
+    if (bytes.empty()) {
+        bytes.resize(kCdcWdmReadSize);
+        long n = -1;
+        for (int attempt = 0; attempt < kCdcWdmEintrRetries; ++attempt) {
+            n = sys_->Read(fd_, bytes.data(), bytes.size());
+            if (n >= 0 || errno != EINTR) break;
+        }
+        if (n < 0) {
+            if (errno == EAGAIN) return 0;  // nothing waiting: 0 bytes
+            return -errno;
+        }
+        bytes.resize(static_cast<std::size_t>(n));
+    }
+    std::size_t first = bytes.size();
+    {
+        std::lock_guard lock(mutex_);
+        if (splitter_) {
+            const std::size_t len = splitter_(bytes);
+            if (len != 0 && len < bytes.size()) first = len;
+        }
+        leftover_.assign(bytes.begin() + static_cast<std::ptrdiff_t>(first), bytes.end());
+        fetched_ = true;
+    }
+    cv_.notify_all();
+    transferred = std::min(first, data.size());
+    std::copy_n(bytes.begin(), transferred, data.begin());
+    return 0;
 }
 
 int CdcWdmUsbTarget::ControlTransfer(const UsbSetupPacket& setup, std::span<std::uint8_t> data,
@@ -92,7 +116,8 @@ int CdcWdmUsbTarget::ControlTransfer(const UsbSetupPacket& setup, std::span<std:
         if (gone_) return -ENODEV;
     }
     int r = -EPIPE;
-    if (setup.requestType == kSendEncapsulatedCommand.requestType && setup.request == kSendEncapsulatedCommand.request) {
+    if (setup.requestType == kSendEncapsulatedCommand.requestType &&
+        setup.request == kSendEncapsulatedCommand.request) {
         r = WriteMessage(data);
         if (r == 0) transferred = data.size();
     } else if (setup.requestType == kGetEncapsulatedResponse.requestType &&
@@ -150,6 +175,15 @@ void CdcWdmUsbTarget::ReaderLoop() {
             std::lock_guard lock(mutex_);
             if (!running_) return;
         }
+        bool buffered = false;
+        {
+            std::lock_guard lock(mutex_);
+            buffered = !leftover_.empty();
+        }
+        if (buffered) {
+            NotifyAndWaitForFetch();
+            continue;
+        }
         pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
         const int n = sys_->Poll(fds, 2, -1);
         if (n < 0) {
@@ -172,15 +206,20 @@ void CdcWdmUsbTarget::ReaderLoop() {
             return;
         }
         if ((fds[0].revents & POLLIN) == 0) continue;
-        {
-            std::lock_guard lock(mutex_);
-            fetched_ = false;
-        }
-        if (callbacks_.completed) callbacks_.completed(transferLength_);
-        // The file stays readable until the response is fetched; report it once and wait for the fetch.
-        std::unique_lock lock(mutex_);
-        cv_.wait_for(lock, std::chrono::milliseconds(kCdcWdmRenotifyMs), [this] { return fetched_ || !running_; });
+        NotifyAndWaitForFetch();
     }
+}
+
+void CdcWdmUsbTarget::NotifyAndWaitForFetch() {
+    {
+        std::lock_guard lock(mutex_);
+        fetched_ = false;
+    }
+    if (callbacks_.completed) callbacks_.completed(transferLength_);
+    // The file stays readable until the response is fetched; report it once and wait for the fetch.
+    std::unique_lock lock(mutex_);
+    cv_.wait_for(lock, std::chrono::milliseconds(kCdcWdmRenotifyMs),
+                 [this] { return fetched_ || !running_; });
 }
 
 }  // namespace geolumen

@@ -9,10 +9,12 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/usb_target.h"
 
@@ -34,9 +36,14 @@ inline constexpr std::uint8_t kCdcWdmNotifyEndpoint = 0x81;
 inline constexpr int kCdcWdmRenotifyMs = 1000;
 // Attempts of one read or write interrupted by a signal before giving up.
 inline constexpr int kCdcWdmEintrRetries = 8;
+// One read takes up to this much: the kernel driver's own response buffer is smaller.
+inline constexpr std::size_t kCdcWdmReadSize = 8192;
+
+// Tells where the first message of `bytes` ends: its length, or 0 when it cannot tell.
+using CdcWdmMessageSplitter = std::function<std::size_t(std::span<const std::uint8_t> bytes)>;
 
 class CdcWdmUsbTarget final : public UsbTarget {
-public:
+  public:
     // Opens the device file (read-write, non-blocking); Open reports the errno.
     [[nodiscard]] static int Open(const std::string& path, std::unique_ptr<CdcWdmUsbTarget>& out);
     // Takes ownership of an open descriptor that keeps message boundaries (a device file, or a
@@ -45,6 +52,11 @@ public:
     ~CdcWdmUsbTarget() override;
     CdcWdmUsbTarget(const CdcWdmUsbTarget&) = delete;
     CdcWdmUsbTarget& operator=(const CdcWdmUsbTarget&) = delete;
+
+    // The kernel driver keeps responses that arrive before a read in one buffer, so one read can return
+    // several; with a splitter each transfer hands out one message and keeps the rest for the next,
+    // announcing each with its own notification. Without one, a read is one message.
+    void SetMessageSplitter(CdcWdmMessageSplitter splitter);
 
     [[nodiscard]] std::size_t InterfaceCount() const override { return 1; }
     [[nodiscard]] int RetrieveInterface(std::size_t index, std::vector<UsbEndpointInfo>& endpoints) override;
@@ -55,8 +67,9 @@ public:
     [[nodiscard]] int StartReader() override;
     [[nodiscard]] int StopReader() override;
 
-private:
+  private:
     void ReaderLoop();
+    void NotifyAndWaitForFetch();
     [[nodiscard]] int WriteMessage(std::span<const std::uint8_t> data);
     [[nodiscard]] int ReadMessage(std::span<std::uint8_t> data, std::size_t& transferred);
 
@@ -70,7 +83,9 @@ private:
     std::size_t transferLength_ = 0;
     bool running_ = false;
     bool fetched_ = false;  // a response was read since the last notification
-    bool gone_ = false;     // the device reported ENODEV
+    CdcWdmMessageSplitter splitter_;
+    std::vector<std::uint8_t> leftover_;  // messages read but not handed out yet
+    bool gone_ = false;                   // the device reported ENODEV
     std::thread thread_;
 };
 

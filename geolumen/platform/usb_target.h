@@ -42,13 +42,14 @@ struct UsbReaderCallbacks {
 };
 
 class UsbTarget {
-public:
+  public:
     virtual ~UsbTarget() = default;
 
     // Number of interfaces of the active configuration.
     [[nodiscard]] virtual std::size_t InterfaceCount() const = 0;
     // Fills the endpoints of interface `index`; fails when the interface cannot be retrieved.
-    [[nodiscard]] virtual int RetrieveInterface(std::size_t index, std::vector<UsbEndpointInfo>& endpoints) = 0;
+    [[nodiscard]] virtual int RetrieveInterface(std::size_t index,
+                                                std::vector<UsbEndpointInfo>& endpoints) = 0;
     // A class control transfer on the default pipe, synchronous. For an IN request `data` receives the
     // data stage and `transferred` its length; for an OUT request `data` is sent. A back end that needs
     // wLength takes it from data.size() when the packet's own length is 0.
@@ -56,8 +57,9 @@ public:
                                               std::size_t& transferred) = 0;
     // Prepares a reader that keeps `pendingReads` transfers of `transferLength` bytes queued on the
     // endpoint and reports each completion; it does not run before StartReader.
-    [[nodiscard]] virtual int ConfigureContinuousReader(std::uint8_t endpointAddress, std::size_t transferLength,
-                                                        unsigned pendingReads, UsbReaderCallbacks callbacks) = 0;
+    [[nodiscard]] virtual int ConfigureContinuousReader(std::uint8_t endpointAddress,
+                                                        std::size_t transferLength, unsigned pendingReads,
+                                                        UsbReaderCallbacks callbacks) = 0;
     // Starts the configured reader.
     [[nodiscard]] virtual int StartReader() = 0;
     // Cancels the reader's pending transfers and returns once no callback runs any more.

@@ -14,16 +14,24 @@ constexpr std::uint16_t kCtlSync = 0x27;
 
 void Malform(Bytes& b, Malformation how) {
     switch (how) {
-        case Malformation::BadInterface: b[0] = 0x02; break;
+        case Malformation::BadInterface:
+            b[0] = 0x02;
+            break;
         case Malformation::LengthTooLong: {
             const unsigned len = static_cast<unsigned>(b[1] | (b[2] << 8)) + 1;
             b[1] = static_cast<std::uint8_t>(len & 0xFF);
             b[2] = static_cast<std::uint8_t>(len >> 8);
             break;
         }
-        case Malformation::ServiceTooHigh: b[4] = 100; break;
-        case Malformation::Broadcast: b[5] = 0xFF; break;
-        case Malformation::ShortFrame: b.resize(5); break;
+        case Malformation::ServiceTooHigh:
+            b[4] = 100;
+            break;
+        case Malformation::Broadcast:
+            b[5] = 0xFF;
+            break;
+        case Malformation::ShortFrame:
+            b.resize(5);
+            break;
         case Malformation::HeaderLengthOff: {
             // The inner header's length field: bytes 10-11 of a control frame, 11-12 of a service frame.
             const std::size_t at = b[4] == kControlService ? 10 : 11;
@@ -32,7 +40,8 @@ void Malform(Bytes& b, Malformation how) {
         }
         case Malformation::BadTlv: {
             // The first TLV's length grows past the end; the header lengths stay as they were.
-            const std::size_t at = (b[4] == kControlService ? kControlHeaderSize : kMessageHeaderSize) + kMuxHeaderSize;
+            const std::size_t at =
+                (b[4] == kControlService ? kControlHeaderSize : kMessageHeaderSize) + kMuxHeaderSize;
             if (b.size() > at + 2) b[at + 1] = static_cast<std::uint8_t>(b[at + 1] + 0x40);
             break;
         }
@@ -107,7 +116,8 @@ void SimModule::SetFault(const Fault& fault) {
 void SimModule::HandleControl(const SimFrame& request) {
     if (request.type != kCtlRequest) return;
     switch (request.messageId) {
-        case kCtlSync: return;
+        case kCtlSync:
+            return;
         case kCtlGetVersion: {
             Bytes list;
             {
@@ -158,7 +168,9 @@ void SimModule::HandleControl(const SimFrame& request) {
             Respond(request, {SimTlv{0x01, which->value}});
             return;
         }
-        default: Respond(request, {}, 1, 0); return;
+        default:
+            Respond(request, {}, 1, 0);
+            return;
     }
 }
 
@@ -168,7 +180,8 @@ void SimModule::HandleService(const SimFrame& request) {
     std::pair<std::uint16_t, std::uint16_t> result{0, 0};
     {
         std::lock_guard lock(mutex_);
-        if (auto it = handlers_.find({request.service, request.messageId}); it != handlers_.end()) handler = it->second;
+        if (auto it = handlers_.find({request.service, request.messageId}); it != handlers_.end())
+            handler = it->second;
         if (auto it = results_.find(request.messageId); it != results_.end()) result = it->second;
     }
     if (handler) {
@@ -226,7 +239,8 @@ void SimModule::Send(const SimFrame& frame) {
     }
     switch (fault.mode) {
         case FaultMode::Silence:
-        case FaultMode::Disconnect: return;
+        case FaultMode::Disconnect:
+            return;
         case FaultMode::Late: {
             std::lock_guard lock(mutex_);
             held_.push_back(BuildFrame(f));
@@ -237,12 +251,16 @@ void SimModule::Send(const SimFrame& frame) {
             f.transaction = f.service == kControlService ? static_cast<std::uint16_t>(f.transaction % 255 + 1)
                                                          : static_cast<std::uint16_t>(f.transaction + 1);
             break;
-        case FaultMode::WrongMessageId: f.messageId = static_cast<std::uint16_t>(f.messageId + 1); break;
-        default: break;
+        case FaultMode::WrongMessageId:
+            f.messageId = static_cast<std::uint16_t>(f.messageId + 1);
+            break;
+        default:
+            break;
     }
     Bytes bytes = BuildFrame(f);
     if (fault.mode == FaultMode::Malformed) Malform(bytes, fault.malformation);
-    if (fault.mode == FaultMode::Truncated) bytes.resize(bytes.size() - std::min(bytes.size(), fault.truncateBy));
+    if (fault.mode == FaultMode::Truncated)
+        bytes.resize(bytes.size() - std::min(bytes.size(), fault.truncateBy));
     Queue(std::move(bytes));
 }
 

@@ -48,12 +48,12 @@ enum class Malformation {
 
 struct Fault {
     FaultMode mode = FaultMode::None;
-    std::optional<std::uint8_t> service;      // only answers of this service (none: all)
-    std::optional<std::uint16_t> messageId;   // only answers to this message id (none: all)
-    std::uint16_t result = 1;                 // FailureResult / RefuseClientId
+    std::optional<std::uint8_t> service;     // only answers of this service (none: all)
+    std::optional<std::uint16_t> messageId;  // only answers to this message id (none: all)
+    std::uint16_t result = 1;                // FailureResult / RefuseClientId
     std::uint16_t error = 0;
     Malformation malformation = Malformation::BadInterface;
-    std::size_t truncateBy = 1;               // Truncated: bytes cut from the end
+    std::size_t truncateBy = 1;  // Truncated: bytes cut from the end
 
     [[nodiscard]] static Fault Of(FaultMode mode, std::optional<std::uint8_t> service = std::nullopt,
                                   std::optional<std::uint16_t> messageId = std::nullopt) {
@@ -72,7 +72,7 @@ struct VersionEntry {
 };
 
 class SimModule {
-public:
+  public:
     // A handler answers one request of a user service; it calls Respond / Indicate / Send.
     using Handler = std::function<void(SimModule& module, const SimFrame& request)>;
 
@@ -123,7 +123,7 @@ public:
     [[nodiscard]] std::uint8_t ClientId() const;
     [[nodiscard]] bool Disconnected() const;
 
-private:
+  private:
     void HandleControl(const SimFrame& request);
     void HandleService(const SimFrame& request);
     void Queue(Bytes bytes);

@@ -12,7 +12,7 @@
 namespace geolumen::sim {
 
 class SimStack {
-public:
+  public:
     SimStack() = default;
     SimStack(const SimStack&) = delete;
     SimStack& operator=(const SimStack&) = delete;
@@ -28,7 +28,7 @@ public:
     std::shared_ptr<SimUsbTarget> target = std::make_shared<SimUsbTarget>(module);
     UsbTransport device;
 
-private:
+  private:
     bool readerStarted_ = false;
     bool muxStarted_ = false;
 };

@@ -52,7 +52,8 @@ std::size_t SimUsbTarget::InterfaceCount() const {
 int SimUsbTarget::RetrieveInterface(std::size_t index, std::vector<UsbEndpointInfo>& endpoints) {
     std::lock_guard lock(mutex_);
     if (index >= interfaces_.size()) return -EINVAL;
-    if (std::find(failingInterfaces_.begin(), failingInterfaces_.end(), index) != failingInterfaces_.end()) return -EIO;
+    if (std::find(failingInterfaces_.begin(), failingInterfaces_.end(), index) != failingInterfaces_.end())
+        return -EIO;
     endpoints = interfaces_[index];
     return 0;
 }

@@ -21,7 +21,7 @@ namespace geolumen::sim {
 inline constexpr std::size_t kSimNotificationBytes = 8;
 
 class SimUsbTarget final : public UsbTarget {
-public:
+  public:
     explicit SimUsbTarget(SimModule& module);
     ~SimUsbTarget() override;
 
@@ -48,7 +48,7 @@ public:
     // The setup packets of every control transfer, oldest first.
     [[nodiscard]] std::vector<UsbSetupPacket> SetupPackets() const;
 
-private:
+  private:
     void ReaderLoop();
 
     SimModule& module_;

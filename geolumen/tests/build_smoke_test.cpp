@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 
 // The shared library must load on its own: every symbol it needs resolved, nothing left to the caller.
 TEST(Library, LoadsWithAllSymbolsResolved) {

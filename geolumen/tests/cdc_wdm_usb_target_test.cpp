@@ -1,5 +1,7 @@
 // The CDC WDM character-device back end, against a pseudo-device: a sequenced-packet socket pair keeps
 // message boundaries as the device file does.
+#include "platform/cdc_wdm_usb_target.h"
+
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -14,7 +16,6 @@
 #include "halyx/halyx_mux.h"
 #include "halyx/halyx_transport.h"
 #include "halyx/halyx_usb_transport.h"
-#include "platform/cdc_wdm_usb_target.h"
 #include "sim/sim_frame.h"
 #include "support/halyx_test_support.h"
 
@@ -38,7 +39,9 @@ struct PseudoDevice {
         b.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
         return b;
     }
-    void WritePacket(const Bytes& b) const { ASSERT_EQ(::send(fds[1], b.data(), b.size(), 0), static_cast<long>(b.size())); }
+    void WritePacket(const Bytes& b) const {
+        ASSERT_EQ(::send(fds[1], b.data(), b.size(), 0), static_cast<long>(b.size()));
+    }
     int fds[2] = {-1, -1};
 };
 
@@ -112,7 +115,8 @@ TEST(CdcWdmUsbTarget, CommandIsOneWriteAndResponseOneRead) {
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(n)), (Bytes{1, 2, 3}));
     ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(n)), (Bytes{4, 5}));
-    EXPECT_EQ(target.ControlTransfer(UsbSetupPacket{0xA1, 0x22, 0, 0, 0}, buffer, n), -EPIPE) << "other request";
+    EXPECT_EQ(target.ControlTransfer(UsbSetupPacket{0xA1, 0x22, 0, 0, 0}, buffer, n), -EPIPE)
+        << "other request";
 }
 
 TEST(CdcWdmUsbTarget, ReadabilityIsOneNotificationPerResponse) {
@@ -136,6 +140,37 @@ TEST(CdcWdmUsbTarget, ReadabilityIsOneNotificationPerResponse) {
     ASSERT_TRUE(seen.WaitFor(2));
     ASSERT_EQ(target.StopReader(), 0);
     ASSERT_EQ(target.StartReader(), 0) << "restartable";
+    ASSERT_EQ(target.StopReader(), 0);
+}
+
+TEST(CdcWdmUsbTarget, ResponsesReadInOnePieceAreHandedOutOneByOne) {
+    PseudoDevice dev;
+    CdcWdmUsbTarget target(dev.TakeDriverEnd());
+    target.SetMessageSplitter(&halyx_mux_frame_length);
+    Notifications seen;
+    ASSERT_EQ(target.ConfigureContinuousReader(kCdcWdmNotifyEndpoint, 2048, 2, seen.Callbacks()), 0);
+    ASSERT_EQ(target.StartReader(), 0);
+    // Two frames back to back, as the kernel driver returns responses that queued up before a read:
+    // a sync (12 bytes, length 11) and a 7-byte frame (length 6), then a frame whose length runs past the
+    // end, which stays whole.
+    const Bytes sync{0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x27, 0x00, 0x00, 0x00};
+    const Bytes small{0x01, 0x06, 0x00, 0x00, 0x10, 0x05, 0xEE};
+    const Bytes overlong{0x01, 0x40, 0x00, 0x00};
+    Bytes packet = sync;
+    packet.insert(packet.end(), small.begin(), small.end());
+    packet.insert(packet.end(), overlong.begin(), overlong.end());
+    dev.WritePacket(packet);
+    Bytes buffer(4096);
+    std::size_t n = 0;
+    int notified = 0;
+    for (const Bytes& expected : {sync, small, overlong}) {
+        ASSERT_TRUE(seen.WaitFor(++notified)) << "one notification per message";
+        ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
+        EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(n)), expected);
+    }
+    EXPECT_EQ(seen.Completed(), 3);
+    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
+    EXPECT_EQ(n, 0u);
     ASSERT_EQ(target.StopReader(), 0);
 }
 
@@ -196,12 +231,14 @@ TEST(CdcWdmUsbTarget, InterruptedCallsAreRetriedAndErrorsReported) {
             if (!isWrite) dev.WritePacket({7, 7});
             Bytes buffer{9, 9};
             std::size_t n = 0;
-            EXPECT_EQ(target.ControlTransfer(isWrite ? kSendEncapsulatedCommand : kGetEncapsulatedResponse, buffer, n),
+            EXPECT_EQ(target.ControlTransfer(isWrite ? kSendEncapsulatedCommand : kGetEncapsulatedResponse,
+                                             buffer, n),
                       row.expected)
                 << row.legend << (isWrite ? " on write" : " on read");
             EXPECT_EQ(n, row.expected == 0 ? 2u : 0u) << row.legend;
             if (row.expected == -ENODEV) {
-                EXPECT_EQ(target.ControlTransfer(kSendEncapsulatedCommand, buffer, n), -ENODEV) << "stays gone";
+                EXPECT_EQ(target.ControlTransfer(kSendEncapsulatedCommand, buffer, n), -ENODEV)
+                    << "stays gone";
             }
         }
     }
@@ -210,7 +247,7 @@ TEST(CdcWdmUsbTarget, InterruptedCallsAreRetriedAndErrorsReported) {
 // The simulated module on the far end of the pseudo-device: every packet is a command, every response
 // it queues is written back as one packet.
 class SocketModule {
-public:
+  public:
     explicit SocketModule(int fd) : fd_(fd) {
         module.SetNotifier([this] {
             Bytes b(8192);
@@ -222,7 +259,8 @@ public:
             for (;;) {
                 const long n = ::recv(fd_, b.data(), b.size(), 0);
                 if (n <= 0) return;
-                (void)module.HandleCommand(std::span<const std::uint8_t>(b.data(), static_cast<std::size_t>(n)));
+                (void)module.HandleCommand(
+                    std::span<const std::uint8_t>(b.data(), static_cast<std::size_t>(n)));
             }
         });
     }
@@ -233,7 +271,7 @@ public:
     }
     sim::SimModule module;
 
-private:
+  private:
     int fd_;
     std::thread thread_;
 };
@@ -253,7 +291,8 @@ TEST(CdcWdmUsbTarget, DriverTalksToTheModuleThroughTheCharacterDevice) {
 
     halyx_client* client = nullptr;
     halyx_service_instance instance{};
-    ASSERT_EQ(halyx_open_client(&instance, halyx_location_service_desc(2, 6, 4), nullptr, nullptr, &client), 0);
+    ASSERT_EQ(halyx_open_client(&instance, halyx_location_service_desc(2, 6, 4), nullptr, nullptr, &client),
+              0);
     halyx_loc_stop_session_req req{3};
     halyx_result resp{-1, -1};
     EXPECT_EQ(halyx_request_and_wait(client, HALYX_LOC_STOP_SESSION, &req, sizeof req, &resp, sizeof resp,

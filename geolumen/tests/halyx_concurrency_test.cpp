@@ -24,7 +24,7 @@ void EchoSessionId(sim::SimModule& module, const sim::SimFrame& request) {
 }
 
 class HalyxConcurrencyTest : public HalyxStackTest {
-protected:
+  protected:
     void SetUp() override {
         HalyxStackTest::SetUp();
         ASSERT_EQ(stack.Start(), 0);
@@ -73,17 +73,18 @@ TEST_F(HalyxConcurrencyTest, AnswersInReverseOrderReachTheirOwnCallers) {
     // Holds the first request until the second arrives, then answers the second first.
     std::mutex mutex;
     std::vector<sim::SimFrame> held;
-    stack.module.SetHandler(0x10, HALYX_LOC_STOP_SESSION, [&](sim::SimModule& module, const sim::SimFrame& request) {
-        std::vector<sim::SimFrame> both;
-        {
-            std::lock_guard lock(mutex);
-            held.push_back(request);
-            if (held.size() < 2) return;
-            both.swap(held);
-        }
-        EchoSessionId(module, both[1]);
-        EchoSessionId(module, both[0]);
-    });
+    stack.module.SetHandler(0x10, HALYX_LOC_STOP_SESSION,
+                            [&](sim::SimModule& module, const sim::SimFrame& request) {
+                                std::vector<sim::SimFrame> both;
+                                {
+                                    std::lock_guard lock(mutex);
+                                    held.push_back(request);
+                                    if (held.size() < 2) return;
+                                    both.swap(held);
+                                }
+                                EchoSessionId(module, both[1]);
+                                EchoSessionId(module, both[0]);
+                            });
     halyx_result a{-1, -1};
     halyx_result b{-1, -1};
     int ra = -99;

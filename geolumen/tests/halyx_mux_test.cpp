@@ -1,5 +1,7 @@
 // The multiplexer and its control service: receive validation, transaction ids, client-id lists, the
 // service lookup's capacity, and the control exchanges' faults.
+#include "halyx/halyx_mux.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,7 +9,6 @@
 #include <future>
 #include <thread>
 
-#include "halyx/halyx_mux.h"
 #include "halyx/halyx_transport.h"
 #include "halyx/halyx_usb_transport.h"
 #include "platform/event.h"
@@ -52,7 +53,8 @@ TEST_F(HalyxMuxTest, ReceiveValidatesHeaderBeforeRouting) {
         // Multiplex header alone (length 5): a user service message without its message header.
         {"header only", Bytes{0x01, 0x05, 0x00, 0x00, 0x10, 0x05}, 1},
         // Control service frames are handled here and never handed on.
-        {"control answer nobody waits for", Bytes{0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x01, 0x09, 0x21, 0x00, 0x00, 0x00}, 0},
+        {"control answer nobody waits for",
+         Bytes{0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x01, 0x09, 0x21, 0x00, 0x00, 0x00}, 0},
     };
     for (const ReceiveCase& c : cases) {
         Bytes copy = c.frame;
@@ -76,9 +78,11 @@ TEST_F(HalyxMuxTest, ReadOneDropsShortUserFramesAndModemSync) {
     } cases[] = {
         {"modem sync", Bytes{0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x27, 0x00, 0x00, 0x00}, 0},
         {"user frame without message header", Bytes{0x01, 0x05, 0x00, 0x00, 0x10, 0x05}, 0},
-        {"user frame of 12 bytes", Bytes{0x01, 0x0B, 0x00, 0x00, 0x10, 0x05, 0x04, 0x00, 0x00, 0x24, 0x00, 0x00}, 0},
+        {"user frame of 12 bytes",
+         Bytes{0x01, 0x0B, 0x00, 0x00, 0x10, 0x05, 0x04, 0x00, 0x00, 0x24, 0x00, 0x00}, 0},
         // Indication with empty payload: 13 bytes, length 12.
-        {"smallest user message", Bytes{0x01, 0x0C, 0x00, 0x00, 0x10, 0x05, 0x04, 0x00, 0x00, 0x24, 0x00, 0x00, 0x00}, 1},
+        {"smallest user message",
+         Bytes{0x01, 0x0C, 0x00, 0x00, 0x10, 0x05, 0x04, 0x00, 0x00, 0x24, 0x00, 0x00, 0x00}, 1},
     };
     for (const auto& c : cases) {
         stack.module.SendRaw(c.frame);
@@ -214,25 +218,44 @@ TEST_F(HalyxMuxTest, ClientIdFaultsFailTheOpen) {
     }
 }
 
-TEST_F(HalyxMuxTest, ClientIdForAnotherServiceIsRefused) {
-    ASSERT_EQ(stack.Start(), 0);
-    stack.module.SetHandler(0, 0x22, nullptr);  // control is the module's own; answer by hand instead
-    stack.module.SetFault(sim::Fault::Of(sim::FaultMode::Silence, 0, 0x22));
-    std::promise<int> done;
-    std::thread t([&] { done.set_value(halyx_ctl_get_client_id_sync(kHalyxLocationOwner, 0x10)); });
-    ASSERT_TRUE(stack.module.WaitForReceived(2, std::chrono::seconds(2)));
-    // Answer for service 0x11 with the transaction of the request (byte 7 of the request frame).
-    const std::uint8_t txn = stack.module.Received()[1][7];
-    sim::SimFrame answer;
-    answer.type = sim::kCtlResponse;
-    answer.transaction = txn;
-    answer.messageId = 0x22;
-    answer.tlvs = {sim::ResultTlv(0, 0), {0x01, {0x11, 0x05}}};
-    stack.module.ClearFault();
-    stack.module.SendRaw(sim::BuildFrame(answer));
-    EXPECT_EQ(done.get_future().get(), kHalyxErrArgument);
-    t.join();
-    EXPECT_EQ(halyx_location_client_id(), 0);
+struct ClientIdAnswerCase {
+    const char* legend;
+    std::vector<sim::SimTlv> tlvs;
+    int expected;
+    std::uint8_t id;  // the location client id afterwards
+};
+
+TEST_F(HalyxMuxTest, ClientIdAnswerIsReadByTlvType) {
+    const ClientIdAnswerCase cases[] = {
+        {"result first", {sim::ResultTlv(0, 0), {0x01, {0x10, 0x07}}}, kHalyxOk, 7},
+        {"client id first", {{0x01, {0x10, 0x07}}, sim::ResultTlv(0, 0)}, kHalyxOk, 7},
+        {"no result TLV", {{0x01, {0x10, 0x07}}}, kHalyxOk, 7},
+        {"another service", {sim::ResultTlv(0, 0), {0x01, {0x11, 0x07}}}, kHalyxErrArgument, 0},
+        {"client id TLV of one byte", {sim::ResultTlv(0, 0), {0x01, {0x10}}}, kHalyxErrArgument, 0},
+        {"no client id TLV", {sim::ResultTlv(0, 0)}, kHalyxErrArgument, 0},
+        {"failure with a client id", {sim::ResultTlv(1, 5), {0x01, {0x10, 0x07}}}, kHalyxErrArgument, 0},
+    };
+    for (const ClientIdAnswerCase& c : cases) {
+        ASSERT_EQ(stack.Start(), 0) << c.legend;
+        halyx_ctl_set_timeout_for_test(60000);  // the answer comes by hand below
+        stack.module.SetFault(sim::Fault::Of(sim::FaultMode::Silence, 0, 0x22));
+        std::promise<int> done;
+        std::thread t([&] { done.set_value(halyx_ctl_get_client_id_sync(kHalyxLocationOwner, 0x10)); });
+        ASSERT_TRUE(stack.module.WaitForReceived(2, kPromptly)) << c.legend;
+        sim::SimFrame answer;
+        answer.type = sim::kCtlResponse;
+        answer.transaction = stack.module.Received()[1][7];  // the request's transaction id
+        answer.messageId = 0x22;
+        answer.tlvs = c.tlvs;
+        stack.module.SendRaw(sim::BuildFrame(answer));
+        EXPECT_EQ(done.get_future().get(), c.expected) << c.legend;
+        t.join();
+        EXPECT_EQ(halyx_location_client_id(), c.id) << c.legend;
+        stack.Stop();
+        stack.module.ClearFault();
+        stack.module.ClearReceived();
+        halyx_ctl_set_timeout_for_test(kTestControlTimeoutMs);
+    }
 }
 
 TEST_F(HalyxMuxTest, DroppedControlMessagesLeaveTheExchangeWaiting) {

@@ -21,8 +21,8 @@ TEST_F(HalyxOpenTest, OpenSendsSyncClientIdAndVersionFramesExactly) {
     // Sync: control header only; mux length 6 + 5 = 11 = 0x0B; transaction 1 (first use of the counter).
     EXPECT_EQ(frames[0], (Bytes{0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x27, 0x00, 0x00, 0x00}));
     // Get client id: TLV 01 len 1 value 0x10 (4 bytes); message 6 + 4 = 10; mux length 15 = 0x0F.
-    EXPECT_EQ(frames[1], (Bytes{0x01, 0x0F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x22, 0x00, 0x04, 0x00, 0x01, 0x01,
-                                0x00, 0x10}));
+    EXPECT_EQ(frames[1], (Bytes{0x01, 0x0F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x22, 0x00, 0x04, 0x00, 0x01,
+                                0x01, 0x00, 0x10}));
     // Service lookup: count, then list, each one version request without TLVs.
     EXPECT_EQ(frames[2], (Bytes{0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x21, 0x00, 0x00, 0x00}));
     EXPECT_EQ(frames[3], (Bytes{0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x21, 0x00, 0x00, 0x00}));
@@ -48,8 +48,8 @@ TEST_F(HalyxOpenTest, LocationRequestCarriesMuxHeaderClientIdAndTransaction) {
     ASSERT_EQ(frames.size(), 1u);
     // TLV 01 len 8 mask 0x73 = 11 bytes; message 7 + 11 = 18; mux length 23 = 0x17; service 0x10, client 5;
     // first transaction of the client = 1.
-    EXPECT_EQ(frames[0], (Bytes{0x01, 0x17, 0x00, 0x00, 0x10, 0x05, 0x00, 0x01, 0x00, 0x21, 0x00, 0x0B, 0x00,
-                                0x01, 0x08, 0x00, 0x73, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(frames[0], (Bytes{0x01, 0x17, 0x00, 0x00, 0x10, 0x05, 0x00, 0x01, 0x00, 0x21, 0x00, 0x0B,
+                                0x00, 0x01, 0x08, 0x00, 0x73, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
     // The answer is the result TLV alone: 3 + 4 = 7 payload bytes.
     EXPECT_EQ(ZorvicLines(), (std::vector<std::string>{"Zorvic TX: REQ txn: 0x1 msg_id: 0x21 len: 11\n",
                                                        "Zorvic RX: RESP txn: 0x1 msg_id: 0x21 len: 7\n"}));
@@ -65,8 +65,8 @@ TEST_F(HalyxOpenTest, CloseReleasesTheClientIdWithItsServiceAndId) {
     ASSERT_EQ(frames.size(), 1u);
     // Release: TLV 01 len 2 (0x10, 5) = 5 bytes; message 11; mux length 16 = 0x10; transaction 5 follows
     // sync 1, client id 2 and the two version requests 3 and 4.
-    EXPECT_EQ(frames[0], (Bytes{0x01, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05, 0x23, 0x00, 0x05, 0x00, 0x01, 0x02,
-                                0x00, 0x10, 0x05}));
+    EXPECT_EQ(frames[0], (Bytes{0x01, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05, 0x23, 0x00, 0x05, 0x00, 0x01,
+                                0x02, 0x00, 0x10, 0x05}));
     EXPECT_EQ(halyx_location_client_id(), 0);
     EXPECT_FALSE(halyx_client_id_held(kHalyxLocationOwner, kHalyxLocationService, 5));
     EXPECT_FALSE(halyx_owner_registered(kHalyxLocationOwner));
@@ -81,11 +81,13 @@ TEST_F(HalyxOpenTest, RequestWithEmptyStructureIsSentAsBareHeader) {
     ASSERT_EQ(halyx_message_struct_size(Desc(), HALYX_KIND_REQUEST, 0x32, &size), 0);
     ASSERT_EQ(size, 0u);
     halyx_result resp{};
-    ASSERT_EQ(halyx_request_and_wait(client, 0x32, nullptr, 0, &resp, sizeof resp, kTestRequestTimeoutMs), kHalyxOk);
+    ASSERT_EQ(halyx_request_and_wait(client, 0x32, nullptr, 0, &resp, sizeof resp, kTestRequestTimeoutMs),
+              kHalyxOk);
     const std::vector<Bytes> frames = stack.module.Received();
     ASSERT_EQ(frames.size(), 1u);
     // Message header only: 7 bytes, payload length 0; mux length 12 = 0x0C.
-    EXPECT_EQ(frames[0], (Bytes{0x01, 0x0C, 0x00, 0x00, 0x10, 0x05, 0x00, 0x01, 0x00, 0x32, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(frames[0],
+              (Bytes{0x01, 0x0C, 0x00, 0x00, 0x10, 0x05, 0x00, 0x01, 0x00, 0x32, 0x00, 0x00, 0x00}));
 }
 
 TEST_F(HalyxOpenTest, StructureLengthOffByOneFailsBeforeAnythingIsSent) {
@@ -111,8 +113,8 @@ TEST_F(HalyxOpenTest, StartStopStartServesASecondOpen) {
         ASSERT_EQ(Open(), kHalyxOk) << round;
         halyx_loc_register_events_req req{1};
         halyx_result resp{};
-        EXPECT_EQ(halyx_request_and_wait(client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, &resp, sizeof resp,
-                                         kTestRequestTimeoutMs),
+        EXPECT_EQ(halyx_request_and_wait(client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, &resp,
+                                         sizeof resp, kTestRequestTimeoutMs),
                   kHalyxOk)
             << round;
         ASSERT_EQ(halyx_close_client(client), kHalyxOk);

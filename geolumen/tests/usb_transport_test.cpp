@@ -1,12 +1,13 @@
 // The device side of the Halyx channel: set-up checks on the last interface, the continuous reader's
 // parameters, the class requests, ResponseSemaphore and the reader's start and stop.
+#include "driver/usb_transport.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cerrno>
 #include <future>
 
-#include "driver/usb_transport.h"
 #include "halyx/halyx_usb_transport.h"
 #include "platform/event.h"
 #include "platform/semaphore.h"
