@@ -45,8 +45,12 @@ HRESULT HresultFromUsbStatus(int status) {
 }
 
 UsbTransport::~UsbTransport() {
-    std::unique_lock lock(g_activeLock);
-    if (g_active == this) g_active = nullptr;
+    {
+        std::unique_lock lock(g_activeLock);
+        if (g_active == this) g_active = nullptr;
+    }
+    // The reader's callbacks point here: they must have ended before this object goes.
+    if (target_ && pipeFound_) (void)target_->StopReader();
 }
 
 HRESULT UsbTransport::ConfigureUsbTarget(std::shared_ptr<UsbTarget> target) {
