@@ -19,10 +19,11 @@ class DeviceParameterReader {
 inline constexpr std::string_view kAlmarServerUrlValue = "AlmarServerURL";
 inline constexpr std::string_view kSuplConfigValue = "SUPLconfig";
 
-// Used when the device names no server of its own. Each serves SNTP on UDP port 123 and the
-// orbit file over HTTP.
+// Used when the device names no server of its own. Each must serve SNTP on UDP port 123 and the orbit
+// file over HTTP. Until the service's own hosts are filled in here, the names lie in the reserved
+// ".invalid" domain: they never resolve, so no request goes to a host nobody chose.
 inline constexpr std::string_view kBuiltInAssistanceServers =
-    "assist1.geolumen.net;assist2.geolumen.net;assist3.geolumen.net";
+    "assist1.geolumen.invalid;assist2.geolumen.invalid;assist3.geolumen.invalid";
 
 // A value of this size or more never came from a sane configuration; it is treated as missing.
 inline constexpr size_t kMaxDeviceParameterChars = 1023;
