@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "support/location_fixture.h"
 
@@ -140,6 +142,29 @@ TEST_F(PositionReportTest, AReportArrivingDuringAConversionIsKeptForTheNext) {
     reports.StorePositionReport(second);  // goes to the other buffer
     ASSERT_TRUE(reports.ProcessPositionReport());
     EXPECT_EQ(reports.CopyLocationFix().utcMs, 2U);
+}
+
+TEST_F(PositionReportTest, ReportsStoredWhileOthersAreConvertedAreNeverTorn) {
+    // Each report carries one number n in three fields; a fix that mixes two reports shows it at once.
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        for (uint64_t n = 1; !stop; ++n) {
+            halyx_loc_position_report r = FullReport(kSessionStatusFinal);
+            r.latitude = static_cast<double>(n);
+            r.longitude = static_cast<double>(n);
+            r.utc_ms = n;
+            reports.StorePositionReport(r);
+        }
+    });
+    for (int i = 0; i < 20000; ++i) {
+        if (!reports.ProcessPositionReport()) continue;
+        const LocationFix fix = reports.CopyLocationFix();
+        if (fix.latitude == kAbsentDouble) continue;  // a buffer not yet written
+        ASSERT_EQ(fix.latitude, fix.longitude);
+        ASSERT_EQ(fix.latitude, static_cast<double>(fix.utcMs));
+    }
+    stop = true;
+    writer.join();
 }
 
 halyx_loc_satellite_info Satellite(uint32_t mask, uint32_t system, uint16_t id, float el, float az,
