@@ -104,9 +104,9 @@ TEST_F(LocationClientTest, OrbitDataGoesOutInPartsOf1024) {
     EXPECT_EQ(client->InjectPredictedOrbits(data), kLocStatusOk);
     const auto frames = LocationFrames();
     ASSERT_EQ(frames.size(), 3U);  // (2049 - 1) / 1024 + 1
-    // Part 1: 7 + 5 + 5 + (3 + 2 + 1024) + 7 = 1053 payload bytes; frame 6 + 7 + 1053 = 1066.
+    // Orbit part 1: 7 + 5 + 5 + (3 + 2 + 1024) + 7 = 1053 payload bytes; frame 6 + 7 + 1053 = 1066.
     EXPECT_EQ(frames[0].size(), 1066U);
-    // Part 3, one byte: total 0x801, 3 parts, part 3, count 1 + AB, option 0.
+    // Orbit part 3, one byte: total 0x801, 3 parts, part 3, count 1 + AB, option 0.
     // Payload 7 + 5 + 5 + 6 + 7 = 30 = 0x1E; mux length 42 = 0x2A.
     EXPECT_EQ(frames[2], Hex("01 2A 00 00 10 05 00 06 00 35 00 1E 00 01 04 00 01 08 00 00 02 02 00 03 00 "
                              "03 02 00 03 00 04 03 00 01 00 AB 10 04 00 00 00 00 00"));
