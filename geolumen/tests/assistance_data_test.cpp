@@ -1,0 +1,216 @@
+#include "location/assistance_data.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <thread>
+
+#include "location/ntp_time.h"
+#include "support/local_servers.h"
+
+namespace geolumen {
+namespace {
+
+using geolumen::test_support::LocalHttpServer;
+using geolumen::test_support::LocalSntpServer;
+using geolumen::test_support::NewYear2024SntpAnswer;
+using geolumen::test_support::UnusedLocalPort;
+using namespace std::chrono_literals;
+
+constexpr FileTime kNewYear2024 = kFileTime1970 + 1704067200ULL * kFileTimeUnitsPerSecond;
+using Datagrams = std::vector<std::vector<uint8_t>>;
+
+class RecordingSink : public AssistanceSink {
+  public:
+    int InjectUtcTime(uint64_t utcMs, uint32_t uncertaintyMs) override {
+        std::lock_guard guard(lock);
+        times.emplace_back(utcMs, uncertaintyMs);
+        return 0;
+    }
+    int InjectPredictedOrbits(std::span<const uint8_t> data) override {
+        std::lock_guard guard(lock);
+        orbits.emplace_back(data.begin(), data.end());
+        return 0;
+    }
+    std::mutex lock;
+    std::vector<std::pair<uint64_t, uint32_t>> times;
+    std::vector<std::vector<uint8_t>> orbits;
+};
+
+class SntpTest : public ::testing::Test {
+  protected:
+    AssistanceNetConfig Config(uint16_t port) const {
+        AssistanceNetConfig config;
+        config.sntpPort = port;
+        config.sntpAnswerTimeout = 300ms;
+        return config;
+    }
+    // First call: the request time; later calls: one second after it (T4).
+    std::function<FileTime()> Clock() {
+        return [calls = 0]() mutable { return kNewYear2024 + (calls++ == 0 ? 0 : 10'000'000ULL); };
+    }
+    RecordingSink sink;
+};
+
+TEST_F(SntpTest, InjectsTheServersTimeWithHalfTheRoundTrip) {
+    LocalSntpServer server(
+        [](const std::vector<uint8_t>& request) { return Datagrams{NewYear2024SntpAnswer(request)}; });
+    EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, Config(server.port()), {}, Clock()),
+              AssistanceOutcome::Injected);
+    ASSERT_EQ(server.requests().size(), 1U);
+    const std::vector<uint8_t> request = server.requests()[0];
+    ASSERT_EQ(request.size(), 48U);
+    EXPECT_EQ(request[0], 0x23);
+    EXPECT_EQ(std::vector<uint8_t>(request.begin() + 40, request.end()),
+              (std::vector<uint8_t>{0xE9, 0x3C, 0x7F, 0x00, 0, 0, 0, 0}));
+    // Round trip 1.0 s - 0.2 s hold = 800 ms, half of it 400; time = T3 = ...200 s + 0.4 s.
+    ASSERT_EQ(sink.times.size(), 1U);
+    EXPECT_EQ(sink.times[0], (std::pair<uint64_t, uint32_t>(1704067200400ULL, 400U)));
+}
+
+TEST_F(SntpTest, SkipsAStrayDatagramAndTakesTheRealAnswer) {
+    LocalSntpServer server([](const std::vector<uint8_t>& request) {
+        auto stray = NewYear2024SntpAnswer(request);
+        stray[31] ^= 0x01;  // originate of some other request
+        return Datagrams{stray, NewYear2024SntpAnswer(request)};
+    });
+    EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, Config(server.port()), {}, Clock()),
+              AssistanceOutcome::Injected);
+    EXPECT_EQ(sink.times.size(), 1U);
+}
+
+TEST_F(SntpTest, InjectsNothingWithoutAValidAnswer) {
+    struct Row {
+        const char* legend;
+        LocalSntpServer::Answer answer;
+        AssistanceOutcome outcome;
+    };
+    const std::vector<Row> rows = {
+        {"silent server", [](const std::vector<uint8_t>&) { return Datagrams{}; },
+         AssistanceOutcome::TimedOut},
+        {"47-byte answer",
+         [](const std::vector<uint8_t>& request) {
+             auto a = NewYear2024SntpAnswer(request);
+             a.pop_back();
+             return Datagrams{a};
+         },
+         AssistanceOutcome::BadAnswer},
+        {"client-mode echo", [](const std::vector<uint8_t>& request) { return Datagrams{request}; },
+         AssistanceOutcome::BadAnswer},
+    };
+    for (const auto& row : rows) {
+        LocalSntpServer server(row.answer);
+        EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, Config(server.port()), {}, Clock()), row.outcome)
+            << row.legend;
+    }
+    EXPECT_TRUE(sink.times.empty());
+}
+
+TEST_F(SntpTest, StopEndsTheWaitEarly) {
+    LocalSntpServer server([](const std::vector<uint8_t>&) { return Datagrams{}; });
+    AssistanceNetConfig config = Config(server.port());
+    config.sntpAnswerTimeout = 60s;
+    std::stop_source stop;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(100ms);
+        stop.request_stop();
+    });
+    EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, config, stop.get_token(), Clock()), AssistanceOutcome::Stopped);
+    stopper.join();
+}
+
+TEST_F(SntpTest, RefusesHostsThatAreNotPlainNames) {
+    EXPECT_EQ(QueryNtpTime("", sink, Config(1), {}, Clock()), AssistanceOutcome::NoHost);
+    EXPECT_EQ(QueryNtpTime("a b", sink, Config(1), {}, Clock()), AssistanceOutcome::BadHost);
+    EXPECT_EQ(QueryNtpTime("h/x", sink, Config(1), {}, Clock()), AssistanceOutcome::BadHost);
+}
+
+class OrbitDownloadTest : public ::testing::Test {
+  protected:
+    static AssistanceNetConfig Config(uint16_t port) {
+        AssistanceNetConfig config;
+        config.httpPort = port;
+        config.httpConnectTimeout = 2s;
+        config.httpTotalTimeout = 5s;
+        return config;
+    }
+    static std::vector<uint8_t> Body(size_t size) {
+        std::vector<uint8_t> body(size);
+        for (size_t i = 0; i < size; ++i) body[i] = static_cast<uint8_t>(i * 7 + 1);
+        return body;
+    }
+    RecordingSink sink;
+};
+
+TEST_F(OrbitDownloadTest, FetchesTheFileWithOurUserAgentAndInjectsItWhole) {
+    LocalHttpServer server(200, Body(2049));
+    EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, Config(server.port()), {}),
+              AssistanceOutcome::Injected);
+    ASSERT_EQ(server.requests().size(), 1U);
+    const std::string head = server.requests()[0];
+    EXPECT_EQ(head.substr(0, head.find("\r\n")), "GET /almar2.bin HTTP/1.1");
+    EXPECT_NE(head.find("\r\nUser-Agent: Dornave\r\n"), std::string::npos) << head;
+    ASSERT_EQ(sink.orbits.size(), 1U);
+    EXPECT_EQ(sink.orbits[0], Body(2049));
+}
+
+TEST_F(OrbitDownloadTest, InjectsNothingForErrorsEmptyOrOversizeBodies) {
+    struct Row {
+        const char* legend;
+        int status;
+        size_t size;
+        AssistanceOutcome outcome;
+    };
+    const std::vector<Row> rows = {
+        {"not found with an error page", 404, 120, AssistanceOutcome::HttpError},
+        {"server error", 500, 0, AssistanceOutcome::HttpError},
+        {"empty file", 200, 0, AssistanceOutcome::EmptyBody},
+        {"exactly the buffer size", 200, 66560, AssistanceOutcome::TooLarge},
+        {"far larger", 200, 200000, AssistanceOutcome::TooLarge},
+    };
+    for (const auto& row : rows) {
+        LocalHttpServer server(row.status, Body(row.size));
+        EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, Config(server.port()), {}), row.outcome)
+            << row.legend;
+    }
+    EXPECT_TRUE(sink.orbits.empty());
+}
+
+TEST_F(OrbitDownloadTest, TakesTheLargestFileThatFits) {
+    LocalHttpServer server(200, Body(66559));
+    EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, Config(server.port()), {}),
+              AssistanceOutcome::Injected);
+    ASSERT_EQ(sink.orbits.size(), 1U);
+    EXPECT_EQ(sink.orbits[0].size(), 66559U);
+}
+
+TEST_F(OrbitDownloadTest, RefusedConnectionInjectsNothing) {
+    EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, Config(UnusedLocalPort()), {}),
+              AssistanceOutcome::NetworkFailed);
+    EXPECT_TRUE(sink.orbits.empty());
+}
+
+TEST_F(OrbitDownloadTest, StalledServerTimesOut) {
+    LocalHttpServer server(200, Body(10), /*stall=*/true);
+    AssistanceNetConfig config = Config(server.port());
+    config.httpTotalTimeout = 300ms;
+    EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, config, {}), AssistanceOutcome::TimedOut);
+    EXPECT_TRUE(sink.orbits.empty());
+}
+
+TEST_F(OrbitDownloadTest, StopAbortsAStalledTransfer) {
+    LocalHttpServer server(200, Body(10), /*stall=*/true);
+    AssistanceNetConfig config = Config(server.port());
+    config.httpTotalTimeout = 60s;
+    std::stop_source stop;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(100ms);
+        stop.request_stop();
+    });
+    EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, config, stop.get_token()),
+              AssistanceOutcome::Stopped);
+    stopper.join();
+}
+
+}  // namespace
+}  // namespace geolumen

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace geolumen::test_support {
+
+// A UDP responder on 127.0.0.1 with an ephemeral port. For every request it calls `answer`, which
+// returns the datagrams to send back (none for a silent server).
+class LocalSntpServer {
+  public:
+    using Answer = std::function<std::vector<std::vector<uint8_t>>(const std::vector<uint8_t>& request)>;
+    explicit LocalSntpServer(Answer answer);
+    ~LocalSntpServer();
+    LocalSntpServer(const LocalSntpServer&) = delete;
+    LocalSntpServer& operator=(const LocalSntpServer&) = delete;
+
+    [[nodiscard]] uint16_t port() const { return port_; }
+    [[nodiscard]] std::vector<std::vector<uint8_t>> requests();
+
+  private:
+    void Run();
+
+    Answer answer_;
+    int fd_ = -1;
+    uint16_t port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::mutex lock_;
+    std::vector<std::vector<uint8_t>> requests_;
+    std::thread thread_;
+};
+
+// A one-connection-at-a-time HTTP server on 127.0.0.1 with an ephemeral port. It answers every
+// request with the configured status and body, or never answers while `stall` is set.
+class LocalHttpServer {
+  public:
+    LocalHttpServer(int status, std::vector<uint8_t> body, bool stall = false);
+    ~LocalHttpServer();
+    LocalHttpServer(const LocalHttpServer&) = delete;
+    LocalHttpServer& operator=(const LocalHttpServer&) = delete;
+
+    [[nodiscard]] uint16_t port() const { return port_; }
+    // The request heads received so far, each up to its blank line.
+    [[nodiscard]] std::vector<std::string> requests();
+
+  private:
+    void Run();
+    void Serve(int client);
+
+    int status_;
+    std::vector<uint8_t> body_;
+    bool stall_;
+    int fd_ = -1;
+    uint16_t port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::mutex lock_;
+    std::vector<std::string> requests_;
+    std::thread thread_;
+};
+
+// What a server sends back to a request made at 2024-01-01 00:00:00 UTC (NTP 0xE93C7F00): our transmit
+// time as originate, received 0.2 s later (fraction 0x33333333 = 2^32-1 over 5), sent 0.4 s later.
+[[nodiscard]] std::vector<uint8_t> NewYear2024SntpAnswer(const std::vector<uint8_t>& request);
+
+// A port on 127.0.0.1 on which nothing listens (bound, then closed again).
+[[nodiscard]] uint16_t UnusedLocalPort();
+
+}  // namespace geolumen::test_support
