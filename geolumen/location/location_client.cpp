@@ -261,18 +261,17 @@ void LocationClient::OnHalyxIndication(halyx_client* client, uint16_t id, const 
     LocationServiceClient* record = self->record_.get();
     if (record == nullptr || record->handle != client) return;
 
-    uint32_t size = 0;
     bool isEvent = false;
     if (const LocationEventEntry* event = FindLocationEvent(id)) {
         const uint64_t mask = (static_cast<uint64_t>(record->maskHigh) << 32) | record->maskLow;
         if (record->event == nullptr || (mask & event->mask) == 0) return;
-        size = event->size;
         isEvent = true;
-    } else if (const LocationResponseEntry* response = FindLocationResponse(id)) {
-        size = response->size;
-    } else {
+    } else if (!IsLocationResponse(id)) {
         return;
     }
+    const auto described = LocationIndicationSize(id);
+    if (!described) return;
+    const uint32_t size = *described;
     // 8-byte units keep the decoded structure aligned for its doubles and 64-bit fields.
     std::vector<uint64_t> decoded((size + 7) / 8);
     const int r =
@@ -320,9 +319,9 @@ void LocationClient::OnLocationEvent(LocationServiceClient* client, uint16_t id,
 
 void LocationClient::OnLocationResponse(LocationServiceClient* client, uint16_t id, const void* payload,
                                         const void*) {
-    const LocationResponseEntry* entry = FindLocationResponse(id);
-    if (entry == nullptr) return;
-    client->owner->slots_.Match(client, id, payload, entry->size);
+    const auto size = LocationIndicationSize(id);
+    if (!IsLocationResponse(id) || !size) return;
+    client->owner->slots_.Match(client, id, payload, *size);
 }
 
 void LocationClient::OnHalyxClientError(halyx_client* client, int error, void* data) {

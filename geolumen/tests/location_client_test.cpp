@@ -284,13 +284,18 @@ TEST(LocationTables, RequestSizesAndRefusals) {
                                    {0x44, 1576},
                                    {0x5F, 4},
                                    {0x60, std::nullopt},
-                                   {0x33, 0}};
+                                   {0x33, 0},
+                                   {0x43, 8}};  // the description's 8 bytes, not "no payload"
     for (const auto& row : rows) EXPECT_EQ(LocationRequestPayloadSize(row.id), row.size) << row.id;
     EXPECT_EQ(LocationEventTable().size(), 14U);
     EXPECT_EQ(LocationResponseTable().size(), 46U);
     for (size_t i = 0; i < LocationEventTable().size(); ++i) {
         EXPECT_EQ(LocationEventTable()[i].mask, 1ULL << i);
     }
+    // Decoded sizes of the reports the driver keeps: 240, and 8 bytes of header + 80 * 32 = 2568.
+    EXPECT_EQ(LocationIndicationSize(0x24), 240U);
+    EXPECT_EQ(LocationIndicationSize(0x25), 2568U);
+    EXPECT_FALSE(LocationIndicationSize(0x99).has_value());
     EXPECT_FALSE(IsLocationResultAccepted(0x43));
     EXPECT_TRUE(IsLocationResultAccepted(0x38));
 }
