@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "link/OutputLog.h"
+#include "platform/HiddenLayout.h"
 #include "platform/MessageBox.h"
 
 TfComManage* fComManage = nullptr;
@@ -104,9 +105,7 @@ TfComManage::TfComManage(QWidget* parent) : QWidget(parent) {
     Shape1->setFixedSize(24, 24);
     Shape1->setAutoFillBackground(true);
     CheckBox1 = new QCheckBox(QStringLiteral("USB"), this);
-#ifndef TRACKORA_SHOW_HIDDEN
-    CheckBox1->setVisible(false);
-#endif
+    if (!kShowHiddenControls) CheckBox1->setVisible(false);
     CheckBox2 = new QCheckBox(QStringLiteral("Hit"), this);
     CheckBox3 = new QCheckBox(QStringLiteral("Lock"), this);
     Timer1 = new QTimer(this);
