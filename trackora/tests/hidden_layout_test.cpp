@@ -19,7 +19,7 @@ TEST(HiddenLayout, EveryWindowFollowsTheOneSwitch) {
     TfKQMain main;
     main.Timer1->stop();
     EXPECT_EQ(main.findChild<QAction*>("N12")->isVisible(), kShowHiddenControls);  // hidden menu item
-    EXPECT_TRUE(main.findChild<QAction*>("N8")->isVisible());                       // shown menu item
+    EXPECT_TRUE(main.findChild<QAction*>("N8")->isVisible());                      // shown menu item
 
     TfComManage ports;
     ports.SetPortListSource([] { return SerialCommMap{}; });
