@@ -152,6 +152,9 @@ void SendLine(const std::string& text);
 void SendLineBytewise(const std::string& text);
 
 bool HasNoSpace(const std::string& text);
+// The number in decimal with a "0" put in front when its text is exactly one character long (7: "07",
+// -5: "-5", 123: "123"); every two-digit field of the program is written with it.
+std::string TwoDigitText(int value);
 std::string MakeHHMM(int a, int b);
 std::string MakeHHMMHHMM(int a, int b, int c, int d);
 std::string GbkToUtf8(const std::string& text);

@@ -72,17 +72,10 @@ std::string BytesText(const TReplyRecord& reply, int first, int last) {
     return Cp936BytesToLogText(reply.Data.data() + first, last - first + 1);
 }
 
-namespace {
-std::string TwoDigits(int value) {
-    std::string text = std::to_string(value);
-    return value >= 0 && value < 10 ? "0" + text : text;
-}
-}  // namespace
-
-std::string MakeTwoDigitPair(int a, int b) { return TwoDigits(a) + TwoDigits(b); }
+std::string MakeTwoDigitPair(int a, int b) { return MakeHHMM(a, b); }
 
 std::string FormatDegree(uint8_t w, uint8_t x, uint8_t y, uint8_t z) {
-    return Dec(w) + "." + TwoDigits(x) + TwoDigits(y) + TwoDigits(z);
+    return Dec(w) + "." + TwoDigitText(x) + TwoDigitText(y) + TwoDigitText(z);
 }
 
 std::string LogText(std::string_view cp936) {
