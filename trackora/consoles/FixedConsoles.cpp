@@ -74,7 +74,7 @@ const CommandConsoleDecl& RkMtvDecl() {
             OwnMessage(
                 Button("SpeedButton3", "设置工作频段", 0x0502, {MappedIndexField("ComboBox1", {0, 1, 2, 12})},
                        {"ComboBox1"}),
-                {QString::fromUtf8("请选择工作频段"), QString::fromUtf8("提示窗口"), MsgIcon::Warning}),
+                WarningMessage(QString::fromUtf8("请选择工作频段"))),
             Button("SpeedButton4", "查询工作频段", 0x0503),
             Button("SpeedButton5", "设置工作模式", 0x0504, {IndexField("ComboBox2")}, {"ComboBox2"}),
             Button("SpeedButton6", "查询工作模式", 0x0505),

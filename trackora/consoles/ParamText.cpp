@@ -200,8 +200,7 @@ std::vector<std::string> CutIntoBatches(const std::vector<std::string>& items) {
 bool SendParamText(const QWidget* form, const ParamPage& page, ParamMode mode) {
     const std::string text = JoinItems(ParamItems(form, page, mode));
     if (text.empty()) {
-        ShowUserMessage(
-            {QString::fromUtf8("您未选择设置项目"), QString::fromUtf8("提示窗口"), MsgIcon::Warning});
+        ShowUserMessage(WarningMessage(QString::fromUtf8("您未选择设置项目")));
         return false;
     }
     return SendRequest({static_cast<uint16_t>(mode == ParamMode::Set ? kParamSetCmd : kParamQueryCmd), text});

@@ -24,8 +24,7 @@ const CommandConsoleDecl& EquManageDecl() {
 }
 
 const CommandConsoleDecl& ServerDecl() {
-    const UserMessage badPort{QString::fromUtf8("您输入的参数有误，请确认!"), QString::fromUtf8("提示窗口"),
-                              MsgIcon::Warning};
+    const UserMessage badPort = WarningMessage(QString::fromUtf8("您输入的参数有误，请确认!"));
     static const CommandConsoleDecl decl{
         "TfServer",
         "ServerConfig",

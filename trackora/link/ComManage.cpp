@@ -38,8 +38,6 @@ constexpr const char* kParityNames[] = {"Even", "Mark", "None", "Odd", "Space"};
 constexpr int kDefaultBaudIndex = 7;    // 115200
 constexpr int kDefaultParityIndex = 2;  // None
 
-const QString kWarningCaption = QStringLiteral("警告窗口");
-
 bool IsDevicePath(const std::string& name) { return !name.empty() && name.front() == '/'; }
 
 }  // namespace
@@ -239,7 +237,8 @@ void TfComManage::Timer1Timer() {
 
 void TfComManage::SpeedButton1Click() {
     if (GlobalData.ComOpen) {
-        ShowMessageBox(QStringLiteral("请先关闭端端口!"), kWarningCaption, MsgIcon::Warning);
+        ShowMessageBox(QStringLiteral("请先关闭端端口!"), QString::fromUtf8(kWarningCaption),
+                       MsgIcon::Warning);
         return;
     }
     std::string name;
@@ -247,7 +246,8 @@ void TfComManage::SpeedButton1Click() {
         const int index = ComboBox1->currentIndex();
         // No selection counts as no port, never as a name before the first.
         if (GlobalData.UsbComCount == 0 || index < 0 || index >= GlobalData.UsbComCount) {
-            ShowMessageBox(QStringLiteral("未找到有效的MTKUSB!"), kWarningCaption, MsgIcon::Warning);
+            ShowMessageBox(QStringLiteral("未找到有效的MTKUSB!"), QString::fromUtf8(kWarningCaption),
+                           MsgIcon::Warning);
             return;
         }
         name = GlobalData.UsbComNames[static_cast<size_t>(index)];
@@ -270,7 +270,8 @@ void TfComManage::SpeedButton1Click() {
         PortOpenedOnce = 1;
         LastPortText = ComboBox1->currentText().toStdString();
     } catch (const std::exception&) {
-        ShowMessageBox(QStringLiteral("串口打开失败!请检查所选串口.."), kWarningCaption, MsgIcon::Warning);
+        ShowMessageBox(QStringLiteral("串口打开失败!请检查所选串口.."), QString::fromUtf8(kWarningCaption),
+                       MsgIcon::Warning);
         Comm1->ClosePort();
         GlobalData.ComOpen = 0;
         SetLamp(false);
