@@ -45,9 +45,9 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
             if (auto v = ReadNumber(form, decl, field.control, error)) {
                 if (*v < 0 || *v > kBE16Max) {
                     return FieldError{
-                        decl.badInput
-                            ? *decl.badInput
-                            : WarningMessage(QString::fromUtf8(kOutOfRangeText).arg(*v).arg(0).arg(kBE16Max))};
+                        decl.badInput ? *decl.badInput
+                                      : WarningMessage(
+                                            QString::fromUtf8(kOutOfRangeText).arg(*v).arg(0).arg(kBE16Max))};
                 }
                 out += static_cast<char>(*v >> 8);
                 out += static_cast<char>(*v & 0xFF);
@@ -59,7 +59,8 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
         case PayloadKind::MappedIndex: {
             const int index = ComboIndex(form, field.control);
             if (index < 0 || index >= static_cast<int>(field.map.size())) {
-                return FieldError{decl.badInput ? *decl.badInput : WarningMessage(QString::fromLatin1(kNoItemText))};
+                return FieldError{decl.badInput ? *decl.badInput
+                                                : WarningMessage(QString::fromLatin1(kNoItemText))};
             }
             out += static_cast<char>(field.map[index] & 0xFF);
             break;
@@ -69,8 +70,8 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
             const std::string text = EditBytes(form, field.control2);
             auto record = SmsSimRecord(number, text);
             if (!record) {
-                return FieldError{
-                    WarningMessage(QString::fromUtf8(kLengthByteText).arg(std::max(number.size(), text.size())))};
+                return FieldError{WarningMessage(
+                    QString::fromUtf8(kLengthByteText).arg(std::max(number.size(), text.size())))};
             }
             out += *record;
             break;

@@ -71,10 +71,9 @@ const CommandConsoleDecl& RkMtvDecl() {
         {
             Button("SpeedButton1", "设置IMEI号", 0x0500, {TextField("Edit1")}, {"Edit1"}),
             Button("SpeedButton2", "查询IMEI号", 0x0501),
-            OwnMessage(
-                Button("SpeedButton3", "设置工作频段", 0x0502, {MappedIndexField("ComboBox1", {0, 1, 2, 12})},
-                       {"ComboBox1"}),
-                WarningMessage(QString::fromUtf8("请选择工作频段"))),
+            OwnMessage(Button("SpeedButton3", "设置工作频段", 0x0502,
+                              {MappedIndexField("ComboBox1", {0, 1, 2, 12})}, {"ComboBox1"}),
+                       WarningMessage(QString::fromUtf8("请选择工作频段"))),
             Button("SpeedButton4", "查询工作频段", 0x0503),
             Button("SpeedButton5", "设置工作模式", 0x0504, {IndexField("ComboBox2")}, {"ComboBox2"}),
             Button("SpeedButton6", "查询工作模式", 0x0505),

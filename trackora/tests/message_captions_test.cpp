@@ -10,7 +10,7 @@ namespace {
 
 TEST(MessageCaptions, TheTwoCaptionsAndWhoUsesThem) {
     EXPECT_STREQ(kWarningCaption, "\xE8\xAD\xA6\xE5\x91\x8A\xE7\xAA\x97\xE5\x8F\xA3");  // 警告窗口 in UTF-8
-    EXPECT_STREQ(kHintCaption, "\xE6\x8F\x90\xE7\xA4\xBA\xE7\xAA\x97\xE5\x8F\xA3");     // 提示窗口 in UTF-8
+    EXPECT_STREQ(kHintCaption, "\xE6\x8F\x90\xE7\xA4\xBA\xE7\xAA\x97\xE5\x8F\xA3");  // 提示窗口 in UTF-8
 
     const UserMessage hint = WarningMessage(QStringLiteral("x"));
     EXPECT_EQ(hint.caption, QString::fromUtf8(kHintCaption));
