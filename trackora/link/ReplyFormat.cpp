@@ -6,27 +6,6 @@
 
 #include "platform/TextCodec.h"
 
-uint8_t ReplyByte(const TReplyRecord& reply, int n) {
-    if (n < 0 || n >= kReplyDataSize) return 0;
-    return reply.Data[static_cast<size_t>(n)];
-}
-
-uint32_t ReplyBE16(const TReplyRecord& reply, int a) {
-    return ReplyByte(reply, a) * 256u + ReplyByte(reply, a + 1);
-}
-
-uint32_t ReplyLE16(const TReplyRecord& reply, int a) {
-    return ReplyByte(reply, a) + ReplyByte(reply, a + 1) * 256u;
-}
-
-uint32_t ReplyBE32(const TReplyRecord& reply, int a) {
-    return (ReplyBE16(reply, a) << 16) | ReplyBE16(reply, a + 2);
-}
-
-uint32_t ReplyLE32(const TReplyRecord& reply, int a) {
-    return ReplyLE16(reply, a) | (ReplyLE16(reply, a + 2) << 16);
-}
-
 int ReplyReadableLength(const TReplyRecord& reply) {
     if (reply.Len <= 0) return 0;
     return reply.Len > kReplyDataSize ? kReplyDataSize : reply.Len;
@@ -63,13 +42,6 @@ std::string Cp936BytesToLogText(const uint8_t* bytes, int count) {
     for (int i = 0; i < count; ++i)
         if (bytes[i] != 0) raw.push_back(static_cast<char>(bytes[i]));
     return Cp936ToUtf8(raw);
-}
-
-std::string BytesText(const TReplyRecord& reply, int first, int last) {
-    if (first < 0) first = 0;
-    if (last >= kReplyDataSize) last = kReplyDataSize - 1;
-    if (last < first) return {};
-    return Cp936BytesToLogText(reply.Data.data() + first, last - first + 1);
 }
 
 std::string MakeTwoDigitPair(int a, int b) { return MakeHHMM(a, b); }
