@@ -10,7 +10,6 @@
 namespace {
 
 // Messages of the faults the consoles refuse rather than send damaged.
-const char* const kTooLongText = "Data too long to send: %1 bytes (at most %2)";
 const char* const kOutOfRangeText = "Value out of range: %1 (%2 to %3)";
 const char* const kLengthByteText = "Text too long: %1 bytes (at most 255)";
 const char* const kNoItemText = "No item selected";
@@ -150,7 +149,9 @@ void ShowUserMessage(const UserMessage& message) {
 }
 
 UserMessage TooLongMessage(size_t bytes) {
-    return WarningMessage(QString::fromUtf8(kTooLongText).arg(bytes).arg(kMaxFramePayload));
+    // The link's own words for the fault, with the sizes that caused it.
+    return WarningMessage(QString::fromUtf8(kSendTooLongLog) +
+                          QStringLiteral(" (%1 > %2)").arg(bytes).arg(kMaxFramePayload));
 }
 
 std::optional<std::string> SmsSimRecord(const std::string& number, const std::string& text) {
