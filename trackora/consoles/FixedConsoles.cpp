@@ -1,5 +1,6 @@
 #include "consoles/FixedConsoles.h"
 
+#include "consoles/ParamText.h"
 #include "platform/StrToInt.h"
 
 TfSmsTest* fSmsTest = nullptr;
@@ -30,9 +31,9 @@ const CommandConsoleDecl& SmsTestDecl() {
                    {"Edit1", "Edit2"}),
             Button("SpeedButton2", "Sms Receive", 0x030D, {SmsRecordField("Edit3", "Edit4")},
                    {"Edit3", "Edit4"}),
-            Checked(Button("SpeedButton3", "ParamSet", 0x0201, {TextField("Edit5")}, {"Edit5"}),
+            Checked(Button("SpeedButton3", "ParamSet", kParamSetCmd, {TextField("Edit5")}, {"Edit5"}),
                     TextCheck::ParamText),
-            Checked(Button("SpeedButton4", "ParamRead", 0x0202, {TextField("Edit6")}, {"Edit6"}),
+            Checked(Button("SpeedButton4", "ParamRead", kParamQueryCmd, {TextField("Edit6")}, {"Edit6"}),
                     TextCheck::ParamText),
             Hidden(Button("SpeedButton5", "GPOI测试", 0x0311, {TextField("Edit7")}, {"Edit7"})),
             Hidden(Button("SpeedButton6", "NVRAM测试", 0x0312, {TextField("Edit8")}, {"Edit8"})),

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "link/OutputLog.h"
+#include "link/ReplyFormat.h"
 #include "platform/HiddenLayout.h"
 #include "platform/MessageBox.h"
 
@@ -307,10 +308,8 @@ void TfComManage::Comm1ReceiveData(TComm*, const uint8_t* buffer, uint16_t lengt
     for (uint16_t i = 0; i < length; ++i) (void)RecvRingPush(buffer[i]);  // a full ring drops the byte
     ATCmdAckParase();
     if (CheckBox2->isChecked()) {
-        // Zero bytes would cut the line short in the log; everything else shows as code page 936 text.
-        std::string text(reinterpret_cast<const char*>(buffer), length);
-        text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
-        LogLine(GbkToUtf8(text));
+        // Shown as every received text is: code page 936, zero bytes left out.
+        LogLine(Cp936BytesToLogText(buffer, length));
     }
 }
 

@@ -23,7 +23,6 @@ constexpr int kFrameHeadSize = 15;
 constexpr int kFrameOverhead = 18;
 constexpr char kLinePrefix[] = "ATKQ";
 constexpr int kLinePrefixSize = 4;
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // One write through the installed port; a refused or throwing write is handed to SendErrorDeal. With
 // no port installed nothing can be written and nobody could close anything, so it is a quiet no-op.

@@ -40,6 +40,9 @@ struct TReplyRecord {
     std::array<uint8_t, kReplyDataSize> Data{};
 };
 
+// Upper-case hexadecimal digits, as the command lines and the log show bytes.
+inline constexpr char kHexDigits[] = "0123456789ABCDEF";
+
 constexpr int kCommandDataSize = 1028;
 constexpr int kCommandTextSize = 1024;
 // The hex line of a frame is 2 * Len + 42 characters and must fit Text.

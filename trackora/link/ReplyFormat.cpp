@@ -14,8 +14,7 @@ int ReplyReadableLength(const TReplyRecord& reply) {
 std::string Dec(uint32_t value) { return std::to_string(value); }
 
 std::string Hex2(uint8_t value) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    return {kDigits[value >> 4], kDigits[value & 0x0F]};
+    return {kHexDigits[value >> 4], kHexDigits[value & 0x0F]};
 }
 
 std::string Hex4(uint16_t value) {
