@@ -10,16 +10,12 @@
 namespace {
 
 // Messages of the faults the consoles refuse rather than send damaged.
-const char* const kTooLongText = "Data too long to send: %1 bytes (at most %2)";
 const char* const kOutOfRangeText = "Value out of range: %1 (%2 to %3)";
 const char* const kLengthByteText = "Text too long: %1 bytes (at most 255)";
 const char* const kNoItemText = "No item selected";
-const char* const kHintCaption = "提示窗口";
 
 constexpr int kLengthByteMax = 255;
 constexpr int kBE16Max = 0xFFFF;
-
-UserMessage Warning(const QString& text) { return {text, QString::fromUtf8(kHintCaption), MsgIcon::Warning}; }
 
 struct FieldError {
     UserMessage message;
@@ -48,9 +44,9 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
             if (auto v = ReadNumber(form, decl, field.control, error)) {
                 if (*v < 0 || *v > kBE16Max) {
                     return FieldError{
-                        decl.badInput
-                            ? *decl.badInput
-                            : Warning(QString::fromUtf8(kOutOfRangeText).arg(*v).arg(0).arg(kBE16Max))};
+                        decl.badInput ? *decl.badInput
+                                      : WarningMessage(
+                                            QString::fromUtf8(kOutOfRangeText).arg(*v).arg(0).arg(kBE16Max))};
                 }
                 out += static_cast<char>(*v >> 8);
                 out += static_cast<char>(*v & 0xFF);
@@ -62,7 +58,8 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
         case PayloadKind::MappedIndex: {
             const int index = ComboIndex(form, field.control);
             if (index < 0 || index >= static_cast<int>(field.map.size())) {
-                return FieldError{decl.badInput ? *decl.badInput : Warning(QString::fromLatin1(kNoItemText))};
+                return FieldError{decl.badInput ? *decl.badInput
+                                                : WarningMessage(QString::fromLatin1(kNoItemText))};
             }
             out += static_cast<char>(field.map[index] & 0xFF);
             break;
@@ -72,8 +69,8 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
             const std::string text = EditBytes(form, field.control2);
             auto record = SmsSimRecord(number, text);
             if (!record) {
-                return FieldError{
-                    Warning(QString::fromUtf8(kLengthByteText).arg(std::max(number.size(), text.size())))};
+                return FieldError{WarningMessage(
+                    QString::fromUtf8(kLengthByteText).arg(std::max(number.size(), text.size())))};
             }
             out += *record;
             break;
@@ -134,6 +131,10 @@ CommandDecl OwnMessage(CommandDecl decl, UserMessage message) {
     return decl;
 }
 
+UserMessage WarningMessage(const QString& text) {
+    return {text, QString::fromUtf8(kHintCaption), MsgIcon::Warning};
+}
+
 UserMessage PlainMessage(const QString& text) {
     return {text, QGuiApplication::applicationDisplayName(), MsgIcon::None};
 }
@@ -148,7 +149,9 @@ void ShowUserMessage(const UserMessage& message) {
 }
 
 UserMessage TooLongMessage(size_t bytes) {
-    return Warning(QString::fromUtf8(kTooLongText).arg(bytes).arg(kMaxFramePayload));
+    // The link's own words for the fault, with the sizes that caused it.
+    return WarningMessage(QString::fromUtf8(kSendTooLongLog) +
+                          QStringLiteral(" (%1 > %2)").arg(bytes).arg(kMaxFramePayload));
 }
 
 std::optional<std::string> SmsSimRecord(const std::string& number, const std::string& text) {

@@ -83,6 +83,8 @@ CommandDecl Hidden(CommandDecl decl);
 CommandDecl Checked(CommandDecl decl, TextCheck check);
 CommandDecl OwnMessage(CommandDecl decl, UserMessage message);
 
+// A console's warning: the hint caption and the warning icon.
+UserMessage WarningMessage(const QString& text);
 // The plain message box of the program: the application's title, no icon.
 UserMessage PlainMessage(const QString& text);
 // The toolkit's conversion error for a text that is not a number.

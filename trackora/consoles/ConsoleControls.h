@@ -8,15 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/HiddenLayout.h"
+
 class QGridLayout;
 class QWidget;
-
-// Hidden controls stay hidden, except in a build made to show them all.
-#ifdef TRACKORA_SHOW_HIDDEN
-constexpr bool kShowHiddenControls = true;
-#else
-constexpr bool kShowHiddenControls = false;
-#endif
 
 // An editable drop-down that keeps its item index the way the terminal tools always did: picking an item
 // selects it, typing selects the item whose text matches exactly, or none (-1) when no item matches.

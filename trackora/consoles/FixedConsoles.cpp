@@ -1,5 +1,6 @@
 #include "consoles/FixedConsoles.h"
 
+#include "consoles/ParamText.h"
 #include "platform/StrToInt.h"
 
 TfSmsTest* fSmsTest = nullptr;
@@ -30,9 +31,9 @@ const CommandConsoleDecl& SmsTestDecl() {
                    {"Edit1", "Edit2"}),
             Button("SpeedButton2", "Sms Receive", 0x030D, {SmsRecordField("Edit3", "Edit4")},
                    {"Edit3", "Edit4"}),
-            Checked(Button("SpeedButton3", "ParamSet", 0x0201, {TextField("Edit5")}, {"Edit5"}),
+            Checked(Button("SpeedButton3", "ParamSet", kParamSetCmd, {TextField("Edit5")}, {"Edit5"}),
                     TextCheck::ParamText),
-            Checked(Button("SpeedButton4", "ParamRead", 0x0202, {TextField("Edit6")}, {"Edit6"}),
+            Checked(Button("SpeedButton4", "ParamRead", kParamQueryCmd, {TextField("Edit6")}, {"Edit6"}),
                     TextCheck::ParamText),
             Hidden(Button("SpeedButton5", "GPOI测试", 0x0311, {TextField("Edit7")}, {"Edit7"})),
             Hidden(Button("SpeedButton6", "NVRAM测试", 0x0312, {TextField("Edit8")}, {"Edit8"})),
@@ -71,10 +72,9 @@ const CommandConsoleDecl& RkMtvDecl() {
         {
             Button("SpeedButton1", "设置IMEI号", 0x0500, {TextField("Edit1")}, {"Edit1"}),
             Button("SpeedButton2", "查询IMEI号", 0x0501),
-            OwnMessage(
-                Button("SpeedButton3", "设置工作频段", 0x0502, {MappedIndexField("ComboBox1", {0, 1, 2, 12})},
-                       {"ComboBox1"}),
-                {QString::fromUtf8("请选择工作频段"), QString::fromUtf8("提示窗口"), MsgIcon::Warning}),
+            OwnMessage(Button("SpeedButton3", "设置工作频段", 0x0502,
+                              {MappedIndexField("ComboBox1", {0, 1, 2, 12})}, {"ComboBox1"}),
+                       WarningMessage(QString::fromUtf8("请选择工作频段"))),
             Button("SpeedButton4", "查询工作频段", 0x0503),
             Button("SpeedButton5", "设置工作模式", 0x0504, {IndexField("ComboBox2")}, {"ComboBox2"}),
             Button("SpeedButton6", "查询工作模式", 0x0505),

@@ -52,11 +52,6 @@ ValuePart EastWestPart(int index) {
     return {PartKind::EastWest, {CtlKind::Combo, {}, {}, {}, {"E", "W"}, index, false}, 0, false};
 }
 
-std::string Pad2(int number) {
-    std::string text = std::to_string(number);
-    return text.size() == 1 ? "0" + text : text;
-}
-
 std::string CheckName(const ParamField& field) { return "Check_" + field.id; }
 
 std::string PartName(const ParamField& field, size_t part) {
@@ -110,7 +105,7 @@ std::string FieldValue(const QWidget* form, const ParamField& field) {
                 break;
             case PartKind::Index: {
                 const int index = ComboIndex(form, name);
-                value += part.pad2 ? Pad2(index + part.offset) : std::to_string(index + part.offset);
+                value += part.pad2 ? TwoDigitText(index + part.offset) : std::to_string(index + part.offset);
                 break;
             }
             case PartKind::EastWest:
@@ -205,8 +200,7 @@ std::vector<std::string> CutIntoBatches(const std::vector<std::string>& items) {
 bool SendParamText(const QWidget* form, const ParamPage& page, ParamMode mode) {
     const std::string text = JoinItems(ParamItems(form, page, mode));
     if (text.empty()) {
-        ShowUserMessage(
-            {QString::fromUtf8("您未选择设置项目"), QString::fromUtf8("提示窗口"), MsgIcon::Warning});
+        ShowUserMessage(WarningMessage(QString::fromUtf8("您未选择设置项目")));
         return false;
     }
     return SendRequest({static_cast<uint16_t>(mode == ParamMode::Set ? kParamSetCmd : kParamQueryCmd), text});

@@ -55,9 +55,6 @@ struct ParamPage {
 
 enum class ParamMode { Set, Query };
 
-// A number in decimal with a "0" put before it when its text is one character long (so -1 stays "-1").
-std::string Pad2(int number);
-
 // Control names: the check box is "Check_<id>", a single value control "Value_<id>", and the parts of a
 // composite "Value_<id>_1", "Value_<id>_2", ...
 std::string CheckName(const ParamField& field);

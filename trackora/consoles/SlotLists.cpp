@@ -1,6 +1,5 @@
 #include "consoles/SlotLists.h"
 
-#include "consoles/ParamText.h"
 #include "link/PublicData.h"
 
 namespace {
@@ -19,8 +18,8 @@ std::string JoinSlots(std::span<const Row> rows, size_t slotCount, Build build) 
 
 std::string CreateOneClockItem(uint8_t onOff, uint8_t day, uint8_t hour, uint8_t minute,
                                const std::string& text) {
-    return std::to_string(onOff) + "#" + std::to_string(day) + "#" + Pad2(hour) + ":" + Pad2(minute) + "#" +
-           GbkToUtf8(text);
+    return std::to_string(onOff) + "#" + std::to_string(day) + "#" + TwoDigitText(hour) + ":" +
+           TwoDigitText(minute) + "#" + GbkToUtf8(text);
 }
 
 std::string CreateOneCodeItem(const std::string& number, const std::string& name) {

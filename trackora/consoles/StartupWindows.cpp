@@ -1,7 +1,11 @@
 #include "consoles/StartupWindows.h"
 
+#include <QLabel>
+#include <QVBoxLayout>
+
 TfEquManage* fEquManage = nullptr;
 TfServer* fServer = nullptr;
+TfAbout* fAbout = nullptr;
 
 namespace {
 
@@ -20,8 +24,7 @@ const CommandConsoleDecl& EquManageDecl() {
 }
 
 const CommandConsoleDecl& ServerDecl() {
-    const UserMessage badPort{QString::fromUtf8("您输入的参数有误，请确认!"), QString::fromUtf8("提示窗口"),
-                              MsgIcon::Warning};
+    const UserMessage badPort = WarningMessage(QString::fromUtf8("您输入的参数有误，请确认!"));
     static const CommandConsoleDecl decl{
         "TfServer",
         "ServerConfig",
@@ -57,4 +60,23 @@ TfServer::TfServer(QWidget* parent) : TCommandConsole(ServerDecl(), parent) {}
 
 TfServer::~TfServer() {
     if (fServer == this) fServer = nullptr;
+}
+
+TfAbout::TfAbout(QWidget* parent) : TConsoleForm("TfAbout", QStringLiteral("About"), parent) {
+    auto* column = new QVBoxLayout(this);
+    int n = 0;
+    for (QLabel** label : {&Label1, &Label2, &Label3}) {
+        *label = new QLabel(this);
+        (*label)->setObjectName(QStringLiteral("Label%1").arg(++n));
+        column->addWidget(*label);
+    }
+    Label1->setText(QStringLiteral("Vantrel Tools"));
+    Label2->setText(QStringLiteral("VER:Tool1065"));
+    Label3->setText(QStringLiteral("DateTime:2023-10-12"));
+}
+
+TfAbout::~TfAbout() { FormClose(); }
+
+void TfAbout::FormClose() {
+    if (fAbout == this) fAbout = nullptr;
 }

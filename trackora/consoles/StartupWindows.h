@@ -1,8 +1,10 @@
-// The two command windows that open with the program and stay for the whole run: the terminal reset and
-// the server address, port and APN.
+// The two command windows that open with the program and stay for the whole run (the terminal reset and
+// the server address, port and APN), and the version window opened from the menu.
 #pragma once
 
 #include "consoles/ConsoleForm.h"
+
+class QLabel;
 
 class TfEquManage : public TCommandConsole {
     Q_OBJECT
@@ -18,5 +20,21 @@ class TfServer : public TCommandConsole {
     ~TfServer() override;
 };
 
+// The program's name, version and build date; it can be closed, and the next request opens a new one.
+class TfAbout : public TConsoleForm {
+    Q_OBJECT
+  public:
+    explicit TfAbout(QWidget* parent = nullptr);
+    ~TfAbout() override;
+
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+
+  public slots:
+    void FormClose() override;
+};
+
 extern TfEquManage* fEquManage;
 extern TfServer* fServer;
+extern TfAbout* fAbout;

@@ -13,6 +13,8 @@
 #include <string_view>
 
 #include "link/OutputLog.h"
+#include "link/ReplyFormat.h"
+#include "platform/HiddenLayout.h"
 #include "platform/MessageBox.h"
 
 TfComManage* fComManage = nullptr;
@@ -36,8 +38,6 @@ constexpr TParity kParities[] = {TParity::Even, TParity::Mark, TParity::None, TP
 constexpr const char* kParityNames[] = {"Even", "Mark", "None", "Odd", "Space"};
 constexpr int kDefaultBaudIndex = 7;    // 115200
 constexpr int kDefaultParityIndex = 2;  // None
-
-const QString kWarningCaption = QStringLiteral("警告窗口");
 
 bool IsDevicePath(const std::string& name) { return !name.empty() && name.front() == '/'; }
 
@@ -104,9 +104,7 @@ TfComManage::TfComManage(QWidget* parent) : QWidget(parent) {
     Shape1->setFixedSize(24, 24);
     Shape1->setAutoFillBackground(true);
     CheckBox1 = new QCheckBox(QStringLiteral("USB"), this);
-#ifndef TRACKORA_SHOW_HIDDEN
-    CheckBox1->setVisible(false);
-#endif
+    if (!kShowHiddenControls) CheckBox1->setVisible(false);
     CheckBox2 = new QCheckBox(QStringLiteral("Hit"), this);
     CheckBox3 = new QCheckBox(QStringLiteral("Lock"), this);
     Timer1 = new QTimer(this);
@@ -240,7 +238,8 @@ void TfComManage::Timer1Timer() {
 
 void TfComManage::SpeedButton1Click() {
     if (GlobalData.ComOpen) {
-        ShowMessageBox(QStringLiteral("请先关闭端端口!"), kWarningCaption, MsgIcon::Warning);
+        ShowMessageBox(QStringLiteral("请先关闭端端口!"), QString::fromUtf8(kWarningCaption),
+                       MsgIcon::Warning);
         return;
     }
     std::string name;
@@ -248,7 +247,8 @@ void TfComManage::SpeedButton1Click() {
         const int index = ComboBox1->currentIndex();
         // No selection counts as no port, never as a name before the first.
         if (GlobalData.UsbComCount == 0 || index < 0 || index >= GlobalData.UsbComCount) {
-            ShowMessageBox(QStringLiteral("未找到有效的MTKUSB!"), kWarningCaption, MsgIcon::Warning);
+            ShowMessageBox(QStringLiteral("未找到有效的MTKUSB!"), QString::fromUtf8(kWarningCaption),
+                           MsgIcon::Warning);
             return;
         }
         name = GlobalData.UsbComNames[static_cast<size_t>(index)];
@@ -271,7 +271,8 @@ void TfComManage::SpeedButton1Click() {
         PortOpenedOnce = 1;
         LastPortText = ComboBox1->currentText().toStdString();
     } catch (const std::exception&) {
-        ShowMessageBox(QStringLiteral("串口打开失败!请检查所选串口.."), kWarningCaption, MsgIcon::Warning);
+        ShowMessageBox(QStringLiteral("串口打开失败!请检查所选串口.."), QString::fromUtf8(kWarningCaption),
+                       MsgIcon::Warning);
         Comm1->ClosePort();
         GlobalData.ComOpen = 0;
         SetLamp(false);
@@ -307,10 +308,8 @@ void TfComManage::Comm1ReceiveData(TComm*, const uint8_t* buffer, uint16_t lengt
     for (uint16_t i = 0; i < length; ++i) (void)RecvRingPush(buffer[i]);  // a full ring drops the byte
     ATCmdAckParase();
     if (CheckBox2->isChecked()) {
-        // Zero bytes would cut the line short in the log; everything else shows as code page 936 text.
-        std::string text(reinterpret_cast<const char*>(buffer), length);
-        text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
-        LogLine(GbkToUtf8(text));
+        // Shown as every received text is: code page 936, zero bytes left out.
+        LogLine(Cp936BytesToLogText(buffer, length));
     }
 }
 

@@ -21,8 +21,6 @@ constexpr int kWidth = 400;
 constexpr int kHeight = 440;
 const char kSavedText[] = "数据存贮成功!!!";
 const char kSaveFailedText[] = "数据存贮失败!!!";
-const char kInfoCaption[] = "提示窗口";
-const char kWarningCaption[] = "警告窗口";
 
 // Writes every line in code page 936, each followed by CR LF, replacing an existing file.
 bool WriteLog(const QString& path, const std::vector<std::string>& lines) {
@@ -97,7 +95,7 @@ void TfOutPut::SpeedButton2Click() {
     const std::optional<QString> chosen = RunSaveDialog(this);
     if (!chosen) return;
     if (WriteLog(SaveFileName(*chosen), Memo1->Lines()))
-        ShowMessageBox(kSavedText, kInfoCaption, MsgIcon::Information);
+        ShowMessageBox(kSavedText, kHintCaption, MsgIcon::Information);
     else
         ShowMessageBox(kSaveFailedText, kWarningCaption, MsgIcon::Warning);
 }

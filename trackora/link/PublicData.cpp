@@ -23,7 +23,6 @@ constexpr int kFrameHeadSize = 15;
 constexpr int kFrameOverhead = 18;
 constexpr char kLinePrefix[] = "ATKQ";
 constexpr int kLinePrefixSize = 4;
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // One write through the installed port; a refused or throwing write is handed to SendErrorDeal. With
 // no port installed nothing can be written and nobody could close anything, so it is a quiet no-op.
@@ -128,15 +127,13 @@ void SendLineBytewise(const std::string& text) {
 
 bool HasNoSpace(const std::string& text) { return text.find(' ') == std::string::npos; }
 
-namespace {
-std::string TwoDigits(int value) {
+std::string TwoDigitText(int value) {
     std::string text = std::to_string(value);
     if (text.size() == 1) text.insert(text.begin(), '0');
     return text;
 }
-}  // namespace
 
-std::string MakeHHMM(int a, int b) { return TwoDigits(a) + TwoDigits(b); }
+std::string MakeHHMM(int a, int b) { return TwoDigitText(a) + TwoDigitText(b); }
 
 std::string MakeHHMMHHMM(int a, int b, int c, int d) { return MakeHHMM(a, b) + MakeHHMM(c, d); }
 

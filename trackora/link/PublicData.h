@@ -40,6 +40,9 @@ struct TReplyRecord {
     std::array<uint8_t, kReplyDataSize> Data{};
 };
 
+// Upper-case hexadecimal digits, as the command lines and the log show bytes.
+inline constexpr char kHexDigits[] = "0123456789ABCDEF";
+
 constexpr int kCommandDataSize = 1028;
 constexpr int kCommandTextSize = 1024;
 // The hex line of a frame is 2 * Len + 42 characters and must fit Text.
@@ -152,6 +155,9 @@ void SendLine(const std::string& text);
 void SendLineBytewise(const std::string& text);
 
 bool HasNoSpace(const std::string& text);
+// The number in decimal with a "0" put in front when its text is exactly one character long (7: "07",
+// -5: "-5", 123: "123"); every two-digit field of the program is written with it.
+std::string TwoDigitText(int value);
 std::string MakeHHMM(int a, int b);
 std::string MakeHHMMHHMM(int a, int b, int c, int d);
 std::string GbkToUtf8(const std::string& text);

@@ -16,57 +16,58 @@ constexpr int kMaxStoredSatellites = 23;
 Bool32 IsOne(uint8_t value) { return value == 1 ? kTrue32 : 0; }
 
 // Copies `count` (PRN, SNR) pairs starting at payload byte `first` when the count fits the arrays.
-bool CopySatellitePairs(const TReplyRecord& reply, int first, int count, std::array<uint8_t, 24>& prn,
+bool CopySatellitePairs(const ReplyBytes& b, int first, int count, std::array<uint8_t, 24>& prn,
                         std::array<uint8_t, 24>& snr) {
     if (count < 1 || count > kMaxStoredSatellites) return false;
     for (int k = 0; k < count; ++k) {
-        prn[static_cast<size_t>(k)] = ReplyByte(reply, first + 2 * k);
-        snr[static_cast<size_t>(k)] = ReplyByte(reply, first + 2 * k + 1);
+        prn[static_cast<size_t>(k)] = b.At(first + 2 * k);
+        snr[static_cast<size_t>(k)] = b.At(first + 2 * k + 1);
     }
     return true;
 }
 
 // The GPS part shared by 0x8101 and 0x8104; answers n, the GPS satellite count as received.
 int DecodeGpsPart(const TReplyRecord& reply) {
+    const ReplyBytes b(reply);
     TGpsInfoManage& gps = GpsInfoManage;
-    gps.Fixed = IsOne(ReplyByte(reply, 0));
-    gps.East = IsOne(ReplyByte(reply, 1));
-    gps.North = IsOne(ReplyByte(reply, 2));
-    gps.Hdop10 = ReplyByte(reply, 3);
-    gps.Speed = static_cast<int32_t>(ReplyLE16(reply, 4));
-    gps.Course = static_cast<int32_t>(ReplyLE16(reply, 6));
-    gps.LongitudeText =
-        FormatDegree(ReplyByte(reply, 8), ReplyByte(reply, 9), ReplyByte(reply, 10), ReplyByte(reply, 11));
-    gps.LatitudeText =
-        FormatDegree(ReplyByte(reply, 12), ReplyByte(reply, 13), ReplyByte(reply, 14), ReplyByte(reply, 15));
-    for (int i = 0; i < 6; ++i) gps.DateTime[static_cast<size_t>(i)] = ReplyByte(reply, 16 + i);
-    const int n = ReplyByte(reply, 22);
+    gps.Fixed = IsOne(b.At(0));
+    gps.East = IsOne(b.At(1));
+    gps.North = IsOne(b.At(2));
+    gps.Hdop10 = b.At(3);
+    gps.Speed = static_cast<int32_t>(b.Le16(4));
+    gps.Course = static_cast<int32_t>(b.Le16(6));
+    gps.LongitudeText = FormatDegree(b.At(8), b.At(9), b.At(10), b.At(11));
+    gps.LatitudeText = FormatDegree(b.At(12), b.At(13), b.At(14), b.At(15));
+    for (int i = 0; i < 6; ++i) gps.DateTime[static_cast<size_t>(i)] = b.At(16 + i);
+    const int n = b.At(22);
     gps.GpsCount = n;
-    if (CopySatellitePairs(reply, 23, n, gps.GpsPrn, gps.GpsSnr)) SortGpsSatellites();
-    gps.CollectTimes = static_cast<int32_t>(ReplyBE16(reply, 23 + 2 * n));
+    if (CopySatellitePairs(b, 23, n, gps.GpsPrn, gps.GpsSnr)) SortGpsSatellites();
+    gps.CollectTimes = static_cast<int32_t>(b.Be16(23 + 2 * n));
     return n;
 }
 
 void DecodeCounter(const char* label, uint32_t value, ReplyLines& out) { out.push_back(label + Dec(value)); }
 
 void DecodeRunFlags(const TReplyRecord& reply, ReplyLines& out) {
-    DecodeCounter("有效振动标志：", ReplyByte(reply, 0), out);
-    DecodeCounter("定时上传计时：", ReplyBE16(reply, 1), out);
-    DecodeCounter("WIFI监控标志：", ReplyByte(reply, 3), out);
-    DecodeCounter("SOCK重连标志：", ReplyByte(reply, 4), out);
-    DecodeCounter("当前定位流程：", ReplyByte(reply, 5), out);
-    const int count = ReplyByte(reply, 6);
+    const ReplyBytes b(reply);
+    DecodeCounter("有效振动标志：", b.At(0), out);
+    DecodeCounter("定时上传计时：", b.Be16(1), out);
+    DecodeCounter("WIFI监控标志：", b.At(3), out);
+    DecodeCounter("SOCK重连标志：", b.At(4), out);
+    DecodeCounter("当前定位流程：", b.At(5), out);
+    const int count = b.At(6);
     DecodeCounter("定位指令数量：", static_cast<uint32_t>(count), out);
-    for (int i = 1; i <= count; ++i) DecodeCounter("定位指令名称：", ReplyByte(reply, 6 + i), out);
+    for (int i = 1; i <= count; ++i) DecodeCounter("定位指令名称：", b.At(6 + i), out);
 }
 
 void DecodeLinkFlags(const TReplyRecord& reply, ReplyLines& out) {
-    DecodeCounter("平台连接流程：", ReplyByte(reply, 0), out);
-    DecodeCounter("生产测试模式：", ReplyByte(reply, 1), out);
-    DecodeCounter("天线调试模式：", ReplyByte(reply, 2), out);
-    DecodeCounter("当前连接次数：", ReplyByte(reply, 5), out);
-    DecodeCounter("当前循环次数：", ReplyByte(reply, 6), out);
-    DecodeCounter("当前操作计时：", ReplyBE16(reply, 7), out);
+    const ReplyBytes b(reply);
+    DecodeCounter("平台连接流程：", b.At(0), out);
+    DecodeCounter("生产测试模式：", b.At(1), out);
+    DecodeCounter("天线调试模式：", b.At(2), out);
+    DecodeCounter("当前连接次数：", b.At(5), out);
+    DecodeCounter("当前循环次数：", b.At(6), out);
+    DecodeCounter("当前操作计时：", b.Be16(7), out);
 }
 
 void DecodeCalibrationFlags(const TReplyRecord& reply, ReplyLines& out) {
@@ -74,7 +75,8 @@ void DecodeCalibrationFlags(const TReplyRecord& reply, ReplyLines& out) {
 }
 
 void DecodeHandsFree(const TReplyRecord& reply, ReplyLines& out) {
-    DecodeCounter("当前免提状态：", ReplyByte(reply, 0), out);
+    const ReplyBytes b(reply);
+    DecodeCounter("当前免提状态：", b.At(0), out);
 }
 
 void DecodeParamSetAck(const TReplyRecord& reply, ReplyLines& out) {
@@ -139,16 +141,17 @@ constexpr ReplyRow kRows[] = {
 }  // namespace
 
 void DecodeSysRunInfo(const TReplyRecord& reply, ReplyLines&) {
+    const ReplyBytes b(reply);
     TnSysRunInfo& info = SysRunInfo;
-    info.SysState = ReplyByte(reply, 0);
-    info.SimOk = ReplyByte(reply, 1);
-    info.RegOk = ReplyByte(reply, 2);
-    info.Defences = ReplyByte(reply, 3);
-    info.Csq = ReplyByte(reply, 4);
-    info.Acc = ReplyByte(reply, 5);
-    info.Power = ReplyByte(reply, 6);
-    info.Sleep = ReplyByte(reply, 7);
-    auto le16 = [&](int at) { return static_cast<int32_t>(ReplyLE16(reply, at)); };
+    info.SysState = b.At(0);
+    info.SimOk = b.At(1);
+    info.RegOk = b.At(2);
+    info.Defences = b.At(3);
+    info.Csq = b.At(4);
+    info.Acc = b.At(5);
+    info.Power = b.At(6);
+    info.Sleep = b.At(7);
+    auto le16 = [&](int at) { return static_cast<int32_t>(b.Le16(at)); };
     info.AreaId = le16(8);
     info.CellId = le16(10);
     info.Battery = le16(12);
@@ -159,16 +162,15 @@ void DecodeSysRunInfo(const TReplyRecord& reply, ReplyLines&) {
     info.SocketReceive = le16(22);
     info.CallOut = le16(24);
     info.CallIn = le16(26);
-    info.Mileage = static_cast<int32_t>(ReplyLE32(reply, 28));
-    info.RunTime = static_cast<int32_t>(ReplyLE32(reply, 32));
+    info.Mileage = static_cast<int32_t>(b.Le32(28));
+    info.RunTime = static_cast<int32_t>(b.Le32(32));
     info.Imsi.clear();
-    for (int i = 0; i < kImsiLength; ++i)
-        info.Imsi.push_back(static_cast<char>(ReplyByte(reply, kImsiOffset + i)));
+    for (int i = 0; i < kImsiLength; ++i) info.Imsi.push_back(static_cast<char>(b.At(kImsiOffset + i)));
     info.NetNumberB = le16(52);
     info.NetNumberA = le16(54);
     info.Vibration = le16(56);
-    info.Band = ReplyByte(reply, 58);
-    info.Aux1 = ReplyByte(reply, 59);
+    info.Band = b.At(58);
+    info.Aux1 = b.At(59);
     info.Aux2 = le16(60);
     info.Voltage10 = le16(94);
 }
@@ -176,24 +178,25 @@ void DecodeSysRunInfo(const TReplyRecord& reply, ReplyLines&) {
 void DecodeGpsStatus(const TReplyRecord& reply, ReplyLines&) { DecodeGpsPart(reply); }
 
 void DecodeGpsBdStatus(const TReplyRecord& reply, ReplyLines&) {
+    const ReplyBytes b(reply);
     const int n = DecodeGpsPart(reply);
-    const int m = ReplyByte(reply, 25 + 2 * n);
+    const int m = b.At(25 + 2 * n);
     GpsInfoManage.BdCount = m;
-    if (CopySatellitePairs(reply, 26 + 2 * n, m, GpsInfoManage.BdPrn, GpsInfoManage.BdSnr))
-        SortBdSatellites();
+    if (CopySatellitePairs(b, 26 + 2 * n, m, GpsInfoManage.BdPrn, GpsInfoManage.BdSnr)) SortBdSatellites();
 }
 
 void DecodeCalibration(const TReplyRecord& reply, ReplyLines& out) {
-    out.push_back("BarCode：" + BytesText(reply, 0, 63));
-    out.push_back("AFC-DAC:" + Dec(ReplyBE16(reply, 64)));
+    const ReplyBytes b(reply);
+    out.push_back("BarCode：" + LogText(b.Raw(0, 63)));
+    out.push_back("AFC-DAC:" + Dec(b.Be16(64)));
     // A zero slope divisor has no value: the label stands alone and the rest of the record still prints.
-    const uint32_t slopeDivisor = ReplyBE16(reply, 68);
+    const uint32_t slopeDivisor = b.Be16(68);
     out.push_back("AFC-Slope:" + (slopeDivisor == 0 ? std::string() : FloatText(4096.0 / slopeDivisor)));
     std::string pow900 = "Pow-900:";
     std::string pow1800 = "Pow-1800:";
     for (int k = 1; k <= 16; ++k) {
-        pow900 += Dec(ReplyBE16(reply, 68 + 2 * k)) + ",";
-        pow1800 += Dec(ReplyBE16(reply, 100 + 2 * k)) + ",";
+        pow900 += Dec(b.Be16(68 + 2 * k)) + ",";
+        pow1800 += Dec(b.Be16(100 + 2 * k)) + ",";
     }
     out.push_back(pow900);
     out.push_back(pow1800);
@@ -207,8 +210,8 @@ void DecodeCalibration(const TReplyRecord& reply, ReplyLines& out) {
         std::string arfcns = band.arfcnLabel;
         std::string losses = band.lossLabel;
         for (int k = 1; k <= 13; ++k) {
-            arfcns += Dec(ReplyBE16(reply, band.base + 3 * k)) + ",";
-            losses += FloatText(ReplyByte(reply, band.base + 3 * k + 2) / 8.0) + ",";
+            arfcns += Dec(b.Be16(band.base + 3 * k)) + ",";
+            losses += FloatText(b.At(band.base + 3 * k + 2) / 8.0) + ",";
         }
         out.push_back(arfcns);
         out.push_back(losses);

@@ -6,27 +6,6 @@
 
 #include "platform/TextCodec.h"
 
-uint8_t ReplyByte(const TReplyRecord& reply, int n) {
-    if (n < 0 || n >= kReplyDataSize) return 0;
-    return reply.Data[static_cast<size_t>(n)];
-}
-
-uint32_t ReplyBE16(const TReplyRecord& reply, int a) {
-    return ReplyByte(reply, a) * 256u + ReplyByte(reply, a + 1);
-}
-
-uint32_t ReplyLE16(const TReplyRecord& reply, int a) {
-    return ReplyByte(reply, a) + ReplyByte(reply, a + 1) * 256u;
-}
-
-uint32_t ReplyBE32(const TReplyRecord& reply, int a) {
-    return (ReplyBE16(reply, a) << 16) | ReplyBE16(reply, a + 2);
-}
-
-uint32_t ReplyLE32(const TReplyRecord& reply, int a) {
-    return ReplyLE16(reply, a) | (ReplyLE16(reply, a + 2) << 16);
-}
-
 int ReplyReadableLength(const TReplyRecord& reply) {
     if (reply.Len <= 0) return 0;
     return reply.Len > kReplyDataSize ? kReplyDataSize : reply.Len;
@@ -35,8 +14,7 @@ int ReplyReadableLength(const TReplyRecord& reply) {
 std::string Dec(uint32_t value) { return std::to_string(value); }
 
 std::string Hex2(uint8_t value) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    return {kDigits[value >> 4], kDigits[value & 0x0F]};
+    return {kHexDigits[value >> 4], kHexDigits[value & 0x0F]};
 }
 
 std::string Hex4(uint16_t value) {
@@ -65,24 +43,10 @@ std::string Cp936BytesToLogText(const uint8_t* bytes, int count) {
     return Cp936ToUtf8(raw);
 }
 
-std::string BytesText(const TReplyRecord& reply, int first, int last) {
-    if (first < 0) first = 0;
-    if (last >= kReplyDataSize) last = kReplyDataSize - 1;
-    if (last < first) return {};
-    return Cp936BytesToLogText(reply.Data.data() + first, last - first + 1);
-}
-
-namespace {
-std::string TwoDigits(int value) {
-    std::string text = std::to_string(value);
-    return value >= 0 && value < 10 ? "0" + text : text;
-}
-}  // namespace
-
-std::string MakeTwoDigitPair(int a, int b) { return TwoDigits(a) + TwoDigits(b); }
+std::string MakeTwoDigitPair(int a, int b) { return MakeHHMM(a, b); }
 
 std::string FormatDegree(uint8_t w, uint8_t x, uint8_t y, uint8_t z) {
-    return Dec(w) + "." + TwoDigits(x) + TwoDigits(y) + TwoDigits(z);
+    return Dec(w) + "." + TwoDigitText(x) + TwoDigitText(y) + TwoDigitText(z);
 }
 
 std::string LogText(std::string_view cp936) {

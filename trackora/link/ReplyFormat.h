@@ -1,8 +1,8 @@
 // Number and text formats of reply lines, shared by every reply family.
 //
-// Every accessor takes a byte position of ReplyRecord.Data and reads only inside the 1024-byte field:
-// a position at or beyond 1024 reads as 0, so a row that is handed a short or damaged payload prints
-// what it can and never reads outside the record.
+// Every row reads the payload through ReplyBytes: a position the frame does not carry (beyond Len or
+// the 1024-byte field) reads as 0, so a row that is handed a short or damaged payload prints what it
+// can and never reads outside the record.
 #pragma once
 
 #include <cstdint>
@@ -11,16 +11,6 @@
 
 #include "link/PublicData.h"
 
-// Byte n of the payload (0 beyond the data field).
-[[nodiscard]] uint8_t ReplyByte(const TReplyRecord& reply, int n);
-// byte a * 256 + byte a+1 (high byte first).
-[[nodiscard]] uint32_t ReplyBE16(const TReplyRecord& reply, int a);
-// byte a + byte a+1 * 256 (low byte first).
-[[nodiscard]] uint32_t ReplyLE16(const TReplyRecord& reply, int a);
-// Bytes a..a+3, high byte first.
-[[nodiscard]] uint32_t ReplyBE32(const TReplyRecord& reply, int a);
-// Bytes a..a+3, low byte first.
-[[nodiscard]] uint32_t ReplyLE32(const TReplyRecord& reply, int a);
 // How many payload bytes a row that runs to Len may read: Len cut to the data field.
 [[nodiscard]] int ReplyReadableLength(const TReplyRecord& reply);
 
@@ -34,15 +24,12 @@
 [[nodiscard]] std::string FloatText(double value);
 // hex2 and one blank for each of the Len payload bytes (cut at the data field).
 [[nodiscard]] std::string HexDump(const TReplyRecord& reply);
-// Bytes first..last (inclusive, cut at the data field) as code page 936 text, zero bytes included,
-// returned as UTF-8. A zero byte cannot show in a log line and is left out of the UTF-8 text.
-[[nodiscard]] std::string BytesText(const TReplyRecord& reply, int first, int last);
-// The same over raw bytes, for texts that stop at a zero byte or come from elsewhere.
+// Code page 936 bytes as a log text (UTF-8); a zero byte cannot show in a log line and is left out.
 [[nodiscard]] std::string Cp936BytesToLogText(const uint8_t* bytes, int count);
 
 // Each number as decimal text, a single digit widened with a leading "0", the two joined (9, 5: "0905").
 [[nodiscard]] std::string MakeTwoDigitPair(int a, int b);
-// Code page 936 bytes held in a string as a log text (zero bytes left out, as in BytesText).
+// Code page 936 bytes held in a string as a log text (zero bytes left out).
 [[nodiscard]] std::string LogText(std::string_view cp936);
 
 // A reply's payload as far as the frame carries it: min(Len, 1024) bytes. A byte asked for beyond
@@ -61,6 +48,9 @@ public:
     // High byte first.
     [[nodiscard]] uint32_t Be16(int n) const { return At(n) * 256u + At(n + 1); }
     [[nodiscard]] uint32_t Be32(int n) const { return (Be16(n) << 16) | Be16(n + 2); }
+    // Low byte first (the system-state and GPS fields of the 0x81 replies).
+    [[nodiscard]] uint32_t Le16(int n) const { return At(n) + At(n + 1) * 256u; }
+    [[nodiscard]] uint32_t Le32(int n) const { return Le16(n) | (Le16(n + 2) << 16); }
     // Raw bytes first..last inclusive, cut to what the frame carries; empty when first > last.
     [[nodiscard]] std::string Raw(int first, int last) const;
     // Raw bytes from first, at most count of them, ended early by a zero byte.

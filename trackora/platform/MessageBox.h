@@ -5,6 +5,10 @@
 #include <QString>
 #include <functional>
 
+// The captions of the program's boxes: warnings of the port and the log, and the consoles' hints.
+inline constexpr char kWarningCaption[] = "警告窗口";
+inline constexpr char kHintCaption[] = "提示窗口";
+
 enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgButtons { Ok, OkCancel, YesNo };
 enum class MsgResult { Ok, Cancel, Yes, No };

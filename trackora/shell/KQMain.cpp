@@ -6,6 +6,7 @@
 
 #include "link/PublicData.h"
 #include "platform/Clock.h"
+#include "platform/HiddenLayout.h"
 #include "shell/WindowOpener.h"
 
 TfKQMain* fKQMain = nullptr;
@@ -18,12 +19,6 @@ constexpr int kFirstTickMs = 50;
 constexpr int kTickMs = 1000;
 constexpr int kWidth = 1087;
 constexpr int kHeight = 624;
-
-#if defined(TRACKORA_SHOW_HIDDEN) && TRACKORA_SHOW_HIDDEN
-constexpr bool kShowHidden = true;
-#else
-constexpr bool kShowHidden = false;
-#endif
 
 struct MenuRow {
     const char* item;
@@ -129,7 +124,7 @@ void TfKQMain::BuildMenu() {
     MainMenu1->setObjectName("MainMenu1");
     std::map<std::string, QMenu*> menus;
     for (const MenuRow& row : kMenu) {
-        const bool shown = row.shown || kShowHidden;
+        const bool shown = row.shown || kShowHiddenControls;
         if (row.menu == nullptr) {
             QMenu* menu = MainMenu1->addMenu(QString::fromUtf8(row.caption));
             menu->setObjectName(row.item);

@@ -45,5 +45,5 @@ void RegisterAllWindows() {
     Pending("TfgSensorData", "大气压传感器分析", Placement::Others);
     Pending("TfQRCreate", "二维码生成器", Placement::Others);
     Pending("TfLog", "设备LOG读取", Placement::Others);
-    Pending("TfAbout", "About", Placement::Others);
+    RegisterWindow("TfAbout", fAbout, Placement::Others);
 }

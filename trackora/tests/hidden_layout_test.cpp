@@ -1,0 +1,34 @@
+// One build switch decides for every window whether the layout's hidden items show: the main window's
+// hidden menu items, the port manager's USB-serial box and the consoles' hidden buttons agree with it.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QPushButton>
+
+#include "console_fixture.h"
+#include "consoles/FixedConsoles.h"
+#include "link/ComManage.h"
+#include "platform/HiddenLayout.h"
+#include "shell/KQMain.h"
+
+namespace {
+
+TEST(HiddenLayout, EveryWindowFollowsTheOneSwitch) {
+    QuietProgram quiet;
+    TfKQMain main;
+    main.Timer1->stop();
+    EXPECT_EQ(main.findChild<QAction*>("N12")->isVisible(), kShowHiddenControls);  // hidden menu item
+    EXPECT_TRUE(main.findChild<QAction*>("N8")->isVisible());                      // shown menu item
+
+    TfComManage ports;
+    ports.SetPortListSource([] { return SerialCommMap{}; });
+    EXPECT_EQ(!ports.CheckBox1->isHidden(), kShowHiddenControls);
+    EXPECT_FALSE(ports.CheckBox2->isHidden());
+
+    TfCallTest call;
+    EXPECT_EQ(!call.findChild<QPushButton*>("SpeedButton2")->isHidden(), kShowHiddenControls);
+    EXPECT_FALSE(call.findChild<QPushButton*>("SpeedButton1")->isHidden());
+}
+
+}  // namespace
