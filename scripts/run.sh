@@ -19,4 +19,9 @@ xvfb-run -a -s "-screen 0 1600x1000x24" bash -c '
   else
     wait $pid
   fi' _ "$exe" "$shot" "$@"
-[ -f "$shot" ] && echo "screenshot of the main window: $shot"
+if [ -f "$shot" ]; then
+  echo "screenshot of the main window: $shot"
+else
+  echo "no screenshot was made (the program ended before it could be taken)" >&2
+  exit 1
+fi
