@@ -47,6 +47,9 @@ LocationClient::LocationClient(LocationClientConfig config)
     if (!config_.sleep) config_.sleep = [](std::chrono::milliseconds d) { std::this_thread::sleep_for(d); };
     if (!config_.random) config_.random = AssistanceRandom;
     if (!config_.now) config_.now = SystemFileTimeNow;
+    // Without a reader of its own the client reads the device's settings where the driver keeps them;
+    // with none at all no time or orbit request could ever reach a server, not even a built-in one.
+    if (config_.parameters == nullptr) config_.parameters = &DeviceStoreParameters::Instance();
 }
 
 LocationClient::~LocationClient() {
