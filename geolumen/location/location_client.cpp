@@ -72,6 +72,8 @@ int LocationClient::OpenLocationClient(bool flag, std::stop_token stop) {
     StopEvent stopped(stop);
     slots_.Init();
     for (;;) {
+        // The device's teardown stops the stack; a client that outlives it starts it again.
+        if (stackStarted_ && !halyx_mux_is_open(0)) stackStarted_ = false;
         if (!stackStarted_) {
             // The message stack is started once per driver load; a failure is retried with the open.
             if (halyx_mux_start() == kHalyxOk && halyx_usb_transport_start() == kHalyxOk)
