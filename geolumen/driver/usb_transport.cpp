@@ -14,7 +14,7 @@ namespace geolumen {
 namespace {
 
 // Result of a transfer to a device that is no longer there.
-constexpr HRESULT kDeviceNotConnected = HRESULT_FROM_WIN32(1167);
+constexpr HRESULT kDeviceNotConnected = HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
 
 // The device the transport entries reach. Transfers hold the lock shared, so that replacing the device
 // waits until none of them still uses the old one.
