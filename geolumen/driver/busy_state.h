@@ -28,7 +28,7 @@ enum BusyBits : uint64_t {
 };
 
 // 0x8007045B: the system is shutting down; refuses callbacks that arrive after shutdown has begun.
-inline constexpr HRESULT kShutdownInProgress = static_cast<HRESULT>(0x8007045B);
+inline constexpr HRESULT kShutdownInProgress = HRESULT_FROM_WIN32(ERROR_SHUTDOWN_IN_PROGRESS);
 
 class BusyState {
   public:

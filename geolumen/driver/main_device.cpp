@@ -3,11 +3,15 @@
 #include <cstring>
 
 #include "driver/queue.h"
+#include "halyx/halyx_ctl.h"
 #include "platform/trace.h"
 
 namespace geolumen {
 
 cMainDevice::cMainDevice(DeviceParts parts) : parts_(std::move(parts)) {
+    // The message stack asks this when it releases a client id: a removed device cannot answer, so the
+    // release stays local instead of waiting for an answer that cannot come.
+    halyx_set_device_removed_probe([] { return DriverGlobals::Get().DeviceRemoved.load(); });
     if (parts_.createUsbLink) usb_ = parts_.createUsbLink(*this);
     if (!usb_) usb_ = std::make_unique<NoUsbLink>();
 }

@@ -14,7 +14,7 @@ namespace geolumen {
 namespace {
 
 // Result of a transfer to a device that is no longer there.
-constexpr HRESULT kDeviceNotConnected = HRESULT_FROM_WIN32(1167);
+constexpr HRESULT kDeviceNotConnected = HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
 
 // The device the transport entries reach. Transfers hold the lock shared, so that replacing the device
 // waits until none of them still uses the old one.
@@ -49,8 +49,8 @@ UsbTransport::~UsbTransport() {
         std::unique_lock lock(g_activeLock);
         if (g_active == this) g_active = nullptr;
     }
-    // The reader's callbacks point here: they must have ended before this object goes.
-    if (target_ && pipeFound_) (void)target_->StopReader();
+    // The reader's callbacks point here: they must have ended, and be forgotten, before this object goes.
+    if (target_) target_->ReleaseReader();
 }
 
 HRESULT UsbTransport::ConfigureUsbTarget(std::shared_ptr<UsbTarget> target) {
@@ -150,6 +150,9 @@ bool UsbTransport::OnReaderFailure(HRESULT status) {
 }
 
 void UsbTransport::DeleteUsbTarget() {
+    // The device may be handed out again (the host gives every preparation the same one): it must not
+    // keep a reader configured, nor callbacks into this object.
+    if (target_) target_->ReleaseReader();
     target_.reset();
     haveInterface_ = false;
     pipeFound_ = false;

@@ -149,11 +149,42 @@ struct SlotTable {
     std::mutex mutex;
     std::array<std::unique_ptr<halyx_usb_slot>, kHalyxMaxSlots> slots;
     std::size_t count = 0;
+    // Slots closed from their own callback: their threads end by themselves once the callback returns,
+    // and are joined and freed by the next slot operation on another thread or by the reader's stop.
+    std::vector<std::unique_ptr<halyx_usb_slot>> orphans;
+
+    ~SlotTable() {
+        // At exit nothing joins any more: a thread still finishing keeps its record.
+        for (auto& slot : orphans) {
+            if (slot->thread.joinable()) slot->thread.detach();
+            (void)slot.release();
+        }
+    }
 };
 
 SlotTable& Slots() {
     static SlotTable table;
     return table;
+}
+
+// An orphan's thread only finishes its callback and leaves, so the join is short.
+void JoinOrphans() {
+    std::vector<std::unique_ptr<halyx_usb_slot>> done;
+    {
+        SlotTable& table = Slots();
+        std::lock_guard lock(table.mutex);
+        for (auto it = table.orphans.begin(); it != table.orphans.end();) {
+            if ((*it)->thread.get_id() == std::this_thread::get_id()) {
+                ++it;
+                continue;
+            }
+            done.push_back(std::move(*it));
+            it = table.orphans.erase(it);
+        }
+    }
+    for (auto& slot : done) {
+        if (slot->thread.joinable()) slot->thread.join();
+    }
 }
 
 std::atomic<bool> g_readerRunning{false};
@@ -251,7 +282,10 @@ const halyx_transport_ops& halyx_usb_transport_ops() { return kUsbTransportOps; 
 
 void halyx_usb_set_reader_running(bool running) {
     g_readerRunning = running;
-    if (!running) halyx_ctl_cancel_pending(kHalyxErrSend);
+    if (!running) {
+        halyx_ctl_cancel_pending(kHalyxErrSend);
+        JoinOrphans();
+    }
 }
 
 bool halyx_usb_reader_running() { return g_readerRunning; }
@@ -266,6 +300,7 @@ int halyx_usb_transport_start() {
 std::uintptr_t halyx_usb_slot_open(halyx_slot_receive callback, void* data,
                                    halyx_usb_connection* connection) {
     if (callback == nullptr) return 0;
+    JoinOrphans();
     SlotTable& table = Slots();
     std::lock_guard lock(table.mutex);
     const auto free = std::find(table.slots.begin(), table.slots.end(), nullptr);
@@ -303,10 +338,11 @@ int halyx_usb_slot_close(std::uintptr_t handle) {
     slot->exit.Set();
     if (slot->thread.get_id() == std::this_thread::get_id()) {
         // Closed from its own callback: the thread ends by itself once the callback returns.
-        slot->thread.detach();
-        (void)slot.release();
+        std::lock_guard lock(table.mutex);
+        table.orphans.push_back(std::move(slot));
         return 1;
     }
+    JoinOrphans();
     (void)slot->stopped.Wait(INFINITE);
     slot->thread.join();
     return 1;

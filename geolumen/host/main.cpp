@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/host_options.h"
+#include "host/module_device.h"
 #include "platform/cdc_wdm_usb_target.h"
 #include "platform/driver_host.h"
 #include "sim/sim_module.h"
@@ -134,7 +135,7 @@ int main(int argc, char** argv) {
         Say("USB back end: simulated module");
     } else {
         std::unique_ptr<CdcWdmUsbTarget> device;
-        const int status = CdcWdmUsbTarget::Open(options->usb, device);
+        const int status = host::OpenModuleDevice(options->usb, device);
         if (status != 0 || !device) {
             return Fail(kExitUsb,
                         "cannot open the USB device " + options->usb + ": " + std::strerror(-status));

@@ -3,6 +3,8 @@
 #include <mutex>
 #include <random>
 
+#include "platform/device_store.h"
+
 namespace geolumen {
 
 namespace {
@@ -17,6 +19,16 @@ std::string ReadBounded(const DeviceParameterReader& reader, std::string_view in
 }
 
 }  // namespace
+
+std::string DeviceStoreParameters::ReadDeviceParameter(std::string_view instanceId,
+                                                       std::string_view valueName) const {
+    return ReadDeviceSetting(instanceId, valueName).value_or(std::string{});
+}
+
+const DeviceStoreParameters& DeviceStoreParameters::Instance() {
+    static const DeviceStoreParameters instance;
+    return instance;
+}
 
 std::string ReadAlmarServerUrl(const DeviceParameterReader& reader, std::string_view instanceId) {
     return ReadBounded(reader, instanceId, kAlmarServerUrlValue);

@@ -16,6 +16,14 @@ class DeviceParameterReader {
                                                           std::string_view valueName) const = 0;
 };
 
+// The device parameters as the driver keeps them: the settings file of the device instance.
+class DeviceStoreParameters final : public DeviceParameterReader {
+  public:
+    [[nodiscard]] std::string ReadDeviceParameter(std::string_view instanceId,
+                                                  std::string_view valueName) const override;
+    [[nodiscard]] static const DeviceStoreParameters& Instance();
+};
+
 inline constexpr std::string_view kAlmarServerUrlValue = "AlmarServerURL";
 inline constexpr std::string_view kSuplConfigValue = "SUPLconfig";
 

@@ -47,6 +47,9 @@ LocationClient::LocationClient(LocationClientConfig config)
     if (!config_.sleep) config_.sleep = [](std::chrono::milliseconds d) { std::this_thread::sleep_for(d); };
     if (!config_.random) config_.random = AssistanceRandom;
     if (!config_.now) config_.now = SystemFileTimeNow;
+    // Without a reader of its own the client reads the device's settings where the driver keeps them;
+    // with none at all no time or orbit request could ever reach a server, not even a built-in one.
+    if (config_.parameters == nullptr) config_.parameters = &DeviceStoreParameters::Instance();
 }
 
 LocationClient::~LocationClient() {
@@ -69,6 +72,8 @@ int LocationClient::OpenLocationClient(bool flag, std::stop_token stop) {
     StopEvent stopped(stop);
     slots_.Init();
     for (;;) {
+        // The device's teardown stops the stack; a client that outlives it starts it again.
+        if (stackStarted_ && !halyx_mux_is_open(0)) stackStarted_ = false;
         if (!stackStarted_) {
             // The message stack is started once per driver load; a failure is retried with the open.
             if (halyx_mux_start() == kHalyxOk && halyx_usb_transport_start() == kHalyxOk)

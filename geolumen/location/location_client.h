@@ -87,8 +87,9 @@ inline constexpr uint16_t kDeleteAllAssistance = 0xFFFF;
 inline constexpr size_t kMaxOrbitDataBytes = 65535u * 1024u;
 
 struct LocationClientConfig {
-    const DeviceParameterReader* parameters = nullptr;  // device settings (server list)
-    CoarsePositionSource* coarseSource = nullptr;       // none: no other location sensor
+    // Device settings (server list); none: the settings file of the device store.
+    const DeviceParameterReader* parameters = nullptr;
+    CoarsePositionSource* coarseSource = nullptr;  // none: no other location sensor
     AssistanceNetConfig net;
     std::function<uint32_t()> random = AssistanceRandom;
     std::function<void(std::chrono::milliseconds)> sleep;  // default: sleep the thread

@@ -169,6 +169,15 @@ int CdcWdmUsbTarget::StopReader() {
     return 0;
 }
 
+void CdcWdmUsbTarget::ReleaseReader() {
+    (void)StopReader();
+    // A reader that ended by itself (the device went away) is still to be joined.
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+    std::lock_guard lock(mutex_);
+    configured_ = false;
+    callbacks_ = {};
+}
+
 void CdcWdmUsbTarget::ReaderLoop() {
     for (;;) {
         {

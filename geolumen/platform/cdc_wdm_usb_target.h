@@ -66,6 +66,7 @@ class CdcWdmUsbTarget final : public UsbTarget {
                                                 unsigned pendingReads, UsbReaderCallbacks callbacks) override;
     [[nodiscard]] int StartReader() override;
     [[nodiscard]] int StopReader() override;
+    void ReleaseReader() override;
 
   private:
     void ReaderLoop();

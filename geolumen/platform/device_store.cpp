@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <mutex>
 #include <system_error>
 
 namespace geolumen {
@@ -27,6 +28,18 @@ std::filesystem::path DeviceStoreFolder(std::string_view instanceId) {
     if (name.empty() || name.find_first_not_of('.') == std::string::npos) name.insert(0, "_");
     return DeviceStoreRoot() / name;
 }
+
+namespace {
+
+// Every store of the process takes this one lock around its read-modify-write: several stores may stand
+// for one file (each request for a device's property store makes one), and a lock of each store's own
+// would let one store's write drop another's value.
+std::mutex& StoreFilesLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+}  // namespace
 
 FileValueStore::FileValueStore(std::filesystem::path file) : file_(std::move(file)) {}
 
@@ -65,7 +78,7 @@ std::map<std::string, std::string> FileValueStore::Load() const {
 
 std::optional<std::string> FileValueStore::Get(std::string_view name) const {
     if (!ValidName(name)) return std::nullopt;
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(StoreFilesLock());
     auto values = Load();
     auto it = values.find(std::string(name));
     if (it == values.end()) return std::nullopt;
@@ -74,7 +87,7 @@ std::optional<std::string> FileValueStore::Get(std::string_view name) const {
 
 bool FileValueStore::Set(std::string_view name, std::string_view value) {
     if (!ValidName(name) || !ValidValue(value)) return false;
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(StoreFilesLock());
     auto values = Load();
     values[std::string(name)] = std::string(value);
     std::error_code ec;

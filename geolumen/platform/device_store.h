@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <filesystem>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,7 +43,6 @@ class FileValueStore {
     [[nodiscard]] std::map<std::string, std::string> Load() const;
 
     std::filesystem::path file_;
-    mutable std::mutex mutex_;
 };
 
 // The device parameters of one device instance (file "settings"), read-only for the driver.

@@ -38,6 +38,7 @@ inline constexpr DWORD ERROR_SUCCESS = 0;
 inline constexpr DWORD ERROR_NOT_SUPPORTED = 50;
 inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr DWORD ERROR_SHUTDOWN_IN_PROGRESS = 1115;
+inline constexpr DWORD ERROR_DEVICE_NOT_CONNECTED = 1167;
 inline constexpr DWORD ERROR_NOT_FOUND = 1168;
 inline constexpr DWORD ERROR_INTERNAL_ERROR = 1359;
 

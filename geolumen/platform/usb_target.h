@@ -64,6 +64,9 @@ class UsbTarget {
     [[nodiscard]] virtual int StartReader() = 0;
     // Cancels the reader's pending transfers and returns once no callback runs any more.
     [[nodiscard]] virtual int StopReader() = 0;
+    // Stops the reader and forgets it with its callbacks, as deleting the pipe does: the next user of the
+    // device configures a reader of its own.
+    virtual void ReleaseReader() = 0;
 };
 
 }  // namespace geolumen

@@ -108,6 +108,23 @@ int SimUsbTarget::StopReader() {
     return 0;
 }
 
+void SimUsbTarget::ReleaseReader() {
+    std::thread thread;
+    {
+        std::unique_lock lock(mutex_);
+        running_ = false;
+        cv_.wait(lock, [this] { return !inCallback_; });
+        quit_ = true;
+        thread = std::move(thread_);
+    }
+    cv_.notify_all();
+    if (thread.joinable()) thread.join();
+    std::lock_guard lock(mutex_);
+    quit_ = false;
+    configured_ = false;
+    callbacks_ = {};
+}
+
 std::size_t SimUsbTarget::ReaderTransferLength() const {
     std::lock_guard lock(mutex_);
     return transferLength_;

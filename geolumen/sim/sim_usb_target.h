@@ -41,6 +41,7 @@ class SimUsbTarget final : public UsbTarget {
                                                 unsigned pendingReads, UsbReaderCallbacks callbacks) override;
     [[nodiscard]] int StartReader() override;
     [[nodiscard]] int StopReader() override;
+    void ReleaseReader() override;
 
     // What the reader was configured with.
     [[nodiscard]] std::size_t ReaderTransferLength() const;

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "driver/driver_globals.h"
@@ -150,9 +152,23 @@ inline size_t ThreadBaseline() {
     return ThreadCount();
 }
 
+// A thread just joined can still be listed for a moment (the join returns before the kernel has quite
+// finished with it), so the count is read until it holds still; a thread left running stays counted.
 inline size_t ThreadCount() {
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++n;
+    const auto count = [] {
+        size_t n = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++n;
+        return n;
+    };
+    constexpr int kSettleReads = 100;  // 100 x 5 ms: far longer than any thread takes to go
+    constexpr auto kSettlePause = std::chrono::milliseconds(5);
+    size_t n = count();
+    for (int i = 0; i < kSettleReads; ++i) {
+        std::this_thread::sleep_for(kSettlePause);
+        const size_t again = count();
+        if (again == n) break;
+        n = again;
+    }
     return n;
 }
 
