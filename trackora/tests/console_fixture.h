@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,14 +18,24 @@
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
 
+// Records every write; refuses the write numbered refuseAt (1-based), or every write when refuseAll.
 class RecordingPort : public LinePort {
   public:
     bool WriteData(const uint8_t* buffer, int length) override {
+        ++attempts;
+        if (refuseAll || attempts == refuseAt) return false;
+        if (throwOnWrite) throw std::runtime_error("port gone");
         lines.emplace_back(reinterpret_cast<const char*>(buffer), static_cast<size_t>(length));
         return true;
     }
-    void SendErrorDeal() override {}
+    void SendErrorDeal() override { ++errorDeals; }
+
     std::vector<std::string> lines;
+    int attempts = 0;
+    int refuseAt = 0;
+    int errorDeals = 0;
+    bool refuseAll = false;
+    bool throwOnWrite = false;
 };
 
 // Command code and payload read back from a hex command line, the frame checked on the way: a line that

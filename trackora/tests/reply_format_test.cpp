@@ -40,10 +40,7 @@ TEST(ReplyFormat, NumberTexts) {
     EXPECT_EQ(HexDump(MakeReply(1, "")), "");
 }
 
-TEST(ReplyFormat, TwoDigitGroupsAndDegrees) {
-    EXPECT_EQ(MakeTwoDigitPair(9, 5), "0905");
-    EXPECT_EQ(MakeTwoDigitPair(12, 30), "1230");
-    EXPECT_EQ(MakeTwoDigitPair(123, 4), "12304");
+TEST(ReplyFormat, Degrees) {
     EXPECT_EQ(FormatDegree(113, 56, 7, 12), "113.560712");
     EXPECT_EQ(FormatDegree(0, 5, 100, 0), "0.0510000");
     EXPECT_EQ(FormatDegree(255, 255, 255, 255), "255.255255255");
