@@ -10,6 +10,7 @@
 #include "link/ComManage.h"
 #include "link/OutputLog.h"
 #include "platform/MessageBox.h"
+#include "support/LogCapture.h"
 
 namespace {
 
@@ -73,8 +74,6 @@ TEST(AtAnswerTest, EachChunkOnItsOwn) {
 class ComManageTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetPublicData();
-        SetLogSink([this](const std::string& line) { log.push_back(line); });
         SetMessageBoxHandler([this](const MessageBoxCall& call) {
             boxes.push_back(call);
             return MsgResult::Ok;
@@ -86,7 +85,6 @@ class ComManageTest : public ::testing::Test {
     }
     void TearDown() override {
         form.reset();
-        SetLogSink(nullptr);
         SetMessageBoxHandler(nullptr);
     }
     void Receive(const std::string& chunk) {
@@ -105,7 +103,7 @@ class ComManageTest : public ::testing::Test {
 
     std::unique_ptr<TfComManage> form;
     SerialCommMap ports;
-    std::vector<std::string> log;
+    LogCapture log;
     std::vector<MessageBoxCall> boxes;
 };
 
@@ -152,10 +150,10 @@ TEST_F(ComManageTest, AtAnswersSetTheFlagsAndSplitAnswersDoNot) {
 
 TEST_F(ComManageTest, HitEchoesChunksIntoTheLog) {
     Receive("quiet");
-    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(log.lines.empty());
     form->CheckBox2->setChecked(true);
     Receive(std::string("a\0b", 3));
-    EXPECT_EQ(log, std::vector<std::string>{"ab"});
+    EXPECT_EQ(log.lines, std::vector<std::string>{"ab"});
 }
 
 TEST_F(ComManageTest, OpeningGreetsWithThreeAtLinesAndReceivesIntoTheRing) {
@@ -199,7 +197,7 @@ TEST_F(ComManageTest, OpenFailureWarnsAndStaysClosed) {
 
 TEST_F(ComManageTest, AFailedWriteClosesThePortWithTheLogLine) {
     form->SendErrorDeal();  // ComOpen clear: nothing at all
-    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(log.lines.empty());
     PtyPair pty;
     OpenOn(pty);
     ASSERT_EQ(pty.Receive(12), "AT\r\nAT\r\nAT\r\n");
@@ -216,9 +214,9 @@ TEST_F(ComManageTest, AFailedWriteClosesThePortWithTheLogLine) {
     EXPECT_FALSE(GlobalData.ComOpen);
     EXPECT_FALSE(form->LampIsGreen());
     EXPECT_FALSE(form->Comm1->IsOpen());
-    EXPECT_EQ(log, std::vector<std::string>{kSendErrorLog});
+    EXPECT_EQ(log.lines, std::vector<std::string>{kSendErrorLog});
     Settle(50);  // the late hang-up notice of the closed port adds nothing
-    EXPECT_EQ(log.size(), 1u);
+    EXPECT_EQ(log.lines.size(), 1u);
 }
 
 TEST_F(ComManageTest, ALostLineIsClosedAndLoggedOnce) {
@@ -229,7 +227,7 @@ TEST_F(ComManageTest, ALostLineIsClosedAndLoggedOnce) {
     EXPECT_FALSE(form->LampIsGreen());
     EXPECT_FALSE(form->Comm1->IsOpen());
     Settle(50);
-    EXPECT_EQ(log, std::vector<std::string>{kPortLostLog});
+    EXPECT_EQ(log.lines, std::vector<std::string>{kPortLostLog});
 }
 
 TEST_F(ComManageTest, ListRefreshKeepsTheChoiceAndFreezesWhileOpen) {
