@@ -76,14 +76,13 @@ class CommOnPty : public ::testing::Test {
     TComm comm;
     Recorder rec{comm};
 };
+using CommOpen = CommOnPty;
+using CommClose = CommOnPty;
 class CommWrite : public CommOnPty {};
 class CommReceive : public CommOnPty {};
 class CommLine : public CommOnPty {};
 
-TEST(CommOpen, AppliesTheLineSettings) {
-    PtyPair pty;
-    TComm comm;
-    comm.SetCommName(pty.SlavePath());
+TEST_F(CommOpen, AppliesTheLineSettings) {
     UsePortManagerSettings(comm);
     comm.OpenPort();
     termios t = SlaveSettings(pty);
@@ -106,13 +105,10 @@ TEST(CommOpen, AppliesTheLineSettings) {
     EXPECT_EQ(t.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
 }
 
-TEST(CommOpen, FailuresCarryTheirTextsAndLeaveNothingOpen) {
-    PtyPair pty;
+TEST_F(CommOpen, FailuresCarryTheirTextsAndLeaveNothingOpen) {
     QTemporaryDir dir;
     const std::string plain = dir.filePath("plain.txt").toStdString();
     std::ofstream(plain) << "not a port";
-
-    TComm comm;
     const int fdsBefore = OpenFdCount();
     comm.SetCommName(plain);
     EXPECT_EQ(OpenError(comm), "File handle is not a comm handle ");
@@ -233,10 +229,7 @@ TEST_F(CommLine, HangUpIsReportedOnceAndLaterWritesAreRefused) {
     EXPECT_FALSE(comm.IsOpen());
 }
 
-TEST(CommClose, ReturnsWhileBothThreadsWait) {
-    PtyPair pty;
-    TComm comm;
-    comm.SetCommName(pty.SlavePath());
+TEST_F(CommClose, ReturnsWhileBothThreadsWait) {
     comm.OpenPort();
     // Nobody reads the other side: the transmit thread ends up blocked on a full line while the
     // receive thread waits for bytes. Closing must still end both.
@@ -248,8 +241,7 @@ TEST(CommClose, ReturnsWhileBothThreadsWait) {
     EXPECT_TRUE(comm.SendDataEmpty());
 }
 
-TEST(CommClose, DestroyingAnOpenComponentClosesThePort) {
-    PtyPair pty;
+TEST_F(CommClose, DestroyingAnOpenComponentClosesThePort) {
     {
         auto comm = std::make_unique<TComm>();
         comm->SetCommName(pty.SlavePath());

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,15 +17,26 @@
 #include "link/PublicData.h"
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
+#include "support/TerminalSim.h"
 
+// Records every write; refuses the write numbered refuseAt (1-based), or every write when refuseAll.
 class RecordingPort : public LinePort {
   public:
     bool WriteData(const uint8_t* buffer, int length) override {
+        ++attempts;
+        if (refuseAll || attempts == refuseAt) return false;
+        if (throwOnWrite) throw std::runtime_error("port gone");
         lines.emplace_back(reinterpret_cast<const char*>(buffer), static_cast<size_t>(length));
         return true;
     }
-    void SendErrorDeal() override {}
+    void SendErrorDeal() override { ++errorDeals; }
+
     std::vector<std::string> lines;
+    int attempts = 0;
+    int refuseAt = 0;
+    int errorDeals = 0;
+    bool refuseAll = false;
+    bool throwOnWrite = false;
 };
 
 // Command code and payload read back from a hex command line, the frame checked on the way: a line that
@@ -35,18 +47,10 @@ struct SentFrame {
 };
 
 inline SentFrame ParseLine(const std::string& line) {
-    auto hex = [](char c) { return c <= '9' ? c - '0' : c - 'A' + 10; };
-    if (line.size() < 42 || line.compare(0, 4, "ATKQ") != 0 || line.substr(line.size() - 2) != "\r\n")
-        return {};
-    std::string frame;
-    for (size_t i = 4; i + 3 < line.size(); i += 2)
-        frame += static_cast<char>(hex(line[i]) * 16 + hex(line[i + 1]));
-    const size_t n = (static_cast<uint8_t>(frame[13]) << 8) | static_cast<uint8_t>(frame[14]);
-    if (frame.size() != n + 18) return {};
-    unsigned sum = 0;
-    for (size_t i = 0; i < n + 15; ++i) sum += static_cast<uint8_t>(frame[i]);
-    if ((sum & 0xFF) != static_cast<uint8_t>(frame[n + 15])) return {};
-    return {(static_cast<uint8_t>(frame[11]) << 8) | static_cast<uint8_t>(frame[12]), frame.substr(15, n)};
+    if (line.size() < 2 || line.compare(line.size() - 2, 2, "\r\n") != 0) return {};
+    const auto command = TerminalSim::ParseCommandLine(line.substr(0, line.size() - 2));
+    if (!command || !command->checksumOk) return {};
+    return {command->cmd, std::string(command->payload.begin(), command->payload.end())};
 }
 
 // A program folder of the test's own and message boxes answered without showing, for tests of whole windows.

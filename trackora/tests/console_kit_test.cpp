@@ -1,5 +1,5 @@
 // The kit every console shares: the combo box index rule, the one-frame parameter click, the frame limit,
-// and the watch slot lists.
+// and the watch slot lists. Batching is the vehicle-tracker console's alone and is tested there.
 #include <QGridLayout>
 #include <QWidget>
 
@@ -59,23 +59,6 @@ TEST_F(ConsoleKitTest, OneFrameParameterClick) {
     EXPECT_EQ(Frames()[0].payload, "#SERVIP=" + std::string(70, 'h') + "#ALM=3");
     EXPECT_EQ(Frames()[1].cmd, 0x0202);
     EXPECT_EQ(Frames()[1].payload, "#VER#ALM#SERVIP");
-}
-
-TEST_F(ConsoleKitTest, BatchesNeverSplitAnItem) {
-    const std::string i30(30, 'a'), i20(20, 'b'), i40(40, 'c'), i71(71, 'd');
-    struct Row {
-        std::vector<std::string> items;
-        std::vector<size_t> batches;
-    } rows[] = {
-        {{i30, i30, i20}, {60, 20}},     {{i30, i40}, {70}}, {{i71}, {71}},
-        {{i20, i71, i20}, {20, 71, 20}}, {{}, {}},
-    };
-    for (const auto& row : rows) {
-        const auto batches = CutIntoBatches(row.items);
-        std::vector<size_t> sizes;
-        for (const auto& b : batches) sizes.push_back(b.size());
-        EXPECT_EQ(sizes, row.batches);
-    }
 }
 
 TEST_F(ConsoleKitTest, OneByteFieldsKeepTheLowEightBits) {

@@ -67,12 +67,9 @@ TEST_F(DvrnTest, ThreeCheckedItemsLeaveAsOneFrame) {
 }
 
 TEST_F(DvrnTest, BatchesAreCutAtSeventyBytesAndLeaveFromTheTimer) {
-    Check(form.get(), "Check_SERVERADDR");
-    Type(form.get(), "Value_SERVERADDR", "abcdefghijklmnopqrstuv");  // "#SERVIP=" 8 + 22 = 30
-    Check(form.get(), "Check_USER");
-    Type(form.get(), "Value_USER", "123456789012345678901234");  // "#USER=" 6 + 24 = 30
-    Check(form.get(), "Check_APN");
-    Type(form.get(), "Value_APN", "abcdefghijklmno");  // "#APN=" 5 + 15 = 20
+    Enter("SERVERADDR", "abcdefghijklmnopqrstuv");  // "#SERVIP=" 8 + 22 = 30
+    Enter("USER", "123456789012345678901234");      // "#USER=" 6 + 24 = 30
+    Enter("APN", "abcdefghijklmno");                // "#APN=" 5 + 15 = 20
     Click(form.get(), "SpeedButton1");
 
     // 30 + 30 = 60 fits; 60 + 20 = 80 does not: the 60-byte batch leaves at once, the APN item waits for the
@@ -293,8 +290,7 @@ TEST_F(DvrnTest, Messages) {
 
 TEST_F(DvrnTest, AnItemTooLongForAFrameIsRefusedWhole) {
     Enter("FREQ", "30");
-    Check(form.get(), "Check_SERVERADDR");
-    Type(form.get(), "Value_SERVERADDR", QString(484, 'a'));  // 8 + 484 = 492 > 491
+    Enter("SERVERADDR", QString(484, 'a'));  // 8 + 484 = 492 > 491
     Click(form.get(), "SpeedButton1");
     EXPECT_TRUE(port.lines.empty());
     EXPECT_TRUE(log.empty());

@@ -1,10 +1,17 @@
+// The whole program against a terminal on a pseudo-terminal: commands leave as their hex lines, replies
+// land in the log and the records, and the console's later batches leave from the train's timer while
+// replies go on being printed.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
+#include <QLineEdit>
+#include <algorithm>
 #include <chrono>
-#include <functional>
 
+#include "PtyPair.h"
+#include "console_fixture.h"
+#include "consoles/TfDVRN.h"
 #include "link/ComManage.h"
 #include "link/OutPut.h"
 #include "shell/KQMain.h"
@@ -14,11 +21,11 @@
 
 namespace {
 
-using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-// Long enough for a loaded sanitizer build; a working link answers in milliseconds.
-constexpr auto kWait = 3000ms;
+constexpr std::chrono::milliseconds kWait(kTestWaitMs);
+
+std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
 // The whole program as the program block starts it, with a terminal on a pseudo-terminal; every timer
 // is driven by hand.
@@ -35,23 +42,17 @@ class EndToEnd : public ::testing::Test {
     }
     ~EndToEnd() override { delete main; }
 
-    // Runs the main thread's queue until `done` holds or the wait is over.
-    static bool RunUntil(const std::function<bool()>& done) {
-        const auto deadline = std::chrono::steady_clock::now() + kWait;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
-    }
-
     void OpenPort() {
         fComManage->ComboBox1->setEditText(QString::fromStdString(sim.DevicePath()));
         fComManage->SpeedButton1Click();
         ASSERT_NE(GlobalData.ComOpen, 0);
         for (int i = 0; i < 3; ++i) EXPECT_EQ(sim.ReadLine(kWait), "AT");
     }
-
+    // Sends bytes from the terminal and runs the program until they are all in the receive ring.
+    bool Arrive(const std::vector<uint8_t>& bytes) {
+        const int want = RecvRing.Count + static_cast<int>(bytes.size());
+        return sim.Send(bytes) && WaitUntil([&] { return RecvRing.Count == want; });
+    }
     // The lines a tick of the receiver added to the log.
     Lines Tick() {
         const size_t before = fOutPut->Memo1->Lines().size();
@@ -59,10 +60,16 @@ class EndToEnd : public ::testing::Test {
         const Lines& all = fOutPut->Memo1->Lines();
         return Lines(all.begin() + static_cast<long>(before), all.end());
     }
+    TerminalSim::Command NextCommand() {
+        const auto line = sim.ReadLine(kWait);
+        return TerminalSim::ParseCommandLine(line.value_or("")).value_or(TerminalSim::Command{});
+    }
 
+    QuietProgram quiet;
     LogCapture log;
     TerminalSim sim;
     TfKQMain* main;
+    const std::string heading = std::string("DateTime:") + kTestClockText + "  NO:";
 };
 
 TEST_F(EndToEnd, CommandGoesOutAsItsHexLineAndRepliesLandInTheLogAndRecords) {
@@ -93,11 +100,8 @@ TEST_F(EndToEnd, CommandGoesOutAsItsHexLineAndRepliesLandInTheLogAndRecords) {
     for (const auto& frame :
          {TerminalSim::ReplyFrame(8, 0x8100, state), TerminalSim::ReplyFrame(0x1234, 0x8104, gps)})
         burst.insert(burst.end(), frame.begin(), frame.end());
-    ASSERT_TRUE(sim.Send(burst));
-    const int expected = static_cast<int>(burst.size());  // 18 + 114 + 48
-    ASSERT_TRUE(RunUntil([&] { return RecvRing.Count == expected; })) << RecvRing.Count;
+    ASSERT_TRUE(Arrive(burst)) << RecvRing.Count;  // 18 + 114 + 48 bytes
 
-    const std::string heading = std::string("DateTime:") + kTestClockText + "  NO:";
     EXPECT_EQ(Tick(), (Lines{"", heading + "7", "F000", "Opt OK"}));
     EXPECT_EQ(Tick(), (Lines{"", heading + "8", "8100"}));
     EXPECT_EQ(SysRunInfo.Csq, 23);
@@ -116,12 +120,61 @@ TEST_F(EndToEnd, CommandGoesOutAsItsHexLineAndRepliesLandInTheLogAndRecords) {
 TEST_F(EndToEnd, FrameSplitAcrossTwoChunksIsDeliveredOnce) {
     OpenPort();
     const std::vector<uint8_t> frame = TerminalSim::ReplyFrame(3, 0xF001, {0xAA, 0xBB});
-    ASSERT_TRUE(sim.Send(std::vector<uint8_t>(frame.begin(), frame.begin() + 10)));
-    ASSERT_TRUE(RunUntil([] { return RecvRing.Count == 10; }));
+    ASSERT_TRUE(Arrive(std::vector<uint8_t>(frame.begin(), frame.begin() + 10)));
     EXPECT_TRUE(Tick().empty());
-    ASSERT_TRUE(sim.Send(std::vector<uint8_t>(frame.begin() + 10, frame.end())));
-    ASSERT_TRUE(RunUntil([&] { return RecvRing.Count == static_cast<int>(frame.size()); }));
-    EXPECT_EQ(Tick(), (Lines{"", std::string("DateTime:") + kTestClockText + "  NO:3", "F001", "Opt Fail"}));
+    ASSERT_TRUE(Arrive(std::vector<uint8_t>(frame.begin() + 10, frame.end())));
+    EXPECT_EQ(Tick(), (Lines{"", heading + "3", "F001", "Opt Fail"}));
+}
+
+TEST_F(EndToEnd, ParameterQueryAnswerReachesTheLogAsLabelledLines) {
+    OpenPort();
+    // L = 0x0021 = 33 bytes: "TERIID=123,VIBCALL=0,PRO=2,X=7,AB".
+    std::vector<uint8_t> payload = {0x00, 0x21};
+    for (uint8_t b : Bytes("TERIID=123,VIBCALL=0,PRO=2,X=7,AB")) payload.push_back(b);
+    ASSERT_TRUE(Arrive(TerminalSim::ReplyFrame(7, 0x8202, payload)));
+    EXPECT_EQ(Tick(), (Lines{"", heading + "7", "8202", "Read Param Ack Info!!!", "TeriSN:123",
+                             "Vib Call: Disbale", "Ptl Select:GT06", "X:7", "AB:"}));
+}
+
+TEST_F(EndToEnd, ConsoleBatchesLeaveFromTheTimerWhileRepliesArePrinted) {
+    OpenPort();
+    ASSERT_NE(fDVRN, nullptr);
+    for (const auto& [id, value] : {std::pair<const char*, QString>{"SERVERADDR", QString(72, 'a')},
+                                    {"FREQ", "30"},
+                                    {"HEART", "180"}}) {
+        fDVRN->findChild<QCheckBox*>(QString("Check_") + id)->setChecked(true);
+        fDVRN->findChild<QLineEdit*>(QString("Value_") + id)->setText(value);
+    }
+    fDVRN->SpeedButton1Click();
+
+    // Set order FREQ, HEART, SERVIP: "#FREQ=30#PULSE=180" (18 bytes) + 80 would be 98 > 70, so two frames.
+    const TerminalSim::Command first = NextCommand();
+    EXPECT_EQ(first.cmd, 0x0201);
+    EXPECT_TRUE(first.checksumOk);
+    EXPECT_EQ(first.payload, Bytes("#FREQ=30#PULSE=180"));
+    ASSERT_NE(fDVRN->Train(), nullptr);
+    EXPECT_TRUE(fDVRN->Train()->Timer().isActive());
+    EXPECT_EQ(fDVRN->Train()->Timer().interval(), 300);
+
+    // The terminal acknowledges the first batch; the program prints it before the second frame leaves.
+    ASSERT_TRUE(Arrive(TerminalSim::ReplyFrame(1, 0x8201, {})));
+    EXPECT_EQ(Tick(), (Lines{"", heading + "1", "8201", "Set Param Ack Info!!!"}));
+    EXPECT_FALSE(fDVRN->Train()->Done());
+    EXPECT_EQ(sim.Drain(std::chrono::milliseconds(20)), "") << "nothing more before the timer fires";
+
+    fDVRN->Train()->Tick();
+    const TerminalSim::Command second = NextCommand();
+    EXPECT_EQ(second.cmd, 0x0201);
+    EXPECT_TRUE(second.checksumOk);
+    EXPECT_EQ(second.payload, Bytes("#SERVIP=" + std::string(72, 'a')));
+
+    const auto& lines = fOutPut->Memo1->Lines();
+    const auto firstLog = std::find(lines.begin(), lines.end(), "SZCS#FREQ=30#PULSE=180");
+    const auto ack = std::find(lines.begin(), lines.end(), "Set Param Ack Info!!!");
+    const auto secondLog = std::find(lines.begin(), lines.end(), "SZCS#SERVIP=" + std::string(72, 'a'));
+    ASSERT_NE(secondLog, lines.end());
+    EXPECT_LT(firstLog, ack);
+    EXPECT_LT(ack, secondLog);
 }
 
 }  // namespace

@@ -47,23 +47,8 @@ TEST_F(OutputWindow, LogLinesLandInMemo1) {
     EXPECT_EQ(window.Memo1->Lines(), (Lines{"one", ""}));
     window.SpeedButton1Click();
     EXPECT_TRUE(window.Memo1->Lines().empty());
-}
-
-TEST_F(OutputWindow, MultiLineEntryBecomesItsLines) {
-    LogLine("head:\r\n1. a\r\n2. b\r\n");
+    LogLine("head:\r\n1. a\r\n2. b\r\n");  // a multi-line entry becomes its lines
     EXPECT_EQ(window.Memo1->Lines(), (Lines{"head:", "1. a", "2. b"}));
-}
-
-TEST_F(OutputWindow, TickDeliversAFrameToTheDispatcher) {
-    // Seq 7, Type F000, Len 0; checksum 0xA2 (ignored anyway).
-    for (uint8_t b : {0x4B, 0x51, 0x00, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x00, 0x07, 0xF0, 0x00, 0x00,
-                      0x00, 0xA2, 0x0D, 0x0A})
-        ASSERT_TRUE(RecvRingPush(b));
-    window.Timer1Timer();
-    EXPECT_EQ(window.Memo1->Lines(),
-              (Lines{"", std::string("DateTime:") + kTestClockText + "  NO:7", "F000", "Opt OK"}));
-    window.Timer1Timer();
-    EXPECT_EQ(window.Memo1->Lines().size(), 4u);
 }
 
 TEST(OutputWindowSaveName, TxtIsAppendedByTheCaseSensitiveRule) {

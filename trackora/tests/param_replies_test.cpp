@@ -12,17 +12,8 @@ TReplyRecord QueryAnswer(const std::string& items) {
         0x8202, Bytes({static_cast<uint8_t>(items.size() >> 8), static_cast<uint8_t>(items.size())}) + items);
 }
 
-ReplyLines GetLines(const TReplyRecord& reply) {
-    ReplyLines lines;
-    ParamGetAckDeal(reply, lines);
-    return lines;
-}
-
-ReplyLines SetLines(const TReplyRecord& reply) {
-    ReplyLines lines;
-    ParamSetAckDeal(reply, lines);
-    return lines;
-}
+ReplyLines GetLines(const TReplyRecord& reply) { return Decoded(ParamGetAckDeal, reply); }
+ReplyLines SetLines(const TReplyRecord& reply) { return Decoded(ParamSetAckDeal, reply); }
 
 // A set answer: BE16 length of the success list, the list, the failure marker, the failure list.
 TReplyRecord SetAnswer(const std::string& ok, uint16_t marker, const std::string& failed) {

@@ -3,52 +3,18 @@
 
 #include <vector>
 
-#include "link/OutputLog.h"
-#include "link/PublicData.h"
+#include "console_fixture.h"
+#include "link/ReplyFormat.h"
 
 namespace {
 
-// Records every write; refuses the write numbered refuseAt (1-based), or every write when refuseAll.
-class FakePort : public LinePort {
-  public:
-    bool WriteData(const uint8_t* buffer, int length) override {
-        ++attempts;
-        if (refuseAll || attempts == refuseAt) return false;
-        if (throwOnWrite) throw std::runtime_error("port gone");
-        writes.emplace_back(reinterpret_cast<const char*>(buffer), static_cast<size_t>(length));
-        return true;
-    }
-    void SendErrorDeal() override { ++errorDeals; }
+using PublicDataTest = ConsoleTest;
 
-    std::vector<std::string> writes;
-    int attempts = 0;
-    int refuseAt = 0;
-    bool refuseAll = false;
-    bool throwOnWrite = false;
-    int errorDeals = 0;
-};
-
-class PublicDataTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ResetPublicData();
-        SetLinePort(&port);
-        SetLogSink([this](const std::string& line) { log.push_back(line); });
-        GlobalData.ComOpen = kTrue32;
-    }
-    void TearDown() override {
-        SetLinePort(nullptr);
-        SetLogSink(nullptr);
-    }
-    void SetCommand(int cmd, const std::vector<uint8_t>& payload) {
-        CommandRecord.Cmd = cmd;
-        CommandRecord.Len = static_cast<int>(payload.size());
-        std::copy(payload.begin(), payload.end(), CommandRecord.Data.begin());
-    }
-
-    FakePort port;
-    std::vector<std::string> log;
-};
+void SetCommand(int cmd, const std::vector<uint8_t>& payload) {
+    CommandRecord.Cmd = cmd;
+    CommandRecord.Len = static_cast<int>(payload.size());
+    std::copy(payload.begin(), payload.end(), CommandRecord.Data.begin());
+}
 
 TEST_F(PublicDataTest, SendFrameBuildsTheHexCommandLine) {
     struct Row {
@@ -70,12 +36,12 @@ TEST_F(PublicDataTest, SendFrameBuildsTheHexCommandLine) {
         {"command masked to 16 bits", 0x10300, {}, "ATKQ4B51000000000000000000030000009F0D0A\r\n"},
     };
     for (const auto& r : rows) {
-        port.writes.clear();
+        port.lines.clear();
         SetCommand(r.cmd, r.payload);
         SendFrame();
-        ASSERT_EQ(port.writes.size(), 1u) << r.legend;
-        EXPECT_EQ(port.writes[0], r.line) << r.legend;
-        EXPECT_EQ(port.writes[0].size(), 2 * r.payload.size() + 42) << r.legend;
+        ASSERT_EQ(port.lines.size(), 1u) << r.legend;
+        EXPECT_EQ(port.lines[0], r.line) << r.legend;
+        EXPECT_EQ(port.lines[0].size(), 2 * r.payload.size() + 42) << r.legend;
     }
     EXPECT_EQ(port.errorDeals, 0);
 }
@@ -83,8 +49,8 @@ TEST_F(PublicDataTest, SendFrameBuildsTheHexCommandLine) {
 TEST_F(PublicDataTest, LargestPayloadFillsTheTextExactly) {
     SetCommand(0x0201, std::vector<uint8_t>(491, 0x41));
     SendFrame();
-    ASSERT_EQ(port.writes.size(), 1u);
-    const std::string& line = port.writes[0];
+    ASSERT_EQ(port.lines.size(), 1u);
+    const std::string& line = port.lines[0];
     // 2 * 491 + 42 = 1024. Header 0x9C + 02 + 01 + 01 + EB = 0x18B; 491 * 0x41 = 0x7CAB; 0x7E36 -> 36.
     EXPECT_EQ(line.size(), 1024u);
     EXPECT_EQ(line.substr(0, 36), "ATKQ4B51000000000000000000020101EB41");
@@ -99,7 +65,7 @@ TEST_F(PublicDataTest, OversizePayloadSendsNothingAndLogsOnce) {
         CommandRecord.Len = len;
         CommandRecord.Text.fill('x');
         SendFrame();
-        EXPECT_TRUE(port.writes.empty()) << len;
+        EXPECT_TRUE(port.lines.empty()) << len;
         EXPECT_EQ(CommandRecord.Text[0], 'x') << len;
         EXPECT_EQ(log, std::vector<std::string>{kSendTooLongLog}) << len;
     }
@@ -132,15 +98,15 @@ TEST_F(PublicDataTest, RefusedOrThrowingWriteGoesToSendErrorDeal) {
 TEST_F(PublicDataTest, SendLineIsOneWriteAndIgnoresComOpen) {
     GlobalData.ComOpen = 0;
     SendLine("AT");
-    ASSERT_EQ(port.writes.size(), 1u);
-    EXPECT_EQ(port.writes[0], "AT\r\n");
+    ASSERT_EQ(port.lines.size(), 1u);
+    EXPECT_EQ(port.lines[0], "AT\r\n");
 
     SendLine(std::string(510, 'A'));
-    ASSERT_EQ(port.writes.size(), 2u);
-    EXPECT_EQ(port.writes[1].size(), 512u);
+    ASSERT_EQ(port.lines.size(), 2u);
+    EXPECT_EQ(port.lines[1].size(), 512u);
 
     SendLine(std::string(511, 'A'));
-    EXPECT_EQ(port.writes.size(), 2u);
+    EXPECT_EQ(port.lines.size(), 2u);
     EXPECT_EQ(log, std::vector<std::string>{kSendTooLongLog});
 }
 
@@ -148,9 +114,9 @@ TEST_F(PublicDataTest, SendLineBytewiseWritesOneByteAtATime) {
     GlobalData.ComOpen = 0;
     SendLineBytewise("AT+EGMR=0,7");
     // 11 characters + CR LF = 13 writes of one byte each.
-    ASSERT_EQ(port.writes.size(), 13u);
+    ASSERT_EQ(port.lines.size(), 13u);
     std::string joined;
-    for (const auto& w : port.writes) {
+    for (const auto& w : port.lines) {
         EXPECT_EQ(w.size(), 1u);
         joined += w;
     }
@@ -164,7 +130,7 @@ TEST_F(PublicDataTest, SendLineBytewiseStopsAtTheFirstRefusal) {
     EXPECT_EQ(port.attempts, 3);
     EXPECT_EQ(port.errorDeals, 1);
 
-    port = FakePort{};
+    port = RecordingPort{};
     SendLineBytewise(std::string(1023, 'A'));
     EXPECT_EQ(port.attempts, 0);
     EXPECT_EQ(log.back(), kSendTooLongLog);
@@ -180,10 +146,12 @@ TEST_F(PublicDataTest, NoPortInstalledWritesNothingAndDoesNotCrash) {
 }
 
 TEST(TextHelpers, TwoDigitGroupsAndBlanks) {
-    EXPECT_EQ(MakeHHMM(9, 5), "0905");
-    EXPECT_EQ(MakeHHMM(12, 30), "1230");
-    EXPECT_EQ(MakeHHMM(123, 4), "12304");
-    EXPECT_EQ(MakeHHMM(-5, 3), "-503");  // "-5" is two characters already
+    for (auto pair : {&MakeHHMM, &MakeTwoDigitPair}) {
+        EXPECT_EQ(pair(9, 5), "0905");
+        EXPECT_EQ(pair(12, 30), "1230");
+        EXPECT_EQ(pair(123, 4), "12304");
+        EXPECT_EQ(pair(-5, 3), "-503");  // "-5" is two characters already
+    }
     EXPECT_EQ(MakeHHMMHHMM(8, 0, 17, 30), "08001730");
     EXPECT_TRUE(HasNoSpace(""));
     EXPECT_TRUE(HasNoSpace("a\tb"));  // only 0x20 counts as a blank

@@ -147,20 +147,9 @@ TEST(Replies83, AreaAlarmAndAlarmStates) {
 class Replies83Forwarding : public ::testing::Test {
   protected:
     void TearDown() override {
-        for (const char* w : {"TfAppEbike", "TfDebug", "TfQRCreate"}) ClearReplyInput(w);
+        for (const char* w : {"TfDebug", "TfQRCreate"}) ClearReplyInput(w);
     }
 };
-
-TEST_F(Replies83Forwarding, MonitorConsoleRunsBeforeTheAcknowledgement) {
-    const TReplyRecord reply = MakeReply(0x835F, Bytes({1}));
-    ReplyLines lines;
-    size_t linesWhenCalled = 99;
-    SetReplyInput("TfAppEbike.MoniDataInput", [&] { linesWhenCalled = lines.size(); });
-    RegisterAllReplyFamilies();
-    FindReplyRow(0x835F)->decode(reply, lines);
-    EXPECT_EQ(linesWhenCalled, 0u);
-    EXPECT_EQ(lines, ReplyLines{"MCU数据监控应答"});
-}
 
 TEST_F(Replies83Forwarding, DebugDataGoesToEachOpenWindowInOrder) {
     std::string calls;

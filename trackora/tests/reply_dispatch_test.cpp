@@ -301,8 +301,7 @@ TEST_F(Dispatch, BeiDouCountOf24LeavesItsArrays) {
 class DispatchForward : public Dispatch {
   protected:
     ~DispatchForward() override {
-        for (const char* w : {"TfQ7GpsMoni", "TfBrel", "TfDebug", "TfMoni"}) ClearReplyInput(w);
-        SetOutputDecoder("ParamGetAckDeal", nullptr);
+        for (const char* w : {"TfQ7GpsMoni", "TfBrel", "TfDebug", "TfMoni", "TfAppEbike"}) ClearReplyInput(w);
     }
 };
 
@@ -323,13 +322,37 @@ TEST_F(DispatchForward, GpsReplyReachesTheRecorderOnlyWhileOpen) {
     EXPECT_EQ(GpsInfoManage.GpsCount, 3) << "the record updates with the recorder closed";
 }
 
+std::vector<uint8_t> Payload(std::vector<uint8_t> head, const std::string& text) {
+    head.insert(head.end(), text.begin(), text.end());
+    return head;
+}
+
 TEST_F(DispatchForward, ParameterReadShowsTheKeyFobBetweenItsLines) {
     size_t linesWhenCalled = 0;
     SetReplyInput("TfBrel.RFMoniInput", [&] { linesWhenCalled = log.lines.size(); });
-    SetOutputDecoder("ParamGetAckDeal", [](const TReplyRecord&, ReplyLines& out) { out.push_back("Key:1"); });
-    DispatchReply(MakeReply(0x8202, {0x00, 0x05, 'K', 'e', 'y', '=', '1'}));
+    // L = 19 = 0x13: "TERIID=123,PULSE=60".
+    EXPECT_EQ(Body(MakeReply(0x8202, Payload({0x00, 0x13}, "TERIID=123,PULSE=60"))),
+              (Lines{"Read Param Ack Info!!!", "TeriSN:123", "Heart:60"}));
     EXPECT_EQ(linesWhenCalled, 4u) << "heading (2), type line, acknowledgement";
-    EXPECT_EQ(Lines(log.lines.begin() + 3, log.lines.end()), (Lines{"Read Param Ack Info!!!", "Key:1"}));
+}
+
+TEST_F(DispatchForward, ParameterSetAndAlarmSlots) {
+    // L1 = 3 "APN", marker 0x0001, failed "PSW".
+    EXPECT_EQ(Body(MakeReply(0x8201, Payload({0x00, 0x03, 'A', 'P', 'N', 0x00, 0x01}, "PSW"))),
+              (Lines{"Set Param Ack Info!!!", "SetOK:APN", "PSW"}));
+    EXPECT_EQ(Body(MakeReply(0x8211, {})),
+              Lines{"闹铃参数查询:\r\n1--关闭\r\n2--关闭\r\n3--关闭\r\n4--关闭\r\n5--关闭\r\n"});
+}
+
+TEST_F(DispatchForward, ConsoleCallsSitWhereTheRowsPutThem) {
+    size_t monitorCalledAt = 0;
+    size_t btCalledAt = 0;
+    SetReplyInput("TfAppEbike.MoniDataInput", [&] { monitorCalledAt = log.lines.size(); });
+    SetReplyInput("TfMoni.BtDataInput", [&] { btCalledAt = log.lines.size(); });
+    EXPECT_EQ(Body(MakeReply(0x835F, {1})), Lines{"MCU数据监控应答"});
+    EXPECT_EQ(monitorCalledAt, 3u);  // before its acknowledgement line
+    EXPECT_EQ(Body(MakeReply(0x83A4, {0x0A, 0x1F})), (Lines{"BT数据上报", "0A 1F "}));
+    EXPECT_EQ(btCalledAt, 5u);  // after both lines
 }
 
 TEST_F(DispatchForward, DebugTypesShareOneBody) {
@@ -354,16 +377,12 @@ TEST_F(DispatchForward, MonitorMethodsAreTold_Apart) {
     EXPECT_EQ(calls.size(), 2u) << "closing the window removes all its methods";
 }
 
-}  // namespace
-
-namespace {
-
 // Every row of the family with the largest values a frame can carry: all bytes 0xFF (counts 255,
 // offsets far into the data field) and a length beyond the data field. Under the sanitizer build a
 // read outside ReplyRecord fails here.
 TEST_F(Dispatch, RowsStayInsideTheDataFieldWhateverThePayloadSays) {
-    for (uint16_t type : {0x8100, 0x8101, 0x8103, 0x8104, 0x8105, 0x8107, 0x810A, 0x810B, 0x8110, 0x8117, 0x8120,
-                          0x8121, 0x8124, 0x8201, 0x8202, 0x8211, 0x8213, 0x8215, 0xF000}) {
+    for (uint16_t type : {0x8100, 0x8101, 0x8103, 0x8104, 0x8105, 0x8107, 0x810A, 0x810B, 0x8110, 0x8117,
+                          0x8120, 0x8121, 0x8124, 0x8201, 0x8202, 0x8211, 0x8213, 0x8215, 0xF000}) {
         TReplyRecord reply = MakeReply(type, std::vector<uint8_t>(kReplyDataSize, 0xFF));
         reply.Len = 2048;
         EXPECT_LE(Body(reply).size(), 256u + 6u) << type;  // 0x810A: six lines and 255 names at most

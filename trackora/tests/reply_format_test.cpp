@@ -27,23 +27,7 @@ TEST(ReplyBytes, ReadsOnlyWhatTheFrameCarries) {
     EXPECT_EQ(ReplyBytes(big).Size(), 0);
 }
 
-TEST(ReplyFormat, NumberTexts) {
-    EXPECT_EQ(Hex2(0x0A), "0A");
-    EXPECT_EQ(Hex2(0xFF), "FF");
-    // Shortest form, up to 15 significant digits: 4096 / 3 = 1365.333...
-    EXPECT_EQ(FloatText(12.5), "12.5");
-    EXPECT_EQ(FloatText(3.0), "3");
-    EXPECT_EQ(FloatText(4096.0 / 3), "1365.33333333333");
-    EXPECT_EQ(FloatText(65535 / 100.0), "655.35");
-    EXPECT_EQ(HexDump(MakeReply(1, Bytes({0x0A, 0x1F}))), "0A 1F ");
-    EXPECT_EQ(HexPacked(ReplyBytes(MakeReply(1, Bytes({0x0A, 0x1F})))), "0A1F");
-    EXPECT_EQ(HexDump(MakeReply(1, "")), "");
-}
-
-TEST(ReplyFormat, TwoDigitGroupsAndDegrees) {
-    EXPECT_EQ(MakeTwoDigitPair(9, 5), "0905");
-    EXPECT_EQ(MakeTwoDigitPair(12, 30), "1230");
-    EXPECT_EQ(MakeTwoDigitPair(123, 4), "12304");
+TEST(ReplyFormat, Degrees) {
     EXPECT_EQ(FormatDegree(113, 56, 7, 12), "113.560712");
     EXPECT_EQ(FormatDegree(0, 5, 100, 0), "0.0510000");
     EXPECT_EQ(FormatDegree(255, 255, 255, 255), "255.255255255");

@@ -9,17 +9,15 @@
 
 namespace {
 
-using Decoder = void (*)(const TReplyRecord&, ReplyLines&);
-
-std::vector<std::pair<int, Decoder>> AllDecoders() {
+std::vector<std::pair<int, ReplyDecoder>> AllDecoders() {
     RegisterAllReplyFamilies();
-    std::vector<std::pair<int, Decoder>> all;
+    std::vector<std::pair<int, ReplyDecoder>> all;
     for (int type = 0x8300; type <= 0x85FF; ++type) {
         const ReplyRow* row = FindReplyRow(static_cast<uint16_t>(type));
         if (row && row->decode) all.emplace_back(type, row->decode);
     }
-    for (Decoder d : {&ParamGetAckDeal, &ParamSetAckDeal, &PW3310AlarmReadDeal, &PW3310CallOutCodeReadDeal,
-                      &PW3310WhileCodeReadDeal})
+    for (ReplyDecoder d : {&ParamGetAckDeal, &ParamSetAckDeal, &PW3310AlarmReadDeal,
+                           &PW3310CallOutCodeReadDeal, &PW3310WhileCodeReadDeal})
         all.emplace_back(0x8200, d);
     return all;
 }
@@ -42,12 +40,6 @@ std::vector<std::string> Payloads() {
     return payloads;
 }
 
-ReplyLines Decode(Decoder decode, const TReplyRecord& reply) {
-    ReplyLines lines;
-    decode(reply, lines);
-    return lines;
-}
-
 TEST(ReplyRobustness, NoDecoderReadsPastTheFrameOrBreaks) {
     const auto decoders = AllDecoders();
     ASSERT_GT(decoders.size(), 90u);
@@ -55,8 +47,8 @@ TEST(ReplyRobustness, NoDecoderReadsPastTheFrameOrBreaks) {
     for (const auto& [type, decode] : decoders) {
         for (const std::string& payload : payloads) {
             // What lies behind Len must not matter: stale 0xAA and zeros give the same lines.
-            const ReplyLines stale = Decode(decode, MakeReply(type, payload, 0xAA));
-            const ReplyLines clean = Decode(decode, MakeReply(type, payload, 0x00));
+            const ReplyLines stale = Decoded(decode, MakeReply(type, payload, 0xAA));
+            const ReplyLines clean = Decoded(decode, MakeReply(type, payload, 0x00));
             ASSERT_EQ(stale, clean) << std::hex << type << " len " << std::dec << payload.size();
             for (const std::string& line : stale)
                 ASSERT_EQ(line.find("{?}"), std::string::npos) << std::hex << type << ": " << line;
@@ -69,7 +61,7 @@ TEST(ReplyRobustness, LengthsTheRecordCannotHold) {
         for (int len : {-1, -70000, 1025, 2048, 70000}) {
             TReplyRecord reply = MakeReply(type, std::string(1024, '\x01'));
             reply.Len = len;
-            (void)Decode(decode, reply);  // bounded reads; the sanitizer build catches any overrun
+            (void)Decoded(decode, reply);  // bounded reads; the sanitizer build catches any overrun
         }
     }
 }

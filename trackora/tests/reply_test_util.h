@@ -33,13 +33,18 @@ inline std::string Bytes(std::initializer_list<uint8_t> bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+// The lines one decoder prints for a reply.
+inline ReplyLines Decoded(ReplyDecoder decode, const TReplyRecord& reply) {
+    ReplyLines lines;
+    decode(reply, lines);
+    return lines;
+}
+
 // The lines the row of reply.Type prints (its decoder only; forwarding is the dispatcher's).
 inline ReplyLines RunRow(const TReplyRecord& reply) {
     RegisterAllReplyFamilies();
-    ReplyLines lines;
     const ReplyRow* row = FindReplyRow(static_cast<uint16_t>(reply.Type));
-    if (row && row->decode) row->decode(reply, lines);
-    return lines;
+    return row && row->decode ? Decoded(row->decode, reply) : ReplyLines{};
 }
 
 // One row of a golden table: a payload of a reply type and the exact lines it prints.

@@ -4,6 +4,9 @@
 #include <QApplication>
 #include <QMdiSubWindow>
 
+#include "console_fixture.h"
+#include "consoles/StartupWindows.h"
+#include "consoles/TfDVRN.h"
 #include "link/ComManage.h"
 #include "link/OutPut.h"
 #include "link/ReplyTable.h"
@@ -13,7 +16,8 @@
 
 namespace {
 
-// The main window as the program block makes it: the frame, then the output window.
+// The main window as the program block makes it: the frame, then the output window; a program folder
+// of the test's own for the console's saved fields.
 class Shell : public ::testing::Test {
   protected:
     Shell() {
@@ -28,6 +32,7 @@ class Shell : public ::testing::Test {
     static int Width(const char* form) { return WindowFrame(form)->width(); }
     static int Height(const char* form) { return WindowFrame(form)->height(); }
 
+    QuietProgram quiet;
     LogCapture log;
     TfKQMain* main;
 };
@@ -49,6 +54,12 @@ TEST_F(Shell, FirstTickOpensTheStartUpWindowsInTheirPlaces) {
     for (const char* form : {"TfComManage", "TfEquManage", "TfServer", "TfDVRN"})
         ASSERT_NE(OpenedWindow(form), nullptr) << form;
     EXPECT_EQ(OpenedWindow("TfComManage"), fComManage);
+    EXPECT_EQ(OpenedWindow("TfEquManage"), fEquManage);
+    EXPECT_EQ(OpenedWindow("TfServer"), fServer);
+    EXPECT_EQ(OpenedWindow("TfDVRN"), fDVRN);
+    EXPECT_EQ(fDVRN->windowTitle(), "DVRN_Config_Windows");
+    EXPECT_EQ(fEquManage->windowTitle(), "EquManage");
+    EXPECT_EQ(fServer->windowTitle(), "ServerConfig");
     const int w = Width("TfOutPut");
     const int wc = Width("TfComManage");
     const int we = Width("TfEquManage");
@@ -64,6 +75,7 @@ TEST_F(Shell, FirstTickOpensTheStartUpWindowsInTheirPlaces) {
 
 TEST_F(Shell, LaterTicksFollowThePortState) {
     main->Timer1Timer();
+    TfEquManage* equManage = fEquManage;
     GlobalData.ComOpen = kTrue32;
     main->Timer1Timer();
     EXPECT_EQ(main->PanelText(1), "Com Status:Open");
@@ -71,6 +83,7 @@ TEST_F(Shell, LaterTicksFollowThePortState) {
     main->Timer1Timer();
     EXPECT_EQ(main->PanelText(1), "ComStatus:Close");
     EXPECT_EQ(OpenedWindow("TfComManage"), fComManage) << "later ticks open nothing new";
+    EXPECT_EQ(fEquManage, equManage);
 }
 
 TEST_F(Shell, SecondRequestBringsTheOpenWindowToTheFrontWhereItIs) {
@@ -126,6 +139,12 @@ TEST_F(Shell, StartUpWindowsCannotBeClosed) {
         EXPECT_FALSE(frame->windowFlags() & Qt::WindowCloseButtonHint) << form;
         EXPECT_NE(OpenedWindow(form), nullptr) << form;
     }
+    EXPECT_EQ(OpenedWindow("TfServer"), fServer);
+    // The console is not one of them: it closes and opens again.
+    EXPECT_TRUE(WindowFrame("TfDVRN")->close());
+    EXPECT_EQ(fDVRN, nullptr);
+    EXPECT_NE(OpenWindow("TfDVRN"), nullptr);
+    EXPECT_NE(fDVRN, nullptr);
 }
 
 TEST_F(Shell, MenuShowsTheItemsOfTheNormalLayout) {

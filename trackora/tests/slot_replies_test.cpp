@@ -6,12 +6,6 @@
 
 namespace {
 
-ReplyLines RunSlots(void (*decoder)(const TReplyRecord&, ReplyLines&), const TReplyRecord& reply) {
-    ReplyLines lines;
-    decoder(reply, lines);
-    return lines;
-}
-
 std::string AlarmSlot(uint8_t on, uint8_t day, uint8_t hour, uint8_t minute, const std::string& text) {
     std::string slot = Bytes({on, day, hour, minute}) + text;
     slot.resize(14, '\0');
@@ -31,7 +25,7 @@ TEST(WatchSlots, AlarmsAreOneEntry) {
     const std::string payload = AlarmSlot(1, 2, 7, 5, "ABC") + AlarmSlot(0, 0, 0, 0, "") +
                                 AlarmSlot(1, 3, 22, 30, Utf8ToCp936("起床")) +
                                 AlarmSlot(1, 1, 9, 0, "XXXXXXXX") + AlarmSlot(2, 2, 7, 5, "ABC");
-    EXPECT_EQ(RunSlots(PW3310AlarmReadDeal, MakeReply(0x8211, payload)),
+    EXPECT_EQ(Decoded(PW3310AlarmReadDeal, MakeReply(0x8211, payload)),
               ReplyLines{"闹铃参数查询:\r\n"
                          "1--开启  每天   07:05 ABC\r\n"
                          "2--关闭\r\n"
@@ -43,23 +37,23 @@ TEST(WatchSlots, AlarmsAreOneEntry) {
 TEST(WatchSlots, AlarmOddValues) {
     // Day type 9 has no text; hour 123 gives the pair "12304": first two "12", last two "04".
     EXPECT_EQ(
-        RunSlots(PW3310AlarmReadDeal, MakeReply(0x8211, AlarmSlot(1, 9, 123, 4, ""))),
+        Decoded(PW3310AlarmReadDeal, MakeReply(0x8211, AlarmSlot(1, 9, 123, 4, ""))),
         ReplyLines{"闹铃参数查询:\r\n1--开启   12:04 \r\n2--关闭\r\n3--关闭\r\n4--关闭\r\n5--关闭\r\n"});
     // A frame too short for the slots: the missing ones are off.
-    EXPECT_EQ(RunSlots(PW3310AlarmReadDeal, MakeReply(0x8211, Bytes({1, 2, 7}))),
+    EXPECT_EQ(Decoded(PW3310AlarmReadDeal, MakeReply(0x8211, Bytes({1, 2, 7}))),
               ReplyLines{
                   "闹铃参数查询:\r\n1--开启  每天   07:00 \r\n2--关闭\r\n3--关闭\r\n4--关闭\r\n5--关闭\r\n"});
 }
 
 TEST(WatchSlots, SpeedDialNumbersFromOne) {
-    EXPECT_EQ(RunSlots(PW3310CallOutCodeReadDeal,
-                       MakeReply(0x8213, CodeSlot("13800138000", "Mom") + CodeSlot("", ""))),
+    EXPECT_EQ(Decoded(PW3310CallOutCodeReadDeal,
+                      MakeReply(0x8213, CodeSlot("13800138000", "Mom") + CodeSlot("", ""))),
               ReplyLines{"速拔号参数查询:\r\n1. 13800138000--Mom\r\n2. 未设置\r\n"});
     // 12 and 8 bytes fill their fields with no zero; 45 bytes hold 45 div 20 = 2 slots.
-    EXPECT_EQ(RunSlots(PW3310CallOutCodeReadDeal,
-                       MakeReply(0x8213, CodeSlot("123456789012", "ABCDEFGH") + CodeSlot("1", "") + "xxxxx")),
+    EXPECT_EQ(Decoded(PW3310CallOutCodeReadDeal,
+                      MakeReply(0x8213, CodeSlot("123456789012", "ABCDEFGH") + CodeSlot("1", "") + "xxxxx")),
               ReplyLines{"速拔号参数查询:\r\n1. 123456789012--ABCDEFGH\r\n2. 1--\r\n"});
-    EXPECT_EQ(RunSlots(PW3310CallOutCodeReadDeal, MakeReply(0x8213, "short")),
+    EXPECT_EQ(Decoded(PW3310CallOutCodeReadDeal, MakeReply(0x8213, "short")),
               ReplyLines{"速拔号参数查询:\r\n"});
 }
 
@@ -70,14 +64,14 @@ TEST(WatchSlots, WhiteListNumbersFromZeroTenOrFifteenSlots) {
         return ReplyLines{entry};
     };
     const std::string first = CodeSlot("10086", "");
-    EXPECT_EQ(RunSlots(PW3310WhileCodeReadDeal, MakeReply(0x8215, first + std::string(180, '\0'))),
+    EXPECT_EQ(Decoded(PW3310WhileCodeReadDeal, MakeReply(0x8215, first + std::string(180, '\0'))),
               expected(10, "10086--"));
-    EXPECT_EQ(RunSlots(PW3310WhileCodeReadDeal, MakeReply(0x8215, first + std::string(280, '\0'))),
+    EXPECT_EQ(Decoded(PW3310WhileCodeReadDeal, MakeReply(0x8215, first + std::string(280, '\0'))),
               expected(15, "10086--"));
     // Len 201 lists 15 slots although only 201 bytes came: the rest are empty, not stale.
-    EXPECT_EQ(RunSlots(PW3310WhileCodeReadDeal, MakeReply(0x8215, first + std::string(181, '\0'))),
+    EXPECT_EQ(Decoded(PW3310WhileCodeReadDeal, MakeReply(0x8215, first + std::string(181, '\0'))),
               expected(15, "10086--"));
-    EXPECT_EQ(RunSlots(PW3310WhileCodeReadDeal, MakeReply(0x8215, "")), expected(10, "未设置"));
+    EXPECT_EQ(Decoded(PW3310WhileCodeReadDeal, MakeReply(0x8215, "")), expected(10, "未设置"));
 }
 
 TEST(ListedDevice, IdStateValueNumber) {
