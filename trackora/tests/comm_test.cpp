@@ -188,9 +188,11 @@ TEST_F(CommReceive, QuietIntervalEndsAChunk) {
     EXPECT_EQ(rec.chunks, std::vector<std::string>{"OK\r\n"});
 
     rec.chunks.clear();
-    comm.SetReadIntervalTimeout(10);  // far below the 300 ms pause below
+    comm.SetReadIntervalTimeout(10);
     ASSERT_TRUE(pty.Send("O"));
-    QThread::msleep(300);
+    // The lone byte must arrive on its own once the line has been quiet for 10 ms; only then does the rest
+    // follow, so the split never depends on how fast the threads are scheduled.
+    ASSERT_TRUE(WaitUntil([&] { return rec.Joined() == "O"; }));
     ASSERT_TRUE(pty.Send("K\r\n"));
     ASSERT_TRUE(WaitUntil([&] { return rec.Joined().size() >= 4; }));
     EXPECT_EQ(rec.chunks, (std::vector<std::string>{"O", "K\r\n"}));
