@@ -7,6 +7,7 @@
 
 #include "location/ntp_time.h"
 #include "support/local_servers.h"
+#include "support/run_after.h"
 
 namespace geolumen {
 namespace {
@@ -111,12 +112,8 @@ TEST_F(SntpTest, StopEndsTheWaitEarly) {
     AssistanceNetConfig config = Config(server.port());
     config.sntpAnswerTimeout = 60s;
     std::stop_source stop;
-    std::thread stopper([&] {
-        std::this_thread::sleep_for(100ms);
-        stop.request_stop();
-    });
+    const auto stopper = test_support::StopAfter(stop, 100ms);
     EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, config, stop.get_token(), Clock()), AssistanceOutcome::Stopped);
-    stopper.join();
 }
 
 TEST_F(SntpTest, RefusesHostsThatAreNotPlainNames) {
@@ -203,13 +200,9 @@ TEST_F(OrbitDownloadTest, StopAbortsAStalledTransfer) {
     AssistanceNetConfig config = Config(server.port());
     config.httpTotalTimeout = 60s;
     std::stop_source stop;
-    std::thread stopper([&] {
-        std::this_thread::sleep_for(100ms);
-        stop.request_stop();
-    });
+    const auto stopper = test_support::StopAfter(stop, 100ms);
     EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, config, stop.get_token()),
               AssistanceOutcome::Stopped);
-    stopper.join();
 }
 
 }  // namespace

@@ -83,6 +83,15 @@ struct Notifications {
     }
 };
 
+// The next response the target hands out; empty when none waits.
+Bytes NextResponse(CdcWdmUsbTarget& target) {
+    Bytes buffer(4096);
+    std::size_t n = 0;
+    EXPECT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
+    buffer.resize(n);
+    return buffer;
+}
+
 TEST(CdcWdmUsbTarget, ReportsOneInterfaceWithTheNotificationEndpoint) {
     PseudoDevice dev;
     CdcWdmUsbTarget target(dev.TakeDriverEnd());
@@ -106,15 +115,12 @@ TEST(CdcWdmUsbTarget, CommandIsOneWriteAndResponseOneRead) {
     EXPECT_EQ(n, command.size());
     EXPECT_EQ(dev.ReadPacket(), command);
 
-    Bytes buffer(4096);
-    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
-    EXPECT_EQ(n, 0u) << "nothing waiting: 0 bytes, no blocking";
+    EXPECT_TRUE(NextResponse(target).empty()) << "nothing waiting: 0 bytes, no blocking";
     dev.WritePacket({1, 2, 3});
     dev.WritePacket({4, 5});
-    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
-    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(n)), (Bytes{1, 2, 3}));
-    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
-    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(n)), (Bytes{4, 5}));
+    EXPECT_EQ(NextResponse(target), (Bytes{1, 2, 3}));
+    EXPECT_EQ(NextResponse(target), (Bytes{4, 5}));
+    Bytes buffer(4096);
     EXPECT_EQ(target.ControlTransfer(UsbSetupPacket{0xA1, 0x22, 0, 0, 0}, buffer, n), -EPIPE)
         << "other request";
 }
@@ -132,10 +138,7 @@ TEST(CdcWdmUsbTarget, ReadabilityIsOneNotificationPerResponse) {
     // Still readable, but reported already: no second notification until it is fetched.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(seen.Completed(), 1);
-    Bytes buffer(16);
-    std::size_t n = 0;
-    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
-    EXPECT_EQ(n, 1u);
+    EXPECT_EQ(NextResponse(target), (Bytes{0xAA}));
     dev.WritePacket({0xBB});
     ASSERT_TRUE(seen.WaitFor(2));
     ASSERT_EQ(target.StopReader(), 0);
@@ -160,17 +163,13 @@ TEST(CdcWdmUsbTarget, ResponsesReadInOnePieceAreHandedOutOneByOne) {
     packet.insert(packet.end(), small.begin(), small.end());
     packet.insert(packet.end(), overlong.begin(), overlong.end());
     dev.WritePacket(packet);
-    Bytes buffer(4096);
-    std::size_t n = 0;
     int notified = 0;
     for (const Bytes& expected : {sync, small, overlong}) {
         ASSERT_TRUE(seen.WaitFor(++notified)) << "one notification per message";
-        ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
-        EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(n)), expected);
+        EXPECT_EQ(NextResponse(target), expected);
     }
     EXPECT_EQ(seen.Completed(), 3);
-    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
-    EXPECT_EQ(n, 0u);
+    EXPECT_TRUE(NextResponse(target).empty());
     ASSERT_EQ(target.StopReader(), 0);
 }
 

@@ -124,17 +124,6 @@ TEST_F(HostLifeTest, ALastInterfaceWithTwoEndpointsFailsPreparation) {
     EXPECT_EQ(ThreadCount(), threadsBefore);
 }
 
-TEST_F(HostLifeTest, ASingleEndpointThatIsNotInterruptInFailsPreparation) {
-    sim::SimModule module;
-    auto target = std::make_shared<sim::SimUsbTarget>(module);
-    target->SetInterfaces({{UsbEndpointInfo{0x82, UsbPipeType::Bulk, 64}}});
-    DriverHost host(StaticDriverEntry(), "USB\\SIM2", nullptr);
-    host.SetUsbTarget(target);
-    ASSERT_EQ(host.LoadDriver(), S_OK);
-    ASSERT_EQ(host.AddDevice(), S_OK);
-    EXPECT_EQ(host.StartDevice(), E_UNEXPECTED);
-}
-
 TEST_F(HostLifeTest, NoUsbDeviceFailsPreparation) {
     DriverHost host(StaticDriverEntry(), "USB\\SIM3", nullptr);
     ASSERT_EQ(host.LoadDriver(), S_OK);

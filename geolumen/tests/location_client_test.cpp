@@ -5,6 +5,7 @@
 #include "location/location_status.h"
 #include "location/location_tables.h"
 #include "support/location_fixture.h"
+#include "support/run_after.h"
 
 namespace geolumen {
 namespace {
@@ -213,50 +214,36 @@ TEST_F(LocationClientTest, StartCountsAsStartedEvenWhenRefused) {
     EXPECT_TRUE(client->SessionStarted());
 }
 
-TEST_F(LocationClientTest, OpeningAnAbsentModuleStopsWhenAsked) {
+TEST_F(LocationClientTest, OpeningAnAbsentOrRefusingModuleStopsWhenAsked) {
     struct Row {
         const char* legend;
         sim::FaultMode mode;
+        std::optional<uint8_t> service;
     };
     const std::vector<Row> rows = {
-        {"device gone: the stack cannot even start", sim::FaultMode::Disconnect},
-        {"module mute on the control service: the service never shows", sim::FaultMode::Silence},
+        {"device gone: the stack cannot even start", sim::FaultMode::Disconnect, sim::kControlService},
+        {"module mute on the control service: the service never shows", sim::FaultMode::Silence,
+         sim::kControlService},
+        {"client id refused: the open is retried", sim::FaultMode::RefuseClientId, std::nullopt},
     };
     for (const auto& row : rows) {
         sim::Fault fault;
         fault.mode = row.mode;
-        fault.service = sim::kControlService;
+        fault.service = row.service;
         stack.module.SetFault(fault);
         client = std::make_unique<LocationClient>(config);
         std::stop_source stop;
-        std::thread stopper([&] {
-            std::this_thread::sleep_for(100ms);
-            stop.request_stop();
-        });
         const auto begin = std::chrono::steady_clock::now();
-        EXPECT_EQ(client->OpenLocationClient(false, stop.get_token()), kLocStatusFailure) << row.legend;
-        stopper.join();
+        {
+            const auto stopper = test_support::StopAfter(stop, 100ms);
+            EXPECT_EQ(client->OpenLocationClient(false, stop.get_token()), kLocStatusFailure) << row.legend;
+        }
         EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(kServiceWaitMs))
             << row.legend << ": the wait for the service must end with the stop";
         EXPECT_FALSE(client->IsOpen()) << row.legend;
         client.reset();
         stack.module.ClearFault();
     }
-}
-
-TEST_F(LocationClientTest, OpeningRetriesARefusedClientUntilStopped) {
-    sim::Fault fault;
-    fault.mode = sim::FaultMode::RefuseClientId;
-    stack.module.SetFault(fault);
-    client = std::make_unique<LocationClient>(config);
-    std::stop_source stop;
-    std::thread stopper([&] {
-        std::this_thread::sleep_for(150ms);
-        stop.request_stop();
-    });
-    EXPECT_EQ(client->OpenLocationClient(false, stop.get_token()), kLocStatusFailure);
-    stopper.join();
-    EXPECT_FALSE(client->IsOpen());
 }
 
 TEST_F(LocationClientTest, ReopenClosesOpensAndStarts) {
