@@ -9,7 +9,6 @@
 
 #include "driver/usb_transport.h"
 #include "sim/sim_frame.h"
-#include "support/halyx_bytes.h"
 #include "support/halyx_test_support.h"
 
 namespace geolumen::testing {
@@ -260,27 +259,6 @@ TEST_F(HalyxClientTest, TransactionIdsRunTo65535AndWrapToOne) {
     EXPECT_EQ(txn(65534), 65535);
     EXPECT_EQ(txn(65535), 1) << "0 is skipped";
     EXPECT_EQ(txn(65536), 2);
-}
-
-TEST_F(HalyxClientTest, FullSatelliteReportArrivesWhole) {
-    // 80 satellites of 28 wire bytes each: TLV 0x10 = 3 + 1 + 80 x 28 = 2244, TLV 0x01 = 4, payload 2248,
-    // frame 2248 + 7 + 6 = 2261 bytes: more than one 2048-byte transfer.
-    Bytes list;
-    sim::PutU8(list, 80);
-    for (std::uint16_t i = 1; i <= 80; ++i)
-        test::Append(list, test::SatelliteEntry(0xE3, 1, i, 45, 180, 38.5f));
-    stack.module.Indicate(HALYX_LOC_SATELLITE_REPORT, {{0x01, sim::U8(0)}, {0x10, list}});
-    ASSERT_TRUE(WaitForIndications(1));
-    const Indication got = Indications()[0];
-    ASSERT_EQ(got.payload.size(), 2248u);
-    auto report = std::make_unique<halyx_loc_satellite_report>();
-    ASSERT_EQ(
-        halyx_decode_message(client, kHalyxKindIndication, HALYX_LOC_SATELLITE_REPORT, got.payload.data(),
-                             static_cast<std::uint32_t>(got.payload.size()), report.get(), sizeof *report),
-        0);
-    EXPECT_EQ(report->satellite_count, 80u);
-    EXPECT_EQ(report->satellites[79].satellite_id, 80);
-    EXPECT_EQ(report->satellites[79].snr, 38.5f);
 }
 
 TEST_F(HalyxClientTest, IndicationCutAfterEveryByteIsNeverDelivered) {

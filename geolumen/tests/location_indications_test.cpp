@@ -242,8 +242,7 @@ TEST_F(AssistanceRequestTest, TimeRequestInjectsTheServersTime) {
         return std::vector<std::vector<uint8_t>>{test_support::NewYear2024SntpAnswer(request)};
     });
     config.net.sntpPort = sntp.port();
-    const FileTime t1 = kFileTime1970 + 1704067200ULL * kFileTimeUnitsPerSecond;
-    config.now = [t1, calls = 0]() mutable { return t1 + (calls++ == 0 ? 0 : kFileTimeUnitsPerSecond); };
+    config.now = test_support::NewYear2024Clock();
     OpenClient();
     EXPECT_EQ(client->HandleTimeRequest("USB\\VID_1234"), AssistanceOutcome::Injected);
     const auto frames = LocationFrames();
