@@ -137,7 +137,7 @@ TEST_F(DeviceTest, SensorPartFailuresFailPreparationAndLeaveNoThread) {
         EXPECT_EQ(log.Count("reader start"), 0) << "USB started for a device that failed";
         EXPECT_EQ(host->RemoveDevice(false), S_OK);
         EXPECT_EQ(host->UnloadDriver(), S_OK);
-        EXPECT_EQ(ThreadCount(), threadsBefore);
+        EXPECT_LE(SettledThreadCount(threadsBefore), threadsBefore);
     }
 }
 
@@ -173,7 +173,7 @@ TEST_F(DeviceTest, RepeatedPreparationFirstReleasesThePreviousOne) {
     EXPECT_EQ(log.Count("target delete"), 1);
     EXPECT_NE(lastDdi.Get(), firstDdi.Get());
     EXPECT_EQ(DriverGlobals::Get().SensorDdi().Get(), static_cast<ISensorDdi*>(lastDdi.Get()));
-    EXPECT_EQ(ThreadCount(), threadsAfterFirst) << "a second event thread appeared";
+    EXPECT_LE(SettledThreadCount(threadsAfterFirst), threadsAfterFirst) << "a second event thread appeared";
     EXPECT_EQ(host->RemoveDevice(false), S_OK);
 }
 

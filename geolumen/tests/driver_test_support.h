@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "driver/driver_globals.h"
@@ -153,6 +155,23 @@ inline size_t ThreadBaseline() {
 inline size_t ThreadCount() {
     size_t n = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++n;
+    return n;
+}
+
+// A thread that was joined, or whose std::async result was taken, can still be listed for a moment
+// while the kernel finishes it; on a loaded machine that moment is long enough to be seen. Waits that
+// long, never more than this bound, for the count to come back down.
+inline constexpr auto kThreadExitBound = std::chrono::seconds(2);
+
+// The thread count once ending threads are gone, or after kThreadExitBound. Compared with a baseline by
+// "at most": the baseline may itself have caught the thread it started on its way out.
+inline size_t SettledThreadCount(size_t baseline) {
+    const auto until = std::chrono::steady_clock::now() + kThreadExitBound;
+    size_t n = ThreadCount();
+    while (n > baseline && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        n = ThreadCount();
+    }
     return n;
 }
 
