@@ -92,9 +92,18 @@ Bytes NextResponse(CdcWdmUsbTarget& target) {
     return buffer;
 }
 
-TEST(CdcWdmUsbTarget, ReportsOneInterfaceWithTheNotificationEndpoint) {
+// A target on a fresh pseudo-device, with a notification counter for its reader.
+class CdcWdmTargetTest : public ::testing::Test {
+  protected:
+    void ConfigureReader() {
+        ASSERT_EQ(target.ConfigureContinuousReader(kCdcWdmNotifyEndpoint, 2048, 2, seen.Callbacks()), 0);
+    }
+    Notifications seen;  // outlives the target, whose reader calls it
     PseudoDevice dev;
-    CdcWdmUsbTarget target(dev.TakeDriverEnd());
+    CdcWdmUsbTarget target{dev.TakeDriverEnd()};
+};
+
+TEST_F(CdcWdmTargetTest, ReportsOneInterfaceWithTheNotificationEndpoint) {
     ASSERT_EQ(target.InterfaceCount(), 1u);
     std::vector<UsbEndpointInfo> endpoints;
     ASSERT_EQ(target.RetrieveInterface(0, endpoints), 0);
@@ -106,9 +115,7 @@ TEST(CdcWdmUsbTarget, ReportsOneInterfaceWithTheNotificationEndpoint) {
     EXPECT_EQ(CdcWdmUsbTarget::Open("/nonexistent/cdc-wdm9", missing), -ENOENT);
 }
 
-TEST(CdcWdmUsbTarget, CommandIsOneWriteAndResponseOneRead) {
-    PseudoDevice dev;
-    CdcWdmUsbTarget target(dev.TakeDriverEnd());
+TEST_F(CdcWdmTargetTest, CommandIsOneWriteAndResponseOneRead) {
     Bytes command{0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x27, 0x00, 0x00, 0x00};
     std::size_t n = 0;
     ASSERT_EQ(target.ControlTransfer(kSendEncapsulatedCommand, command, n), 0);
@@ -125,11 +132,8 @@ TEST(CdcWdmUsbTarget, CommandIsOneWriteAndResponseOneRead) {
         << "other request";
 }
 
-TEST(CdcWdmUsbTarget, ReadabilityIsOneNotificationPerResponse) {
-    PseudoDevice dev;
-    CdcWdmUsbTarget target(dev.TakeDriverEnd());
-    Notifications seen;
-    ASSERT_EQ(target.ConfigureContinuousReader(kCdcWdmNotifyEndpoint, 2048, 2, seen.Callbacks()), 0);
+TEST_F(CdcWdmTargetTest, ReadabilityIsOneNotificationPerResponse) {
+    ConfigureReader();
     EXPECT_EQ(target.ConfigureContinuousReader(kCdcWdmNotifyEndpoint, 2048, 2, seen.Callbacks()), -EBUSY);
     dev.WritePacket({0xAA});
     EXPECT_EQ(seen.Completed(), 0) << "not started yet";
@@ -146,12 +150,9 @@ TEST(CdcWdmUsbTarget, ReadabilityIsOneNotificationPerResponse) {
     ASSERT_EQ(target.StopReader(), 0);
 }
 
-TEST(CdcWdmUsbTarget, ResponsesReadInOnePieceAreHandedOutOneByOne) {
-    PseudoDevice dev;
-    CdcWdmUsbTarget target(dev.TakeDriverEnd());
+TEST_F(CdcWdmTargetTest, ResponsesReadInOnePieceAreHandedOutOneByOne) {
     target.SetMessageSplitter(&halyx_mux_frame_length);
-    Notifications seen;
-    ASSERT_EQ(target.ConfigureContinuousReader(kCdcWdmNotifyEndpoint, 2048, 2, seen.Callbacks()), 0);
+    ConfigureReader();
     ASSERT_EQ(target.StartReader(), 0);
     // Two frames back to back, as the kernel driver returns responses that queued up before a read:
     // a sync (12 bytes, length 11) and a 7-byte frame (length 6), then a frame whose length runs past the
@@ -173,11 +174,8 @@ TEST(CdcWdmUsbTarget, ResponsesReadInOnePieceAreHandedOutOneByOne) {
     ASSERT_EQ(target.StopReader(), 0);
 }
 
-TEST(CdcWdmUsbTarget, UnpluggedDeviceFailsTransfersAndTheReader) {
-    PseudoDevice dev;
-    CdcWdmUsbTarget target(dev.TakeDriverEnd());
-    Notifications seen;
-    ASSERT_EQ(target.ConfigureContinuousReader(kCdcWdmNotifyEndpoint, 2048, 2, seen.Callbacks()), 0);
+TEST_F(CdcWdmTargetTest, UnpluggedDeviceFailsTransfersAndTheReader) {
+    ConfigureReader();
     ASSERT_EQ(target.StartReader(), 0);
     dev.CloseModuleEnd();
     ASSERT_TRUE(seen.WaitFor(0, 1));

@@ -47,12 +47,44 @@ void ExpectRoundTrip(std::uint16_t id, const T& msg, const std::vector<std::uint
     EXPECT_EQ(std::memcmp(&back, &msg, sizeof msg), 0);
 }
 
-TEST(LocationRequests, RegisterEvents) {
-    halyx_loc_register_events_req m;
+// The same for a `T` cleared to zero, padding included, then filled by `fill`.
+template <class T, class Fill>
+void ExpectRoundTrip(std::uint16_t id, Fill fill, const char* wire) {
+    SCOPED_TRACE(wire);
+    T m;
     Zero(m);
-    m.event_mask = 0x73;
+    fill(m);
+    ExpectRoundTrip(id, m, HexBytes(wire));
+}
+
+TEST(LocationRequests, SmallRequests) {
     // 3 + 8 = 11 bytes, the message's longest encoding.
-    ExpectRoundTrip(HALYX_LOC_REGISTER_EVENTS, m, HexBytes("01 08 00 73 00 00 00 00 00 00 00"));
+    ExpectRoundTrip<halyx_loc_register_events_req>(
+        HALYX_LOC_REGISTER_EVENTS, [](auto& m) { m.event_mask = 0x73; }, "01 08 00 73 00 00 00 00 00 00 00");
+    ExpectRoundTrip<halyx_loc_stop_session_req>(
+        HALYX_LOC_STOP_SESSION, [](auto& m) { m.session_id = 1; }, "01 01 00 01");
+    // 1700000000000 = 0x0000018BCFE56800, 5000 = 0x1388.
+    ExpectRoundTrip<halyx_loc_utc_time_req>(
+        HALYX_LOC_INJECT_UTC_TIME,
+        [](auto& m) {
+            m.utc_ms = 1700000000000ull;
+            m.uncertainty_ms = 5000;
+        },
+        "01 08 00 00 68 E5 CF 8B 01 00 00 | 02 04 00 88 13 00 00");
+    ExpectRoundTrip<halyx_loc_delete_assist_req>(
+        HALYX_LOC_DELETE_ASSIST_DATA, [](auto& m) { m.delete_all = 1; }, "01 01 00 01");
+    // The requests of the opening.
+    ExpectRoundTrip<halyx_loc_request_4a>(
+        HALYX_LOC_REQUEST_4A, [](auto& m) { m.value = 2; }, "01 04 00 02 00 00 00");
+    ExpectRoundTrip<halyx_loc_request_54>(
+        HALYX_LOC_REQUEST_54,
+        [](auto& m) {
+            m.option_10_valid = 1;
+            m.option_10 = 1;
+        },
+        "10 01 00 01");
+    ExpectRoundTrip<halyx_loc_request_55>(
+        HALYX_LOC_REQUEST_55, [](auto& m) { m.value = 2; }, "01 08 00 02 00 00 00 00 00 00 00");
 }
 
 TEST(LocationRequests, StartSessionInAscendingTlvOrder) {
@@ -80,13 +112,6 @@ TEST(LocationRequests, StartSessionWithoutOptionalsSendsOnlyTheMandatoryTlv) {
     m.session_id = 1;
     m.interval_ms = 5000;  // valid byte 0: not sent
     EXPECT_EQ(Encoded(HALYX_LOC_START_SESSION, m), HexBytes("01 01 00 01"));
-}
-
-TEST(LocationRequests, StopSession) {
-    halyx_loc_stop_session_req m;
-    Zero(m);
-    m.session_id = 1;
-    ExpectRoundTrip(HALYX_LOC_STOP_SESSION, m, HexBytes("01 01 00 01"));
 }
 
 TEST(LocationRequests, LastOrbitPartOfThree) {
@@ -123,15 +148,6 @@ TEST(LocationRequests, FullOrbitPartTakesTheLongestEncoding) {
     ExpectRoundTrip(HALYX_LOC_INJECT_ORBIT_PART, m, wire);
 }
 
-TEST(LocationRequests, UtcTime) {
-    halyx_loc_utc_time_req m;
-    Zero(m);
-    m.utc_ms = 1700000000000ull;  // 0x0000018BCFE56800
-    m.uncertainty_ms = 5000;      // 0x1388
-    ExpectRoundTrip(HALYX_LOC_INJECT_UTC_TIME, m,
-                    HexBytes("01 08 00 00 68 E5 CF 8B 01 00 00 | 02 04 00 88 13 00 00"));
-}
-
 TEST(LocationRequests, InjectPositionSendsOnlyValidTlvs) {
     halyx_loc_inject_position_req m;
     Zero(m);
@@ -152,13 +168,6 @@ TEST(LocationRequests, InjectPositionSendsOnlyValidTlvs) {
     ExpectRoundTrip(HALYX_LOC_INJECT_POSITION, m, wire);
 }
 
-TEST(LocationRequests, DeleteAllAssistanceData) {
-    halyx_loc_delete_assist_req m;
-    Zero(m);
-    m.delete_all = 1;
-    ExpectRoundTrip(HALYX_LOC_DELETE_ASSIST_DATA, m, HexBytes("01 01 00 01"));
-}
-
 TEST(LocationRequests, DeleteAssistanceDataPerSatellite) {
     halyx_loc_delete_assist_req m;
     Zero(m);
@@ -177,32 +186,9 @@ TEST(LocationRequests, DeleteAssistanceDataPerSatellite) {
     m.option_12 = 1023;
     m.option_13_valid = 1;
     m.option_13 = 2047;
-    // TLV 0x10: u8 count 0x40 + 64 entries of 7 bytes (u16 id, u32 system, u8) = 449 = 0x1C1.
-    auto wire = HexBytes("01 01 00 00 | 10 C1 01 40");
-    for (int i = 0; i < 64; ++i) {
-        const int id = i < 32 ? 1 + i : 65 + (i - 32);
-        const int system = i < 32 ? 1 : 5;
-        Append(wire, {static_cast<std::uint8_t>(id), 0, static_cast<std::uint8_t>(system), 0, 0, 0, 0});
-    }
-    Append(wire, HexBytes("11 08 00 FF FF 07 00 00 00 00 00 | 12 04 00 FF 03 00 00 | 13 04 00 FF 07 00 00"));
-    ASSERT_EQ(wire.size(), 481u);  // 4 + 452 + 11 + 7 + 7
+    const auto wire = test::DeletePerSatelliteRequest();
+    ASSERT_EQ(wire.size(), 481u);
     ExpectRoundTrip(HALYX_LOC_DELETE_ASSIST_DATA, m, wire);
-}
-
-TEST(LocationRequests, OpeningRequests) {
-    halyx_loc_request_4a a;
-    Zero(a);
-    a.value = 2;
-    ExpectRoundTrip(HALYX_LOC_REQUEST_4A, a, HexBytes("01 04 00 02 00 00 00"));
-    halyx_loc_request_54 b;
-    Zero(b);
-    b.option_10_valid = 1;
-    b.option_10 = 1;
-    ExpectRoundTrip(HALYX_LOC_REQUEST_54, b, HexBytes("10 01 00 01"));
-    halyx_loc_request_55 c;
-    Zero(c);
-    c.value = 2;
-    ExpectRoundTrip(HALYX_LOC_REQUEST_55, c, HexBytes("01 08 00 02 00 00 00 00 00 00 00"));
 }
 
 TEST(LocationRequests, RequestsWithoutTlvsEncodeToNothing) {

@@ -4,6 +4,7 @@
 
 #include "location/location_status.h"
 #include "location/location_tables.h"
+#include "support/halyx_bytes.h"
 #include "support/location_fixture.h"
 #include "support/run_after.h"
 
@@ -85,15 +86,8 @@ TEST_F(LocationClientTest, DeletePerSatelliteListsSixtyFourSatellites) {
     ASSERT_EQ(frames.size(), 1U);
     // Payload: 01 u8 0 (4) + 10 list (3 + count 1 + 64 x 7 = 452) + 11 u64 (11) + 12 u32 (7) + 13 u32 (7)
     // = 481 = 0x1E1; mux length 5 + 7 + 481 = 493 = 0x1ED.
-    std::vector<uint8_t> expected = Hex("01 ED 01 00 10 05 00 04 00 44 00 E1 01 01 01 00 00 10 C1 01 40");
-    for (int i = 0; i < 64; ++i) {
-        const uint16_t id = static_cast<uint16_t>(i < 32 ? 1 + i : 65 + (i - 32));
-        const uint8_t system = i < 32 ? 1 : 5;
-        const std::vector<uint8_t> entry = {static_cast<uint8_t>(id), 0, system, 0, 0, 0, 0};
-        expected.insert(expected.end(), entry.begin(), entry.end());
-    }
-    const auto tail = Hex("11 08 00 FF FF 07 00 00 00 00 00 12 04 00 FF 03 00 00 13 04 00 FF 07 00 00");
-    expected.insert(expected.end(), tail.begin(), tail.end());
+    auto expected = Hex("01 ED 01 00 10 05 00 04 00 44 00 E1 01");
+    test::Append(expected, test::DeletePerSatelliteRequest());
     EXPECT_EQ(frames[0], expected);
 }
 

@@ -70,6 +70,20 @@ inline std::vector<std::uint8_t> FullPositionReport() {
         "25 08 00 00 68 E5 CF 8B 01 00 00");              // UTC 1700000000000
 }
 
+// The request to delete the assistance data of the 32 satellites of system 1 (ids 1-32) and of system 5
+// (ids 65-96), with options 0x7FFFF, 1023 and 2047: 481 payload bytes.
+inline std::vector<std::uint8_t> DeletePerSatelliteRequest() {
+    // TLV 0x10: u8 count 0x40 + 64 entries of 7 bytes (u16 id, u32 system, u8) = 449 = 0x1C1.
+    auto wire = HexBytes("01 01 00 00 | 10 C1 01 40");
+    for (int i = 0; i < 64; ++i) {
+        const int id = i < 32 ? 1 + i : 65 + (i - 32);
+        const int system = i < 32 ? 1 : 5;
+        Append(wire, {static_cast<std::uint8_t>(id), 0, static_cast<std::uint8_t>(system), 0, 0, 0, 0});
+    }
+    Append(wire, HexBytes("11 08 00 FF FF 07 00 00 00 00 00 | 12 04 00 FF 03 00 00 | 13 04 00 FF 07 00 00"));
+    return wire;  // 4 + 452 + 11 + 7 + 7 = 481
+}
+
 // One 28-byte satellite entry on the wire.
 inline std::vector<std::uint8_t> SatelliteEntry(std::uint32_t mask, std::uint32_t system, std::uint16_t id,
                                                 float elevation, float azimuth, float snr) {
