@@ -48,11 +48,6 @@ class PositionReportTest : public ::testing::Test {
     }
 };
 
-TEST_F(PositionReportTest, FinalFixCarriesEveryField) {
-    ASSERT_TRUE(Process(FullReport(kSessionStatusFinal)));
-    test_support::ExpectFullFix(reports.CopyLocationFix());
-}
-
 TEST_F(PositionReportTest, AbsentFieldsGetTheirMarks) {
     ASSERT_TRUE(Process(BlankReport(kSessionStatusFinal)));
     const LocationFix fix = reports.CopyLocationFix();

@@ -39,12 +39,6 @@ TEST(NtpTimestamp, ConvertsBackWithTheSameScale) {
     EXPECT_EQ(NtpToFileTime({0xE9, 0x3C, 0x7F, 0x00, 0x33, 0x33, 0x33, 0x33}), kNewYear2024 + 2'000'000);
 }
 
-TEST(NtpTimestamp, ReverseBytes8ReversesInPlace) {
-    NtpTimestamp bytes = {1, 2, 3, 4, 5, 6, 7, 8};
-    ReverseBytes8(bytes);
-    EXPECT_EQ(bytes, (NtpTimestamp{8, 7, 6, 5, 4, 3, 2, 1}));
-}
-
 TEST(SntpRequest, IsAllZeroButHeaderAndTransmitTime) {
     const SntpPacket request = BuildSntpRequest(kNewYear2024);
     SntpPacket expected{};
