@@ -7,17 +7,18 @@
 
 #include "location/ntp_time.h"
 #include "support/local_servers.h"
+#include "support/run_after.h"
 
 namespace geolumen {
 namespace {
 
 using geolumen::test_support::LocalHttpServer;
 using geolumen::test_support::LocalSntpServer;
+using geolumen::test_support::NewYear2024Clock;
 using geolumen::test_support::NewYear2024SntpAnswer;
 using geolumen::test_support::UnusedLocalPort;
 using namespace std::chrono_literals;
 
-constexpr FileTime kNewYear2024 = kFileTime1970 + 1704067200ULL * kFileTimeUnitsPerSecond;
 using Datagrams = std::vector<std::vector<uint8_t>>;
 
 class RecordingSink : public AssistanceSink {
@@ -45,9 +46,8 @@ class SntpTest : public ::testing::Test {
         config.sntpAnswerTimeout = 300ms;
         return config;
     }
-    // First call: the request time; later calls: one second after it (T4).
-    std::function<FileTime()> Clock() {
-        return [calls = 0]() mutable { return kNewYear2024 + (calls++ == 0 ? 0 : 10'000'000ULL); };
+    AssistanceOutcome Query(const char* host, uint16_t port) {
+        return QueryNtpTime(host, sink, Config(port), {}, NewYear2024Clock());
     }
     RecordingSink sink;
 };
@@ -55,8 +55,7 @@ class SntpTest : public ::testing::Test {
 TEST_F(SntpTest, InjectsTheServersTimeWithHalfTheRoundTrip) {
     LocalSntpServer server(
         [](const std::vector<uint8_t>& request) { return Datagrams{NewYear2024SntpAnswer(request)}; });
-    EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, Config(server.port()), {}, Clock()),
-              AssistanceOutcome::Injected);
+    EXPECT_EQ(Query("127.0.0.1", server.port()), AssistanceOutcome::Injected);
     ASSERT_EQ(server.requests().size(), 1U);
     const std::vector<uint8_t> request = server.requests()[0];
     ASSERT_EQ(request.size(), 48U);
@@ -74,8 +73,7 @@ TEST_F(SntpTest, SkipsAStrayDatagramAndTakesTheRealAnswer) {
         stray[31] ^= 0x01;  // originate of some other request
         return Datagrams{stray, NewYear2024SntpAnswer(request)};
     });
-    EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, Config(server.port()), {}, Clock()),
-              AssistanceOutcome::Injected);
+    EXPECT_EQ(Query("127.0.0.1", server.port()), AssistanceOutcome::Injected);
     EXPECT_EQ(sink.times.size(), 1U);
 }
 
@@ -100,8 +98,7 @@ TEST_F(SntpTest, InjectsNothingWithoutAValidAnswer) {
     };
     for (const auto& row : rows) {
         LocalSntpServer server(row.answer);
-        EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, Config(server.port()), {}, Clock()), row.outcome)
-            << row.legend;
+        EXPECT_EQ(Query("127.0.0.1", server.port()), row.outcome) << row.legend;
     }
     EXPECT_TRUE(sink.times.empty());
 }
@@ -111,18 +108,15 @@ TEST_F(SntpTest, StopEndsTheWaitEarly) {
     AssistanceNetConfig config = Config(server.port());
     config.sntpAnswerTimeout = 60s;
     std::stop_source stop;
-    std::thread stopper([&] {
-        std::this_thread::sleep_for(100ms);
-        stop.request_stop();
-    });
-    EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, config, stop.get_token(), Clock()), AssistanceOutcome::Stopped);
-    stopper.join();
+    const auto stopper = test_support::StopAfter(stop, 100ms);
+    EXPECT_EQ(QueryNtpTime("127.0.0.1", sink, config, stop.get_token(), NewYear2024Clock()),
+              AssistanceOutcome::Stopped);
 }
 
 TEST_F(SntpTest, RefusesHostsThatAreNotPlainNames) {
-    EXPECT_EQ(QueryNtpTime("", sink, Config(1), {}, Clock()), AssistanceOutcome::NoHost);
-    EXPECT_EQ(QueryNtpTime("a b", sink, Config(1), {}, Clock()), AssistanceOutcome::BadHost);
-    EXPECT_EQ(QueryNtpTime("h/x", sink, Config(1), {}, Clock()), AssistanceOutcome::BadHost);
+    EXPECT_EQ(Query("", 1), AssistanceOutcome::NoHost);
+    EXPECT_EQ(Query("a b", 1), AssistanceOutcome::BadHost);
+    EXPECT_EQ(Query("h/x", 1), AssistanceOutcome::BadHost);
 }
 
 class OrbitDownloadTest : public ::testing::Test {
@@ -134,6 +128,9 @@ class OrbitDownloadTest : public ::testing::Test {
         config.httpTotalTimeout = 5s;
         return config;
     }
+    AssistanceOutcome Download(uint16_t port) {
+        return DownloadPredictedOrbits("127.0.0.1", sink, Config(port), {});
+    }
     static std::vector<uint8_t> Body(size_t size) {
         std::vector<uint8_t> body(size);
         for (size_t i = 0; i < size; ++i) body[i] = static_cast<uint8_t>(i * 7 + 1);
@@ -144,8 +141,7 @@ class OrbitDownloadTest : public ::testing::Test {
 
 TEST_F(OrbitDownloadTest, FetchesTheFileWithOurUserAgentAndInjectsItWhole) {
     LocalHttpServer server(200, Body(2049));
-    EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, Config(server.port()), {}),
-              AssistanceOutcome::Injected);
+    EXPECT_EQ(Download(server.port()), AssistanceOutcome::Injected);
     ASSERT_EQ(server.requests().size(), 1U);
     const std::string head = server.requests()[0];
     EXPECT_EQ(head.substr(0, head.find("\r\n")), "GET /almar2.bin HTTP/1.1");
@@ -170,23 +166,20 @@ TEST_F(OrbitDownloadTest, InjectsNothingForErrorsEmptyOrOversizeBodies) {
     };
     for (const auto& row : rows) {
         LocalHttpServer server(row.status, Body(row.size));
-        EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, Config(server.port()), {}), row.outcome)
-            << row.legend;
+        EXPECT_EQ(Download(server.port()), row.outcome) << row.legend;
     }
     EXPECT_TRUE(sink.orbits.empty());
 }
 
 TEST_F(OrbitDownloadTest, TakesTheLargestFileThatFits) {
     LocalHttpServer server(200, Body(66559));
-    EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, Config(server.port()), {}),
-              AssistanceOutcome::Injected);
+    EXPECT_EQ(Download(server.port()), AssistanceOutcome::Injected);
     ASSERT_EQ(sink.orbits.size(), 1U);
     EXPECT_EQ(sink.orbits[0].size(), 66559U);
 }
 
 TEST_F(OrbitDownloadTest, RefusedConnectionInjectsNothing) {
-    EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, Config(UnusedLocalPort()), {}),
-              AssistanceOutcome::NetworkFailed);
+    EXPECT_EQ(Download(UnusedLocalPort()), AssistanceOutcome::NetworkFailed);
     EXPECT_TRUE(sink.orbits.empty());
 }
 
@@ -203,13 +196,9 @@ TEST_F(OrbitDownloadTest, StopAbortsAStalledTransfer) {
     AssistanceNetConfig config = Config(server.port());
     config.httpTotalTimeout = 60s;
     std::stop_source stop;
-    std::thread stopper([&] {
-        std::this_thread::sleep_for(100ms);
-        stop.request_stop();
-    });
+    const auto stopper = test_support::StopAfter(stop, 100ms);
     EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, config, stop.get_token()),
               AssistanceOutcome::Stopped);
-    stopper.join();
 }
 
 }  // namespace

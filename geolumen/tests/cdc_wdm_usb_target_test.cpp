@@ -83,9 +83,27 @@ struct Notifications {
     }
 };
 
-TEST(CdcWdmUsbTarget, ReportsOneInterfaceWithTheNotificationEndpoint) {
+// The next response the target hands out; empty when none waits.
+Bytes NextResponse(CdcWdmUsbTarget& target) {
+    Bytes buffer(4096);
+    std::size_t n = 0;
+    EXPECT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
+    buffer.resize(n);
+    return buffer;
+}
+
+// A target on a fresh pseudo-device, with a notification counter for its reader.
+class CdcWdmTargetTest : public ::testing::Test {
+  protected:
+    void ConfigureReader() {
+        ASSERT_EQ(target.ConfigureContinuousReader(kCdcWdmNotifyEndpoint, 2048, 2, seen.Callbacks()), 0);
+    }
+    Notifications seen;  // outlives the target, whose reader calls it
     PseudoDevice dev;
-    CdcWdmUsbTarget target(dev.TakeDriverEnd());
+    CdcWdmUsbTarget target{dev.TakeDriverEnd()};
+};
+
+TEST_F(CdcWdmTargetTest, ReportsOneInterfaceWithTheNotificationEndpoint) {
     ASSERT_EQ(target.InterfaceCount(), 1u);
     std::vector<UsbEndpointInfo> endpoints;
     ASSERT_EQ(target.RetrieveInterface(0, endpoints), 0);
@@ -97,33 +115,25 @@ TEST(CdcWdmUsbTarget, ReportsOneInterfaceWithTheNotificationEndpoint) {
     EXPECT_EQ(CdcWdmUsbTarget::Open("/nonexistent/cdc-wdm9", missing), -ENOENT);
 }
 
-TEST(CdcWdmUsbTarget, CommandIsOneWriteAndResponseOneRead) {
-    PseudoDevice dev;
-    CdcWdmUsbTarget target(dev.TakeDriverEnd());
+TEST_F(CdcWdmTargetTest, CommandIsOneWriteAndResponseOneRead) {
     Bytes command{0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x27, 0x00, 0x00, 0x00};
     std::size_t n = 0;
     ASSERT_EQ(target.ControlTransfer(kSendEncapsulatedCommand, command, n), 0);
     EXPECT_EQ(n, command.size());
     EXPECT_EQ(dev.ReadPacket(), command);
 
-    Bytes buffer(4096);
-    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
-    EXPECT_EQ(n, 0u) << "nothing waiting: 0 bytes, no blocking";
+    EXPECT_TRUE(NextResponse(target).empty()) << "nothing waiting: 0 bytes, no blocking";
     dev.WritePacket({1, 2, 3});
     dev.WritePacket({4, 5});
-    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
-    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(n)), (Bytes{1, 2, 3}));
-    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
-    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(n)), (Bytes{4, 5}));
+    EXPECT_EQ(NextResponse(target), (Bytes{1, 2, 3}));
+    EXPECT_EQ(NextResponse(target), (Bytes{4, 5}));
+    Bytes buffer(4096);
     EXPECT_EQ(target.ControlTransfer(UsbSetupPacket{0xA1, 0x22, 0, 0, 0}, buffer, n), -EPIPE)
         << "other request";
 }
 
-TEST(CdcWdmUsbTarget, ReadabilityIsOneNotificationPerResponse) {
-    PseudoDevice dev;
-    CdcWdmUsbTarget target(dev.TakeDriverEnd());
-    Notifications seen;
-    ASSERT_EQ(target.ConfigureContinuousReader(kCdcWdmNotifyEndpoint, 2048, 2, seen.Callbacks()), 0);
+TEST_F(CdcWdmTargetTest, ReadabilityIsOneNotificationPerResponse) {
+    ConfigureReader();
     EXPECT_EQ(target.ConfigureContinuousReader(kCdcWdmNotifyEndpoint, 2048, 2, seen.Callbacks()), -EBUSY);
     dev.WritePacket({0xAA});
     EXPECT_EQ(seen.Completed(), 0) << "not started yet";
@@ -132,10 +142,7 @@ TEST(CdcWdmUsbTarget, ReadabilityIsOneNotificationPerResponse) {
     // Still readable, but reported already: no second notification until it is fetched.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(seen.Completed(), 1);
-    Bytes buffer(16);
-    std::size_t n = 0;
-    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
-    EXPECT_EQ(n, 1u);
+    EXPECT_EQ(NextResponse(target), (Bytes{0xAA}));
     dev.WritePacket({0xBB});
     ASSERT_TRUE(seen.WaitFor(2));
     ASSERT_EQ(target.StopReader(), 0);
@@ -143,12 +150,9 @@ TEST(CdcWdmUsbTarget, ReadabilityIsOneNotificationPerResponse) {
     ASSERT_EQ(target.StopReader(), 0);
 }
 
-TEST(CdcWdmUsbTarget, ResponsesReadInOnePieceAreHandedOutOneByOne) {
-    PseudoDevice dev;
-    CdcWdmUsbTarget target(dev.TakeDriverEnd());
+TEST_F(CdcWdmTargetTest, ResponsesReadInOnePieceAreHandedOutOneByOne) {
     target.SetMessageSplitter(&halyx_mux_frame_length);
-    Notifications seen;
-    ASSERT_EQ(target.ConfigureContinuousReader(kCdcWdmNotifyEndpoint, 2048, 2, seen.Callbacks()), 0);
+    ConfigureReader();
     ASSERT_EQ(target.StartReader(), 0);
     // Two frames back to back, as the kernel driver returns responses that queued up before a read:
     // a sync (12 bytes, length 11) and a 7-byte frame (length 6), then a frame whose length runs past the
@@ -160,25 +164,18 @@ TEST(CdcWdmUsbTarget, ResponsesReadInOnePieceAreHandedOutOneByOne) {
     packet.insert(packet.end(), small.begin(), small.end());
     packet.insert(packet.end(), overlong.begin(), overlong.end());
     dev.WritePacket(packet);
-    Bytes buffer(4096);
-    std::size_t n = 0;
     int notified = 0;
     for (const Bytes& expected : {sync, small, overlong}) {
         ASSERT_TRUE(seen.WaitFor(++notified)) << "one notification per message";
-        ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
-        EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(n)), expected);
+        EXPECT_EQ(NextResponse(target), expected);
     }
     EXPECT_EQ(seen.Completed(), 3);
-    ASSERT_EQ(target.ControlTransfer(kGetEncapsulatedResponse, buffer, n), 0);
-    EXPECT_EQ(n, 0u);
+    EXPECT_TRUE(NextResponse(target).empty());
     ASSERT_EQ(target.StopReader(), 0);
 }
 
-TEST(CdcWdmUsbTarget, UnpluggedDeviceFailsTransfersAndTheReader) {
-    PseudoDevice dev;
-    CdcWdmUsbTarget target(dev.TakeDriverEnd());
-    Notifications seen;
-    ASSERT_EQ(target.ConfigureContinuousReader(kCdcWdmNotifyEndpoint, 2048, 2, seen.Callbacks()), 0);
+TEST_F(CdcWdmTargetTest, UnpluggedDeviceFailsTransfersAndTheReader) {
+    ConfigureReader();
     ASSERT_EQ(target.StartReader(), 0);
     dev.CloseModuleEnd();
     ASSERT_TRUE(seen.WaitFor(0, 1));

@@ -48,14 +48,17 @@ class PostRecorder {
 
 class DeviceTest : public DriverTest {
   protected:
-    std::unique_ptr<DriverHost> MakeHost() {
-        return std::make_unique<DriverHost>(StaticDriverEntry(), "USB\\VID_1234&PID_5678\\TEST0", nullptr);
+    // Loads the driver and adds a device.
+    std::unique_ptr<DriverHost> AddedHost() {
+        auto host =
+            std::make_unique<DriverHost>(StaticDriverEntry(), "USB\\VID_1234&PID_5678\\TEST0", nullptr);
+        EXPECT_EQ(host->LoadDriver(), S_OK);
+        EXPECT_EQ(host->AddDevice(), S_OK);
+        return host;
     }
     // Loads, adds and starts a device.
     std::unique_ptr<DriverHost> StartedHost() {
-        auto host = MakeHost();
-        EXPECT_EQ(host->LoadDriver(), S_OK);
-        EXPECT_EQ(host->AddDevice(), S_OK);
+        auto host = AddedHost();
         EXPECT_EQ(host->StartDevice(), S_OK);
         return host;
     }
@@ -128,32 +131,26 @@ TEST_F(DeviceTest, SensorPartFailuresFailPreparationAndLeaveNoThread) {
         failClassExtension = i == 1;
         failThread = i == 2;
         const size_t threadsBefore = ThreadBaseline();
-        auto host = MakeHost();
-        ASSERT_EQ(host->LoadDriver(), S_OK);
-        ASSERT_EQ(host->AddDevice(), S_OK);
+        auto host = AddedHost();
         EXPECT_TRUE(FAILED(host->StartDevice())) << "a device without its sensor parts reported success";
         EXPECT_FALSE(DriverGlobals::Get().SensorDdi());
         EXPECT_EQ(log.Count("reader start"), 0) << "USB started for a device that failed";
         EXPECT_EQ(host->RemoveDevice(false), S_OK);
         EXPECT_EQ(host->UnloadDriver(), S_OK);
-        EXPECT_EQ(ThreadCount(), threadsBefore);
+        EXPECT_LE(SettledThreadCount(threadsBefore), threadsBefore);
     }
 }
 
 TEST_F(DeviceTest, FailedResponseReaderOrUsbSetUpFailsPreparation) {
     usbReaderStarts = false;
-    auto host = MakeHost();
-    ASSERT_EQ(host->LoadDriver(), S_OK);
-    ASSERT_EQ(host->AddDevice(), S_OK);
+    auto host = AddedHost();
     EXPECT_TRUE(FAILED(host->StartDevice()));
     EXPECT_EQ(log.Count("target configure"), 0);
     (void)host->RemoveDevice(false);
 
     usbReaderStarts = true;
     usbConfigureResult = E_UNEXPECTED;  // e.g. a last interface with two endpoints
-    auto second = MakeHost();
-    ASSERT_EQ(second->LoadDriver(), S_OK);
-    ASSERT_EQ(second->AddDevice(), S_OK);
+    auto second = AddedHost();
     EXPECT_EQ(second->StartDevice(), E_UNEXPECTED);
     EXPECT_EQ(log.Count("continuous reader"), 0);
 }
@@ -176,7 +173,7 @@ TEST_F(DeviceTest, RepeatedPreparationFirstReleasesThePreviousOne) {
     EXPECT_EQ(log.Count("target delete"), 1);
     EXPECT_NE(lastDdi.Get(), firstDdi.Get());
     EXPECT_EQ(DriverGlobals::Get().SensorDdi().Get(), static_cast<ISensorDdi*>(lastDdi.Get()));
-    EXPECT_EQ(ThreadCount(), threadsAfterFirst) << "a second event thread appeared";
+    EXPECT_LE(SettledThreadCount(threadsAfterFirst), threadsAfterFirst) << "a second event thread appeared";
     EXPECT_EQ(host->RemoveDevice(false), S_OK);
 }
 
@@ -214,9 +211,7 @@ TEST_F(DeviceTest, SurpriseRemovalRefusesCallbacksYetReleaseStopsTheSession) {
 
 TEST_F(DeviceTest, D0EntryWithoutSensorInterfaceSucceedsAndStartsNothing) {
     failSensorDdi = true;
-    auto host = MakeHost();
-    ASSERT_EQ(host->LoadDriver(), S_OK);
-    ASSERT_EQ(host->AddDevice(), S_OK);
+    auto host = AddedHost();
     auto device = host->Device();
     EXPECT_TRUE(FAILED(device->Hardware()->OnPrepareHardware(device.Get())));
     EXPECT_EQ(device->Pnp()->OnD0Entry(device.Get(), WdfPowerDeviceD3), S_OK);

@@ -172,6 +172,23 @@ inline size_t ThreadCount() {
     return n;
 }
 
+// A thread that was joined, or whose std::async result was taken, can still be listed for a moment
+// while the kernel finishes it; on a loaded machine that moment is long enough to be seen. Waits that
+// long, never more than this bound, for the count to come back down.
+inline constexpr auto kThreadExitBound = std::chrono::seconds(2);
+
+// The thread count once ending threads are gone, or after kThreadExitBound. Compared with a baseline by
+// "at most": the baseline may itself have caught the thread it started on its way out.
+inline size_t SettledThreadCount(size_t baseline) {
+    const auto until = std::chrono::steady_clock::now() + kThreadExitBound;
+    size_t n = ThreadCount();
+    while (n > baseline && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        n = ThreadCount();
+    }
+    return n;
+}
+
 // Each test starts from a freshly loaded module, with fakes that log into `log`, and a private store.
 class DriverTest : public ::testing::Test {
   protected:

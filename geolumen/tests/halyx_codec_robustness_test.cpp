@@ -14,6 +14,7 @@ namespace geolumen {
 namespace {
 
 using test::Append;
+using test::FullPositionReport;
 using test::HexBytes;
 
 const halyx_service_desc* Loc() { return halyx_location_service_desc(2, 6, 4); }
@@ -47,21 +48,9 @@ void ExpectWithinBounds(std::uint16_t id, const std::vector<std::uint8_t>& out) 
 
 std::vector<std::uint8_t> FullSatelliteReport() {
     auto wire = HexBytes("01 01 00 00 | 10 C1 08 50");  // 1 + 80 x 28 = 0x8C1
-    for (int i = 0; i < 80; ++i) {
-        Append(wire, HexBytes("E3 00 00 00 01 00 00 00"));
-        Append(wire, {static_cast<std::uint8_t>(i + 1), 0, 0, 0, 0, 0, 0, 0});
-        Append(wire, HexBytes("00 00 34 42 00 00 34 43 00 00 1A 42"));
-    }
+    for (int i = 1; i <= 80; ++i)
+        Append(wire, test::SatelliteEntry(0xE3, 1, static_cast<std::uint16_t>(i), 45.0f, 180.0f, 38.5f));
     return wire;
-}
-
-std::vector<std::uint8_t> FullPositionReport() {
-    return HexBytes(
-        "01 04 00 00 00 00 00 02 01 00 01 10 08 00 00 00 00 00 00 10 48 40 11 08 00 00 00 00 00 00 00 27 C0"
-        "12 04 00 00 00 A0 40 18 04 00 00 00 C0 3F 1A 04 00 00 00 0C 44 1B 04 00 00 00 00 44 1C 04 00 00 00 "
-        "00 41"
-        "20 04 00 00 00 B4 42 22 04 00 00 00 40 40 23 04 00 05 00 00 00"
-        "24 0C 00 00 00 00 40 00 00 A0 3F 00 00 C0 3F 25 08 00 00 68 E5 CF 8B 01 00 00");
 }
 
 struct Sample {

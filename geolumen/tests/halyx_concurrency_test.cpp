@@ -23,14 +23,8 @@ void EchoSessionId(sim::SimModule& module, const sim::SimFrame& request) {
     module.Respond(request, {}, 0, id != nullptr && id->value.size() == 1 ? id->value[0] : 0xFFFF);
 }
 
-class HalyxConcurrencyTest : public HalyxStackTest {
+class HalyxConcurrencyTest : public HalyxOpenStackTest {
   protected:
-    void SetUp() override {
-        HalyxStackTest::SetUp();
-        ASSERT_EQ(stack.Start(), 0);
-        ASSERT_EQ(Open(), kHalyxOk);
-    }
-
     int StopSession(std::uint8_t id, halyx_result& resp) {
         halyx_loc_stop_session_req req{id};
         return halyx_request_and_wait(client, HALYX_LOC_STOP_SESSION, &req, sizeof req, &resp, sizeof resp,

@@ -12,29 +12,34 @@ namespace geolumen {
 namespace {
 
 using test::Append;
+using test::FullPositionReport;
 using test::HexBytes;
 using test::Poison;
+using test::SatelliteEntry;
 using test::Zero;
 
 const halyx_service_desc* Loc() { return halyx_location_service_desc(2, 6, 4); }
 
+// Request `id` encoded from `msg`; empty when the encoder fails.
+template <class T>
+std::vector<std::uint8_t> Encoded(std::uint16_t id, const T& msg) {
+    std::vector<std::uint8_t> out(2300, 0xEE);
+    std::uint32_t len = 0;
+    const int rc = halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, id, &msg, out.data(),
+                                     static_cast<std::uint32_t>(out.size()), &len);
+    EXPECT_EQ(rc, 0) << id;
+    out.resize(rc == 0 ? len : 0);
+    return out;
+}
+
 // Encodes `msg`, expects `wire` exactly, then decodes `wire` back and expects `msg` byte for byte.
 template <class T>
 void ExpectRoundTrip(std::uint16_t id, const T& msg, const std::vector<std::uint8_t>& wire) {
-    std::vector<std::uint8_t> out(2300, 0xEE);
-    std::uint32_t len = 0;
-    ASSERT_EQ(halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, id, &msg, out.data(),
-                                static_cast<std::uint32_t>(out.size()), &len),
-              0);
-    out.resize(len);
-    EXPECT_EQ(out, wire);
-
+    EXPECT_EQ(Encoded(id, msg), wire);
     std::uint32_t maxLen = 0;
     ASSERT_EQ(halyx_max_encoded_length(Loc(), HALYX_KIND_REQUEST, id, &maxLen), 0);
-    EXPECT_LE(len, maxLen);
-
+    EXPECT_LE(wire.size(), maxLen);
     T back;
-
     Poison(back);
     ASSERT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_REQUEST, id, wire.data(),
                                 static_cast<std::uint32_t>(wire.size()), &back, sizeof back),
@@ -42,12 +47,44 @@ void ExpectRoundTrip(std::uint16_t id, const T& msg, const std::vector<std::uint
     EXPECT_EQ(std::memcmp(&back, &msg, sizeof msg), 0);
 }
 
-TEST(LocationRequests, RegisterEvents) {
-    halyx_loc_register_events_req m;
+// The same for a `T` cleared to zero, padding included, then filled by `fill`.
+template <class T, class Fill>
+void ExpectRoundTrip(std::uint16_t id, Fill fill, const char* wire) {
+    SCOPED_TRACE(wire);
+    T m;
     Zero(m);
-    m.event_mask = 0x73;
+    fill(m);
+    ExpectRoundTrip(id, m, HexBytes(wire));
+}
+
+TEST(LocationRequests, SmallRequests) {
     // 3 + 8 = 11 bytes, the message's longest encoding.
-    ExpectRoundTrip(HALYX_LOC_REGISTER_EVENTS, m, HexBytes("01 08 00 73 00 00 00 00 00 00 00"));
+    ExpectRoundTrip<halyx_loc_register_events_req>(
+        HALYX_LOC_REGISTER_EVENTS, [](auto& m) { m.event_mask = 0x73; }, "01 08 00 73 00 00 00 00 00 00 00");
+    ExpectRoundTrip<halyx_loc_stop_session_req>(
+        HALYX_LOC_STOP_SESSION, [](auto& m) { m.session_id = 1; }, "01 01 00 01");
+    // 1700000000000 = 0x0000018BCFE56800, 5000 = 0x1388.
+    ExpectRoundTrip<halyx_loc_utc_time_req>(
+        HALYX_LOC_INJECT_UTC_TIME,
+        [](auto& m) {
+            m.utc_ms = 1700000000000ull;
+            m.uncertainty_ms = 5000;
+        },
+        "01 08 00 00 68 E5 CF 8B 01 00 00 | 02 04 00 88 13 00 00");
+    ExpectRoundTrip<halyx_loc_delete_assist_req>(
+        HALYX_LOC_DELETE_ASSIST_DATA, [](auto& m) { m.delete_all = 1; }, "01 01 00 01");
+    // The requests of the opening.
+    ExpectRoundTrip<halyx_loc_request_4a>(
+        HALYX_LOC_REQUEST_4A, [](auto& m) { m.value = 2; }, "01 04 00 02 00 00 00");
+    ExpectRoundTrip<halyx_loc_request_54>(
+        HALYX_LOC_REQUEST_54,
+        [](auto& m) {
+            m.option_10_valid = 1;
+            m.option_10 = 1;
+        },
+        "10 01 00 01");
+    ExpectRoundTrip<halyx_loc_request_55>(
+        HALYX_LOC_REQUEST_55, [](auto& m) { m.value = 2; }, "01 08 00 02 00 00 00 00 00 00 00");
 }
 
 TEST(LocationRequests, StartSessionInAscendingTlvOrder) {
@@ -74,19 +111,7 @@ TEST(LocationRequests, StartSessionWithoutOptionalsSendsOnlyTheMandatoryTlv) {
     Zero(m);
     m.session_id = 1;
     m.interval_ms = 5000;  // valid byte 0: not sent
-    std::vector<std::uint8_t> out(16);
-    std::uint32_t len = 0;
-    ASSERT_EQ(halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, HALYX_LOC_START_SESSION, &m, out.data(), 16, &len),
-              0);
-    out.resize(len);
-    EXPECT_EQ(out, HexBytes("01 01 00 01"));
-}
-
-TEST(LocationRequests, StopSession) {
-    halyx_loc_stop_session_req m;
-    Zero(m);
-    m.session_id = 1;
-    ExpectRoundTrip(HALYX_LOC_STOP_SESSION, m, HexBytes("01 01 00 01"));
+    EXPECT_EQ(Encoded(HALYX_LOC_START_SESSION, m), HexBytes("01 01 00 01"));
 }
 
 TEST(LocationRequests, LastOrbitPartOfThree) {
@@ -123,15 +148,6 @@ TEST(LocationRequests, FullOrbitPartTakesTheLongestEncoding) {
     ExpectRoundTrip(HALYX_LOC_INJECT_ORBIT_PART, m, wire);
 }
 
-TEST(LocationRequests, UtcTime) {
-    halyx_loc_utc_time_req m;
-    Zero(m);
-    m.utc_ms = 1700000000000ull;  // 0x0000018BCFE56800
-    m.uncertainty_ms = 5000;      // 0x1388
-    ExpectRoundTrip(HALYX_LOC_INJECT_UTC_TIME, m,
-                    HexBytes("01 08 00 00 68 E5 CF 8B 01 00 00 | 02 04 00 88 13 00 00"));
-}
-
 TEST(LocationRequests, InjectPositionSendsOnlyValidTlvs) {
     halyx_loc_inject_position_req m;
     Zero(m);
@@ -147,23 +163,9 @@ TEST(LocationRequests, InjectPositionSendsOnlyValidTlvs) {
     auto wire = HexBytes(
         "10 08 00 00 00 00 00 00 10 48 40 | 11 08 00 00 00 00 00 00 00 27 40 | 13 01 00 3F |"
         "16 04 00 00 00 00 44");
-    // Decoding leaves the field of an absent TLV zero.
-    std::vector<std::uint8_t> out(128);
-    std::uint32_t len = 0;
-    ASSERT_EQ(
-        halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, HALYX_LOC_INJECT_POSITION, &m, out.data(), 128, &len),
-        0);
-    out.resize(len);
-    EXPECT_EQ(out, wire);
-    m.error_radius = 0.0f;
+    EXPECT_EQ(Encoded(HALYX_LOC_INJECT_POSITION, m), wire);
+    m.error_radius = 0.0f;  // decoding leaves the field of an absent TLV zero
     ExpectRoundTrip(HALYX_LOC_INJECT_POSITION, m, wire);
-}
-
-TEST(LocationRequests, DeleteAllAssistanceData) {
-    halyx_loc_delete_assist_req m;
-    Zero(m);
-    m.delete_all = 1;
-    ExpectRoundTrip(HALYX_LOC_DELETE_ASSIST_DATA, m, HexBytes("01 01 00 01"));
 }
 
 TEST(LocationRequests, DeleteAssistanceDataPerSatellite) {
@@ -184,32 +186,9 @@ TEST(LocationRequests, DeleteAssistanceDataPerSatellite) {
     m.option_12 = 1023;
     m.option_13_valid = 1;
     m.option_13 = 2047;
-    // TLV 0x10: u8 count 0x40 + 64 entries of 7 bytes (u16 id, u32 system, u8) = 449 = 0x1C1.
-    auto wire = HexBytes("01 01 00 00 | 10 C1 01 40");
-    for (int i = 0; i < 64; ++i) {
-        const int id = i < 32 ? 1 + i : 65 + (i - 32);
-        const int system = i < 32 ? 1 : 5;
-        Append(wire, {static_cast<std::uint8_t>(id), 0, static_cast<std::uint8_t>(system), 0, 0, 0, 0});
-    }
-    Append(wire, HexBytes("11 08 00 FF FF 07 00 00 00 00 00 | 12 04 00 FF 03 00 00 | 13 04 00 FF 07 00 00"));
-    ASSERT_EQ(wire.size(), 481u);  // 4 + 452 + 11 + 7 + 7
+    const auto wire = test::DeletePerSatelliteRequest();
+    ASSERT_EQ(wire.size(), 481u);
     ExpectRoundTrip(HALYX_LOC_DELETE_ASSIST_DATA, m, wire);
-}
-
-TEST(LocationRequests, OpeningRequests) {
-    halyx_loc_request_4a a;
-    Zero(a);
-    a.value = 2;
-    ExpectRoundTrip(HALYX_LOC_REQUEST_4A, a, HexBytes("01 04 00 02 00 00 00"));
-    halyx_loc_request_54 b;
-    Zero(b);
-    b.option_10_valid = 1;
-    b.option_10 = 1;
-    ExpectRoundTrip(HALYX_LOC_REQUEST_54, b, HexBytes("10 01 00 01"));
-    halyx_loc_request_55 c;
-    Zero(c);
-    c.value = 2;
-    ExpectRoundTrip(HALYX_LOC_REQUEST_55, c, HexBytes("01 08 00 02 00 00 00 00 00 00 00"));
 }
 
 TEST(LocationRequests, RequestsWithoutTlvsEncodeToNothing) {
@@ -259,33 +238,19 @@ TEST(LocationResponses, EveryRequestHasAResultResponseOfSevenBytes) {
 
 // ---- Indications ----------------------------------------------------------------------------------------
 
-// A final fix with every TLV the driver reads: 115 payload bytes.
-std::vector<std::uint8_t> FullPositionReport() {
-    return HexBytes(
-        "01 04 00 00 00 00 00 |"                          // status 0
-        "02 01 00 01 |"                                   // session id 1
-        "10 08 00 00 00 00 00 00 10 48 40 |"              // latitude 48.125
-        "11 08 00 00 00 00 00 00 00 27 C0 |"              // longitude -11.5 (sign bit set)
-        "12 04 00 00 00 A0 40 |"                          // error radius 5.0 = 0x40A00000
-        "18 04 00 00 00 C0 3F |"                          // speed 1.5 = 0x3FC00000
-        "1A 04 00 00 00 0C 44 |"                          // altitude 560.0 = 1.09375 x 2^9
-        "1B 04 00 00 00 00 44 |"                          // altitude 512.0
-        "1C 04 00 00 00 00 41 |"                          // vertical 8.0
-        "20 04 00 00 00 B4 42 |"                          // heading 90.0 = 1.40625 x 2^6
-        "22 04 00 00 00 40 40 |"                          // deviation 3.0
-        "23 04 00 05 00 00 00 |"                          // technology mask 5
-        "24 0C 00 00 00 00 40 00 00 A0 3F 00 00 C0 3F |"  // PDOP 2.0, HDOP 1.25, VDOP 1.5
-        "25 08 00 00 68 E5 CF 8B 01 00 00");              // UTC 1700000000000
+// Poisons `r`, then decodes indication `id` from `wire` into it.
+template <class T>
+[[nodiscard]] int DecodeIndication(std::uint16_t id, const std::vector<std::uint8_t>& wire, T& r) {
+    Poison(r);
+    return halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, id, wire.data(),
+                             static_cast<std::uint32_t>(wire.size()), &r, sizeof r);
 }
 
 TEST(LocationIndications, FullPositionReport) {
     const auto wire = FullPositionReport();
     ASSERT_EQ(wire.size(), 115u);
     halyx_loc_position_report r;
-    Poison(r);
-    ASSERT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, HALYX_LOC_POSITION_REPORT, wire.data(), 115, &r,
-                                sizeof r),
-              0);
+    ASSERT_EQ(DecodeIndication(HALYX_LOC_POSITION_REPORT, wire, r), 0);
     EXPECT_EQ(r.status, 0u);
     EXPECT_EQ(r.session_id, 1);
     EXPECT_EQ(r.latitude_valid, 1);
@@ -312,10 +277,7 @@ TEST(LocationIndications, FullPositionReport) {
 TEST(LocationIndications, MinimalPositionReportLeavesOptionalsInvalid) {
     const auto wire = HexBytes("01 04 00 07 00 00 00 | 02 01 00 01");
     halyx_loc_position_report r;
-    Poison(r);
-    ASSERT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, HALYX_LOC_POSITION_REPORT, wire.data(), 11, &r,
-                                sizeof r),
-              0);
+    ASSERT_EQ(DecodeIndication(HALYX_LOC_POSITION_REPORT, wire, r), 0);
     EXPECT_EQ(r.status, 7u);
     EXPECT_EQ(r.latitude_valid, 0);
     EXPECT_EQ(r.heading_valid, 0);
@@ -329,31 +291,10 @@ TEST(LocationIndications, PositionReportUnusedTlvsOfAnyLengthAreSkipped) {
         "02 01 00 01 | 13 05 00 01 02 03 04 05 | 20 04 00 00 00 B4 42 | 21 00 00 |"
         "2B 09 00 01 02 03 04 05 06 07 08 09 | 01 04 00 01 00 00 00");
     halyx_loc_position_report r;
-    Poison(r);
-    ASSERT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, HALYX_LOC_POSITION_REPORT, wire.data(),
-                                static_cast<std::uint32_t>(wire.size()), &r, sizeof r),
-              0);
+    ASSERT_EQ(DecodeIndication(HALYX_LOC_POSITION_REPORT, wire, r), 0);
     EXPECT_EQ(r.status, 1u);
     EXPECT_EQ(r.heading, 90.0f);
     EXPECT_EQ(r.magnetic_deviation_valid, 0);
-}
-
-// One 28-byte satellite entry on the wire.
-std::vector<std::uint8_t> SatelliteEntry(std::uint32_t mask, std::uint32_t system, std::uint16_t id,
-                                         float elevation, float azimuth, float snr) {
-    std::vector<std::uint8_t> e;
-    auto put = [&e](const void* p, std::size_t n) {
-        const auto* b = static_cast<const std::uint8_t*>(p);
-        e.insert(e.end(), b, b + n);
-    };
-    put(&mask, 4);
-    put(&system, 4);
-    put(&id, 2);
-    Append(e, {0, 0, 0, 0, 0, 0});  // u8, u32, u8
-    put(&elevation, 4);
-    put(&azimuth, 4);
-    put(&snr, 4);
-    return e;
 }
 
 TEST(LocationIndications, SatelliteReportOfTwo) {
@@ -370,10 +311,7 @@ TEST(LocationIndications, SatelliteReportOfTwo) {
             "03 00 00 00 05 00 00 00 41 00 | 00 | 00 00 00 00 | 00 | 00 00 00 00 00 00 00 00 00 00 00 00"));
     ASSERT_EQ(wire.size(), 64u);
     halyx_loc_satellite_report r;
-    Poison(r);
-    ASSERT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, HALYX_LOC_SATELLITE_REPORT, wire.data(), 64, &r,
-                                sizeof r),
-              0);
+    ASSERT_EQ(DecodeIndication(HALYX_LOC_SATELLITE_REPORT, wire, r), 0);
     EXPECT_EQ(r.satellites_valid, 1);
     ASSERT_EQ(r.satellite_count, 2u);
     EXPECT_EQ(r.satellites[0].valid_mask, 0xE3u);
@@ -394,10 +332,7 @@ TEST(LocationIndications, FullSatelliteReportIsTheServicesLongestMessage) {
         Append(wire, SatelliteEntry(0xE3, 1, static_cast<std::uint16_t>(i + 1), i, 2.0f * i, 30.0f));
     ASSERT_EQ(wire.size(), HALYX_LOC_MAX_MESSAGE_LENGTH);  // 4 + 3 + 2241 = 2248
     halyx_loc_satellite_report r;
-    Poison(r);
-    ASSERT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, HALYX_LOC_SATELLITE_REPORT, wire.data(), 2248,
-                                &r, sizeof r),
-              0);
+    ASSERT_EQ(DecodeIndication(HALYX_LOC_SATELLITE_REPORT, wire, r), 0);
     ASSERT_EQ(r.satellite_count, 80u);
     EXPECT_EQ(r.satellites[79].satellite_id, 80);
     EXPECT_EQ(r.satellites[79].azimuth, 158.0f);
@@ -406,10 +341,7 @@ TEST(LocationIndications, FullSatelliteReportIsTheServicesLongestMessage) {
 TEST(LocationIndications, NmeaSentenceIsTheWholeValue) {
     const auto wire = HexBytes("01 06 00 24 47 50 47 47 41");  // "$GPGGA"
     halyx_loc_nmea_report r;
-    Poison(r);
-    ASSERT_EQ(
-        halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, HALYX_LOC_NMEA_REPORT, wire.data(), 9, &r, sizeof r),
-        0);
+    ASSERT_EQ(DecodeIndication(HALYX_LOC_NMEA_REPORT, wire, r), 0);
     EXPECT_STREQ(r.sentence, "$GPGGA");
 }
 
@@ -444,10 +376,7 @@ TEST(LocationIndications, ResultIndicationsCarryTheirStatus) {
 TEST(LocationIndications, OrbitPartResultEchoesThePartNumber) {
     const auto wire = HexBytes("01 04 00 00 00 00 00 | 10 02 00 03 00");
     halyx_loc_orbit_part_result_ind r;
-    Poison(r);
-    ASSERT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, HALYX_LOC_INJECT_ORBIT_PART, wire.data(), 12,
-                                &r, sizeof r),
-              0);
+    ASSERT_EQ(DecodeIndication(HALYX_LOC_INJECT_ORBIT_PART, wire, r), 0);
     EXPECT_EQ(r.status, 0u);
     EXPECT_EQ(r.part_number_valid, 1);
     EXPECT_EQ(r.part_number, 3);

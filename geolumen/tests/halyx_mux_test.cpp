@@ -22,14 +22,21 @@ using sim::Bytes;
 
 class HalyxMuxTest : public HalyxStackTest {};
 
+class StartedMuxTest : public HalyxStackTest {
+  protected:
+    void SetUp() override {
+        HalyxStackTest::SetUp();
+        ASSERT_EQ(stack.Start(), 0);
+    }
+};
+
 struct ReceiveCase {
     const char* legend;
     Bytes frame;
     int expected;
 };
 
-TEST_F(HalyxMuxTest, ReceiveValidatesHeaderBeforeRouting) {
-    ASSERT_EQ(stack.Start(), 0);
+TEST_F(StartedMuxTest, ReceiveValidatesHeaderBeforeRouting) {
     // A location response of 20 bytes: length field 19 = 20 - 1.
     const Bytes good{0x01, 0x13, 0x00, 0x00, 0x10, 0x05, 0x02, 0x01, 0x00, 0x21,
                      0x00, 0x07, 0x00, 0x02, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00};
@@ -66,8 +73,7 @@ TEST_F(HalyxMuxTest, ReceiveValidatesHeaderBeforeRouting) {
     EXPECT_EQ(halyx_port_receive(copy.data(), copy.size(), 1), -1) << "port of another instance";
 }
 
-TEST_F(HalyxMuxTest, ReadOneDropsShortUserFramesAndModemSync) {
-    ASSERT_EQ(stack.Start(), 0);
+TEST_F(StartedMuxTest, ReadOneDropsShortUserFramesAndModemSync) {
     (void)StopResponseReader(&stack.device);  // fetch by hand below
     std::vector<std::uint8_t> buffer(kHalyxReaderBufferSize);
     std::size_t count = 99;
@@ -110,8 +116,8 @@ TEST_F(HalyxMuxTest, SendRefusesBadInstancesAndReportsFailedTransfers) {
     EXPECT_FALSE(halyx_mux_is_open(1));
 }
 
-TEST_F(HalyxMuxTest, ControlTransactionIdRunsOneTo255ThenOneNeverZero) {
-    ASSERT_EQ(stack.Start(), 0);  // the sync of the start takes 1
+TEST_F(StartedMuxTest, ControlTransactionIdRunsOneTo255ThenOneNeverZero) {
+    // The sync of the start took transaction 1.
     for (int i = 0; i < 256; ++i) ASSERT_EQ(halyx_ctl_send_sync_ind(0), kHalyxOk);
     const std::vector<Bytes> frames = stack.module.Received();
     ASSERT_EQ(frames.size(), 257u);
@@ -122,8 +128,7 @@ TEST_F(HalyxMuxTest, ControlTransactionIdRunsOneTo255ThenOneNeverZero) {
     EXPECT_EQ(halyx_ctl_send_sync_ind(1), kHalyxErrArgument) << "control service runs on instance 0 only";
 }
 
-TEST_F(HalyxMuxTest, ClientIdListHoldsEightIdsPerOwnerAndService) {
-    ASSERT_EQ(stack.Start(), 0);
+TEST_F(StartedMuxTest, ClientIdListHoldsEightIdsPerOwnerAndService) {
     for (std::uint8_t id = 1; id <= 8; ++id) EXPECT_EQ(halyx_client_id_add(7, 0x10, id), kHalyxOk) << int(id);
     EXPECT_EQ(halyx_client_id_add(7, 0x10, 9), kHalyxErrArgument) << "ninth id of one owner and service";
     EXPECT_EQ(halyx_client_id_add(8, 0x10, 9), kHalyxOk) << "another owner has its own entry";
@@ -134,8 +139,7 @@ TEST_F(HalyxMuxTest, ClientIdListHoldsEightIdsPerOwnerAndService) {
     EXPECT_FALSE(halyx_client_id_held(7, 0x10, 9));
 }
 
-TEST_F(HalyxMuxTest, ServiceLookupWritesNoMoreThanItsCapacity) {
-    ASSERT_EQ(stack.Start(), 0);
+TEST_F(StartedMuxTest, ServiceLookupWritesNoMoreThanItsCapacity) {
     void* data = nullptr;
     const halyx_transport_ops* ops = halyx_transport_at(0, &data);
     ASSERT_NE(ops, nullptr);
@@ -164,8 +168,7 @@ TEST_F(HalyxMuxTest, ServiceLookupWritesNoMoreThanItsCapacity) {
     EXPECT_EQ(cap, 0u) << "no array: nothing written";
 }
 
-TEST_F(HalyxMuxTest, LookupFindsNothingWhenTheModemIsSilent) {
-    ASSERT_EQ(stack.Start(), 0);
+TEST_F(StartedMuxTest, LookupFindsNothingWhenTheModemIsSilent) {
     stack.module.SetFault(sim::Fault::Of(sim::FaultMode::Silence));
     std::uint32_t count = 9;
     EXPECT_EQ(halyx_find_service_instances(Desc(), nullptr, nullptr, &count), kHalyxErrSend);
@@ -239,8 +242,8 @@ TEST_F(HalyxMuxTest, ClientIdAnswerIsReadByTlvType) {
         ASSERT_EQ(stack.Start(), 0) << c.legend;
         halyx_ctl_set_timeout_for_test(60000);  // the answer comes by hand below
         stack.module.SetFault(sim::Fault::Of(sim::FaultMode::Silence, 0, 0x22));
-        std::promise<int> done;
-        std::thread t([&] { done.set_value(halyx_ctl_get_client_id_sync(kHalyxLocationOwner, 0x10)); });
+        auto done = std::async(std::launch::async,
+                               [] { return halyx_ctl_get_client_id_sync(kHalyxLocationOwner, 0x10); });
         ASSERT_TRUE(stack.module.WaitForReceived(2, kPromptly)) << c.legend;
         sim::SimFrame answer;
         answer.type = sim::kCtlResponse;
@@ -248,8 +251,7 @@ TEST_F(HalyxMuxTest, ClientIdAnswerIsReadByTlvType) {
         answer.messageId = 0x22;
         answer.tlvs = c.tlvs;
         stack.module.SendRaw(sim::BuildFrame(answer));
-        EXPECT_EQ(done.get_future().get(), c.expected) << c.legend;
-        t.join();
+        EXPECT_EQ(done.get(), c.expected) << c.legend;
         EXPECT_EQ(halyx_location_client_id(), c.id) << c.legend;
         stack.Stop();
         stack.module.ClearFault();
@@ -258,8 +260,7 @@ TEST_F(HalyxMuxTest, ClientIdAnswerIsReadByTlvType) {
     }
 }
 
-TEST_F(HalyxMuxTest, DroppedControlMessagesLeaveTheExchangeWaiting) {
-    ASSERT_EQ(stack.Start(), 0);
+TEST_F(StartedMuxTest, DroppedControlMessagesLeaveTheExchangeWaiting) {
     // The modem's sync, a control indication and a broadcast: none of them answers anything.
     stack.module.SendRaw({0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x27, 0x00, 0x00, 0x00});
     stack.module.SendRaw({0x01, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x28, 0x00, 0x00, 0x00});
@@ -267,8 +268,7 @@ TEST_F(HalyxMuxTest, DroppedControlMessagesLeaveTheExchangeWaiting) {
     EXPECT_EQ(halyx_ctl_get_version_sync(), kHalyxOk) << "the real answer still matches";
 }
 
-TEST_F(HalyxMuxTest, LateControlAnswerAfterTimeOutIsDropped) {
-    ASSERT_EQ(stack.Start(), 0);
+TEST_F(StartedMuxTest, LateControlAnswerAfterTimeOutIsDropped) {
     stack.module.SetFault(sim::Fault::Of(sim::FaultMode::Late, 0));
     EXPECT_EQ(halyx_ctl_get_version_sync(), kHalyxErrTimeout);
     stack.module.ClearFault();
@@ -276,26 +276,21 @@ TEST_F(HalyxMuxTest, LateControlAnswerAfterTimeOutIsDropped) {
     EXPECT_EQ(halyx_ctl_get_version_sync(), kHalyxOk);
 }
 
-TEST_F(HalyxMuxTest, StopEndsAnOutstandingControlExchangeAtOnce) {
-    ASSERT_EQ(stack.Start(), 0);
+TEST_F(StartedMuxTest, StopEndsAnOutstandingControlExchangeAtOnce) {
     halyx_ctl_set_timeout_for_test(60000);
     stack.module.SetFault(sim::Fault::Of(sim::FaultMode::Silence));
-    std::promise<int> done;
-    std::thread t([&] { done.set_value(halyx_ctl_get_version_sync()); });
+    auto result = std::async(std::launch::async, [] { return halyx_ctl_get_version_sync(); });
     ASSERT_TRUE(stack.module.WaitForReceived(2, std::chrono::seconds(2)));
     const auto start = std::chrono::steady_clock::now();
     halyx_mux_stop();
-    auto result = done.get_future();
     ASSERT_EQ(result.wait_for(kPromptly), std::future_status::ready);
     EXPECT_EQ(result.get(), kHalyxErrSend);
     EXPECT_LT(std::chrono::steady_clock::now() - start, kPromptly);
-    t.join();
 }
 
 bool g_removed = false;
 
-TEST_F(HalyxMuxTest, ReleaseAfterSurpriseRemovalIsLocal) {
-    ASSERT_EQ(stack.Start(), 0);
+TEST_F(StartedMuxTest, ReleaseAfterSurpriseRemovalIsLocal) {
     ASSERT_EQ(Open(), kHalyxOk);
     g_removed = true;
     halyx_set_device_removed_probe([] { return g_removed; });
@@ -309,8 +304,7 @@ TEST_F(HalyxMuxTest, ReleaseAfterSurpriseRemovalIsLocal) {
     EXPECT_FALSE(halyx_client_id_held(kHalyxLocationOwner, kHalyxLocationService, 5));
 }
 
-TEST_F(HalyxMuxTest, WatcherHoldsNoClientIdAndReleasesNone) {
-    ASSERT_EQ(stack.Start(), 0);
+TEST_F(StartedMuxTest, WatcherHoldsNoClientIdAndReleasesNone) {
     halyx_signal signal;
     halyx_client* watcher = nullptr;
     ASSERT_EQ(halyx_watch_service(Desc(), &signal, &watcher), kHalyxOk);

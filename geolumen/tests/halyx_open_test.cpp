@@ -12,6 +12,15 @@ using sim::Bytes;
 
 class HalyxOpenTest : public HalyxStackTest {};
 
+// Opened, with the frames and debug lines of the opening forgotten.
+class HalyxOpenedTest : public HalyxOpenStackTest {
+  protected:
+    void SetUp() override {
+        HalyxOpenStackTest::SetUp();
+        stack.module.ClearReceived();
+    }
+};
+
 TEST_F(HalyxOpenTest, OpenSendsSyncClientIdAndVersionFramesExactly) {
     ASSERT_EQ(stack.Start(), 0);
     ASSERT_EQ(Open(), kHalyxOk);
@@ -31,12 +40,7 @@ TEST_F(HalyxOpenTest, OpenSendsSyncClientIdAndVersionFramesExactly) {
     EXPECT_TRUE(halyx_owner_registered(kHalyxLocationOwner));
 }
 
-TEST_F(HalyxOpenTest, LocationRequestCarriesMuxHeaderClientIdAndTransaction) {
-    ASSERT_EQ(stack.Start(), 0);
-    ASSERT_EQ(Open(), kHalyxOk);
-    stack.module.ClearReceived();
-    ClearDebugOutput();
-
+TEST_F(HalyxOpenedTest, LocationRequestCarriesMuxHeaderClientIdAndTransaction) {
     halyx_loc_register_events_req req{0x73};
     halyx_result resp{-7, -7};
     ASSERT_EQ(halyx_request_and_wait(client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, &resp, sizeof resp,
@@ -55,10 +59,7 @@ TEST_F(HalyxOpenTest, LocationRequestCarriesMuxHeaderClientIdAndTransaction) {
                                                        "Zorvic RX: RESP txn: 0x1 msg_id: 0x21 len: 7\n"}));
 }
 
-TEST_F(HalyxOpenTest, CloseReleasesTheClientIdWithItsServiceAndId) {
-    ASSERT_EQ(stack.Start(), 0);
-    ASSERT_EQ(Open(), kHalyxOk);
-    stack.module.ClearReceived();
+TEST_F(HalyxOpenedTest, CloseReleasesTheClientIdWithItsServiceAndId) {
     ASSERT_EQ(halyx_close_client(client), kHalyxOk);
     client = nullptr;
     const std::vector<Bytes> frames = stack.module.Received();
@@ -73,10 +74,7 @@ TEST_F(HalyxOpenTest, CloseReleasesTheClientIdWithItsServiceAndId) {
     EXPECT_EQ(stack.module.ClientId(), 0);
 }
 
-TEST_F(HalyxOpenTest, RequestWithEmptyStructureIsSentAsBareHeader) {
-    ASSERT_EQ(stack.Start(), 0);
-    ASSERT_EQ(Open(), kHalyxOk);
-    stack.module.ClearReceived();
+TEST_F(HalyxOpenedTest, RequestWithEmptyStructureIsSentAsBareHeader) {
     std::uint32_t size = 99;
     ASSERT_EQ(halyx_message_struct_size(Desc(), HALYX_KIND_REQUEST, 0x32, &size), 0);
     ASSERT_EQ(size, 0u);
@@ -90,11 +88,7 @@ TEST_F(HalyxOpenTest, RequestWithEmptyStructureIsSentAsBareHeader) {
               (Bytes{0x01, 0x0C, 0x00, 0x00, 0x10, 0x05, 0x00, 0x01, 0x00, 0x32, 0x00, 0x00, 0x00}));
 }
 
-TEST_F(HalyxOpenTest, StructureLengthOffByOneFailsBeforeAnythingIsSent) {
-    ASSERT_EQ(stack.Start(), 0);
-    ASSERT_EQ(Open(), kHalyxOk);
-    stack.module.ClearReceived();
-    ClearDebugOutput();
+TEST_F(HalyxOpenedTest, StructureLengthOffByOneFailsBeforeAnythingIsSent) {
     std::uint8_t req[9] = {};
     halyx_result resp{};
     for (std::uint32_t len : {7u, 9u}) {

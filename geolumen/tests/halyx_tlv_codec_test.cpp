@@ -26,6 +26,14 @@ int DecodeIndication(std::uint16_t id, const std::vector<std::uint8_t>& wire, st
                              static_cast<std::uint32_t>(wire.size()), out.data(), outLen);
 }
 
+// Encodes request `id` from `msg` into a buffer of exactly `room` bytes.
+int EncodeRequest(std::uint16_t id, const void* msg, std::uint32_t room = 4096,
+                  std::uint32_t* len = nullptr) {
+    std::vector<std::uint8_t> out(room);
+    std::uint32_t ignored = 0;
+    return halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, id, msg, out.data(), room, len ? len : &ignored);
+}
+
 // Decoding position-report payloads (mandatory 0x01 u32 status, 0x02 u8 session id).
 TEST(TlvDecodeErrors, PositionReportPayloads) {
     struct Case {
@@ -98,43 +106,31 @@ TEST(TlvDecodeErrors, NmeaSentenceLongerThanItsMaximum) {
 
 TEST(TlvEncodeErrors, RoomForHeaderAndValue) {
     halyx_loc_register_events_req m{0x73};
-    std::uint8_t out[11];
     std::uint32_t len = 0;
-    EXPECT_EQ(halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, HALYX_LOC_REGISTER_EVENTS, &m, out, 11, &len), 0);
+    EXPECT_EQ(EncodeRequest(HALYX_LOC_REGISTER_EVENTS, &m, 11, &len), 0);
     EXPECT_EQ(len, 11u);
-    EXPECT_EQ(halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, HALYX_LOC_REGISTER_EVENTS, &m, out, 10, &len),
-              HALYX_IDL_ERR_LENGTH);
-    EXPECT_EQ(halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, HALYX_LOC_REGISTER_EVENTS, &m, out, 2, &len),
-              HALYX_IDL_ERR_BUFFER_TOO_SMALL);
+    EXPECT_EQ(EncodeRequest(HALYX_LOC_REGISTER_EVENTS, &m, 10, &len), HALYX_IDL_ERR_LENGTH);
+    EXPECT_EQ(EncodeRequest(HALYX_LOC_REGISTER_EVENTS, &m, 2, &len), HALYX_IDL_ERR_BUFFER_TOO_SMALL);
     EXPECT_EQ(len, 11u);  // a failed call leaves the length alone
 }
 
 TEST(TlvEncodeErrors, CountsAboveTheirMaximum) {
     halyx_loc_orbit_part_req orbit{};
     orbit.data_len = 1025;
-    std::vector<std::uint8_t> out(4096);
-    std::uint32_t len = 0;
-    EXPECT_EQ(halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, HALYX_LOC_INJECT_ORBIT_PART, &orbit, out.data(),
-                                4096, &len),
-              HALYX_IDL_ERR_ARRAY_OVERFLOW);
+    EXPECT_EQ(EncodeRequest(HALYX_LOC_INJECT_ORBIT_PART, &orbit), HALYX_IDL_ERR_ARRAY_OVERFLOW);
     halyx_loc_delete_assist_req del{};
     del.satellites_valid = 1;
     del.satellite_count = 129;
-    EXPECT_EQ(halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, HALYX_LOC_DELETE_ASSIST_DATA, &del, out.data(),
-                                4096, &len),
-              HALYX_IDL_ERR_ARRAY_OVERFLOW);
+    EXPECT_EQ(EncodeRequest(HALYX_LOC_DELETE_ASSIST_DATA, &del), HALYX_IDL_ERR_ARRAY_OVERFLOW);
     del.satellites_valid = 0;  // an absent list is not counted
-    EXPECT_EQ(halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, HALYX_LOC_DELETE_ASSIST_DATA, &del, out.data(),
-                                4096, &len),
-              0);
+    EXPECT_EQ(EncodeRequest(HALYX_LOC_DELETE_ASSIST_DATA, &del), 0);
 }
 
 TEST(TlvEncodeErrors, UnknownMessageAndBadArguments) {
     halyx_loc_register_events_req m{0x73};
     std::uint8_t out[16];
     std::uint32_t len = 0;
-    EXPECT_EQ(halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, 0x24, &m, out, 16, &len),
-              HALYX_IDL_ERR_UNKNOWN_MESSAGE);
+    EXPECT_EQ(EncodeRequest(0x24, &m), HALYX_IDL_ERR_UNKNOWN_MESSAGE);
     EXPECT_EQ(halyx_encode_tlvs(Loc(), 3, 0x21, &m, out, 16, &len), HALYX_IDL_ERR_BAD_ARGUMENT);
     EXPECT_EQ(halyx_encode_tlvs(nullptr, HALYX_KIND_REQUEST, 0x21, &m, out, 16, &len),
               HALYX_IDL_ERR_BAD_ARGUMENT);

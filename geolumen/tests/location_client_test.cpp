@@ -4,7 +4,9 @@
 
 #include "location/location_status.h"
 #include "location/location_tables.h"
+#include "support/halyx_bytes.h"
 #include "support/location_fixture.h"
+#include "support/run_after.h"
 
 namespace geolumen {
 namespace {
@@ -84,15 +86,8 @@ TEST_F(LocationClientTest, DeletePerSatelliteListsSixtyFourSatellites) {
     ASSERT_EQ(frames.size(), 1U);
     // Payload: 01 u8 0 (4) + 10 list (3 + count 1 + 64 x 7 = 452) + 11 u64 (11) + 12 u32 (7) + 13 u32 (7)
     // = 481 = 0x1E1; mux length 5 + 7 + 481 = 493 = 0x1ED.
-    std::vector<uint8_t> expected = Hex("01 ED 01 00 10 05 00 04 00 44 00 E1 01 01 01 00 00 10 C1 01 40");
-    for (int i = 0; i < 64; ++i) {
-        const uint16_t id = static_cast<uint16_t>(i < 32 ? 1 + i : 65 + (i - 32));
-        const uint8_t system = i < 32 ? 1 : 5;
-        const std::vector<uint8_t> entry = {static_cast<uint8_t>(id), 0, system, 0, 0, 0, 0};
-        expected.insert(expected.end(), entry.begin(), entry.end());
-    }
-    const auto tail = Hex("11 08 00 FF FF 07 00 00 00 00 00 12 04 00 FF 03 00 00 13 04 00 FF 07 00 00");
-    expected.insert(expected.end(), tail.begin(), tail.end());
+    auto expected = Hex("01 ED 01 00 10 05 00 04 00 44 00 E1 01");
+    test::Append(expected, test::DeletePerSatelliteRequest());
     EXPECT_EQ(frames[0], expected);
 }
 
@@ -213,50 +208,36 @@ TEST_F(LocationClientTest, StartCountsAsStartedEvenWhenRefused) {
     EXPECT_TRUE(client->SessionStarted());
 }
 
-TEST_F(LocationClientTest, OpeningAnAbsentModuleStopsWhenAsked) {
+TEST_F(LocationClientTest, OpeningAnAbsentOrRefusingModuleStopsWhenAsked) {
     struct Row {
         const char* legend;
         sim::FaultMode mode;
+        std::optional<uint8_t> service;
     };
     const std::vector<Row> rows = {
-        {"device gone: the stack cannot even start", sim::FaultMode::Disconnect},
-        {"module mute on the control service: the service never shows", sim::FaultMode::Silence},
+        {"device gone: the stack cannot even start", sim::FaultMode::Disconnect, sim::kControlService},
+        {"module mute on the control service: the service never shows", sim::FaultMode::Silence,
+         sim::kControlService},
+        {"client id refused: the open is retried", sim::FaultMode::RefuseClientId, std::nullopt},
     };
     for (const auto& row : rows) {
         sim::Fault fault;
         fault.mode = row.mode;
-        fault.service = sim::kControlService;
+        fault.service = row.service;
         stack.module.SetFault(fault);
         client = std::make_unique<LocationClient>(config);
         std::stop_source stop;
-        std::thread stopper([&] {
-            std::this_thread::sleep_for(100ms);
-            stop.request_stop();
-        });
         const auto begin = std::chrono::steady_clock::now();
-        EXPECT_EQ(client->OpenLocationClient(false, stop.get_token()), kLocStatusFailure) << row.legend;
-        stopper.join();
+        {
+            const auto stopper = test_support::StopAfter(stop, 100ms);
+            EXPECT_EQ(client->OpenLocationClient(false, stop.get_token()), kLocStatusFailure) << row.legend;
+        }
         EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(kServiceWaitMs))
             << row.legend << ": the wait for the service must end with the stop";
         EXPECT_FALSE(client->IsOpen()) << row.legend;
         client.reset();
         stack.module.ClearFault();
     }
-}
-
-TEST_F(LocationClientTest, OpeningRetriesARefusedClientUntilStopped) {
-    sim::Fault fault;
-    fault.mode = sim::FaultMode::RefuseClientId;
-    stack.module.SetFault(fault);
-    client = std::make_unique<LocationClient>(config);
-    std::stop_source stop;
-    std::thread stopper([&] {
-        std::this_thread::sleep_for(150ms);
-        stop.request_stop();
-    });
-    EXPECT_EQ(client->OpenLocationClient(false, stop.get_token()), kLocStatusFailure);
-    stopper.join();
-    EXPECT_FALSE(client->IsOpen());
 }
 
 TEST_F(LocationClientTest, ReopenClosesOpensAndStarts) {

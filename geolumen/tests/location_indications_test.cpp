@@ -5,6 +5,7 @@
 
 #include "location/location_status.h"
 #include "sim/sim_frame.h"
+#include "support/halyx_bytes.h"
 #include "support/local_servers.h"
 #include "support/location_fixture.h"
 
@@ -45,13 +46,9 @@ TEST_F(LocationIndicationsTest, PositionReportFrameIsTheOneTheModuleSends) {
     frame.tlvs = sim::SimLocationService::EncodePosition(FullPosition());
     // Payload: 7 status + 4 session id + 2 x 11 coordinates + 7 x 7 floats + 7 mask + 15 DOP + 11 UTC
     // = 115 = 0x73; frame 13 + 115 = 128; mux length 127 = 0x7F.
-    EXPECT_EQ(sim::BuildFrame(frame),
-              Hex("01 7F 00 00 10 05 04 00 00 24 00 73 00 "
-                  "01 04 00 00 00 00 00 02 01 00 01 "
-                  "10 08 00 00 00 00 00 00 10 48 40 11 08 00 00 00 00 00 00 00 27 C0 "
-                  "12 04 00 00 00 A0 40 18 04 00 00 00 C0 3F 1A 04 00 00 00 0C 44 1B 04 00 00 00 00 44 "
-                  "1C 04 00 00 00 00 41 20 04 00 00 00 B4 42 22 04 00 00 00 40 40 23 04 00 05 00 00 00 "
-                  "24 0C 00 00 00 00 40 00 00 A0 3F 00 00 C0 3F 25 08 00 00 68 E5 CF 8B 01 00 00"));
+    auto expected = Hex("01 7F 00 00 10 05 04 00 00 24 00 73 00");
+    test::Append(expected, test::FullPositionReport());
+    EXPECT_EQ(sim::BuildFrame(frame), expected);
 }
 
 TEST_F(LocationIndicationsTest, PositionReportBecomesALocationFix) {
@@ -83,16 +80,7 @@ TEST_F(LocationIndicationsTest, SatelliteReportBecomesASatelliteList) {
     ASSERT_TRUE(client->ProcessSatelliteReport());
     const SatelliteReport report = client->reports().CopySatelliteReport();
     ASSERT_EQ(report.count, 2U);
-    EXPECT_EQ(report.azimuth[0], 180.0);
-    EXPECT_EQ(report.elevation[0], 45.0);
-    EXPECT_EQ(report.snr[0], 38.5);
-    EXPECT_EQ(report.satelliteId[0], 12);
-    EXPECT_EQ(report.prn[0], 12);
-    EXPECT_EQ(report.azimuth[1], -1.0);
-    EXPECT_EQ(report.elevation[1], -91.0);
-    EXPECT_EQ(report.snr[1], 0.0);
-    EXPECT_EQ(report.satelliteId[1], 129);
-    EXPECT_EQ(report.prn[1], 65);
+    test_support::ExpectFirstTwoSatellites(report);
 }
 
 TEST_F(LocationIndicationsTest, FullSatelliteReportOfEightySatellites) {
@@ -190,41 +178,34 @@ class CoarsePositionTest : public test_support::LocationClientFixture {
     std::vector<std::chrono::milliseconds> sleeps;
 };
 
-TEST_F(CoarsePositionTest, InjectsTheOtherSensorsPosition) {
-    // FILETIME 133444736000000000 is unix ms 1700000000000; the time is not sent.
-    source.report = CoarsePositionReport{48.125, 11.5, 0.0, 512.0, SensorFileTime{133444736000000000ULL}};
-    client->InjectCoarsePosition();
-    const auto frames = LocationFrames();
-    ASSERT_EQ(frames.size(), 1U);
-    EXPECT_EQ(frames[0], Hex("01 2D 00 00 10 05 00 04 00 39 00 21 00 10 08 00 00 00 00 00 00 10 48 40 "
-                             "11 08 00 00 00 00 00 00 00 27 40 13 01 00 3F 16 04 00 00 00 00 44"));
-}
-
-TEST_F(CoarsePositionTest, ValuesOfTheWrongTypeCountAsZero) {
-    // The error radius comes as text and the altitude is missing: both are left out (11 + 11 + 4 = 26).
-    source.report = CoarsePositionReport{48.125, 11.5, std::string("5"), std::monostate{}, std::monostate{}};
-    client->InjectCoarsePosition();
-    const auto frames = LocationFrames();
-    ASSERT_EQ(frames.size(), 1U);
-    EXPECT_EQ(frames[0], Hex("01 26 00 00 10 05 00 04 00 39 00 1A 00 10 08 00 00 00 00 00 00 10 48 40 "
-                             "11 08 00 00 00 00 00 00 00 27 40 13 01 00 3F"));
-}
-
-TEST_F(CoarsePositionTest, InjectsNothingWithoutAUsablePosition) {
+TEST_F(CoarsePositionTest, InjectsTheOtherSensorsPositionWhenUsable) {
     struct Row {
         const char* legend;
         std::optional<CoarsePositionReport> report;
+        const char* frame;  // none: nothing injected
     };
     const std::vector<Row> rows = {
-        {"no other sensor", std::nullopt},
-        {"latitude 0", CoarsePositionReport{0.0, 11.5, 1.0, 1.0, std::monostate{}}},
-        {"longitude 0", CoarsePositionReport{48.0, 0.0, 1.0, 1.0, std::monostate{}}},
-        {"latitude not a double", CoarsePositionReport{std::string("48"), 11.5, 1.0, 1.0, std::monostate{}}},
+        // FILETIME 133444736000000000 is unix ms 1700000000000; the time is not sent.
+        {"all values", CoarsePositionReport{48.125, 11.5, 0.0, 512.0, SensorFileTime{133444736000000000ULL}},
+         "01 2D 00 00 10 05 00 04 00 39 00 21 00 10 08 00 00 00 00 00 00 10 48 40 "
+         "11 08 00 00 00 00 00 00 00 27 40 13 01 00 3F 16 04 00 00 00 00 44"},
+        // The error radius comes as text and the altitude is missing: both are left out (11 + 11 + 4 = 26).
+        {"values of the wrong type count as zero",
+         CoarsePositionReport{48.125, 11.5, std::string("5"), std::monostate{}, std::monostate{}},
+         "01 26 00 00 10 05 00 05 00 39 00 1A 00 10 08 00 00 00 00 00 00 10 48 40 "
+         "11 08 00 00 00 00 00 00 00 27 40 13 01 00 3F"},
+        {"no other sensor", std::nullopt, nullptr},
+        {"latitude 0", CoarsePositionReport{0.0, 11.5, 1.0, 1.0, std::monostate{}}, nullptr},
+        {"longitude 0", CoarsePositionReport{48.0, 0.0, 1.0, 1.0, std::monostate{}}, nullptr},
+        {"latitude not a double", CoarsePositionReport{std::string("48"), 11.5, 1.0, 1.0, std::monostate{}},
+         nullptr},
     };
     for (const auto& row : rows) {
+        stack.module.ClearReceived();
         source.report = row.report;
         client->InjectCoarsePosition();
-        EXPECT_TRUE(LocationFrames().empty()) << row.legend;
+        using Frames = std::vector<std::vector<uint8_t>>;
+        EXPECT_EQ(LocationFrames(), row.frame ? Frames{Hex(row.frame)} : Frames{}) << row.legend;
     }
 }
 
@@ -261,8 +242,7 @@ TEST_F(AssistanceRequestTest, TimeRequestInjectsTheServersTime) {
         return std::vector<std::vector<uint8_t>>{test_support::NewYear2024SntpAnswer(request)};
     });
     config.net.sntpPort = sntp.port();
-    const FileTime t1 = kFileTime1970 + 1704067200ULL * kFileTimeUnitsPerSecond;
-    config.now = [t1, calls = 0]() mutable { return t1 + (calls++ == 0 ? 0 : kFileTimeUnitsPerSecond); };
+    config.now = test_support::NewYear2024Clock();
     OpenClient();
     EXPECT_EQ(client->HandleTimeRequest("USB\\VID_1234"), AssistanceOutcome::Injected);
     const auto frames = LocationFrames();

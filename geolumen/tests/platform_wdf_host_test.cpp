@@ -38,10 +38,15 @@ class ScriptedCallbacks final : public ComObject<IQueueCallbackDeviceIoControl> 
     std::promise<void> release;
 };
 
+// A parallel queue dispatching to `callbacks`.
+ComPtr<HostQueue> QueueOf(const ComPtr<ScriptedCallbacks>& callbacks, bool allowZeroLength = true) {
+    return MakeCom<HostQueue>(ComPtr<IQueueCallbackDeviceIoControl>(callbacks), WdfIoQueueDispatchParallel,
+                              allowZeroLength);
+}
+
 TEST(HostQueue, OutputIsCutToTheCallersBuffer) {
     auto callbacks = MakeCom<ScriptedCallbacks>();
-    auto queue = MakeCom<HostQueue>(ComPtr<IQueueCallbackDeviceIoControl>(callbacks),
-                                    WdfIoQueueDispatchParallel, true);
+    auto queue = QueueOf(callbacks);
     auto file = MakeCom<HostFile>();
     callbacks->claimed = 64;  // more than the 4-byte buffer
     const IoResult result = queue->Submit(file.Get(), 7, {}, 4);
@@ -52,20 +57,17 @@ TEST(HostQueue, OutputIsCutToTheCallersBuffer) {
 
 TEST(HostQueue, ZeroLengthRequestsNeedTheQueuesConsent) {
     auto callbacks = MakeCom<ScriptedCallbacks>();
-    auto strict = MakeCom<HostQueue>(ComPtr<IQueueCallbackDeviceIoControl>(callbacks),
-                                     WdfIoQueueDispatchParallel, false);
+    auto strict = QueueOf(callbacks, false);
     EXPECT_EQ(strict->Submit(nullptr, 1, {}, 0).status, E_INVALIDARG);
     EXPECT_EQ(callbacks->calls.load(), 0);
-    auto lenient = MakeCom<HostQueue>(ComPtr<IQueueCallbackDeviceIoControl>(callbacks),
-                                      WdfIoQueueDispatchParallel, true);
+    auto lenient = QueueOf(callbacks);
     EXPECT_EQ(lenient->Submit(nullptr, 1, {}, 0).status, 1);
 }
 
 TEST(HostQueue, StopWaitsForTheRequestInFlightAndHoldsNewOnesUntilStart) {
     auto callbacks = MakeCom<ScriptedCallbacks>();
     callbacks->hold = true;
-    auto queue = MakeCom<HostQueue>(ComPtr<IQueueCallbackDeviceIoControl>(callbacks),
-                                    WdfIoQueueDispatchParallel, true);
+    auto queue = QueueOf(callbacks);
     auto first = std::async(std::launch::async, [&] { return queue->Submit(nullptr, 1, {1}, 0); });
     ASSERT_EQ(callbacks->entered.get_future().wait_for(kMustHappen), std::future_status::ready);
 
@@ -86,8 +88,7 @@ TEST(HostQueue, StopWaitsForTheRequestInFlightAndHoldsNewOnesUntilStart) {
 
 TEST(HostQueue, PurgeAndDeleteRefuseWaitingAndNewRequests) {
     auto callbacks = MakeCom<ScriptedCallbacks>();
-    auto queue = MakeCom<HostQueue>(ComPtr<IQueueCallbackDeviceIoControl>(callbacks),
-                                    WdfIoQueueDispatchParallel, true);
+    auto queue = QueueOf(callbacks);
     queue->StopSynchronously();
     auto waiting = std::async(std::launch::async, [&] { return queue->Submit(nullptr, 3, {1}, 0); });
     EXPECT_EQ(waiting.wait_for(kStillBlocked), std::future_status::timeout);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "location/location_status.h"
+#include "support/run_after.h"
 
 namespace geolumen {
 namespace {
@@ -82,12 +83,8 @@ TEST_F(RequestSlotsTest, LateResultNeverSatisfiesTheNextRequestOnTheSlot) {
 
 TEST_F(RequestSlotsTest, ResultDuringTheWaitWakesTheWaiter) {
     const int index = slots.Register(client, 0x38, 0x38, nullptr, 0);
-    std::thread matcher([&] {
-        std::this_thread::sleep_for(20ms);
-        slots.Match(client, 0x38, nullptr, 0);
-    });
+    const auto matcher = test_support::RunAfter(20ms, [&] { slots.Match(client, 0x38, nullptr, 0); });
     EXPECT_EQ(slots.Wait(index, 30), kSlotOk);  // 30 s is never reached: the match wakes it
-    matcher.join();
 }
 
 TEST_F(RequestSlotsTest, SecondWaiterIsRefusedAndLeavesTheSlotToTheFirst) {
@@ -104,12 +101,10 @@ TEST_F(RequestSlotsTest, SecondWaiterIsRefusedAndLeavesTheSlotToTheFirst) {
 
 TEST_F(RequestSlotsTest, TeardownEndsWaitsAtOnce) {
     const int index = slots.Register(client, 0x38, 0x38, nullptr, 0);
-    std::thread stopper([&] {
-        std::this_thread::sleep_for(20ms);
-        slots.Teardown();
-    });
-    EXPECT_EQ(slots.Wait(index, 30), kSlotNoSlot);
-    stopper.join();
+    {
+        const auto stopper = test_support::RunAfter(20ms, [&] { slots.Teardown(); });
+        EXPECT_EQ(slots.Wait(index, 30), kSlotNoSlot);
+    }
     EXPECT_EQ(slots.Register(client, 0x38, 0x38, nullptr, 0), kSlotNoSlot) << "torn down";
     slots.Init();
     EXPECT_EQ(slots.Register(client, 0x38, 0x38, nullptr, 0), 0);

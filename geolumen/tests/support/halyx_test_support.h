@@ -91,6 +91,18 @@ class HalyxStackTest : public ::testing::Test {
     std::vector<Indication> indications_;
 };
 
+// The stack started and the location client open before each test; the debug output of the opening is
+// forgotten, its frames are kept.
+class HalyxOpenStackTest : public HalyxStackTest {
+  protected:
+    void SetUp() override {
+        HalyxStackTest::SetUp();
+        ASSERT_EQ(stack.Start(), 0);
+        ASSERT_EQ(Open(), kHalyxOk);
+        ClearDebugOutput();
+    }
+};
+
 // Lines of the debug output that start with "Zorvic".
 inline std::vector<std::string> ZorvicLines() {
     std::vector<std::string> out;

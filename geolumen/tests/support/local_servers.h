@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "location/file_time.h"
+
 namespace geolumen::test_support {
 
 // A UDP responder on 127.0.0.1 with an ephemeral port. For every request it calls `answer`, which
@@ -62,6 +64,15 @@ class LocalHttpServer {
     std::vector<std::string> requests_;
     std::thread thread_;
 };
+
+// 2024-01-01 00:00:00 UTC is unix 1704067200; in NTP seconds 1704067200 + 2208988800 = 3913056000 =
+// 0xE93C7F00.
+inline constexpr FileTime kNewYear2024 = kFileTime1970 + 1704067200ULL * kFileTimeUnitsPerSecond;
+
+// A clock that reads kNewYear2024 first (the request is sent) and one second later ever after (T4).
+inline std::function<FileTime()> NewYear2024Clock() {
+    return [calls = 0]() mutable { return kNewYear2024 + (calls++ == 0 ? 0 : kFileTimeUnitsPerSecond); };
+}
 
 // What a server sends back to a request made at 2024-01-01 00:00:00 UTC (NTP 0xE93C7F00): our transmit
 // time as originate, received 0.2 s later (fraction 0x33333333 = 2^32-1 over 5), sent 0.4 s later.

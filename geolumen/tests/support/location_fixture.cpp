@@ -42,6 +42,19 @@ void ExpectFullFix(const LocationFix& fix) {
     EXPECT_EQ(fix.technologyMask, 5U);
 }
 
+void ExpectFirstTwoSatellites(const SatelliteReport& report) {
+    EXPECT_EQ(report.azimuth[0], 180.0);
+    EXPECT_EQ(report.elevation[0], 45.0);
+    EXPECT_EQ(report.snr[0], 38.5);
+    EXPECT_EQ(report.satelliteId[0], 12);
+    EXPECT_EQ(report.prn[0], 12);
+    EXPECT_EQ(report.azimuth[1], -1.0);
+    EXPECT_EQ(report.elevation[1], -91.0);
+    EXPECT_EQ(report.snr[1], 0.0);
+    EXPECT_EQ(report.satelliteId[1], 129);
+    EXPECT_EQ(report.prn[1], 65);
+}
+
 std::vector<uint8_t> Hex(const std::string& text, uint16_t transaction) {
     std::vector<uint8_t> bytes;
     std::istringstream in(text);

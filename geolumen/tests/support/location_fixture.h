@@ -25,6 +25,10 @@ class MapParameters : public DeviceParameterReader {
 // vertical 8, heading 90 with deviation 3, DOP 2 / 1.25 / 1.5, mask 5, UTC 1700000000000.
 void ExpectFullFix(const LocationFix& fix);
 
+// The first two entries of a satellite list: system 1 id 12 with elevation 45, azimuth 180, SNR 38.5 all
+// valid, then system 5 id 65 (satellite 65 + 64 = 129) with only system and id valid.
+void ExpectFirstTwoSatellites(const SatelliteReport& report);
+
 // "01 0A ff" -> bytes; "TT" stands for the transaction id's low byte.
 std::vector<uint8_t> Hex(const std::string& text, uint16_t transaction = 0);
 
