@@ -2,6 +2,7 @@
 // A window not built yet is a stand-in until its class replaces the line.
 #include "consoles/FixedConsoles.h"
 #include "consoles/StartupWindows.h"
+#include "consoles/TfAppEbike.h"
 #include "consoles/TfDVRN.h"
 #include "link/ComManage.h"
 #include "link/OutPut.h"
@@ -27,7 +28,7 @@ void RegisterAllWindows() {
     RegisterWindow("TfCallTest", fCallTest, Placement::TestRow);
     Pending("TfGpsFinter", "GPS滤波测试", Placement::Recorders);
     Pending("TfQ7GpsMoni", "GPS记录仪", Placement::Recorders);
-    Pending("TfAppEbike", "电瓶车终端(通用)", Placement::Others);
+    RegisterWindow("TfAppEbike", fAppEbike, Placement::Others);
     Pending("Tf640Manage", "640终端", Placement::Others);
     Pending("TfwlwManage", "物联网协议终端", Placement::Others);
     Pending("TfBrel", "遥控钥匙终端", Placement::Others);
