@@ -329,7 +329,7 @@ TEST_F(EbikeTest, WhatIsRefusedSendsNothing) {
             EXPECT_EQ(texts[0], row.message);
         }
     }
-    // A name no button row has: the toolkit's conversion error for the id.
+    // A button of the window's own that only shows a text.
     form = std::make_unique<TfAppEbike>();
     const auto [lines, texts] = Press("SerialPortTest");
     EXPECT_TRUE(lines.empty());
