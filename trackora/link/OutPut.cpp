@@ -2,7 +2,9 @@
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "link/FrameParser.h"
 #include "link/OutputLog.h"
@@ -22,17 +24,22 @@ constexpr int kHeight = 440;
 const char kSavedText[] = "数据存贮成功!!!";
 const char kSaveFailedText[] = "数据存贮失败!!!";
 
-// Writes every line in code page 936, each followed by CR LF, replacing an existing file.
-bool WriteLog(const QString& path, const std::vector<std::string>& lines) {
-    std::ofstream file(path.toStdString(), std::ios::binary | std::ios::trunc);
-    if (!file) return false;
+// Writes every line in code page 936, each followed by CR LF, replacing an existing file. Returns 0, or
+// the system's error number of the step that failed.
+int WriteLog(const QString& path, const std::vector<std::string>& lines) {
+    std::FILE* file = std::fopen(path.toLocal8Bit().constData(), "wb");
+    if (file == nullptr) return errno != 0 ? errno : EIO;
+    int error = 0;
     for (const std::string& line : lines) {
-        const std::string bytes = Utf8ToCp936(line);
-        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        file.write("\r\n", 2);
+        const std::string bytes = Utf8ToCp936(line) + "\r\n";
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+            error = errno != 0 ? errno : EIO;
+            break;
+        }
     }
-    file.close();
-    return !file.fail();
+    if (std::fflush(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    return error;
 }
 }  // namespace
 
@@ -63,10 +70,13 @@ TfOutPut::TfOutPut(QWidget* parent) : QWidget(parent) {
     connect(Timer1, &QTimer::timeout, this, &TfOutPut::Timer1Timer);
     FormCreate();
     SetLogSink([memo = Memo1](const std::string& line) { memo->AppendLine(line); });
+    SetRecvRingFedListener([this] { RingFed(); });
+    // The first tick finds the ring empty and puts the receiver to sleep until bytes arrive.
     Timer1->start();
 }
 
 TfOutPut::~TfOutPut() {
+    SetRecvRingFedListener(nullptr);
     SetLogSink(nullptr);
     if (fOutPut == this) fOutPut = nullptr;
 }
@@ -80,6 +90,18 @@ void TfOutPut::FormCreate() {
 
 void TfOutPut::Timer1Timer() {
     if (ParseOneFrame(IncompleteTicks)) NCarDataDeal();
+    // Ticking on an empty ring would only wake the program ten times a second for nothing. A tick called
+    // by hand while the timer is stopped leaves the timer alone.
+    if (RecvRing.Count == 0 && Timer1->isActive()) {
+        Timer1->stop();
+        receiverIdle_ = true;
+    }
+}
+
+void TfOutPut::RingFed() {
+    if (!receiverIdle_ || RecvRing.Count == 0) return;
+    receiverIdle_ = false;
+    Timer1->start();
 }
 
 void TfOutPut::NCarDataDeal() { DispatchReply(ReplyRecord); }
@@ -94,8 +116,14 @@ QString TfOutPut::SaveFileName(const QString& chosen) {
 void TfOutPut::SpeedButton2Click() {
     const std::optional<QString> chosen = RunSaveDialog(this);
     if (!chosen) return;
-    if (WriteLog(SaveFileName(*chosen), Memo1->Lines()))
+    const QString path = SaveFileName(*chosen);
+    errno = 0;
+    const int error = WriteLog(path, Memo1->Lines());
+    if (error == 0) {
         ShowMessageBox(kSavedText, kHintCaption, MsgIcon::Information);
-    else
-        ShowMessageBox(kSaveFailedText, kWarningCaption, MsgIcon::Warning);
+        return;
+    }
+    // The box says that it failed; the log keeps why, for the technician to act on.
+    LogLine(std::string(kSaveFailedText) + " " + path.toStdString() + ": " + std::strerror(error));
+    ShowMessageBox(kSaveFailedText, kWarningCaption, MsgIcon::Warning);
 }
