@@ -2,9 +2,6 @@
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 #include "link/FrameParser.h"
 #include "link/OutputLog.h"
@@ -12,7 +9,7 @@
 #include "link/ReplyDispatch.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
-#include "platform/TextCodec.h"
+#include "platform/TextFile.h"
 
 TfOutPut* fOutPut = nullptr;
 
@@ -22,25 +19,7 @@ constexpr int kReceiverTickMs = 100;
 constexpr int kWidth = 400;
 constexpr int kHeight = 440;
 const char kSavedText[] = "数据存贮成功!!!";
-const char kSaveFailedText[] = "数据存贮失败!!!";
 
-// Writes every line in code page 936, each followed by CR LF, replacing an existing file. Returns 0, or
-// the system's error number of the step that failed.
-int WriteLog(const QString& path, const std::vector<std::string>& lines) {
-    std::FILE* file = std::fopen(path.toLocal8Bit().constData(), "wb");
-    if (file == nullptr) return errno != 0 ? errno : EIO;
-    int error = 0;
-    for (const std::string& line : lines) {
-        const std::string bytes = Utf8ToCp936(line) + "\r\n";
-        if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-            error = errno != 0 ? errno : EIO;
-            break;
-        }
-    }
-    if (std::fflush(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-    if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-    return error;
-}
 }  // namespace
 
 TfOutPut::TfOutPut(QWidget* parent) : QWidget(parent) {
@@ -117,13 +96,10 @@ void TfOutPut::SpeedButton2Click() {
     const std::optional<QString> chosen = RunSaveDialog(this);
     if (!chosen) return;
     const QString path = SaveFileName(*chosen);
-    errno = 0;
-    const int error = WriteLog(path, Memo1->Lines());
+    const int error = WriteCp936Lines(path, Memo1->Lines());
     if (error == 0) {
         ShowMessageBox(kSavedText, kHintCaption, MsgIcon::Information);
         return;
     }
-    // The box says that it failed; the log keeps why, for the technician to act on.
-    LogLine(std::string(kSaveFailedText) + " " + path.toStdString() + ": " + std::strerror(error));
-    ShowMessageBox(kSaveFailedText, kWarningCaption, MsgIcon::Warning);
+    ReportSaveFailure(path.toStdString(), error);
 }
