@@ -1,58 +1,23 @@
 // The e-bike console in the whole program, against a terminal on a pseudo-terminal: it opens from its
 // menu item once, its IMEI buttons run the AT flow on Timer2, and the replies the terminal sends reach its
 // memo, labels and indicator through the output window's dispatcher only while it is open.
-#include <gtest/gtest.h>
-
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
-#include <chrono>
+#include <algorithm>
 
-#include "PtyPair.h"
-#include "console_fixture.h"
 #include "consoles/TfAppEbike.h"
-#include "link/ComManage.h"
-#include "link/OutPut.h"
 #include "link/ReplyTable.h"
 #include "platform/HiddenLayout.h"
-#include "shell/KQMain.h"
-#include "shell/WindowOpener.h"
-#include "support/LogCapture.h"
-#include "support/TerminalSim.h"
+#include "program_fixture.h"
 
 namespace {
 
-constexpr std::chrono::milliseconds kWait(kTestWaitMs);
-
-std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
-
-class EbikeLink : public ::testing::Test {
+class EbikeLink : public ProgramOnPty {
   protected:
-    EbikeLink() {
-        main = new TfKQMain;
-        OpenWindow("TfOutPut");
-        main->Timer1->stop();
-        fOutPut->Timer1->stop();
-        main->Timer1Timer();
-        fComManage->Timer1->stop();
-        fComManage->SetSleeper([](int) {});
-    }
-    ~EbikeLink() override { delete main; }
-
-    void OpenPort() {
-        fComManage->ComboBox1->setEditText(QString::fromStdString(sim.DevicePath()));
-        fComManage->SpeedButton1Click();
-        ASSERT_NE(GlobalData.ComOpen, 0);
-        for (int i = 0; i < 3; ++i) ASSERT_EQ(sim.ReadLine(kWait), "AT");
-    }
-    // Sends bytes from the terminal and runs the program until they are all in the receive ring.
-    bool Arrive(const std::vector<uint8_t>& bytes) {
-        const int want = RecvRing.Count + static_cast<int>(bytes.size());
-        return sim.Send(bytes) && WaitUntil([&] { return RecvRing.Count == want; });
-    }
     // A reply frame from the terminal, taken out of the ring and dispatched by one receiver tick.
     void Reply(uint16_t type, const std::vector<uint8_t>& payload) {
         ASSERT_TRUE(Arrive(TerminalSim::ReplyFrame(++seq, type, payload)));
@@ -64,10 +29,6 @@ class EbikeLink : public ::testing::Test {
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
 
-    QuietProgram quiet;
-    LogCapture log;
-    TerminalSim sim;
-    TfKQMain* main;
     uint16_t seq = 0;
 };
 
