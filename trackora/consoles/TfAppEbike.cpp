@@ -45,7 +45,6 @@ QLabel* NamedLabel(QWidget* owner, const char* name, const char* text) {
 TfAppEbike::TfAppEbike(QWidget* parent)
     : TConsoleForm(kForm, QString::fromUtf8("电瓶车/摩托车终端-通用设置"), parent) {
     SetCommands(&EbikeCommands());
-    setWindowFlags(windowFlags() | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientWidth, kClientHeight);
     auto* grid = new QGridLayout(this);
     PageControl1 = new QTabWidget(this);
