@@ -55,7 +55,7 @@ TCommandConsole::TCommandConsole(const CommandConsoleDecl& decl, QWidget* parent
 }
 
 void TConsoleForm::LayOutCommands(QWidget* page, const std::vector<ControlDecl>& controls,
-                                  const std::vector<CommandDecl>& commands) {
+                                  const std::vector<CommandDecl>& commands, int perRow) {
     auto* grid = new QGridLayout(page);
     auto placedBeside = [&](const std::string& name) {
         return std::any_of(commands.begin(), commands.end(), [&](const CommandDecl& c) {
@@ -63,13 +63,30 @@ void TConsoleForm::LayOutCommands(QWidget* page, const std::vector<ControlDecl>&
         });
     };
     int row = 0;
+    int inRow = 0;
+    int column = 0;
+    // Starts a new row when the current one is full or must be left to a button with controls beside it.
+    auto next = [&](bool alone) {
+        if (inRow > 0 && (alone || inRow == perRow)) {
+            ++row;
+            inRow = 0;
+            column = 0;
+        }
+    };
     for (const auto& control : controls) {
-        if (!placedBeside(control.name)) AddControl(this, grid, row++, 0, control);
+        if (placedBeside(control.name)) continue;
+        next(false);
+        column = AddControl(this, grid, row, column, control);
+        ++inRow;
     }
+    next(true);
     for (const auto& command : commands) {
         if (placedBeside(command.button)) continue;
-        AddButton(grid, row, 0, command);
-        int column = 1;
+        const bool alone = !command.beside.empty();
+        next(alone);
+        AddButton(grid, row, column++, command);
+        ++inRow;
+        if (!alone) continue;
         for (const auto& name : command.beside) {
             auto button = std::find_if(commands.begin(), commands.end(),
                                        [&](const CommandDecl& c) { return c.button == name; });
@@ -81,7 +98,7 @@ void TConsoleForm::LayOutCommands(QWidget* page, const std::vector<ControlDecl>&
                                         [&](const ControlDecl& c) { return c.name == name; });
             if (control != controls.end()) column = AddControl(this, grid, row, column, *control);
         }
-        ++row;
+        inRow = perRow;  // the row is the button's alone
     }
-    grid->setRowStretch(row, 1);
+    grid->setRowStretch(row + 1, 1);
 }

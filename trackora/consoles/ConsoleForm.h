@@ -21,9 +21,10 @@ class TConsoleForm : public QWidget {
     // one (SpeedButton<n>Click), else NamedButtonClick with the button's name.
     QPushButton* AddButton(QGridLayout* grid, int row, int column, const CommandDecl& decl);
     // Lays out controls and command buttons on `page`: controls and buttons named by some button's
-    // `beside` go on that button's row, the other controls on rows above the buttons.
+    // `beside` go on that button's row, the other controls on rows above the buttons, `perRow` to a row;
+    // buttons with nothing beside them also go `perRow` to a row.
     void LayOutCommands(QWidget* page, const std::vector<ControlDecl>& controls,
-                        const std::vector<CommandDecl>& commands);
+                        const std::vector<CommandDecl>& commands, int perRow = 1);
 
   public slots:
     void SpeedButton1Click() { ButtonClick(1); }

@@ -27,6 +27,8 @@ constexpr int kTimerIntervalMs = 1000;
 // Pages from this index on are not parameter pages at all; the command pages before it hold no fields.
 constexpr int kFirstNonParamPage = 11;
 constexpr int kLastCheckAllPage = 2;
+// Controls and plain buttons of a command page, side by side, so a page needs little scrolling.
+constexpr int kPerRow = 4;
 constexpr int kWheelPollCmd = 0x0332;
 constexpr int kMonitorPollCmd = 0x035F;
 const char* const kForm = "TfAppEbike";
@@ -108,7 +110,7 @@ QWidget* TfAppEbike::BuildPage(int index) {
     for (const auto& decl : EbikeCommandPages()) {
         if (decl.index != index) continue;
         auto* commands = new QWidget(page);
-        LayOutCommands(commands, decl.controls, decl.commands);
+        LayOutCommands(commands, decl.controls, decl.commands, kPerRow);
         column->addWidget(commands);
     }
     switch (index) {
