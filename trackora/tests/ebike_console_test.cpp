@@ -14,7 +14,7 @@
 
 #include "console_fixture.h"
 #include "consoles/TfAppEbike.h"
-#include "link/ReplyTable.h"
+#include "platform/HiddenLayout.h"
 
 namespace {
 
@@ -67,6 +67,10 @@ TEST_F(EbikeTest, WindowPagesAndStartState) {
     for (const char* button :
          {"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton4", "GpsReset", "Dial"})
         EXPECT_NE(form->findChild<QPushButton*>(button), nullptr) << button;
+    // Hidden in the normal layout, shown in the build that shows every control.
+    for (const char* button : {"HexTest", "ShowPageIndex"})
+        EXPECT_EQ(!form->findChild<QPushButton*>(button)->isHidden(), kShowHiddenControls) << button;
+    EXPECT_FALSE(form->findChild<QPushButton*>("GpsReset")->isHidden());
 }
 
 TEST_F(EbikeTest, ParameterPages) {
