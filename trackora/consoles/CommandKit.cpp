@@ -13,6 +13,7 @@ namespace {
 const char* const kOutOfRangeText = "Value out of range: %1 (%2 to %3)";
 const char* const kLengthByteText = "Text too long: %1 bytes (at most 255)";
 const char* const kNoItemText = "No item selected";
+const char* const kSeparatorText = "Character \"%1\" not allowed in %2";
 
 constexpr int kLengthByteMax = 255;
 constexpr int kBE16Max = 0xFFFF;
@@ -152,6 +153,11 @@ UserMessage TooLongMessage(size_t bytes) {
     // The link's own words for the fault, with the sizes that caused it.
     return WarningMessage(QString::fromUtf8(kSendTooLongLog) +
                           QStringLiteral(" (%1 > %2)").arg(bytes).arg(kMaxFramePayload));
+}
+
+UserMessage SeparatorMessage(const std::string& separator, const std::string& field) {
+    return WarningMessage(QString::fromUtf8(kSeparatorText)
+                              .arg(QString::fromStdString(separator), QString::fromStdString(field)));
 }
 
 std::optional<std::string> SmsSimRecord(const std::string& number, const std::string& text) {

@@ -92,6 +92,8 @@ UserMessage ConversionError(const QString& text);
 void ShowUserMessage(const UserMessage& message);
 // The message of a payload too long for one frame.
 UserMessage TooLongMessage(size_t bytes);
+// The message of a value that holds a separator of the text it goes into, naming the field (UTF-8).
+UserMessage SeparatorMessage(const std::string& separator, const std::string& field);
 
 // SmsSimRecord (commands 0x0310, 0x030D): number length, number, text length, text. Nothing when the
 // number or the text is longer than its length byte can say.
