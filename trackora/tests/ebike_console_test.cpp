@@ -315,6 +315,13 @@ TEST_F(EbikeTest, WhatIsRefusedSendsNothing) {
         {"hex pairs 0x0360", "SetRfRegister", [](QWidget* w) { Type(w, "EditRfData", QString(982, 'A')); },
          tooLong},
         {"hex pairs that are not", "SetRfRegister", [](QWidget* w) { Type(w, "EditRfData", "1Z"); }, {}},
+        {"a \"#\" inside a parameter value",
+         "SpeedButton1",
+         [](QWidget* w) {
+             Check(w, "Check_APN");
+             Type(w, "Value_APN", "CM#NET");
+         },
+         {}},
         {"a parameter text over one frame", "SpeedButton1",
          [](QWidget* w) {
              Check(w, "Check_SERVIP");
