@@ -2,15 +2,13 @@
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
-#include <fstream>
 
 #include "link/FrameParser.h"
 #include "link/OutputLog.h"
 #include "link/PublicData.h"
 #include "link/ReplyDispatch.h"
-#include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
-#include "platform/TextCodec.h"
+#include "platform/TextFile.h"
 
 TfOutPut* fOutPut = nullptr;
 
@@ -21,19 +19,6 @@ constexpr int kWidth = 400;
 constexpr int kHeight = 440;
 const char kSavedText[] = "数据存贮成功!!!";
 const char kSaveFailedText[] = "数据存贮失败!!!";
-
-// Writes every line in code page 936, each followed by CR LF, replacing an existing file.
-bool WriteLog(const QString& path, const std::vector<std::string>& lines) {
-    std::ofstream file(path.toStdString(), std::ios::binary | std::ios::trunc);
-    if (!file) return false;
-    for (const std::string& line : lines) {
-        const std::string bytes = Utf8ToCp936(line);
-        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        file.write("\r\n", 2);
-    }
-    file.close();
-    return !file.fail();
-}
 }  // namespace
 
 TfOutPut::TfOutPut(QWidget* parent) : QWidget(parent) {
@@ -86,16 +71,17 @@ void TfOutPut::NCarDataDeal() { DispatchReply(ReplyRecord); }
 
 void TfOutPut::SpeedButton1Click() { Memo1->Clear(); }
 
-QString TfOutPut::SaveFileName(const QString& chosen) {
-    if (chosen.size() > 4 && !chosen.endsWith(".txt", Qt::CaseSensitive)) return chosen + ".txt";
-    return chosen;
-}
+QString TfOutPut::SaveFileName(const QString& chosen) { return TextFileName(chosen); }
 
 void TfOutPut::SpeedButton2Click() {
-    const std::optional<QString> chosen = RunSaveDialog(this);
-    if (!chosen) return;
-    if (WriteLog(SaveFileName(*chosen), Memo1->Lines()))
-        ShowMessageBox(kSavedText, kHintCaption, MsgIcon::Information);
-    else
-        ShowMessageBox(kSaveFailedText, kWarningCaption, MsgIcon::Warning);
+    switch (SaveLinesWithDialog(this, Memo1->Lines())) {
+        case SaveOutcome::Cancelled:
+            break;
+        case SaveOutcome::Saved:
+            ShowMessageBox(kSavedText, kHintCaption, MsgIcon::Information);
+            break;
+        case SaveOutcome::Failed:
+            ShowMessageBox(kSaveFailedText, kWarningCaption, MsgIcon::Warning);
+            break;
+    }
 }

@@ -6,6 +6,7 @@
 #include "link/ComManage.h"
 #include "link/OutPut.h"
 #include "shell/PendingWindow.h"
+#include "tools/TfMoni.h"
 #include "shell/WindowOpener.h"
 
 namespace {
@@ -38,7 +39,7 @@ void RegisterAllWindows() {
     Pending("TfPW3310", "PW3310定位手表", Placement::Others);
     Pending("TfPW3318", "PW3318_4G手表", Placement::Others);
     RegisterWindow("TfSFWatch", fSFWatch, Placement::Others);
-    Pending("TfMoni", "Moni Windows", Placement::Others);
+    RegisterWindow("TfMoni", fMoni, Placement::Others);
     Pending("TfDebug", "Debug Windows", Placement::Others);
     Pending("TfNetTest", "网络参数测试", Placement::Others);
     Pending("TfDisTest", "里程测试", Placement::Others);
