@@ -6,6 +6,7 @@
 #include "link/ComManage.h"
 #include "link/OutPut.h"
 #include "shell/PendingWindow.h"
+#include "tools/TfLog.h"
 #include "tools/TfMoni.h"
 #include "shell/WindowOpener.h"
 
@@ -45,6 +46,6 @@ void RegisterAllWindows() {
     Pending("TfDisTest", "里程测试", Placement::Others);
     Pending("TfgSensorData", "大气压传感器分析", Placement::Others);
     Pending("TfQRCreate", "二维码生成器", Placement::Others);
-    Pending("TfLog", "设备LOG读取", Placement::Others);
+    RegisterWindow("TfLog", fLog, Placement::Others);
     RegisterWindow("TfAbout", fAbout, Placement::Others);
 }
