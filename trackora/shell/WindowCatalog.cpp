@@ -6,9 +6,12 @@
 #include "link/ComManage.h"
 #include "link/OutPut.h"
 #include "shell/PendingWindow.h"
+#include "shell/WindowOpener.h"
+#include "tools/TfDebug.h"
 #include "tools/TfLog.h"
 #include "tools/TfMoni.h"
-#include "shell/WindowOpener.h"
+#include "tools/TfNetTest.h"
+#include "tools/TfQRCreate.h"
 
 namespace {
 void Pending(const char* form, const char* caption, Placement placement, bool fixed = false) {
@@ -41,11 +44,11 @@ void RegisterAllWindows() {
     Pending("TfPW3318", "PW3318_4G手表", Placement::Others);
     RegisterWindow("TfSFWatch", fSFWatch, Placement::Others);
     RegisterWindow("TfMoni", fMoni, Placement::Others);
-    Pending("TfDebug", "Debug Windows", Placement::Others);
-    Pending("TfNetTest", "网络参数测试", Placement::Others);
+    RegisterWindow("TfDebug", fDebug, Placement::Others);
+    RegisterWindow("TfNetTest", fNetTest, Placement::Others);
     Pending("TfDisTest", "里程测试", Placement::Others);
     Pending("TfgSensorData", "大气压传感器分析", Placement::Others);
-    Pending("TfQRCreate", "二维码生成器", Placement::Others);
+    RegisterWindow("TfQRCreate", fQRCreate, Placement::Others);
     RegisterWindow("TfLog", fLog, Placement::Others);
     RegisterWindow("TfAbout", fAbout, Placement::Others);
 }

@@ -4,7 +4,6 @@
 
 #include "consoles/CommandKit.h"
 #include "link/ReplyFormat.h"
-#include "platform/TextFile.h"
 #include "tools/LogRecords.h"
 #include "tools/ToolForm.h"
 
@@ -117,15 +116,4 @@ void TfLog::LogDataInput() {
     Label2->setText(Utf8("当前记录总数：" + std::to_string(page.offset + page.records)));
 }
 
-void TfLog::Button2Click() {
-    switch (SaveLinesWithDialog(this, Memo1->Lines())) {
-        case SaveOutcome::Cancelled:
-            break;
-        case SaveOutcome::Saved:
-            ShowUserMessage(PlainMessage(QString::fromUtf8("数据存贮成功!!!")));
-            break;
-        case SaveOutcome::Failed:
-            ShowUserMessage(WarningMessage(QString::fromUtf8("数据存贮失败!!!")));
-            break;
-    }
-}
+void TfLog::Button2Click() { SaveLinesAndTell(this, Memo1->Lines(), "数据存贮成功!!!", "数据存贮失败!!!"); }

@@ -3,7 +3,9 @@
 #include <QLabel>
 #include <QWidget>
 
+#include "consoles/CommandKit.h"
 #include "platform/Clock.h"
+#include "platform/TextFile.h"
 
 void ApplyLabels(QWidget* form, const LabelTexts& texts) {
     for (const LabelText& t : texts) {
@@ -22,3 +24,17 @@ void ReleaseReplyInputs(const QWidget* window, const QWidget* open) {
 }
 
 std::string ClockText(const QString& format) { return CurrentDateTime().toString(format).toStdString(); }
+
+void SaveLinesAndTell(QWidget* parent, const std::vector<std::string>& lines, const char* saved,
+                      const char* failed) {
+    switch (SaveLinesWithDialog(parent, lines)) {
+        case SaveOutcome::Cancelled:
+            break;
+        case SaveOutcome::Saved:
+            ShowUserMessage(PlainMessage(QString::fromUtf8(saved)));
+            break;
+        case SaveOutcome::Failed:
+            ShowUserMessage(WarningMessage(QString::fromUtf8(failed)));
+            break;
+    }
+}

@@ -37,6 +37,11 @@ void AddReplyInput(W* window, const char* method, void (W::*input)()) {
 // freed after the user opened a new one must not take the new one's inputs with it).
 void ReleaseReplyInputs(const QWidget* window, const QWidget* open);
 
+// Saves lines through the save dialog and tells the user how it went: `saved` as the program's plain
+// message, `failed` as a warning. A cancelled dialog says nothing.
+void SaveLinesAndTell(QWidget* parent, const std::vector<std::string>& lines, const char* saved,
+                      const char* failed);
+
 // The clock's time in a Qt date format ("yyyy-MM-dd hh:mm:ss"), so tests can fix it.
 [[nodiscard]] std::string ClockText(const QString& format);
 inline const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
