@@ -54,9 +54,9 @@ const ModeRow* ModeRowOf(int mode) {
 
 // The system labels in their places on the panel, two columns.
 constexpr const char* kSystemLabels[] = {
-    "Label30", "Label44", "Label23", "Label24", "Label25", "Label46", "Label26", "Label40", "Label42",
-    "Label43", "Label28", "Label29", "Label45", "Label47", "Label27", "Label49", "Label39", "Label31",
-    "Label32", "Label33", "Label34", "Label35", "Label36", "Label37", "Label38", "Label48",
+    "Label30", "Label44", "Label23", "Label24", "Label46", "Label26", "Label40", "Label42", "Label43",
+    "Label28", "Label29", "Label45", "Label47", "Label27", "Label49", "Label39", "Label31", "Label32",
+    "Label33", "Label34", "Label35", "Label36", "Label37", "Label38", "Label48", "Label25",
 };
 
 }  // namespace
@@ -133,9 +133,11 @@ void TfMoni::BuildSystemPanel() {
 }
 
 void TfMoni::BuildGpsPanel() {
+    constexpr int kTextColumnWidth = 220;
     Panel1 = new QWidget(this);
     Panel1->setObjectName("Panel1");
-    auto* grid = new QGridLayout(Panel1);
+    auto* row = new QHBoxLayout(Panel1);
+    auto* grid = new QGridLayout;
     for (int k = 1; k <= kGpsBarCount; ++k) {
         auto* shape = new TShape(Panel1);
         shape->setObjectName(QStringLiteral("Shape%1").arg(k));
@@ -145,10 +147,16 @@ void TfMoni::BuildGpsPanel() {
                         Qt::AlignHCenter);
         grid->addWidget(AddLabel(Panel1, "Label" + std::to_string(2 * k), "00"), 2, k - 1, Qt::AlignHCenter);
     }
-    int row = 0;
-    for (const char* name :
-         {"Label15", "Label16", "Label17", "Label18", "Label19", "Label20", "Label21", "Label22", "Label41"})
-        grid->addWidget(AddLabel(Panel1, name, {}), row++, kGpsBarCount, 1, 1);
+    row->addLayout(grid);
+    auto* texts = new QVBoxLayout;
+    for (const char* name : {"Label15", "Label16", "Label17", "Label18", "Label19", "Label20", "Label21",
+                             "Label22", "Label41"}) {
+        QLabel* label = AddLabel(Panel1, name, {});
+        label->setMinimumWidth(kTextColumnWidth);
+        texts->addWidget(label);
+    }
+    texts->addStretch();
+    row->addLayout(texts);
 }
 
 void TfMoni::BuildObdPanel() {
@@ -173,6 +181,7 @@ QWidget* TfMoni::BuildScanPanel(const char* name, const LabelTexts& heads, const
     auto* headings = new QHBoxLayout;
     for (const LabelText& t : columns)
         headings->addWidget(AddLabel(panel, t.name, QString::fromStdString(t.text)));
+    headings->addStretch();
     column->addLayout(headings);
     for (int i = 0; i < kScanRowsShown; ++i) {
         QLabel* row = AddLabel(panel, "Label" + std::to_string(firstRow + i), {});
