@@ -18,7 +18,7 @@ constexpr int kReceiverTickMs = 100;
 constexpr int kWidth = 400;
 constexpr int kHeight = 440;
 const char kSavedText[] = "数据存贮成功!!!";
-const char kSaveFailedText[] = "数据存贮失败!!!";
+
 }  // namespace
 
 TfOutPut::TfOutPut(QWidget* parent) : QWidget(parent) {
@@ -48,10 +48,13 @@ TfOutPut::TfOutPut(QWidget* parent) : QWidget(parent) {
     connect(Timer1, &QTimer::timeout, this, &TfOutPut::Timer1Timer);
     FormCreate();
     SetLogSink([memo = Memo1](const std::string& line) { memo->AppendLine(line); });
+    SetRecvRingFedListener([this] { RingFed(); });
+    // The first tick finds the ring empty and puts the receiver to sleep until bytes arrive.
     Timer1->start();
 }
 
 TfOutPut::~TfOutPut() {
+    SetRecvRingFedListener(nullptr);
     SetLogSink(nullptr);
     if (fOutPut == this) fOutPut = nullptr;
 }
@@ -65,6 +68,18 @@ void TfOutPut::FormCreate() {
 
 void TfOutPut::Timer1Timer() {
     if (ParseOneFrame(IncompleteTicks)) NCarDataDeal();
+    // Ticking on an empty ring would only wake the program ten times a second for nothing. A tick called
+    // by hand while the timer is stopped leaves the timer alone.
+    if (RecvRing.Count == 0 && Timer1->isActive()) {
+        Timer1->stop();
+        receiverIdle_ = true;
+    }
+}
+
+void TfOutPut::RingFed() {
+    if (!receiverIdle_ || RecvRing.Count == 0) return;
+    receiverIdle_ = false;
+    Timer1->start();
 }
 
 void TfOutPut::NCarDataDeal() { DispatchReply(ReplyRecord); }
@@ -74,14 +89,7 @@ void TfOutPut::SpeedButton1Click() { Memo1->Clear(); }
 QString TfOutPut::SaveFileName(const QString& chosen) { return TextFileName(chosen); }
 
 void TfOutPut::SpeedButton2Click() {
-    switch (SaveLinesWithDialog(this, Memo1->Lines())) {
-        case SaveOutcome::Cancelled:
-            break;
-        case SaveOutcome::Saved:
-            ShowMessageBox(kSavedText, kHintCaption, MsgIcon::Information);
-            break;
-        case SaveOutcome::Failed:
-            ShowMessageBox(kSaveFailedText, kWarningCaption, MsgIcon::Warning);
-            break;
-    }
+    const SaveResult saved = SaveLinesWithDialog(this, Memo1->Lines());
+    if (saved.outcome == SaveOutcome::Saved) ShowMessageBox(kSavedText, kHintCaption, MsgIcon::Information);
+    if (saved.outcome == SaveOutcome::Failed) ReportSaveFailure(saved.path.toStdString(), saved.error);
 }

@@ -1,21 +1,26 @@
-// Saving a window's lines as a text file: the name rule the tools have always applied and a writer
-// that reports whether every byte reached the file, so a failed save is never shown as a success.
+// Text files the program writes for the user (the output log, exported tables, samples): code page 936,
+// each line followed by CR LF, an existing file replaced.
 #pragma once
 
 #include <QString>
 #include <string>
 #include <vector>
 
+// Writes the UTF-8 lines; returns 0, or the system's error number of the step that failed, so that a
+// failed save is never reported as saved and the log can say why.
+[[nodiscard]] int WriteCp936Lines(const QString& path, const std::vector<std::string>& lines);
+
 class QWidget;
 
-// A name longer than 4 characters that does not end exactly in ".txt" gets ".txt" appended; shorter
-// names stay as they are. The comparison is case-sensitive, as it always was.
+// The name a text is saved under: a name longer than 4 characters that does not end exactly in ".txt"
+// gets ".txt" appended; shorter names stay as they are. The comparison is case-sensitive.
 [[nodiscard]] QString TextFileName(const QString& chosen);
 
-// Writes every line (UTF-8) in code page 936, each followed by CR LF, replacing an existing file.
-[[nodiscard]] bool WriteTextLines(const QString& path, const std::vector<std::string>& lines);
-
 enum class SaveOutcome { Cancelled, Saved, Failed };
-
-// Asks for a name (the file-dialog seam), applies TextFileName and writes the lines.
-[[nodiscard]] SaveOutcome SaveLinesWithDialog(QWidget* parent, const std::vector<std::string>& lines);
+struct SaveResult {
+    SaveOutcome outcome = SaveOutcome::Cancelled;
+    QString path;   // the name written to (after TextFileName)
+    int error = 0;  // errno of the failed step
+};
+// Asks for a name through the file-dialog seam, applies TextFileName and writes the lines.
+[[nodiscard]] SaveResult SaveLinesWithDialog(QWidget* parent, const std::vector<std::string>& lines);

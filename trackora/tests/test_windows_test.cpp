@@ -116,7 +116,7 @@ TEST_F(ToolTest, DebugLogSavedOnlyWhenWrittenAndSaidSo) {
     SetSaveDialogHandler(nullptr);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].text, "Data Save OK!!!");
-    EXPECT_EQ(boxes[1].text, "Data Save Fail!!!");
+    EXPECT_EQ(boxes[1].text, "数据存贮失败!!!");
     EXPECT_EQ(boxes[1].icon, MsgIcon::Warning);
 }
 

@@ -60,7 +60,7 @@ void TfDebug::ButtonClick(int n) {
     if (n == kCleanButton) {
         Memo1->Clear();
     } else if (n == kSaveButton) {
-        SaveLinesAndTell(this, Memo1->Lines(), "Data Save OK!!!", "Data Save Fail!!!");
+        SaveLinesAndTell(this, Memo1->Lines(), "Data Save OK!!!");
     } else {
         TConsoleForm::ButtonClick(n);
     }

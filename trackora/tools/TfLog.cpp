@@ -116,4 +116,4 @@ void TfLog::LogDataInput() {
     Label2->setText(Utf8("当前记录总数：" + std::to_string(page.offset + page.records)));
 }
 
-void TfLog::Button2Click() { SaveLinesAndTell(this, Memo1->Lines(), "数据存贮成功!!!", "数据存贮失败!!!"); }
+void TfLog::Button2Click() { SaveLinesAndTell(this, Memo1->Lines(), "数据存贮成功!!!"); }

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "consoles/CommandKit.h"
+#include "link/OutputLog.h"
 #include "platform/Clock.h"
 #include "platform/TextFile.h"
 
@@ -25,16 +26,8 @@ void ReleaseReplyInputs(const QWidget* window, const QWidget* open) {
 
 std::string ClockText(const QString& format) { return CurrentDateTime().toString(format).toStdString(); }
 
-void SaveLinesAndTell(QWidget* parent, const std::vector<std::string>& lines, const char* saved,
-                      const char* failed) {
-    switch (SaveLinesWithDialog(parent, lines)) {
-        case SaveOutcome::Cancelled:
-            break;
-        case SaveOutcome::Saved:
-            ShowUserMessage(PlainMessage(QString::fromUtf8(saved)));
-            break;
-        case SaveOutcome::Failed:
-            ShowUserMessage(WarningMessage(QString::fromUtf8(failed)));
-            break;
-    }
+void SaveLinesAndTell(QWidget* parent, const std::vector<std::string>& lines, const char* saved) {
+    const SaveResult result = SaveLinesWithDialog(parent, lines);
+    if (result.outcome == SaveOutcome::Saved) ShowUserMessage(PlainMessage(QString::fromUtf8(saved)));
+    if (result.outcome == SaveOutcome::Failed) ReportSaveFailure(result.path.toStdString(), result.error);
 }

@@ -38,9 +38,8 @@ void AddReplyInput(W* window, const char* method, void (W::*input)()) {
 void ReleaseReplyInputs(const QWidget* window, const QWidget* open);
 
 // Saves lines through the save dialog and tells the user how it went: `saved` as the program's plain
-// message, `failed` as a warning. A cancelled dialog says nothing.
-void SaveLinesAndTell(QWidget* parent, const std::vector<std::string>& lines, const char* saved,
-                      const char* failed);
+// message, a failure as every failed save of the program is reported. A cancelled dialog says nothing.
+void SaveLinesAndTell(QWidget* parent, const std::vector<std::string>& lines, const char* saved);
 
 // The clock's time in a Qt date format ("yyyy-MM-dd hh:mm:ss"), so tests can fix it.
 [[nodiscard]] std::string ClockText(const QString& format);
