@@ -46,15 +46,9 @@ TfDebug::TfDebug(QWidget* parent) : TConsoleForm("TfDebug", QStringLiteral("Data
     AddReplyInput(this, "DebugDataInput", &TfDebug::DebugDataInput);
 }
 
-TfDebug::~TfDebug() {
-    ReleaseReplyInputs(this, fDebug);
-    if (fDebug == this) fDebug = nullptr;
-}
+TfDebug::~TfDebug() { LetGoOfWindow(this, fDebug); }
 
-void TfDebug::FormClose() {
-    ReleaseReplyInputs(this, fDebug);
-    if (fDebug == this) fDebug = nullptr;
-}
+void TfDebug::FormClose() { LetGoOfWindow(this, fDebug); }
 
 void TfDebug::ButtonClick(int n) {
     if (n == kCleanButton) {

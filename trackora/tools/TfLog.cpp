@@ -63,15 +63,11 @@ TfLog::TfLog(QWidget* parent) : TConsoleForm("TfLog", QString::fromUtf8("终端�
     AddReplyInput(this, "LogDataInput", &TfLog::LogDataInput);
 }
 
-TfLog::~TfLog() {
-    ReleaseReplyInputs(this, fLog);
-    if (fLog == this) fLog = nullptr;
-}
+TfLog::~TfLog() { LetGoOfWindow(this, fLog); }
 
 void TfLog::FormClose() {
     Timer1->stop();
-    ReleaseReplyInputs(this, fLog);
-    if (fLog == this) fLog = nullptr;
+    LetGoOfWindow(this, fLog);
 }
 
 void TfLog::Button1Click() {

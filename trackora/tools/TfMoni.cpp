@@ -107,10 +107,7 @@ TfMoni::TfMoni(QWidget* parent) : TConsoleForm("TfMoni", QStringLiteral("Euqipme
     FormCreate();
 }
 
-TfMoni::~TfMoni() {
-    ReleaseReplyInputs(this, fMoni);
-    if (fMoni == this) fMoni = nullptr;
-}
+TfMoni::~TfMoni() { LetGoOfWindow(this, fMoni); }
 
 QLabel* TfMoni::AddLabel(QWidget* panel, const std::string& name, const QString& text) {
     auto* label = new QLabel(text, panel);
@@ -201,8 +198,7 @@ void TfMoni::FormCreate() {
 
 void TfMoni::FormClose() {
     Timer1->stop();
-    ReleaseReplyInputs(this, fMoni);
-    if (fMoni == this) fMoni = nullptr;
+    LetGoOfWindow(this, fMoni);
 }
 
 void TfMoni::ButtonClick(int n) {

@@ -54,15 +54,11 @@ TfNetTest::TfNetTest(QWidget* parent)
     AddReplyInput(this, "NetDataInput", &TfNetTest::NetDataInput);
 }
 
-TfNetTest::~TfNetTest() {
-    ReleaseReplyInputs(this, fNetTest);
-    if (fNetTest == this) fNetTest = nullptr;
-}
+TfNetTest::~TfNetTest() { LetGoOfWindow(this, fNetTest); }
 
 void TfNetTest::FormClose() {
     Timer1->stop();
-    ReleaseReplyInputs(this, fNetTest);
-    if (fNetTest == this) fNetTest = nullptr;
+    LetGoOfWindow(this, fNetTest);
 }
 
 void TfNetTest::ButtonClick(int n) {

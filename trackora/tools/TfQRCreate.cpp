@@ -62,15 +62,9 @@ TfQRCreate::TfQRCreate(QWidget* parent)
     AddReplyInput(this, "QRDataInput", &TfQRCreate::QRDataInput);
 }
 
-TfQRCreate::~TfQRCreate() {
-    ReleaseReplyInputs(this, fQRCreate);
-    if (fQRCreate == this) fQRCreate = nullptr;
-}
+TfQRCreate::~TfQRCreate() { LetGoOfWindow(this, fQRCreate); }
 
-void TfQRCreate::FormClose() {
-    ReleaseReplyInputs(this, fQRCreate);
-    if (fQRCreate == this) fQRCreate = nullptr;
-}
+void TfQRCreate::FormClose() { LetGoOfWindow(this, fQRCreate); }
 
 void TfQRCreate::ButtonClick(int n) {
     // A text longer than one frame carries is cut to what it can carry, whole characters only.

@@ -36,6 +36,12 @@ void AddReplyInput(W* window, const char* method, void (W::*input)()) {
 // Removes the window's input methods unless another window of its form is the open one now (a window
 // freed after the user opened a new one must not take the new one's inputs with it).
 void ReleaseReplyInputs(const QWidget* window, const QWidget* open);
+// A closing or freed window lets go of its input methods and of its global pointer, if it still holds it.
+template <class W>
+void LetGoOfWindow(W* window, W*& pointer) {
+    ReleaseReplyInputs(window, pointer);
+    if (pointer == window) pointer = nullptr;
+}
 
 // Saves lines through the save dialog and tells the user how it went: `saved` as the program's plain
 // message, a failure as every failed save of the program is reported. A cancelled dialog says nothing.
