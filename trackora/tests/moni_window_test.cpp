@@ -62,15 +62,17 @@ TEST_F(MoniTest, GpsReplyEndToEndPaintsBarsAndLabelsBeforeTheNextRequest) {
         EXPECT_EQ(T(("Label" + std::to_string(2 * k + 1)).c_str()), expected[k].prn);
         EXPECT_EQ(T(("Label" + std::to_string(2 * k + 2)).c_str()), expected[k].snr);
     }
-    EXPECT_EQ(T("Label15"), "Status:A/E/N");
-    EXPECT_EQ(T("Label16"), "Staellite:3");
-    EXPECT_EQ(T("Label17"), "Longitude:113.560712");
-    EXPECT_EQ(T("Label18"), "Latitude:22.334405");
-    EXPECT_EQ(T("Label19"), "Speed:10");
-    EXPECT_EQ(T("Label20"), "Angle:90");
-    EXPECT_EQ(T("Label21"), "Collect Times:5");
-    EXPECT_EQ(T("Label22"), "DHOP:1.2");
-    EXPECT_EQ(T("Label41"), "DateTime:26-3-4 5:6:7");
+    ExpectLabels(form.get(), {
+                                 {"Label15", "Status:A/E/N"},
+                                 {"Label16", "Staellite:3"},
+                                 {"Label17", "Longitude:113.560712"},
+                                 {"Label18", "Latitude:22.334405"},
+                                 {"Label19", "Speed:10"},
+                                 {"Label20", "Angle:90"},
+                                 {"Label21", "Collect Times:5"},
+                                 {"Label22", "DHOP:1.2"},
+                                 {"Label41", "DateTime:26-3-4 5:6:7"},
+                             });
     EXPECT_EQ(Cmds(), std::vector<int>{0x0101});
 
     // The paint event draws the model: bar 1 is green from row 38 down and not above it.
@@ -123,20 +125,19 @@ TEST_F(MoniTest, SystemPanelLabelsAndImsiHistory) {
     Deliver(0x8100, payload);
     Click(form.get(), "SpeedButton1");
     form->Timer1Timer();
-    const std::pair<const char*, const char*> shown[] = {
-        {"Label30", "System Status: Normal Connect"},
-        {"Label23", "SIM:1"},
-        {"Label24", "REG:0"},
-        {"Label46", "CSQ:23"},
-        {"Label28", "AreaID:1234"},
-        {"Label29", "CellID:ABCD"},
-        {"Label27", "Battery:3600"},
-        {"Label45", "Net:1-2"},
-        {"Label47", "Band:4G"},
-        {"Label49", "Voltage:7.5"},
-        {"Label44", "SIM IMSI:460001234567890"},
-    };
-    for (const auto& [label, text] : shown) EXPECT_EQ(T(label), text) << label;
+    ExpectLabels(form.get(), {
+                                 {"Label30", "System Status: Normal Connect"},
+                                 {"Label23", "SIM:1"},
+                                 {"Label24", "REG:0"},
+                                 {"Label46", "CSQ:23"},
+                                 {"Label28", "AreaID:1234"},
+                                 {"Label29", "CellID:ABCD"},
+                                 {"Label27", "Battery:3600"},
+                                 {"Label45", "Net:1-2"},
+                                 {"Label47", "Band:4G"},
+                                 {"Label49", "Voltage:7.5"},
+                                 {"Label44", "SIM IMSI:460001234567890"},
+                             });
     EXPECT_EQ(Cmds(), std::vector<int>{0x0100});
     EXPECT_EQ(form->Memo1->Lines(), Strings{""}) << "the first IMSI logs the empty text before it";
 
@@ -175,13 +176,15 @@ TEST_F(MoniTest, ObdFieldsAreLittleEndianWithSignedTotalsAndTheGearAsACharacter)
     payload[50] = 'D';
     payload.replace(58, 2, Bytes({0x01, 0x02}));
     Deliver(0x8107, payload);
-    EXPECT_EQ(T("Label119"), "累计里程:10000");
-    EXPECT_EQ(T("Label120"), "累计油量：0");
-    EXPECT_EQ(T("Label121"), "瞬时油耗：-1");
-    EXPECT_EQ(T("Label123"), "转速：3000");
-    EXPECT_EQ(T("Label124"), "车速：60");
-    EXPECT_EQ(T("Label158"), "档位：D");
-    EXPECT_EQ(T("Label163"), "获取状态次数：513");
+    ExpectLabels(form.get(), {
+                                 {"Label119", "累计里程:10000"},
+                                 {"Label120", "累计油量：0"},
+                                 {"Label121", "瞬时油耗：-1"},
+                                 {"Label123", "转速：3000"},
+                                 {"Label124", "车速：60"},
+                                 {"Label158", "档位：D"},
+                                 {"Label163", "获取状态次数：513"},
+                             });
 }
 
 TEST(MoniWifi, EntryFields) {
@@ -218,11 +221,13 @@ TEST_F(MoniTest, BluetoothReplyRowsNeverReachPastThePayload) {
     Deliver(0x83A4, Bytes({0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x02, 0x09, 0xA1, 0xA2, 0xA3, 0xA4,
                            0xA5, 0xA6, 0x61, 0x62, 0x63, 0x06, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5, 0xB6}));
     EXPECT_EQ(SysRunInfo.BtPollTicks, 58);
-    EXPECT_EQ(T("Label105"), "主机MAC地址：11:22:33:44:55:66");
-    EXPECT_EQ(T("Label106"), "扫描个数：2");
-    EXPECT_EQ(T("Label107"), std::string("更新时间：") + kToolClockText);
-    EXPECT_EQ(T("Label110"), "01       A1:A2:A3:A4:A5:A6     abc");
-    EXPECT_EQ(T("Label111"), "02       B1:B2:B3:B4:B5:B6     ");
+    ExpectLabels(form.get(), {
+                                 {"Label105", "主机MAC地址：11:22:33:44:55:66"},
+                                 {"Label106", "扫描个数：2"},
+                                 {"Label107", std::string("更新时间：") + kToolClockText},
+                                 {"Label110", "01       A1:A2:A3:A4:A5:A6     abc"},
+                                 {"Label111", "02       B1:B2:B3:B4:B5:B6     "},
+                             });
     EXPECT_FALSE(RowShown(112));
 
     // Eight devices announced, the second one cut off by the end of the frame (the record's stale

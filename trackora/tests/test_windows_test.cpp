@@ -25,22 +25,21 @@ std::string NetPayload(uint8_t neighbours) {
 TEST_F(ToolTest, NetworkWindowShowsTheServingCellAndItsNeighbours) {
     TfNetTest form;
     Deliver(0x8103, NetPayload(2));
-    const std::pair<const char*, const char*> own[] = {
-        {"Label1", "时间：03-04 05:06:07"},
-        {"Label2", "定位：是"},
-        {"Label3", "经度：113.560712"},
-        {"Label4", "纬度：22.334405"},
-        {"Label5", "速度：60"},
-        {"Label6", "方向：270"},
-        {"Label7", "TA：3"},
-        {"Label8", "arfcn：80"},
-        {"Label9", "RxLev：45"},
-        {"Label10", "MNC：0"},
-        {"Label11", "MCC：460"},
-        {"Label12", "LAC：9500"},
-        {"Label13", "CI:4001"},
-    };
-    for (const auto& [label, text] : own) EXPECT_EQ(Text(&form, label), text) << label;
+    ExpectLabels(&form, {
+                            {"Label1", "时间：03-04 05:06:07"},
+                            {"Label2", "定位：是"},
+                            {"Label3", "经度：113.560712"},
+                            {"Label4", "纬度：22.334405"},
+                            {"Label5", "速度：60"},
+                            {"Label6", "方向：270"},
+                            {"Label7", "TA：3"},
+                            {"Label8", "arfcn：80"},
+                            {"Label9", "RxLev：45"},
+                            {"Label10", "MNC：0"},
+                            {"Label11", "MCC：460"},
+                            {"Label12", "LAC：9500"},
+                            {"Label13", "CI:4001"},
+                        });
     const Strings captions = {"arfcn：", "RxLev：", "MNC：", "MCC：", "LAC：", "CI:"};
     const Strings neighbours[] = {{"81", "40", "0", "460", "9500", "4002"},
                                   {"512", "30", "1", "460", "9501", "4003"}};

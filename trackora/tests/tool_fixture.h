@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QTime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "console_fixture.h"
@@ -32,6 +33,11 @@ class ToolTest : public ConsoleTest {
     static std::string Text(const QWidget* form, const char* label) {
         const auto* l = form->findChild<QLabel*>(QString::fromLatin1(label));
         return l != nullptr ? l->text().toStdString() : "<no " + std::string(label) + ">";
+    }
+    // Every label shows its text.
+    static void ExpectLabels(const QWidget* form,
+                             const std::vector<std::pair<const char*, std::string>>& texts) {
+        for (const auto& [label, text] : texts) EXPECT_EQ(Text(form, label), text) << label;
     }
     std::vector<int> Cmds() const {
         std::vector<int> cmds;
