@@ -167,8 +167,6 @@ TEST(LogRecords, SixteenByteLayouts) {
         (Strings{"01-02:03 未知流程 有卡/无网/已注册/ACC关/已休眠/无外电/有振动/P0/信号:31/GPS:关未定位:63:9/"
                  "256秒/行程数目:4/BIN:7/补传:1/电压:37",
                  "行程事件：接收到行程开始信息", "行程事件：行程开始时间无效"}));
-    EXPECT_EQ(LogProcessName(0), "初始化中");
-    EXPECT_EQ(LogProcessName(38), "MCU等待");
 }
 
 TEST_F(LogTest, SavedOnlyWhenWrittenAndSaidSo) {

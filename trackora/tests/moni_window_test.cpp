@@ -157,16 +157,6 @@ TEST_F(MoniTest, SystemPanelLabelsAndImsiHistory) {
     EXPECT_EQ(T("Label49"), "Voltage:12");
 }
 
-TEST(MoniNames, StateAndBandTablesEnds) {
-    EXPECT_EQ(SysStateText(0), "System Status: Init");
-    EXPECT_EQ(SysStateText(22), "System Status: Reste Doing");
-    EXPECT_EQ(SysStateText(39), "System Status: Wait Agps Deal");
-    EXPECT_EQ(SysStateText(40), std::nullopt);
-    const std::pair<int, const char*> bands[] = {{0, "Band:NONE"}, {2, "Band:GSM900"}, {160, "Band:NONE"},
-                                                 {163, "Band:3G"}, {240, "Band:NONE"}, {1, "Band:"}};
-    for (const auto& [band, text] : bands) EXPECT_EQ(BandText(band), text) << band;
-}
-
 TEST_F(MoniTest, ObdFieldsAreLittleEndianWithSignedTotalsAndTheGearAsACharacter) {
     std::string payload(60, '\0');
     payload.replace(0, 4, Bytes({0x10, 0x27, 0x00, 0x00}));
