@@ -8,9 +8,13 @@
 #include "shell/PendingWindow.h"
 #include "shell/WindowOpener.h"
 #include "tools/TfDebug.h"
+#include "tools/TfDisTest.h"
+#include "tools/TfGpsFinter.h"
+#include "tools/TfgSensorData.h"
 #include "tools/TfLog.h"
 #include "tools/TfMoni.h"
 #include "tools/TfNetTest.h"
+#include "tools/TfQ7GpsMoni.h"
 #include "tools/TfQRCreate.h"
 
 namespace {
@@ -30,8 +34,8 @@ void RegisterAllWindows() {
     RegisterWindow("TfDVRN", fDVRN, Placement::Others);
     RegisterWindow("TfSmsTest", fSmsTest, Placement::TestRow);
     RegisterWindow("TfCallTest", fCallTest, Placement::TestRow);
-    Pending("TfGpsFinter", "GPS滤波测试", Placement::Recorders);
-    Pending("TfQ7GpsMoni", "GPS记录仪", Placement::Recorders);
+    RegisterWindow("TfGpsFinter", fGpsFinter, Placement::Recorders);
+    RegisterWindow("TfQ7GpsMoni", fQ7GpsMoni, Placement::Recorders);
     Pending("TfAppEbike", "电瓶车终端(通用)", Placement::Others);
     Pending("Tf640Manage", "640终端", Placement::Others);
     Pending("TfwlwManage", "物联网协议终端", Placement::Others);
@@ -46,8 +50,8 @@ void RegisterAllWindows() {
     RegisterWindow("TfMoni", fMoni, Placement::Others);
     RegisterWindow("TfDebug", fDebug, Placement::Others);
     RegisterWindow("TfNetTest", fNetTest, Placement::Others);
-    Pending("TfDisTest", "里程测试", Placement::Others);
-    Pending("TfgSensorData", "大气压传感器分析", Placement::Others);
+    RegisterWindow("TfDisTest", fDisTest, Placement::Others);
+    RegisterWindow("TfgSensorData", fgSensorData, Placement::Others);
     RegisterWindow("TfQRCreate", fQRCreate, Placement::Others);
     RegisterWindow("TfLog", fLog, Placement::Others);
     RegisterWindow("TfAbout", fAbout, Placement::Others);
