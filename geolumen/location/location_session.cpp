@@ -120,6 +120,11 @@ void cLocationSession::Notify(uint32_t kind) {
 bool cLocationSession::StartSession(std::stop_token stop) {
     supl_ = ops_.IsSuplEnabled(owner_.GetDeviceInstanceId());
     (void)ops_.OpenLocationClient(supl_, stop);
+    if (stop.stop_requested()) {
+        // Stopped while the module was still being waited for: nothing was started, nothing to stop.
+        (void)ops_.CloseLocationClient();
+        return false;
+    }
     const Criteria criteria = CurrentCriteria();
     (void)ops_.StartPositionSession(criteria.intervalMs, criteria.accuracy);
     sessionRunning_ = true;
