@@ -3,6 +3,7 @@
 
 #include <array>
 #include <limits>
+#include <system_error>
 
 #include "driver/driver_globals.h"
 #include "driver/main_device.h"
@@ -98,7 +99,12 @@ HRESULT cSensorDDI::CreateCollections() {
     if (SUCCEEDED(hr)) hr = SetDefaultSensorProperties();
     if (SUCCEEDED(hr)) {
         std::lock_guard idle(idleLock_);
-        idleTimer_ = createTimer_([this](uint64_t generation) { IdleTimerCallback(generation); });
+        try {
+            idleTimer_ = createTimer_([this](uint64_t generation) { IdleTimerCallback(generation); });
+        } catch (const std::system_error&) {
+            // No thread for the timer.
+            idleTimer_.reset();
+        }
         if (!idleTimer_) hr = E_OUTOFMEMORY;
     }
     if (FAILED(hr)) {

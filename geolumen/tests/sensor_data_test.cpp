@@ -246,10 +246,5 @@ TEST_F(SensorDataTest, ACopyNeverMixesTwoReports) {
     EXPECT_GT(copies, 0);
 }
 
-TEST(FileTimeFromUnixMs, CountsFrom1970) {
-    EXPECT_EQ(FileTimeFromUnixMs(0).ticks, 116444736000000000ULL);
-    EXPECT_EQ(FileTimeFromUnixMs(1000).ticks, 116444736010000000ULL);
-}
-
 }  // namespace
 }  // namespace geolumen
