@@ -182,30 +182,6 @@ TEST_F(SensorClientsTest, LongIntervalLetsTheDeviceIdleBetweenReports) {
     EXPECT_FALSE(timer->due.has_value()) << "cancelled";
 }
 
-TEST_F(SensorClientsTest, ACallbackOfACancelledArmingDoesNothing) {
-    auto client = Connect();
-    ASSERT_EQ(SetInterval(client.Get(), 20000), S_OK);
-    ddi->UpdateIdlePolicy();
-    const uint64_t stale = timer->cookie;
-    // The last client leaves while the window is open: the device idles already, nothing to resume.
-    ASSERT_EQ(ddi->OnClientDisconnect(client.Get(), kSensorObjectId), S_OK);
-    EXPECT_EQ(device->references, 0);
-    EXPECT_EQ(device->resumes, 1);
-    // A callback that was already running when the timer was cancelled.
-    ddi->IdleTimerCallback(stale);
-    EXPECT_EQ(device->references, 0);
-    EXPECT_EQ(device->stops, 1);
-
-    client = Connect();
-    ASSERT_EQ(SetInterval(client.Get(), 20000), S_OK);
-    ddi->UpdateIdlePolicy();
-    ASSERT_TRUE(ddi->IdleWindowOpen());
-    ddi->IdleTimerCallback(stale);
-    EXPECT_TRUE(ddi->IdleWindowOpen()) << "an older arming cannot end this window";
-    FireIdleTimer();
-    EXPECT_EQ(device->references, 1);
-}
-
 TEST_F(SensorClientsTest, RadioOffMeansNoIdleCallsAtAll) {
     ddi->Session().currentRadioState = 1;
     auto client = Connect();
