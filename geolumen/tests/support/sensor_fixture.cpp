@@ -64,7 +64,7 @@ void SensorDdiFixture::SetUp() {
 
 void SensorDdiFixture::TearDown() {
     ddi.Reset();
-    EXPECT_EQ(device->unmatched, 0) << "the device's idle references went below zero";
+    EXPECT_EQ(device->UnmatchedResumes(), 0) << "the device's idle references went below zero";
     DriverGlobals::Get().Reset();
 }
 

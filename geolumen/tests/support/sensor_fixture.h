@@ -47,6 +47,12 @@ class FakeSensorDevice final : public ComObject<IWDFDevice, IWDFDevice2> {
     std::map<std::string, std::string> store;  // the device property store
     bool storeFails = false;
     // Kept-awake references now, the calls made, and ResumeIdle calls that found no reference (must stay 0).
+    [[nodiscard]] int References() const { return references; }
+    [[nodiscard]] int StopIdleCalls() const { return stops; }
+    [[nodiscard]] int ResumeIdleCalls() const { return resumes; }
+    [[nodiscard]] int UnmatchedResumes() const { return unmatched; }
+
+  private:
     std::atomic<int> references{0}, stops{0}, resumes{0}, unmatched{0};
 };
 
