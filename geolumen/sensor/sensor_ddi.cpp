@@ -295,11 +295,14 @@ HRESULT cSensorDDI::CopyDataValues(IPortableDeviceValues* target) {
     if (!data_) return E_UNEXPECTED;
     uint32_t count = 0;
     HRESULT hr = data_->GetCount(&count);
+    if (FAILED(hr)) return hr;
+    // One scratch value per entry: each keeps its type from event to event, so its text or byte array
+    // keeps its room and the copy allocates nothing.
+    if (copyScratch_.size() < count) copyScratch_.resize(count);
     PROPERTYKEY key{};
-    PropValue value;
     for (uint32_t i = 0; SUCCEEDED(hr) && i < count; ++i) {
-        hr = data_->GetAt(i, &key, &value);
-        if (SUCCEEDED(hr)) hr = target->SetValue(key, value);
+        hr = data_->GetAt(i, &key, &copyScratch_[i]);
+        if (SUCCEEDED(hr)) hr = target->SetValue(key, copyScratch_[i]);
     }
     return hr;
 }

@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "driver/busy_state.h"
 #include "driver/sensor_ddi_link.h"
@@ -187,8 +188,9 @@ class cSensorDDI final : public ComObject<ISensorDriver, ISensorDdi>, private Lo
     SatelliteReport satelliteScratch_;
     std::string fixNmea_;
     std::string satelliteNmea_;
-    PropValue satelliteArrays_[5];  // satellite thread only
-    PropValue nmeaValue_;           // main lock
+    PropValue satelliteArrays_[5];        // satellite thread only
+    PropValue nmeaValue_;                 // main lock
+    std::vector<PropValue> copyScratch_;  // main lock
 
     // Idle machinery; the timer is declared last so it goes first, while everything it touches exists.
     std::mutex idleLock_;
