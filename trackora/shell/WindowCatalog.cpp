@@ -2,6 +2,7 @@
 // A window not built yet is a stand-in until its class replaces the line.
 #include "consoles/FixedConsoles.h"
 #include "consoles/StartupWindows.h"
+#include "consoles/TfAppEbike.h"
 #include "consoles/TfDVRN.h"
 #include "link/ComManage.h"
 #include "link/OutPut.h"
@@ -31,7 +32,7 @@ void RegisterAllWindows() {
     RegisterWindow("TfCallTest", fCallTest, Placement::TestRow);
     RegisterWindow("TfGpsFinter", fGpsFinter, Placement::Recorders);
     RegisterWindow("TfQ7GpsMoni", fQ7GpsMoni, Placement::Recorders);
-    Pending("TfAppEbike", "电瓶车终端(通用)", Placement::Others);
+    RegisterWindow("TfAppEbike", fAppEbike, Placement::Others);
     Pending("Tf640Manage", "640终端", Placement::Others);
     Pending("TfwlwManage", "物联网协议终端", Placement::Others);
     Pending("TfBrel", "遥控钥匙终端", Placement::Others);
