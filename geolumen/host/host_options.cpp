@@ -9,9 +9,12 @@ constexpr uint32_t kMaxRunMs = 24u * 60 * 60 * 1000;
 
 const char* HostUsage() {
     return "usage: geolumen-host [--library PATH] [--usb sim|/dev/cdc-wdmN] [--removal orderly|surprise]\n"
-           "                     [--run-ms N] [--instance ID] [--state-dir DIR]\n"
+           "                     [--run-ms N] [--instance ID] [--state-dir DIR] [--run-dir DIR] [--socket "
+           "PATH]\n"
            "Loads the driver library, runs one device on the chosen USB back end (the simulated module by\n"
-           "default) until --run-ms has passed or SIGINT/SIGTERM arrives, then removes it and unloads.\n";
+           "default) until --run-ms has passed or SIGINT/SIGTERM arrives, then removes it and unloads.\n"
+           "Sensor clients connect to <run-dir>/sensor.sock (or --socket); the run directory is --run-dir,\n"
+           "else $GEOLUMEN_RUN_DIR, else $XDG_RUNTIME_DIR/geolumen, else /run/geolumen.\n";
 }
 
 std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args,
@@ -50,6 +53,9 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
             options.instanceId = value;
         } else if (arg == "--state-dir") {
             options.stateDir = value;
+        } else if (arg == "--run-dir" || arg == "--socket") {
+            if (value.empty()) return fail(arg + " needs a path");
+            (arg == "--run-dir" ? options.runDir : options.socket) = value;
         } else {
             return fail("unknown option " + arg);
         }

@@ -14,9 +14,10 @@ TEST(HostOptions, CommandLines) {
     EXPECT_FALSE(defaults->surprise);
     EXPECT_FALSE(defaults->runMs);
 
-    auto full = ParseHostOptions({"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250",
-                                  "--library", "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s"},
-                                 "lib.so", &error);
+    auto full = ParseHostOptions(
+        {"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250", "--library", "x.so",
+         "--instance", "USB\\A", "--state-dir", "/tmp/s", "--run-dir", "/tmp/r", "--socket", "/tmp/s.sock"},
+        "lib.so", &error);
     ASSERT_TRUE(full);
     EXPECT_EQ(full->usb, "/dev/cdc-wdm0");
     EXPECT_TRUE(full->surprise);
@@ -24,6 +25,8 @@ TEST(HostOptions, CommandLines) {
     EXPECT_EQ(full->library, "x.so");
     EXPECT_EQ(full->instanceId, "USB\\A");
     EXPECT_EQ(full->stateDir, "/tmp/s");
+    EXPECT_EQ(full->runDir, "/tmp/r");
+    EXPECT_EQ(full->socket, "/tmp/s.sock");
 
     const std::vector<std::vector<std::string>> bad = {
         {"--removal", "sideways"},
@@ -34,6 +37,8 @@ TEST(HostOptions, CommandLines) {
         {"--frobnicate", "1"},
         {"--instance", ""},
         {"--instance", std::string(1024, 'a')},
+        {"--run-dir", ""},
+        {"--socket"},
     };
     for (const auto& args : bad) {
         SCOPED_TRACE(args[0]);
