@@ -12,19 +12,11 @@
 #include "platform/event.h"
 #include "platform/portable_values.h"
 #include "platform/wdf.h"
+#include "sensor/sensor_keys.h"
 
 namespace geolumen {
 
 class cMainDevice;
-
-// The id of the one sensor object, under which its events are posted.
-inline constexpr const char* kSensorObjectId = "SarnovyLocation";
-
-// SENSOR_EVENT_PARAMETER_EVENT_ID: the key of an event's kind within a posted value set.
-inline constexpr PROPERTYKEY SENSOR_EVENT_PARAMETER_EVENT_ID{
-    WdfGuid(0x64346E30, 0x8728, 0x4B34, 0xBDF6, 0x4F52442C5C28), 2};
-// SENSOR_EVENT_DATA_UPDATED {2ED0F2A4-0087-41D3-87DB-6773370B3C88}
-inline constexpr GUID SENSOR_EVENT_DATA_UPDATED = WdfGuid(0x2ED0F2A4, 0x0087, 0x41D3, 0x87DB, 0x6773370B3C88);
 
 // Sensor states as clients see them.
 enum SensorState : uint32_t {
