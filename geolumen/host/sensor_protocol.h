@@ -59,6 +59,7 @@ inline constexpr const char* kErrorMalformed = "malformed request";
 inline constexpr const char* kErrorOversize = "request too long";
 inline constexpr const char* kErrorUnknown = "unknown request";
 inline constexpr const char* kErrorNoSensor = "no sensor";
+inline constexpr const char* kErrorReplyTooLong = "reply too long";
 
 // Builds messages into a byte buffer that the caller keeps and reuses.
 class MessageWriter {
@@ -67,8 +68,10 @@ class MessageWriter {
 
     // Starts a message; Finish patches its length. Messages may follow each other in one buffer.
     void Begin(MessageType type, uint32_t requestId);
-    // False when the message grew past kMaxMessageBytes (the caller then drops it).
+    // False when the message grew past kMaxMessageBytes; it is then taken out of the buffer.
     [[nodiscard]] bool Finish();
+    // Takes the message begun last out of the buffer (its content could not be read).
+    void Abandon() { out_.resize(start_); }
 
     void PutU8(uint8_t v) { out_.push_back(v); }
     void PutU16(uint16_t v);
