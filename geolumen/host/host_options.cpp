@@ -14,7 +14,8 @@ const char* HostUsage() {
            "Loads the driver library, runs one device on the chosen USB back end (the simulated module by\n"
            "default) until --run-ms has passed or SIGINT/SIGTERM arrives, then removes it and unloads.\n"
            "Sensor clients connect to <run-dir>/sensor.sock (or --socket); the run directory is --run-dir,\n"
-           "else $GEOLUMEN_RUN_DIR, else $XDG_RUNTIME_DIR/geolumen, else /run/geolumen.\n";
+           "else $GEOLUMEN_RUN_DIR, else $XDG_RUNTIME_DIR/geolumen, else /run/geolumen. --idle lets the\n"
+           "device power down while no client holds it awake, which ends the module's session.\n";
 }
 
 std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args,
@@ -29,6 +30,10 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+            continue;
+        }
+        if (arg == "--idle") {
+            options.idle = true;
             continue;
         }
         if (i + 1 >= args.size()) return fail(arg + " needs a value (or is unknown)");

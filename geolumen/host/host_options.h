@@ -17,6 +17,7 @@ struct HostOptions {
     std::string stateDir;           // empty: the default store root
     std::string runDir;             // empty: found as host/run_dir.h says
     std::string socket;             // empty: sensor.sock in the run directory
+    bool idle = false;              // let the device leave D0 while no client holds it awake
     bool help = false;
 };
 

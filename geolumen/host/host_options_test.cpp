@@ -14,10 +14,10 @@ TEST(HostOptions, CommandLines) {
     EXPECT_FALSE(defaults->surprise);
     EXPECT_FALSE(defaults->runMs);
 
-    auto full = ParseHostOptions(
-        {"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250", "--library", "x.so",
-         "--instance", "USB\\A", "--state-dir", "/tmp/s", "--run-dir", "/tmp/r", "--socket", "/tmp/s.sock"},
-        "lib.so", &error);
+    auto full = ParseHostOptions({"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250",
+                                  "--library", "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s",
+                                  "--run-dir", "/tmp/r", "--socket", "/tmp/s.sock", "--idle"},
+                                 "lib.so", &error);
     ASSERT_TRUE(full);
     EXPECT_EQ(full->usb, "/dev/cdc-wdm0");
     EXPECT_TRUE(full->surprise);
@@ -27,6 +27,8 @@ TEST(HostOptions, CommandLines) {
     EXPECT_EQ(full->stateDir, "/tmp/s");
     EXPECT_EQ(full->runDir, "/tmp/r");
     EXPECT_EQ(full->socket, "/tmp/s.sock");
+    EXPECT_TRUE(full->idle);
+    EXPECT_FALSE(defaults->idle);
 
     const std::vector<std::vector<std::string>> bad = {
         {"--removal", "sideways"},
