@@ -2,9 +2,7 @@
 // What the device and the queue need of the sensor driver interface, the one object per device that
 // serves sensor clients, runs the location session and keeps the radio state. The device creates it
 // during prepare-hardware through DeviceParts and keeps it as the process-wide singleton.
-//
-// cSensorDdiStandIn keeps the contract until the full sensor interface exists: it starts no session,
-// has no data fields, and answers the radio-state controls with E_NOTIMPL ("not yet").
+// The sensor interface itself is cSensorDDI (sensor/sensor_ddi.h).
 
 #include <cstdint>
 
@@ -46,19 +44,6 @@ struct ISensorDdi : IUnknown {
     // The radio-state controls; the queue has already checked that the buffer is exactly 4 bytes.
     virtual HRESULT GetRadioStateIoctl(IWDFIoRequest* request, bool previous) = 0;
     virtual HRESULT SetRadioStateIoctl(IWDFIoRequest* request, bool previous) = 0;
-};
-
-class cSensorDdiStandIn final : public ComObject<ISensorDdi> {
-  public:
-    HRESULT InitializeSensorDdi(IWDFDevice* device, cMainDevice* owner) override;
-    void SetEventHandles(Event* dataReady, Event* stateChange) override;
-    void StartLocationSession() override {}
-    void StopLocationSession() override {}
-    HRESULT CopyDataValues(IPortableDeviceValues* target) override;
-    uint32_t GetSensorState() override { return SENSOR_STATE_NOT_AVAILABLE; }
-    void UpdateIdlePolicy() override {}
-    HRESULT GetRadioStateIoctl(IWDFIoRequest*, bool) override { return E_NOTIMPL; }
-    HRESULT SetRadioStateIoctl(IWDFIoRequest*, bool) override { return E_NOTIMPL; }
 };
 
 }  // namespace geolumen
