@@ -680,7 +680,11 @@ void SensorServer::HandleMessage(Connection& connection, const Message& message)
     {
         std::lock_guard lock(mutex_);
         if (call.connected) connection.connected = *call.connected;
-        if (call.subscribed) connection.subscribed = *call.subscribed;
+        if (call.subscribed && *call.subscribed != connection.subscribed) {
+            connection.subscribed = *call.subscribed;
+            logs.push_back("sensor client " + std::to_string(connection.number) +
+                           (connection.subscribed ? ": subscribed" : ": unsubscribed"));
+        }
         SendLocked(connection, replyBuffer_, logs);
     }
     for (const auto& line : logs) {
@@ -701,6 +705,8 @@ void SensorServer::Close(Connection* connection, bool tellDriver) {
         cleanup = fileCleanup_;
     }
     ::close(owned->fd);
+    // Said before the sensor hears of it, so that what the sensor does about it is logged after this.
+    if (log_) log_("sensor client " + std::to_string(owned->number) + ": closed");
     auto driver = tellDriver ? Driver() : nullptr;
     if (driver) {
         // As the framework does for a closed handle: the device's file cleanup, then the sensor hears
@@ -710,7 +716,6 @@ void SensorServer::Close(Connection* connection, bool tellDriver) {
             (void)driver->OnClientUnsubscribeFromEvents(owned->file.Get(), kSensorObjectId);
         if (owned->connected) (void)driver->OnClientDisconnect(owned->file.Get(), kSensorObjectId);
     }
-    if (log_) log_("sensor client " + std::to_string(owned->number) + ": closed");
 }
 
 void SensorServer::CloseAll(bool tellDriver) {
