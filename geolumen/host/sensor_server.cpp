@@ -111,51 +111,42 @@ void PutResultValues(Call& call, HRESULT hr, IPortableDeviceValues* values) {
     if (!values || !call.out.PutValues(values)) call.out.PutU32(0);
 }
 
-bool Connect(Call& call) {
+// The four client life-cycle slots: no body, the result only, and the connection's flag they change.
+using ClientSlot = HRESULT (ISensorDriver::*)(IWDFFile*, const char*);
+enum class Effect { kConnected, kDisconnected, kSubscribed, kUnsubscribed };
+
+template <ClientSlot slot, Effect effect>
+bool ClientCall(Call& call) {
     if (!NoBody(call)) return false;
-    const HRESULT hr = call.driver.OnClientConnect(call.file, kSensorObjectId);
-    if (SUCCEEDED(hr)) call.connected = true;
+    const HRESULT hr = (call.driver.*slot)(call.file, kSensorObjectId);
+    if (SUCCEEDED(hr)) {
+        switch (effect) {
+            case Effect::kConnected:
+                call.connected = true;
+                break;
+            case Effect::kDisconnected:
+                // A disconnected client gets no more events, whatever it subscribed to.
+                call.connected = call.subscribed = false;
+                break;
+            case Effect::kSubscribed:
+                call.subscribed = true;
+                break;
+            case Effect::kUnsubscribed:
+                call.subscribed = false;
+                break;
+        }
+    }
     call.out.PutI32(hr);
     return true;
 }
 
-bool Disconnect(Call& call) {
-    if (!NoBody(call)) return false;
-    const HRESULT hr = call.driver.OnClientDisconnect(call.file, kSensorObjectId);
-    // A disconnected client gets no more events, whatever it subscribed to.
-    if (SUCCEEDED(hr)) call.connected = call.subscribed = false;
-    call.out.PutI32(hr);
-    return true;
-}
+using SupportedKeysSlot = HRESULT (ISensorDriver::*)(const char*, IPortableDeviceKeyCollection**);
 
-bool Subscribe(Call& call) {
-    if (!NoBody(call)) return false;
-    const HRESULT hr = call.driver.OnClientSubscribeToEvents(call.file, kSensorObjectId);
-    if (SUCCEEDED(hr)) call.subscribed = true;
-    call.out.PutI32(hr);
-    return true;
-}
-
-bool Unsubscribe(Call& call) {
-    if (!NoBody(call)) return false;
-    const HRESULT hr = call.driver.OnClientUnsubscribeFromEvents(call.file, kSensorObjectId);
-    if (SUCCEEDED(hr)) call.subscribed = false;
-    call.out.PutI32(hr);
-    return true;
-}
-
-bool SupportedProperties(Call& call) {
+template <SupportedKeysSlot slot>
+bool SupportedKeys(Call& call) {
     if (!NoBody(call)) return false;
     ComPtr<IPortableDeviceKeyCollection> keys;
-    const HRESULT hr = call.driver.OnGetSupportedProperties(kSensorObjectId, keys.ReleaseAndGetAddressOf());
-    PutResultKeys(call, hr, keys.Get());
-    return true;
-}
-
-bool SupportedDataFields(Call& call) {
-    if (!NoBody(call)) return false;
-    ComPtr<IPortableDeviceKeyCollection> keys;
-    const HRESULT hr = call.driver.OnGetSupportedDataFields(kSensorObjectId, keys.ReleaseAndGetAddressOf());
+    const HRESULT hr = (call.driver.*slot)(kSensorObjectId, keys.ReleaseAndGetAddressOf());
     PutResultKeys(call, hr, keys.Get());
     return true;
 }
@@ -173,25 +164,18 @@ bool SupportedEvents(Call& call) {
     return true;
 }
 
-bool GetProperties(Call& call) {
-    const KeyList keys = call.in.GetKeys();
-    if (!call.in.Done()) return false;
-    auto collection = MakeKeys(keys);
-    ComPtr<IPortableDeviceValues> values;
-    const HRESULT hr = collection ? call.driver.OnGetProperties(call.file, kSensorObjectId, collection.Get(),
-                                                                values.ReleaseAndGetAddressOf())
-                                  : E_OUTOFMEMORY;
-    PutResultValues(call, hr, values.Get());
-    return true;
-}
+using ReadSlot = HRESULT (ISensorDriver::*)(IWDFFile*, const char*, IPortableDeviceKeyCollection*,
+                                            IPortableDeviceValues**);
 
-bool GetDataFields(Call& call) {
+// Properties and data fields alike: keys in, one value or error per key out.
+template <ReadSlot slot>
+bool ReadValues(Call& call) {
     const KeyList keys = call.in.GetKeys();
     if (!call.in.Done()) return false;
     auto collection = MakeKeys(keys);
     ComPtr<IPortableDeviceValues> values;
-    const HRESULT hr = collection ? call.driver.OnGetDataFields(call.file, kSensorObjectId, collection.Get(),
-                                                                values.ReleaseAndGetAddressOf())
+    const HRESULT hr = collection ? (call.driver.*slot)(call.file, kSensorObjectId, collection.Get(),
+                                                        values.ReleaseAndGetAddressOf())
                                   : E_OUTOFMEMORY;
     PutResultValues(call, hr, values.Get());
     return true;
@@ -237,16 +221,17 @@ struct RequestRow {
 };
 
 constexpr RequestRow kRequests[] = {
-    {MessageType::kConnect, Connect},
-    {MessageType::kDisconnect, Disconnect},
-    {MessageType::kSubscribe, Subscribe},
-    {MessageType::kUnsubscribe, Unsubscribe},
-    {MessageType::kGetSupportedProperties, SupportedProperties},
-    {MessageType::kGetSupportedDataFields, SupportedDataFields},
+    {MessageType::kConnect, ClientCall<&ISensorDriver::OnClientConnect, Effect::kConnected>},
+    {MessageType::kDisconnect, ClientCall<&ISensorDriver::OnClientDisconnect, Effect::kDisconnected>},
+    {MessageType::kSubscribe, ClientCall<&ISensorDriver::OnClientSubscribeToEvents, Effect::kSubscribed>},
+    {MessageType::kUnsubscribe,
+     ClientCall<&ISensorDriver::OnClientUnsubscribeFromEvents, Effect::kUnsubscribed>},
+    {MessageType::kGetSupportedProperties, SupportedKeys<&ISensorDriver::OnGetSupportedProperties>},
+    {MessageType::kGetSupportedDataFields, SupportedKeys<&ISensorDriver::OnGetSupportedDataFields>},
     {MessageType::kGetSupportedEvents, SupportedEvents},
-    {MessageType::kGetProperties, GetProperties},
+    {MessageType::kGetProperties, ReadValues<&ISensorDriver::OnGetProperties>},
     {MessageType::kSetProperties, SetProperties},
-    {MessageType::kGetDataFields, GetDataFields},
+    {MessageType::kGetDataFields, ReadValues<&ISensorDriver::OnGetDataFields>},
     {MessageType::kGetSensorObjects, SensorObjects},
 };
 
@@ -410,16 +395,7 @@ HRESULT SensorServer::PostEvent(IPortableDeviceValuesCollection* events) {
             (void)writer.Finish();
         }
     }
-    std::vector<std::string> logs;
-    {
-        std::lock_guard lock(mutex_);
-        for (auto& connection : connections_) {
-            if (connection->subscribed) SendLocked(*connection, postBuffer_, logs);
-        }
-    }
-    for (const auto& line : logs) {
-        if (log_) log_(line);
-    }
+    Broadcast(postBuffer_);
     return S_OK;
 }
 
@@ -430,20 +406,27 @@ HRESULT SensorServer::PostStateChange(uint32_t state) {
     writer.Begin(MessageType::kStateChanged, 0);
     writer.PutU32(state);
     (void)writer.Finish();
-    std::vector<std::string> logs;
-    {
-        std::lock_guard lock(mutex_);
-        for (auto& connection : connections_) {
-            if (connection->subscribed) SendLocked(*connection, postBuffer_, logs);
-        }
-    }
-    for (const auto& line : logs) {
-        if (log_) log_(line);
-    }
+    Broadcast(postBuffer_);
     return S_OK;
 }
 
 // ---- sending ----
+
+void SensorServer::Broadcast(std::span<const uint8_t> bytes) {
+    std::vector<std::string> logs;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& connection : connections_) {
+            if (connection->subscribed) SendLocked(*connection, bytes, logs);
+        }
+    }
+    Say(logs);
+}
+
+void SensorServer::Say(const std::vector<std::string>& lines) {
+    if (!log_) return;
+    for (const auto& line : lines) log_(line);
+}
 
 void SensorServer::SendLocked(Connection& connection, std::span<const uint8_t> bytes,
                               std::vector<std::string>& logs) {
@@ -653,9 +636,7 @@ void SensorServer::ReplyError(Connection& connection, uint32_t requestId, HRESUL
         std::lock_guard lock(mutex_);
         SendLocked(connection, replyBuffer_, logs);
     }
-    for (const auto& line : logs) {
-        if (log_) log_(line);
-    }
+    Say(logs);
 }
 
 void SensorServer::HandleMessage(Connection& connection, const Message& message) {
@@ -687,9 +668,7 @@ void SensorServer::HandleMessage(Connection& connection, const Message& message)
         }
         SendLocked(connection, replyBuffer_, logs);
     }
-    for (const auto& line : logs) {
-        if (log_) log_(line);
-    }
+    Say(logs);
 }
 
 void SensorServer::Close(Connection* connection, bool tellDriver) {

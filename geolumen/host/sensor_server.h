@@ -82,6 +82,10 @@ class SensorServer {
     // Under mutex_: sends what the socket takes, queues the rest up to the bound.
     void SendLocked(Connection& connection, std::span<const uint8_t> bytes, std::vector<std::string>& logs);
     void FlushLocked(Connection& connection);
+    // To every subscribed connection.
+    void Broadcast(std::span<const uint8_t> bytes);
+    // Log lines gathered under the lock, written after it.
+    void Say(const std::vector<std::string>& lines);
     [[nodiscard]] ComPtr<ISensorDriver> Driver();
 
     const Log log_;
