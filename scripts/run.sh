@@ -3,8 +3,14 @@
 # screenshot. "scripts/run.sh geolumen" starts the geolumen driver host and a sensor client instead.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/deps.sh"
-"$root/scripts/build.sh" build
+if [ "${1:-}" = "geolumen" ]; then
+  # Only the fixes go to stdout.
+  "$root/scripts/deps.sh" >&2
+  "$root/scripts/build.sh" build >&2
+else
+  "$root/scripts/deps.sh"
+  "$root/scripts/build.sh" build
+fi
 
 # scripts/run.sh geolumen [host options...]: the driver host on the simulated module with one sensor
 # client that prints the fixes (JSON lines on stdout) for ten seconds; the host's log goes to stderr.
