@@ -155,6 +155,10 @@ TEST_F(HostEndToEnd, TwoClientsSteerTheModulesSession) {
     host->Signal(SIGTERM);
     EXPECT_EQ(host->Wait(kExitBound), 0) << Dump(*host);
     EXPECT_TRUE(host->WaitForLine("library unloaded", 1s));
+    // The device idled before it was removed, so the removal does not leave D0 a second time.
+    const auto removal = host->WaitForLine("query remove", 1s);
+    ASSERT_TRUE(removal);
+    EXPECT_FALSE(host->WaitForLine("D0 exit", 0s, *removal)) << Dump(*host);
 }
 
 TEST_F(HostEndToEnd, NmeaSentencesComeWithTheFix) {

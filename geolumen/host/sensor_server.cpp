@@ -310,7 +310,6 @@ int SensorServer::Start(const std::filesystem::path& path) {
         ioRunning_ = true;
     }
     thread_ = std::thread([this] { Run(); });
-    ioThreadId_ = thread_.get_id();
     return 0;
 }
 
@@ -499,6 +498,10 @@ void SensorServer::RunOnIoThread(const std::function<void()>& task) {
 }
 
 void SensorServer::Run() {
+    {
+        std::lock_guard lock(mutex_);
+        ioThreadId_ = std::this_thread::get_id();
+    }
     std::vector<pollfd> fds;
     std::vector<Connection*> polled;
     std::vector<Connection*> closing;

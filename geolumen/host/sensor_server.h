@@ -95,7 +95,6 @@ class SensorServer {
     int listenFd_ = -1;
     int wakeFd_ = -1;
     std::thread thread_;
-    std::thread::id ioThreadId_;
 
     std::mutex mutex_;
     ComPtr<ISensorDriver> driver_;
@@ -103,6 +102,7 @@ class SensorServer {
     std::vector<std::unique_ptr<Connection>> connections_;
     bool stop_ = false;
     bool ioRunning_ = false;  // the I/O thread takes tasks
+    std::thread::id ioThreadId_;
     uint64_t nextClient_ = 1;
     // Tasks for the I/O thread and the count of those done, for RunOnIoThread.
     std::vector<std::function<void()>> tasks_;
