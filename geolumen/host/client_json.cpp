@@ -11,8 +11,8 @@
 namespace geolumen::host {
 namespace {
 
-template <class T>
-constexpr bool kAlways = false;
+// Each alternative of a value has its branch below; a new one must get its own.
+static_assert(std::variant_size_v<PropValue> == 10, "every value kind has its JSON form");
 
 template <class Number>
 void AppendNumber(std::string& out, Number v) {
@@ -120,8 +120,6 @@ void AppendJsonValue(std::string& out, const PropValue& value) {
                 char text[32];
                 std::snprintf(text, sizeof text, "{\"error\":\"0x%08X\"}", static_cast<unsigned>(v.hr));
                 out += text;
-            } else {
-                static_assert(kAlways<T>, "every value kind has its JSON form");
             }
         },
         value);

@@ -15,8 +15,8 @@ constexpr size_t kGuidBytes = 16;
 constexpr size_t kValueTagBytes = 2;
 constexpr VARTYPE kByteVectorType = VT_VECTOR | VT_UI1;
 
-template <class T>
-constexpr bool kAlways = false;
+// Each alternative of a value has its branch below; a new one must get its own.
+static_assert(std::variant_size_v<PropValue> == 10, "every value kind has its wire form");
 
 }  // namespace
 
@@ -110,8 +110,6 @@ void MessageWriter::PutValue(const PropValue& value) {
             } else if constexpr (std::is_same_v<T, ErrorValue>) {
                 PutU16(VT_ERROR);
                 PutI32(v.hr);
-            } else {
-                static_assert(kAlways<T>, "every value kind has its wire form");
             }
         },
         value);
