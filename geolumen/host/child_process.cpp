@@ -65,8 +65,13 @@ void ChildProcess::Signal(int signal) {
 std::optional<int> ChildProcess::Wait(std::chrono::milliseconds bound) {
     if (status_) return status_;
     if (pid_ <= 0) return std::nullopt;
-    // The exit closes the program's pipes; the readers see it first, so wait on them, then reap.
+    // The exit closes the program's pipes: the readers see that first, then the program is reaped. A
+    // program that closed them itself while it runs on is looked at again every little while.
     const auto deadline = Clock::now() + bound;
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait_until(lock, deadline, [&] { return readersDone_ == 2; });
+    }
     for (;;) {
         int status = 0;
         const pid_t done = ::waitpid(pid_, &status, WNOHANG);
