@@ -510,7 +510,7 @@ void SensorServer::Run() {
         polled.clear();
         closing.clear();
         fds.push_back({wakeFd_, POLLIN, 0});
-        fds.push_back({listenFd_, POLLIN, 0});
+        fds.push_back({listenFd_, static_cast<short>(acceptPaused_ ? 0 : POLLIN), 0});
         bool stop = false;
         {
             std::lock_guard lock(mutex_);
@@ -578,11 +578,25 @@ void SensorServer::Run() {
 
 void SensorServer::Accept() {
     for (;;) {
+        size_t count = 0;
+        {
+            std::lock_guard lock(mutex_);
+            count = connections_.size();
+        }
+        if (count >= kMaxClients) {
+            // New clients wait in the backlog until one leaves, instead of waking this thread for ever.
+            acceptPaused_ = true;
+            if (log_)
+                log_("sensor clients: " + std::to_string(count) + " connected; no more until one leaves");
+            return;
+        }
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
-            if (errno == EINTR) continue;
-            // EAGAIN: none left. Anything else (out of descriptors) leaves the client waiting in the
-            // backlog until a connection closes.
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+            // Out of descriptors or memory: the pending client would make every poll return at once.
+            acceptPaused_ = true;
+            if (log_) log_(std::string("sensor clients: cannot take a client: ") + std::strerror(errno));
             return;
         }
         auto connection = std::make_unique<Connection>();
@@ -687,6 +701,7 @@ void SensorServer::Close(Connection* connection, bool tellDriver) {
         cleanup = fileCleanup_;
     }
     ::close(owned->fd);
+    acceptPaused_ = false;
     // Said before the sensor hears of it, so that what the sensor does about it is logged after this.
     if (log_) log_("sensor client " + std::to_string(owned->number) + ": closed");
     auto driver = tellDriver ? Driver() : nullptr;

@@ -29,6 +29,9 @@ namespace geolumen::host {
 // About a hundred data events with NMEA sentences, on top of what the socket itself buffers: a client
 // this far behind has stopped reading.
 inline constexpr size_t kMaxQueuedBytesPerClient = 256 * 1024;
+// Far more than one sensor has users; a bound so that a flood of connections cannot use up the host's
+// descriptors.
+inline constexpr size_t kMaxClients = 64;
 
 class SensorServer {
   public:
@@ -94,6 +97,8 @@ class SensorServer {
     std::filesystem::path path_;
     int listenFd_ = -1;
     int wakeFd_ = -1;
+    // The I/O thread's: no new client is taken until one leaves.
+    bool acceptPaused_ = false;
     std::thread thread_;
 
     std::mutex mutex_;

@@ -334,6 +334,25 @@ TEST_F(SensorServerTest, DetachEndsEveryConnectionAndNoCallFollows) {
     EXPECT_EQ(driver_->Calls(), (std::vector<std::string>{"connect", "subscribe"}));
 }
 
+// Past the limit a client waits in the backlog and is taken as soon as another one leaves.
+TEST_F(SensorServerTest, ClientsBeyondTheLimitWaitForOneToLeave) {
+    std::vector<std::unique_ptr<SensorClient>> clients;
+    for (size_t i = 0; i < kMaxClients; ++i) {
+        clients.push_back(std::make_unique<SensorClient>());
+        Connect(*clients.back());
+        ASSERT_EQ(Request(*clients.back(), MessageType::kGetSupportedEvents), S_OK);
+    }
+    SensorClient extra;
+    Connect(extra);
+    uint32_t id = 0;
+    ASSERT_EQ(extra.Send(MessageType::kGetSupportedEvents, nullptr, &id), 0);
+    EXPECT_TRUE(WaitForLog("sensor clients: 64 connected; no more until one leaves"));
+    clients.front().reset();
+    ReceivedMessage reply = Next(extra);
+    EXPECT_EQ(reply.type, MessageType::kReply);
+    EXPECT_EQ(reply.requestId, id);
+}
+
 class SlowReaderTest : public SensorServerTest {
   protected:
     SlowReaderTest() { maxQueued_ = 16 * 1024; }
