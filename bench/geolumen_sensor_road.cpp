@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -76,11 +77,11 @@ int main() {
     setenv("GEOLUMEN_STATE_DIR", (dir / "state").c_str(), 1);
 
     sim::SimModule module;
-    sim::SimLocationService service(module);
+    auto service = std::make_unique<sim::SimLocationService>(module);
     std::mutex sessionMutex;
     std::condition_variable sessionChanged;
     bool sessionRunning = false;
-    service.SetSessionObserver([&](bool running, uint32_t, uint32_t) {
+    service->SetSessionObserver([&](bool running, uint32_t, uint32_t) {
         std::lock_guard lock(sessionMutex);
         sessionRunning = running;
         sessionChanged.notify_all();
@@ -131,7 +132,7 @@ int main() {
             std::this_thread::sleep_until(next);
             next += kReportPeriod;
             const auto written = Clock::now();
-            service.SendPosition(fix);
+            service->SendPosition(fix);
             if (!ReadDataEvent(client)) {
                 status = Fail("a report did not arrive");
                 break;
@@ -158,6 +159,8 @@ int main() {
         server.Stop();
         (void)driverHost.UnloadDriver();
     }
+    // The module's reports stop before the back end that announces them goes.
+    service.reset();
     target.reset();
     std::filesystem::remove_all(dir);
     return status;

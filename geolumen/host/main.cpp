@@ -189,8 +189,9 @@ int main(int argc, char** argv) {
 
     const int exitCode = RunDevice(*library, instanceId, target, module.get(), *options);
     // The back end goes before the library: the driver left callbacks in it whose code is the library's.
-    target.reset();
+    // The module's reports stop before the back end that announces them goes.
     locationService.reset();
+    target.reset();
     module.reset();
     library.reset();
     Say(exitCode == kExitOk ? "library unloaded" : "stopped after an error");
