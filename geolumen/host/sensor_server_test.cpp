@@ -287,13 +287,7 @@ TEST_F(SensorServerTest, EventsGoToSubscribersAsTheyWereAtPostTime) {
 }
 
 TEST_F(SensorServerTest, ClosedConnectionIsCleanupThenUnsubscribeThenDisconnect) {
-    std::vector<std::string> cleaned;
-    std::mutex cleanedMutex;
-    server_->SetFileCleanup([&](IWDFFile*) {
-        std::lock_guard lock(cleanedMutex);
-        cleaned.push_back("cleanup");
-        driver_->Record("cleanup");
-    });
+    server_->SetFileCleanup([this](IWDFFile*) { driver_->Record("cleanup"); });
     {
         SensorClient client;
         Subscribe(client);
