@@ -54,6 +54,11 @@ class HostEndToEnd : public ::testing::Test {
         return client;
     }
     std::string RunDir() const { return (base_ / "run").string(); }
+    // Every host of these tests: its idle control never went below zero.
+    static void ExpectBalancedIdle(ChildProcess& host) {
+        for (const auto& line : host.Lines())
+            EXPECT_EQ(line.find("without a StopIdle"), std::string::npos) << line;
+    }
     static std::string Dump(ChildProcess& process) {
         std::string text;
         for (const auto& line : process.Lines()) text += line + "\n";
@@ -159,6 +164,7 @@ TEST_F(HostEndToEnd, TwoClientsSteerTheModulesSession) {
     const auto removal = host->WaitForLine("query remove", 1s);
     ASSERT_TRUE(removal);
     EXPECT_FALSE(host->WaitForLine("D0 exit", 0s, *removal)) << Dump(*host);
+    ExpectBalancedIdle(*host);
 }
 
 TEST_F(HostEndToEnd, NmeaSentencesComeWithTheFix) {
@@ -200,6 +206,7 @@ TEST_F(HostEndToEnd, RemovalEndsTheClientsConnections) {
         }
         EXPECT_EQ(host->Wait(kExitBound), 0) << Dump(*host);
         EXPECT_TRUE(host->WaitForLine("library unloaded", 1s)) << Dump(*host);
+        ExpectBalancedIdle(*host);
     }
 }
 

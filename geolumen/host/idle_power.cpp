@@ -6,6 +6,11 @@ IdlePower::IdlePower(DriverHost& host) : host_(host) {}
 
 IdlePower::~IdlePower() { Stop(); }
 
+bool IdlePower::EnabledByDriver(HostDevice& device) {
+    WUDF_DEVICE_POWER_POLICY_IDLE_SETTINGS settings{};
+    return device.IdleSettingsAssigned(&settings) && settings.Enabled == 1;
+}
+
 void IdlePower::Start() {
     if (thread_.joinable()) return;
     device_ = host_.Device();

@@ -25,6 +25,8 @@ class IdlePower {
     IdlePower(const IdlePower&) = delete;
     IdlePower& operator=(const IdlePower&) = delete;
 
+    // Whether the driver's own idle settings enable idling (the host's --idle enables it regardless).
+    [[nodiscard]] static bool EnabledByDriver(HostDevice& device);
     // Watches the started device's idle count from now on.
     void Start();
     // Stops watching; a device left in D3 is removed from there (no second D0 exit).

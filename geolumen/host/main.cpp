@@ -110,7 +110,8 @@ int RunDevice(const DriverLibrary& library, const std::string& instanceId,
                                              std::strerror(-status));
         } else {
             Say("sensor clients: " + socket.string());
-            if (options.idle) idle.Start();
+            if (options.idle || (host.Device() && host::IdlePower::EnabledByDriver(*host.Device())))
+                idle.Start();
             Say(options.runMs ? "device running for " + std::to_string(*options.runMs) + " ms"
                               : std::string("device running; SIGINT or SIGTERM removes it"));
             WaitForStop(options.runMs);
@@ -126,8 +127,13 @@ int RunDevice(const DriverLibrary& library, const std::string& instanceId,
         gone.mode = sim::FaultMode::Disconnect;
         module->SetFault(gone);
     }
+    const auto device = host.Device();
     (void)host.RemoveDevice(options.surprise);
     clients.Stop();
+    if (device && device->UnmatchedResumeIdleCount() > 0) {
+        Say("idle control: " + std::to_string(device->UnmatchedResumeIdleCount()) +
+            " ResumeIdle calls without a StopIdle");
+    }
     if (host.UnloadDriver() != S_OK && exitCode == kExitOk) {
         exitCode = Fail(kExitUnload, "the driver still holds objects; the library cannot be unloaded");
     }

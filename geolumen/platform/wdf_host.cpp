@@ -313,12 +313,21 @@ void HostDevice::ResumeIdle() {
     int count = 0;
     {
         std::lock_guard lock(mutex_);
-        // An unmatched ResumeIdle must not drive the count below zero.
-        if (stopIdleCount_ > 0) --stopIdleCount_;
+        // An unmatched ResumeIdle must not drive the count below zero; it is counted as the fault it is.
+        if (stopIdleCount_ > 0) {
+            --stopIdleCount_;
+        } else {
+            ++unmatchedResumeIdles_;
+        }
         count = stopIdleCount_;
         listener = idleListener_;
     }
     if (listener) listener(count);
+}
+
+int HostDevice::UnmatchedResumeIdleCount() {
+    std::lock_guard lock(mutex_);
+    return unmatchedResumeIdles_;
 }
 
 void HostDevice::SetIdleListener(std::function<void(int count)> listener) {

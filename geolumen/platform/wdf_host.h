@@ -141,6 +141,8 @@ class HostDevice final : public ComObject<IWDFDevice, IWDFDevice2, IWDFDeviceIdl
     [[nodiscard]] bool PnpNotDisableableCommitted();
     [[nodiscard]] bool IdleSettingsAssigned(WUDF_DEVICE_POWER_POLICY_IDLE_SETTINGS* settings);
     [[nodiscard]] int StopIdleCount();
+    // ResumeIdle calls that found the count at 0 (a driver fault: they would have driven it below zero).
+    [[nodiscard]] int UnmatchedResumeIdleCount();
     // Called with the new count after every StopIdle and ResumeIdle (outside the device's lock), so the
     // host's power policy can act on it.
     void SetIdleListener(std::function<void(int count)> listener);
@@ -172,6 +174,7 @@ class HostDevice final : public ComObject<IWDFDevice, IWDFDevice2, IWDFDeviceIdl
     bool idleAssigned_ = false;
     WUDF_DEVICE_POWER_POLICY_IDLE_SETTINGS idle_{};
     int stopIdleCount_ = 0;
+    int unmatchedResumeIdles_ = 0;
     std::function<void(int)> idleListener_;
     std::vector<ComPtr<IUnknown>> extensions_;
 };
