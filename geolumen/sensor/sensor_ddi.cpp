@@ -3,6 +3,7 @@
 
 #include <array>
 #include <limits>
+#include <system_error>
 
 #include "driver/driver_globals.h"
 #include "driver/main_device.h"
@@ -98,7 +99,12 @@ HRESULT cSensorDDI::CreateCollections() {
     if (SUCCEEDED(hr)) hr = SetDefaultSensorProperties();
     if (SUCCEEDED(hr)) {
         std::lock_guard idle(idleLock_);
-        idleTimer_ = createTimer_([this](uint64_t generation) { IdleTimerCallback(generation); });
+        try {
+            idleTimer_ = createTimer_([this](uint64_t generation) { IdleTimerCallback(generation); });
+        } catch (const std::system_error&) {
+            // No thread for the timer.
+            idleTimer_.reset();
+        }
         if (!idleTimer_) hr = E_OUTOFMEMORY;
     }
     if (FAILED(hr)) {
@@ -325,38 +331,32 @@ HRESULT cSensorDDI::OnGetSupportedSensorObjects(IPortableDeviceValuesCollection*
     return hr;
 }
 
-HRESULT cSensorDDI::OnGetSupportedProperties(const char*, IPortableDeviceKeyCollection** keys) {
-    SensorBusyScope busy(busy_);
-    if (!busy.ok()) return busy.result();
+namespace {
+
+// A new key collection holding the keys of `table` in table order.
+template <size_t N>
+HRESULT CopyTableKeys(const std::array<SensorKeyRow, N>& table, IPortableDeviceKeyCollection** keys) {
     if (!keys) return E_INVALIDARG;
     *keys = nullptr;
     ComPtr<IPortableDeviceKeyCollection> copy;
     HRESULT hr = CreatePortableDeviceKeyCollection(copy.ReleaseAndGetAddressOf());
-    if (SUCCEEDED(hr)) {
-        for (const auto& row : kSensorPropertyKeys) {
-            hr = copy->Add(row.key);
-            if (FAILED(hr)) break;
-        }
-    }
+    for (size_t i = 0; SUCCEEDED(hr) && i < N; ++i) hr = copy->Add(table[i].key);
     if (SUCCEEDED(hr)) *keys = copy.Detach();
     return hr;
+}
+
+}  // namespace
+
+HRESULT cSensorDDI::OnGetSupportedProperties(const char*, IPortableDeviceKeyCollection** keys) {
+    SensorBusyScope busy(busy_);
+    if (!busy.ok()) return busy.result();
+    return CopyTableKeys(kSensorPropertyKeys, keys);
 }
 
 HRESULT cSensorDDI::OnGetSupportedDataFields(const char*, IPortableDeviceKeyCollection** keys) {
     SensorBusyScope busy(busy_);
     if (!busy.ok()) return busy.result();
-    if (!keys) return E_INVALIDARG;
-    *keys = nullptr;
-    ComPtr<IPortableDeviceKeyCollection> copy;
-    HRESULT hr = CreatePortableDeviceKeyCollection(copy.ReleaseAndGetAddressOf());
-    if (SUCCEEDED(hr)) {
-        for (const auto& row : kSensorDataFieldKeys) {
-            hr = copy->Add(row.key);
-            if (FAILED(hr)) break;
-        }
-    }
-    if (SUCCEEDED(hr)) *keys = copy.Detach();
-    return hr;
+    return CopyTableKeys(kSensorDataFieldKeys, keys);
 }
 
 HRESULT cSensorDDI::OnGetSupportedEvents(const char*, GUID** events, uint32_t* count) {

@@ -124,7 +124,6 @@ class cSensorDDI final : public ComObject<ISensorDriver, ISensorDdi>, private Lo
     // LocationSessionOwner
     bool DeviceRemoved() override;
 
-    // 4.130
     HRESULT CreateCollections();
     HRESULT AddSupportedKeys();
     HRESULT SetDefaultSensorProperties();
@@ -136,7 +135,6 @@ class cSensorDDI final : public ComObject<ISensorDriver, ISensorDdi>, private Lo
                      HRESULT (cSensorDDI::*read)(const PROPERTYKEY&, PropValue*),
                      IPortableDeviceValues** out);
 
-    // 4.131
     [[nodiscard]] sClientProperties* FindClient(IWDFFile* client);
     [[nodiscard]] HRESULT SetOneProperty(IWDFFile* client, const PROPERTYKEY& key, const PropValue& value);
     bool KeepDeviceAwake();
@@ -152,10 +150,11 @@ class cSensorDDI final : public ComObject<ISensorDriver, ISensorDdi>, private Lo
     // lock; for the last client's leaving and for the radio switched off.
     void AllowIdleNow();
 
-    // 4.133 (radio state)
+    // Applies the requested radio state (radio state); run by every arbitration.
     HRESULT ApplyRadioState();
 
-    // 4.132
+    // Data reporting is on and the radio is not switched off.
+    [[nodiscard]] bool ReportsAccepted();
     void SetNmeaDataField(const std::string& text);
     void BuildFixNmea(const LocationFix& fix, std::string& out);
     void BuildSatelliteNmea(const SatelliteReport& report, std::string& out);

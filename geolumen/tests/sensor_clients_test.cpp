@@ -4,6 +4,12 @@
 
 #include <random>
 
+// The value table below copies empty values out of initializer lists; g++ 12 with the sanitizers warns
+// that the empty alternative "may be used uninitialized", which it cannot be.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 #include "support/sensor_fixture.h"
 
 namespace geolumen {
@@ -137,27 +143,27 @@ TEST_F(SensorClientsTest, CountsFollowTheRecordsWhateverTheCallOrder) {
     EXPECT_EQ(ddi->SubscriberCount(), 1u) << "twice, and a client without a record";
     EXPECT_EQ(ddi->OnClientConnect(a.Get(), kSensorObjectId), S_OK);
     EXPECT_EQ(ddi->ConnectedClientCount(), 1u) << "a second connect adds nothing";
-    EXPECT_EQ(device->References(), 1) << "nor a second reference";
+    EXPECT_EQ(device->references, 1) << "nor a second reference";
     EXPECT_EQ(ddi->OnClientConnect(nullptr, kSensorObjectId), S_FALSE);
     EXPECT_EQ(ddi->OnClientDisconnect(nullptr, kSensorObjectId), S_FALSE);
     EXPECT_EQ(ddi->OnClientDisconnect(stranger.Get(), kSensorObjectId), S_FALSE);
     EXPECT_EQ(ddi->ConnectedClientCount(), 1u);
-    EXPECT_EQ(device->References(), 1) << "an unknown file's disconnect has no effect";
+    EXPECT_EQ(device->references, 1) << "an unknown file's disconnect has no effect";
     EXPECT_EQ(ddi->OnClientDisconnect(a.Get(), kSensorObjectId), S_OK);
     EXPECT_EQ(ddi->SubscriberCount(), 0u) << "a disconnect ends the subscription";
     EXPECT_EQ(ddi->OnClientDisconnect(a.Get(), kSensorObjectId), E_UNEXPECTED) << "nobody connected";
-    EXPECT_EQ(device->References(), 0);
+    EXPECT_EQ(device->references, 0);
     ddi->ApplyPositionReport(test_support::CompleteFix());
     EXPECT_FALSE(dataReady.IsSet()) << "no event without a subscriber";
 }
 
 TEST_F(SensorClientsTest, LongIntervalLetsTheDeviceIdleBetweenReports) {
     auto client = Connect();
-    EXPECT_EQ(device->References(), 1) << "connect keeps the device awake";
+    EXPECT_EQ(device->references, 1) << "connect keeps the device awake";
     ASSERT_EQ(SetInterval(client.Get(), 20000), S_OK);  // the change counts once
     EXPECT_EQ(timer->sets, 0);
     ddi->UpdateIdlePolicy();  // first data event after it: the second call
-    EXPECT_EQ(device->References(), 0) << "idle window";
+    EXPECT_EQ(device->references, 0) << "idle window";
     ASSERT_TRUE(timer->due.has_value());
     EXPECT_EQ(*timer->due, 17000ms);
     EXPECT_EQ(timer->window, 100ms);
@@ -165,14 +171,14 @@ TEST_F(SensorClientsTest, LongIntervalLetsTheDeviceIdleBetweenReports) {
     ddi->UpdateIdlePolicy();
     EXPECT_EQ(timer->sets, 1) << "armed once while set";
     FireIdleTimer();
-    EXPECT_EQ(device->References(), 1) << "woken before the next report";
+    EXPECT_EQ(device->references, 1) << "woken before the next report";
     EXPECT_FALSE(ddi->IdleWindowOpen());
 
     ddi->UpdateIdlePolicy();
     ddi->UpdateIdlePolicy();
-    EXPECT_EQ(device->References(), 0);
+    EXPECT_EQ(device->references, 0);
     ASSERT_EQ(SetInterval(client.Get(), 1000), S_OK) << "short again during the window";
-    EXPECT_EQ(device->References(), 1);
+    EXPECT_EQ(device->references, 1);
     EXPECT_FALSE(timer->due.has_value()) << "cancelled";
 }
 
@@ -183,12 +189,12 @@ TEST_F(SensorClientsTest, ACallbackOfACancelledArmingDoesNothing) {
     const uint64_t stale = timer->cookie;
     // The last client leaves while the window is open: the device idles already, nothing to resume.
     ASSERT_EQ(ddi->OnClientDisconnect(client.Get(), kSensorObjectId), S_OK);
-    EXPECT_EQ(device->References(), 0);
-    EXPECT_EQ(device->ResumeIdleCalls(), 1);
+    EXPECT_EQ(device->references, 0);
+    EXPECT_EQ(device->resumes, 1);
     // A callback that was already running when the timer was cancelled.
     ddi->IdleTimerCallback(stale);
-    EXPECT_EQ(device->References(), 0);
-    EXPECT_EQ(device->StopIdleCalls(), 1);
+    EXPECT_EQ(device->references, 0);
+    EXPECT_EQ(device->stops, 1);
 
     client = Connect();
     ASSERT_EQ(SetInterval(client.Get(), 20000), S_OK);
@@ -197,7 +203,7 @@ TEST_F(SensorClientsTest, ACallbackOfACancelledArmingDoesNothing) {
     ddi->IdleTimerCallback(stale);
     EXPECT_TRUE(ddi->IdleWindowOpen()) << "an older arming cannot end this window";
     FireIdleTimer();
-    EXPECT_EQ(device->References(), 1);
+    EXPECT_EQ(device->references, 1);
 }
 
 TEST_F(SensorClientsTest, RadioOffMeansNoIdleCallsAtAll) {
@@ -206,8 +212,8 @@ TEST_F(SensorClientsTest, RadioOffMeansNoIdleCallsAtAll) {
     ASSERT_EQ(SetInterval(client.Get(), 20000), S_OK);
     for (int i = 0; i < 4; ++i) ddi->UpdateIdlePolicy();
     ASSERT_EQ(ddi->OnClientDisconnect(client.Get(), kSensorObjectId), S_OK);
-    EXPECT_EQ(device->StopIdleCalls(), 0);
-    EXPECT_EQ(device->ResumeIdleCalls(), 0);
+    EXPECT_EQ(device->stops, 0);
+    EXPECT_EQ(device->resumes, 0);
 }
 
 TEST_F(SensorClientsTest, IdleReferencesNeverGoBelowZeroInAnyOrder) {
@@ -246,9 +252,9 @@ TEST_F(SensorClientsTest, IdleReferencesNeverGoBelowZeroInAnyOrder) {
                 ddi->IdleTimerCallback(lastCookie);
                 break;  // late, maybe stale
         }
-        ASSERT_EQ(device->UnmatchedResumes(), 0) << "step " << step;
+        ASSERT_EQ(device->unmatched, 0) << "step " << step;
         const int expected = clients.empty() ? 0 : (ddi->IdleWindowOpen() ? 0 : 1);
-        ASSERT_EQ(device->References(), expected) << "step " << step;
+        ASSERT_EQ(device->references, expected) << "step " << step;
         windows += ddi->IdleWindowOpen();
     }
     EXPECT_GT(windows, 100) << "the walk opened idle windows";

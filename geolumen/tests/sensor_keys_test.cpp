@@ -64,18 +64,5 @@ TEST(SensorKeys, NamesRoundTripAndKeepTheirSpelling) {
     EXPECT_FALSE(SensorKeyFromName("").has_value());
 }
 
-TEST(PortableValues, VariantTypeOfEachAlternative) {
-    EXPECT_EQ(PropVarType(PropValue{}), VT_EMPTY);
-    EXPECT_EQ(PropVarType(PropValue{GUID_NULL}), VT_CLSID);
-    EXPECT_EQ(PropVarType(PropValue{uint32_t{1}}), VT_UI4);
-    EXPECT_EQ(PropVarType(PropValue{int32_t{1}}), VT_I4);
-    EXPECT_EQ(PropVarType(PropValue{1.0}), VT_R8);
-    EXPECT_EQ(PropVarType(PropValue{std::string("x")}), VT_LPWSTR);
-    EXPECT_EQ(PropVarType(PropValue{FileTimeValue{1}}), VT_FILETIME);
-    EXPECT_EQ(PropVarType(PropValue{ByteVector{1}}), VT_VECTOR | VT_UI1);
-    EXPECT_EQ(PropVarType(PropValue{ErrorValue{E_FAIL}}), VT_ERROR);
-    EXPECT_EQ(PropVarType(PropValue{1.0f}), VT_R4);
-}
-
 }  // namespace
 }  // namespace geolumen
