@@ -37,18 +37,16 @@ class HandOffChannel final : public Waitable {
   public:
     // Offers one message; false (dropped) when no slot thread waits.
     bool Offer(MessageBuffer buffer, std::size_t offset, std::size_t length) {
-        {
-            WaitLock lock;
-            if (waiting_ == 0) return false;
-            buffer_ = std::move(buffer);
-            offset_ = offset;
-            length_ = length;
-            ++sequence_;
-            offered_ = true;
-            taken_ = false;
-            handled_ = false;
-        }
-        NotifyAll();
+        WaitLock lock;
+        if (waiting_ == 0) return false;
+        buffer_ = std::move(buffer);
+        offset_ = offset;
+        length_ = length;
+        ++sequence_;
+        offered_ = true;
+        taken_ = false;
+        handled_ = false;
+        lock.Wake(inboxes_);
         return true;
     }
     // Ends the offer: a message no slot took is withdrawn, one being handled stays with its slot.
@@ -79,6 +77,8 @@ class HandOffChannel final : public Waitable {
     bool taken_ = false;
     bool handled_ = false;
     int waiting_ = 0;  // slot threads that can take a message
+    // Every slot inbox is signalled by the one offer, so their waiters queue together.
+    WaitQueue inboxes_;
 };
 
 HandOffChannel& Channel() {
@@ -95,21 +95,19 @@ class SlotInbox final : public Waitable {
         ++Channel().waiting_;
     }
     void Leave() {
-        {
-            WaitLock lock;
-            --Channel().waiting_;
-        }
-        NotifyAll();
+        WaitLock lock;
+        --Channel().waiting_;
+        lock.Wake(Channel());
     }
     // The taken message was handled: the reader may fetch the next response.
     void Handled() {
-        {
-            WaitLock lock;
-            HandOffChannel& ch = Channel();
-            if (ch.sequence_ == sequence_) ch.handled_ = true;
-            buffer_.reset();
-        }
-        NotifyAll();
+        WaitLock lock;
+        HandOffChannel& ch = Channel();
+        if (ch.sequence_ == sequence_) ch.handled_ = true;
+        // The reader holds the buffer too, so this frees nothing under the lock, and the reader finds its
+        // buffer free again for the next message.
+        buffer_.reset();
+        lock.Wake(ch);
     }
     [[nodiscard]] const std::uint8_t* Data() const { return buffer_->data() + offset_; }
     [[nodiscard]] std::size_t Length() const { return length_; }
@@ -119,6 +117,7 @@ class SlotInbox final : public Waitable {
         const HandOffChannel& ch = Channel();
         return ch.offered_ && !ch.taken_;
     }
+    [[nodiscard]] WaitQueue& QueueLocked() override { return Channel().inboxes_; }
     void ConsumeLocked() override {
         HandOffChannel& ch = Channel();
         ch.taken_ = true;
@@ -374,11 +373,12 @@ int halyx_usb_read_one(std::uint8_t* buffer, std::size_t size, std::size_t& coun
 }
 
 void halyx_usb_reader_thread(Semaphore& responses, Event& exit) {
+    MessageBuffer buffer;
     for (;;) {
         // The exit event comes first so that a stop is not held up by notifications counted up before it.
         const DWORD r = WaitForAny({&exit, &responses}, INFINITE);
         if (r != WAIT_OBJECT_0 + 1) break;
-        auto buffer = std::make_shared<std::vector<std::uint8_t>>(kHalyxReaderBufferSize, 0);
+        if (!buffer) buffer = std::make_shared<std::vector<std::uint8_t>>(kHalyxReaderBufferSize, 0);
         std::size_t count = 0;
         if (halyx_usb_read_one(buffer->data(), kHalyxUsbReadSize, count) != 1) continue;
         if (!Channel().Offer(buffer, kHalyxMuxHeaderSize, count - kHalyxMuxHeaderSize)) {
@@ -387,6 +387,9 @@ void halyx_usb_reader_thread(Semaphore& responses, Event& exit) {
         }
         const DWORD handed = WaitForAny({&Channel(), &exit}, kHalyxHandOffTimeoutMs);
         Channel().Finish();
+        // A handled message's slot has let go of the buffer, so the next response is read into it again;
+        // a slot that is still at it (the hand-off gave up) keeps it, and the next read gets a new one.
+        if (handed != WAIT_OBJECT_0) buffer.reset();
         if (handed == WAIT_OBJECT_0 + 1) break;
     }
 }

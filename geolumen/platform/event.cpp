@@ -3,46 +3,137 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <vector>
 
 namespace geolumen {
+
+// One thread's place to sleep in a wait. A wake that comes late, after its wait has ended, is harmless: the
+// next wait of the thread that holds it sees a spurious wake-up and re-checks its objects.
+struct Parker {
+    std::mutex mutex;
+    std::condition_variable woken;
+    bool pending = false;
+
+    void Unpark() {
+        {
+            std::lock_guard lock(mutex);
+            pending = true;
+        }
+        woken.notify_one();
+    }
+    void Clear() {
+        std::lock_guard lock(mutex);
+        pending = false;
+    }
+    // False when the deadline passed without a wake.
+    bool Park(const std::chrono::steady_clock::time_point* deadline) {
+        std::unique_lock lock(mutex);
+        if (deadline == nullptr) {
+            woken.wait(lock, [this] { return pending; });
+        } else if (!woken.wait_until(lock, *deadline, [this] { return pending; })) {
+            return false;
+        }
+        pending = false;
+        return true;
+    }
+};
+
+// One entry of a thread in the wait queue of one object.
+struct WaitNode {
+    Parker* parker = nullptr;
+    WaitQueue* queue = nullptr;
+    WaitNode* prev = nullptr;
+    WaitNode* next = nullptr;
+};
+
 namespace {
 
-// The one lock and wake-up channel of all waitables (see event.h).
+// The one lock of all waitables (see event.h).
 std::mutex& HubMutex() {
     static std::mutex m;
     return m;
 }
-std::condition_variable& HubCondition() {
-    static std::condition_variable cv;
-    return cv;
+
+// Parkers outlive the threads that used them, since a waker may still hold one for an instant after the
+// wait it was meant for ended; a thread that ends gives its parker back for the next thread to use.
+class ParkerPool {
+  public:
+    Parker* Take() {
+        std::lock_guard lock(mutex_);
+        if (free_.empty()) {
+            all_.push_back(new Parker);
+            return all_.back();
+        }
+        Parker* p = free_.back();
+        free_.pop_back();
+        return p;
+    }
+    void Give(Parker* p) {
+        std::lock_guard lock(mutex_);
+        free_.push_back(p);
+    }
+
+  private:
+    std::mutex mutex_;
+    std::vector<Parker*> all_;
+    std::vector<Parker*> free_;
+};
+
+ParkerPool& Pool() {
+    // Never destroyed: threads that end during exit still give their parkers back.
+    static auto* pool = new ParkerPool;
+    return *pool;
+}
+
+struct ThreadParker {
+    Parker* parker = Pool().Take();
+    ThreadParker() = default;
+    ThreadParker(const ThreadParker&) = delete;
+    ThreadParker& operator=(const ThreadParker&) = delete;
+    ~ThreadParker() { Pool().Give(parker); }
+};
+
+Parker& ThisThreadParker() {
+    thread_local ThreadParker mine;
+    return *mine.parker;
 }
 
 }  // namespace
 
-void Waitable::NotifyAll() { HubCondition().notify_all(); }
-
 WaitLock::WaitLock() { HubMutex().lock(); }
-WaitLock::~WaitLock() { HubMutex().unlock(); }
+
+WaitLock::~WaitLock() {
+    HubMutex().unlock();
+    for (std::size_t i = 0; i < deferredCount_; ++i) deferred_[i]->Unpark();
+}
+
+void WaitLock::Wake(WaitQueue& queue) {
+    for (WaitNode* node = queue.head_; node != nullptr; node = node->next) {
+        if (deferredCount_ < deferred_.size()) {
+            deferred_[deferredCount_++] = node->parker;
+        } else {
+            node->parker->Unpark();
+        }
+    }
+}
 
 Event::Event(Reset reset, bool initiallySignalled) : reset_(reset), signalled_(initiallySignalled) {}
 
 void Event::Set() {
-    {
-        std::lock_guard lock(HubMutex());
-        signalled_ = true;
-    }
-    NotifyAll();
+    WaitLock lock;
+    signalled_ = true;
+    lock.Wake(*this);
 }
 
 void Event::ResetEvent() {
-    std::lock_guard lock(HubMutex());
+    WaitLock lock;
     signalled_ = false;
 }
 
 DWORD Event::Wait(DWORD timeoutMs) { return WaitForAny({this}, timeoutMs); }
 
 bool Event::IsSet() const {
-    std::lock_guard lock(HubMutex());
+    WaitLock lock;
     return signalled_;
 }
 
@@ -62,14 +153,41 @@ DWORD WaitForAny(std::span<Waitable* const> objects, DWORD timeoutMs) {
         }
         return -1;
     };
+    std::chrono::steady_clock::time_point deadline;
+    if (timeoutMs != 0 && timeoutMs != INFINITE) {
+        deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    }
     std::unique_lock lock(HubMutex());
     int index = firstSignalled();
     if (index < 0 && timeoutMs != 0) {
-        const auto ready = [&] { return (index = firstSignalled()) >= 0; };
-        if (timeoutMs == INFINITE) {
-            HubCondition().wait(lock, ready);
-        } else {
-            HubCondition().wait_for(lock, std::chrono::milliseconds(timeoutMs), ready);
+        Parker& parker = ThisThreadParker();
+        std::array<WaitNode, kMaxWaitObjects> nodes;
+        for (std::size_t i = 0; i < objects.size(); ++i) {
+            WaitNode& node = nodes[i];
+            node.parker = &parker;
+            node.queue = &objects[i]->QueueLocked();
+            node.next = node.queue->head_;
+            if (node.next != nullptr) node.next->prev = &node;
+            node.queue->head_ = &node;
+        }
+        for (;;) {
+            // Cleared under the wait lock before the states are read: a change made after the reading is
+            // made under the same lock, later, and its wake comes after this clearing.
+            parker.Clear();
+            lock.unlock();
+            const bool woken = parker.Park(timeoutMs == INFINITE ? nullptr : &deadline);
+            lock.lock();
+            index = firstSignalled();
+            if (index >= 0 || !woken) break;
+        }
+        for (std::size_t i = 0; i < objects.size(); ++i) {
+            WaitNode& node = nodes[i];
+            if (node.prev != nullptr) {
+                node.prev->next = node.next;
+            } else {
+                node.queue->head_ = node.next;
+            }
+            if (node.next != nullptr) node.next->prev = node.prev;
         }
     }
     if (index < 0) return WAIT_TIMEOUT;

@@ -9,13 +9,11 @@ Semaphore::Semaphore(std::int32_t initialCount, std::int32_t maximumCount)
       count_(std::clamp<std::int32_t>(initialCount, 0, std::max<std::int32_t>(maximumCount, 1))) {}
 
 bool Semaphore::Release(std::int32_t count, std::int32_t* previous) {
-    {
-        WaitLock lock;
-        if (count < 1 || count > maximum_ - count_) return false;
-        if (previous) *previous = count_;
-        count_ += count;
-    }
-    NotifyAll();
+    WaitLock lock;
+    if (count < 1 || count > maximum_ - count_) return false;
+    if (previous) *previous = count_;
+    count_ += count;
+    lock.Wake(*this);
     return true;
 }
 

@@ -72,12 +72,18 @@ void cSensorDDI::ApplyPositionReport(const LocationFix& fix) {
         fixNmea_.clear();
     }
 
+    // Data-ready is set once the lock is let go: the event thread's first step is to copy the data fields
+    // under it.
+    if (ApplyPositionFields(fix)) SignalDataReady();
+}
+
+bool cSensorDDI::ApplyPositionFields(const LocationFix& fix) {
     std::lock_guard lock(mainLock_);
-    if (!data_) return;
+    if (!data_) return false;
     if (fix.engineUnavailable) {
         if (sensorState_ != SENSOR_STATE_NOT_AVAILABLE) SetSensorState(SENSOR_STATE_NOT_AVAILABLE);
         SetNmeaDataField(fixNmea_);
-        return;
+        return false;
     }
     using enum WhenAbsent;
     const FieldRow rows[] = {
@@ -121,15 +127,14 @@ void cSensorDDI::ApplyPositionReport(const LocationFix& fix) {
     const uint32_t before = sensorState_;
     const bool complete = !Absent(fix.latitude) && !Absent(fix.longitude) && !Absent(fix.errorRadius);
     if (complete) {
-        if ((fix.technologyMask & kReportedTechnologies) == 0) return;
+        if ((fix.technologyMask & kReportedTechnologies) == 0) return false;
         if (before == SENSOR_STATE_INITIALIZING || before == SENSOR_STATE_NOT_AVAILABLE) {
             SetSensorState(SENSOR_STATE_READY);
         }
-        SignalDataReady();
         lastLatitude_ = fix.latitude;
         lastLongitude_ = fix.longitude;
         lastErrorRadius_ = fix.errorRadius;
-        return;
+        return true;
     }
     if (before == SENSOR_STATE_READY || before == SENSOR_STATE_NOT_AVAILABLE) {
         SetSensorState(SENSOR_STATE_INITIALIZING);
@@ -137,6 +142,7 @@ void cSensorDDI::ApplyPositionReport(const LocationFix& fix) {
         lastLongitude_ = std::numeric_limits<double>::max();
         lastErrorRadius_ = std::numeric_limits<float>::max();
     }
+    return false;
 }
 
 void cSensorDDI::ApplySatelliteReport(const SatelliteReport& report) {
@@ -201,8 +207,13 @@ void cSensorDDI::SetSensorStateValue(uint32_t state) {
 }
 
 void cSensorDDI::SignalDataReady() {
-    std::lock_guard lock(mainLock_);
-    if (dataReady_ && SubscriberCount() != 0) dataReady_->Set();
+    Event* ready = nullptr;
+    {
+        std::lock_guard lock(mainLock_);
+        if (dataReady_ && SubscriberCount() != 0) ready = dataReady_;
+    }
+    // Set outside the lock, which the woken event thread takes at once.
+    if (ready) ready->Set();
 }
 
 }  // namespace geolumen

@@ -103,6 +103,8 @@ class cSensorDDI final : public ComObject<ISensorDriver, ISensorDdi>, private Lo
     void OnLocationReport(uint32_t kind);
     // Applies one report as one update; what OnLocationReport does with the record's copy.
     void ApplyPositionReport(const LocationFix& fix);
+    // The fields of a position report under the main lock; true when it is one to raise data-ready for.
+    [[nodiscard]] bool ApplyPositionFields(const LocationFix& fix);
     void ApplySatelliteReport(const SatelliteReport& report);
     void SetSensorState(uint32_t state) override;
     void SetSensorStateValue(uint32_t state);
