@@ -149,6 +149,8 @@ void DeviceInterfaceServer::Serve(Connection* connection) {
         if (reply.output.size() > request.outputLength) reply.output.resize(request.outputLength);
         if (SendAll(fd, EncodeChannelReply(reply)) != 0) break;
     }
+    // The peer sees the end at once; the descriptor itself goes when the connection is reaped.
+    ::shutdown(fd, SHUT_RDWR);
     if (handlers_.closed) handlers_.closed(connection->id);
     std::lock_guard lock(mutex_);
     connection->done = true;
