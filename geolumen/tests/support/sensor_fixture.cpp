@@ -80,7 +80,7 @@ int FakeSensorDevice::ResumeIdleCalls() {
 
 void SensorDdiFixture::SetUp() {
     DriverGlobals::Get().Reset();
-    DriverGlobals::Get().DataReportingEnabled = 1;
+    DriverGlobals::Get().SetSelfManagedIoRunning(true);
     ASSERT_EQ(CreateSensor(), S_OK);
 }
 
