@@ -1,92 +1,13 @@
-#include "radio/radio_manager.h"
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <functional>
 #include <future>
-#include <mutex>
 
-#include "driver/exports.h"
 #include "radio_test_support.h"
 
 namespace geolumen::testing {
 namespace {
-
-// Records every notification as "add GNSS" or "change DornaveLocation 1".
-class RecordingSink final : public ComObject<IMediaRadioManagerNotifySink> {
-  public:
-    HRESULT OnInstanceAdd(IRadioInstance* instance) override {
-        BSTR name = nullptr;
-        (void)instance->GetFriendlyName(0, &name);
-        Add(std::string("add ") + (name ? name : "?"));
-        SysFreeString(name);
-        return S_OK;
-    }
-    HRESULT OnInstanceRemove(BSTR signature) override {
-        Add(std::string("remove ") + signature);
-        return S_OK;
-    }
-    HRESULT OnInstanceRadioChange(BSTR signature, DEVICE_RADIO_STATE state) override {
-        Add(std::string("change ") + signature + " " + std::to_string(state));
-        if (onChange) onChange();
-        return S_OK;
-    }
-
-    [[nodiscard]] std::vector<std::string> Seen() {
-        std::lock_guard lock(mutex_);
-        return seen_;
-    }
-    [[nodiscard]] bool WaitFor(size_t count) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, kRadioWaitBound, [&] { return seen_.size() >= count; });
-    }
-
-    std::function<void()> onChange;
-
-  private:
-    void Add(std::string line) {
-        std::lock_guard lock(mutex_);
-        seen_.push_back(std::move(line));
-        changed_.notify_all();
-    }
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<std::string> seen_;
-};
-
-// A manager made the way radio management makes it, through the library's class object.
-ComPtr<IMediaRadioManager> CreateManager() {
-    ComPtr<IClassFactory> factory;
-    EXPECT_EQ(DllGetClassObject(&CLSID_GeolumenRadioManager, &IClassFactory::kIid,
-                                reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf())),
-              S_OK);
-    ComPtr<IMediaRadioManager> manager;
-    if (factory) {
-        EXPECT_EQ(factory->CreateInstance(nullptr, IMediaRadioManager::kIid,
-                                          reinterpret_cast<void**>(manager.ReleaseAndGetAddressOf())),
-                  S_OK);
-    }
-    return manager;
-}
-
-ComPtr<IConnectionPoint> PointOf(const ComPtr<IMediaRadioManager>& manager) {
-    ComPtr<IConnectionPointContainer> container;
-    EXPECT_EQ(manager.As(container), S_OK);
-    ComPtr<IConnectionPoint> point;
-    EXPECT_EQ(
-        container->FindConnectionPoint(IMediaRadioManagerNotifySink::kIid, point.ReleaseAndGetAddressOf()),
-        S_OK);
-    return point;
-}
-
-ComPtr<IRadioInstance> InstanceOf(const ComPtr<IMediaRadioManager>& manager) {
-    ComPtr<IRadioInstanceCollection> collection;
-    EXPECT_EQ(manager->GetRadioInstances(collection.ReleaseAndGetAddressOf()), S_OK);
-    ComPtr<IRadioInstance> instance;
-    EXPECT_EQ(collection->GetAt(0, instance.ReleaseAndGetAddressOf()), S_OK);
-    return instance;
-}
 
 class RadioManagerTest : public RadioChannelTest {
   protected:
@@ -255,14 +176,6 @@ TEST_F(RadioManagerTest, TimeOutLeavesTheSwitchToFinishAndNotifyLater) {
     ASSERT_TRUE(sink_->WaitFor(1));
     EXPECT_EQ(sink_->Seen(), (std::vector<std::string>{"change DornaveLocation 1"}));
     EXPECT_EQ(driver_->Current(), 1u);
-}
-
-// Waits, within a bound, until the library holds no object any more.
-bool LibraryLetGo() {
-    for (int i = 0; i < 4000 && DllCanUnloadNow() != S_OK; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return DllCanUnloadNow() == S_OK;
 }
 
 TEST_F(RadioManagerTest, SwitchFinishingAfterTheCallerLetGoTouchesNothingFreed) {

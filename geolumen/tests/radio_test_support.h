@@ -10,13 +10,17 @@
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "driver/exports.h"
 #include "driver/queue.h"
 #include "platform/device_interface_server.h"
 #include "radio/radio_device.h"
+#include "radio/radio_manager.h"
 
 namespace geolumen::testing {
 
@@ -135,6 +139,89 @@ class FakeRadioDriver {
     int held_ = 0;
     DeviceInterfaceServer server_;  // last: it stops before the state it serves goes
 };
+
+// Records every notification as "add GNSS" or "change DornaveLocation 1".
+class RecordingSink final : public ComObject<IMediaRadioManagerNotifySink> {
+  public:
+    HRESULT OnInstanceAdd(IRadioInstance* instance) override {
+        BSTR name = nullptr;
+        (void)instance->GetFriendlyName(0, &name);
+        Add(std::string("add ") + (name ? name : "?"));
+        SysFreeString(name);
+        return S_OK;
+    }
+    HRESULT OnInstanceRemove(BSTR signature) override {
+        Add(std::string("remove ") + signature);
+        return S_OK;
+    }
+    HRESULT OnInstanceRadioChange(BSTR signature, DEVICE_RADIO_STATE state) override {
+        Add(std::string("change ") + signature + " " + std::to_string(state));
+        if (onChange) onChange();
+        return S_OK;
+    }
+
+    [[nodiscard]] std::vector<std::string> Seen() {
+        std::lock_guard lock(mutex_);
+        return seen_;
+    }
+    [[nodiscard]] bool WaitFor(size_t count) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, kRadioWaitBound, [&] { return seen_.size() >= count; });
+    }
+
+    std::function<void()> onChange;
+
+  private:
+    void Add(std::string line) {
+        std::lock_guard lock(mutex_);
+        seen_.push_back(std::move(line));
+        changed_.notify_all();
+    }
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> seen_;
+};
+
+// A manager made the way radio management makes it, through the library's class object.
+inline ComPtr<IMediaRadioManager> CreateManager() {
+    ComPtr<IClassFactory> factory;
+    EXPECT_EQ(DllGetClassObject(&CLSID_GeolumenRadioManager, &IClassFactory::kIid,
+                                reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf())),
+              S_OK);
+    ComPtr<IMediaRadioManager> manager;
+    if (factory) {
+        EXPECT_EQ(factory->CreateInstance(nullptr, IMediaRadioManager::kIid,
+                                          reinterpret_cast<void**>(manager.ReleaseAndGetAddressOf())),
+                  S_OK);
+    }
+    return manager;
+}
+
+inline ComPtr<IConnectionPoint> PointOf(const ComPtr<IMediaRadioManager>& manager) {
+    ComPtr<IConnectionPointContainer> container;
+    EXPECT_EQ(manager.As(container), S_OK);
+    ComPtr<IConnectionPoint> point;
+    EXPECT_EQ(
+        container->FindConnectionPoint(IMediaRadioManagerNotifySink::kIid, point.ReleaseAndGetAddressOf()),
+        S_OK);
+    return point;
+}
+
+inline ComPtr<IRadioInstance> InstanceOf(const ComPtr<IMediaRadioManager>& manager) {
+    ComPtr<IRadioInstanceCollection> collection;
+    EXPECT_EQ(manager->GetRadioInstances(collection.ReleaseAndGetAddressOf()), S_OK);
+    ComPtr<IRadioInstance> instance;
+    EXPECT_EQ(collection->GetAt(0, instance.ReleaseAndGetAddressOf()), S_OK);
+    return instance;
+}
+
+// Waits, within a bound, until the library holds no object any more.
+inline bool LibraryLetGo() {
+    for (int i = 0; i < 4000 && DllCanUnloadNow() != S_OK; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return DllCanUnloadNow() == S_OK;
+}
 
 // Gives the test its own run directory through the environment the radio code reads.
 class RadioChannelTest : public ::testing::Test {
