@@ -16,7 +16,9 @@
 #include "host/host_options.h"
 #include "host/module_device.h"
 #include "platform/cdc_wdm_usb_target.h"
+#include "platform/device_interface_channel.h"
 #include "platform/driver_host.h"
+#include "platform/interface_server.h"
 #include "sim/sim_module.h"
 #include "sim/sim_usb_target.h"
 
@@ -74,6 +76,15 @@ int Fail(int code, const std::string& message) {
     return code;
 }
 
+// A device without its interfaces still serves its sensor clients, so a failure is reported, not fatal.
+void PublishInterfaces(HostInterfaceServer& interfaces, const std::filesystem::path& runDir) {
+    if (const int r = interfaces.Publish(runDir); r != 0) {
+        Say("device interfaces not published in " + runDir.string() + ": " + std::strerror(-r));
+        return;
+    }
+    for (const auto& entry : interfaces.Entries()) Say("device interface: " + entry.string());
+}
+
 // Runs the device's whole life; the exit code.
 int RunDevice(const DriverLibrary& library, const std::string& instanceId,
               const std::shared_ptr<UsbTarget>& target, sim::SimModule* module,
@@ -86,13 +97,17 @@ int RunDevice(const DriverLibrary& library, const std::string& instanceId,
         return Fail(kExitDevice, "the device could not be added");
     }
     int exitCode = kExitOk;
+    // Radio management reaches the device through its published interfaces; they go before the device.
+    HostInterfaceServer interfaces(host.Device());
     if (FAILED(host.StartDevice())) {
         exitCode = Fail(kExitDevice, "the device could not be started");
     } else {
+        PublishInterfaces(interfaces, EnvironmentRunDir());
         Say(options.runMs ? "device running for " + std::to_string(*options.runMs) + " ms"
                           : std::string("device running; SIGINT or SIGTERM removes it"));
         WaitForStop(options.runMs);
     }
+    interfaces.Stop();
     if (options.surprise && module) {
         // The module goes first, as when the cable is pulled: nothing it would answer can arrive.
         sim::Fault gone;
