@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "host/radio_options.h"
+#include "host/run_dir.h"
 #include "platform/device_interface_channel.h"
 #include "platform/driver_host.h"
 #include "radio/radio_interfaces.h"
@@ -297,8 +298,9 @@ int main(int argc, char** argv) {
     // Blocked before the library starts any thread, so only `watch` takes them, synchronously.
     const sigset_t stopSignals = StopSignals();
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    // The library finds the host's interfaces through the environment, as every radio manager does.
-    if (!options->runDir.empty()) setenv("GEOLUMEN_RUN_DIR", options->runDir.c_str(), 1);
+    // The library finds the host's interfaces through the environment, as every radio manager does; the
+    // tool's own choice goes there, found the way the host and geolumen-client find the run directory.
+    setenv(host::kRunDirVariable, host::ResolveRunDir(options->runDir).c_str(), 1);
 
     auto library = DriverLibrary::Open(options->library, &error);
     if (!library) return Fail(kExitLibrary, error);

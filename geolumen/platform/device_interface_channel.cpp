@@ -50,8 +50,12 @@ void SetTimeouts(int fd, uint32_t ms) {
 }  // namespace
 
 std::filesystem::path EnvironmentRunDir() {
-    auto set = [](const char* name) -> const char* {
-        const char* value = std::getenv(name);
+    return EnvironmentRunDir([](const char* name) { return std::getenv(name); });
+}
+
+std::filesystem::path EnvironmentRunDir(const std::function<const char*(const char* name)>& env) {
+    auto set = [&](const char* name) -> const char* {
+        const char* value = env ? env(name) : nullptr;
         return value && *value ? value : nullptr;
     };
     if (const char* dir = set("GEOLUMEN_RUN_DIR")) return dir;

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -40,8 +41,10 @@ inline constexpr HRESULT kChannelBadFrame = HRESULT_FROM_WIN32(ERROR_INVALID_DAT
 inline constexpr HRESULT kChannelDisconnected = HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
 
 // The environment's run directory: GEOLUMEN_RUN_DIR, else $XDG_RUNTIME_DIR/geolumen, else /run/geolumen.
-// Empty variables count as unset.
+// Empty variables count as unset. `env` reads one variable (null: unset); the default reads the process's.
 [[nodiscard]] std::filesystem::path EnvironmentRunDir();
+[[nodiscard]] std::filesystem::path EnvironmentRunDir(
+    const std::function<const char*(const char* name)>& env);
 
 // <runDir>/interfaces/{CLASS}
 [[nodiscard]] std::filesystem::path DeviceInterfaceClassDir(const std::filesystem::path& runDir,

@@ -29,15 +29,25 @@ constexpr uint32_t kReportedTechnologies = 0x5;
 bool Absent(double value) { return !std::isfinite(value) || value == std::numeric_limits<double>::max(); }
 bool Absent(float value) { return !std::isfinite(value) || value == std::numeric_limits<float>::max(); }
 
-PropValue R8OrEmpty(double value) { return Absent(value) ? PropValue{} : PropValue{value}; }
-PropValue R8OrEmpty(float value) {
-    return Absent(value) ? PropValue{} : PropValue{static_cast<double>(value)};
-}
-PropValue R8OrZero(float value) { return PropValue{Absent(value) ? 0.0 : static_cast<double>(value)}; }
+// How a field of the fix becomes its data value.
+enum class WhenAbsent { kEmpty, kZero };
+struct FieldRow {
+    const PROPERTYKEY& key;
+    double value;  // the fix's value, widened
+    bool absent;
+    WhenAbsent whenAbsent;
+};
 
-bool DataReportingEnabled() { return DriverGlobals::Get().DataReportingEnabled.load() != 0; }
+constexpr uint32_t kRadioSwitchedOff = 1;
 
 }  // namespace
+
+bool cSensorDDI::ReportsAccepted() {
+    // The device turns data reporting on when self-managed I/O starts, whatever radio state was restored
+    // at start; a radio switched off delivers no data all the same.
+    return DriverGlobals::Get().DataReportingEnabled.load() != 0 &&
+           session_.currentRadioState.load() != kRadioSwitchedOff;
+}
 
 FileTimeValue FileTimeFromUnixMs(uint64_t ms) {
     return FileTimeValue{kFileTime1970 + ms * kFileTimeUnitsPerMs};
@@ -54,7 +64,7 @@ void cSensorDDI::OnLocationReport(uint32_t kind) {
 }
 
 void cSensorDDI::ApplyPositionReport(const LocationFix& fix) {
-    if (!DataReportingEnabled()) return;
+    if (!ReportsAccepted()) return;
     // Built before the lock is taken: the sentences need nothing of the sensor.
     if (nmeaEnabled_) {
         BuildFixNmea(fix, fixNmea_);
@@ -69,24 +79,37 @@ void cSensorDDI::ApplyPositionReport(const LocationFix& fix) {
         SetNmeaDataField(fixNmea_);
         return;
     }
-    const PropValue verticalError = R8OrEmpty(fix.verticalUncertainty);
-    const std::pair<PROPERTYKEY, PropValue> fields[] = {
-        {SENSOR_DATA_TYPE_LATITUDE_DEGREES, R8OrEmpty(fix.latitude)},
-        {SENSOR_DATA_TYPE_LONGITUDE_DEGREES, R8OrEmpty(fix.longitude)},
-        {SENSOR_DATA_TYPE_ERROR_RADIUS_METERS, R8OrEmpty(fix.errorRadius)},
-        {SENSOR_DATA_TYPE_SPEED_KNOTS,
-         PropValue{Absent(fix.speed) ? 0.0 : static_cast<double>(fix.speed * kKnotsPerMetrePerSecond)}},
-        {SENSOR_DATA_TYPE_ALTITUDE_ELLIPSOID_METERS, R8OrEmpty(fix.altitudeEllipsoid)},
-        {SENSOR_DATA_TYPE_ALTITUDE_SEALEVEL_METERS, R8OrEmpty(fix.altitudeSeaLevel)},
-        {SENSOR_DATA_TYPE_ALTITUDE_ELLIPSOID_ERROR_METERS, verticalError},
-        {SENSOR_DATA_TYPE_ALTITUDE_SEALEVEL_ERROR_METERS, verticalError},
-        {SENSOR_DATA_TYPE_TRUE_HEADING_DEGREES, R8OrZero(fix.heading)},
-        {SENSOR_DATA_TYPE_MAGNETIC_HEADING_DEGREES, R8OrZero(fix.magneticHeading)},
-        {SENSOR_DATA_TYPE_POSITION_DILUTION_OF_PRECISION, R8OrEmpty(fix.pdop)},
-        {SENSOR_DATA_TYPE_HORIZONAL_DILUTION_OF_PRECISION, R8OrEmpty(fix.hdop)},
-        {SENSOR_DATA_TYPE_VERTICAL_DILUTION_OF_PRECISION, R8OrEmpty(fix.vdop)},
+    using enum WhenAbsent;
+    const FieldRow rows[] = {
+        {SENSOR_DATA_TYPE_LATITUDE_DEGREES, fix.latitude, Absent(fix.latitude), kEmpty},
+        {SENSOR_DATA_TYPE_LONGITUDE_DEGREES, fix.longitude, Absent(fix.longitude), kEmpty},
+        {SENSOR_DATA_TYPE_ERROR_RADIUS_METERS, fix.errorRadius, Absent(fix.errorRadius), kEmpty},
+        {SENSOR_DATA_TYPE_SPEED_KNOTS, fix.speed * kKnotsPerMetrePerSecond, Absent(fix.speed), kZero},
+        {SENSOR_DATA_TYPE_ALTITUDE_ELLIPSOID_METERS, fix.altitudeEllipsoid, Absent(fix.altitudeEllipsoid),
+         kEmpty},
+        {SENSOR_DATA_TYPE_ALTITUDE_SEALEVEL_METERS, fix.altitudeSeaLevel, Absent(fix.altitudeSeaLevel),
+         kEmpty},
+        {SENSOR_DATA_TYPE_ALTITUDE_ELLIPSOID_ERROR_METERS, fix.verticalUncertainty,
+         Absent(fix.verticalUncertainty), kEmpty},
+        {SENSOR_DATA_TYPE_ALTITUDE_SEALEVEL_ERROR_METERS, fix.verticalUncertainty,
+         Absent(fix.verticalUncertainty), kEmpty},
+        {SENSOR_DATA_TYPE_TRUE_HEADING_DEGREES, fix.heading, Absent(fix.heading), kZero},
+        {SENSOR_DATA_TYPE_MAGNETIC_HEADING_DEGREES, fix.magneticHeading, Absent(fix.magneticHeading), kZero},
+        {SENSOR_DATA_TYPE_POSITION_DILUTION_OF_PRECISION, fix.pdop, Absent(fix.pdop), kEmpty},
+        {SENSOR_DATA_TYPE_HORIZONAL_DILUTION_OF_PRECISION, fix.hdop, Absent(fix.hdop), kEmpty},
+        {SENSOR_DATA_TYPE_VERTICAL_DILUTION_OF_PRECISION, fix.vdop, Absent(fix.vdop), kEmpty},
     };
-    for (const auto& [key, value] : fields) (void)data_->SetValue(key, value);
+    PropValue value;
+    for (const auto& row : rows) {
+        if (!row.absent) {
+            value = row.value;
+        } else if (row.whenAbsent == kZero) {
+            value = 0.0;
+        } else {
+            value = std::monostate{};
+        }
+        (void)data_->SetValue(row.key, value);
+    }
     if (fix.fixIndicator == kFixIndicatorFinal) {
         (void)data_->SetValue(SENSOR_DATA_TYPE_FIX_TYPE, kFixTypeFinal);
     } else if (fix.fixIndicator == kFixIndicatorIntermediate) {
@@ -117,7 +140,7 @@ void cSensorDDI::ApplyPositionReport(const LocationFix& fix) {
 }
 
 void cSensorDDI::ApplySatelliteReport(const SatelliteReport& report) {
-    if (!DataReportingEnabled()) return;
+    if (!ReportsAccepted()) return;
     const uint32_t n = std::min(report.count, kMaxReportedSatellites);
     if (nmeaEnabled_) {
         BuildSatelliteNmea(report, satelliteNmea_);
@@ -157,7 +180,7 @@ void cSensorDDI::ApplySatelliteReport(const SatelliteReport& report) {
 }
 
 void cSensorDDI::SetNmeaDataField(const std::string& text) {
-    if (!DataReportingEnabled()) return;
+    if (!ReportsAccepted()) return;
     std::lock_guard lock(mainLock_);
     if (!data_) return;
     if (!std::holds_alternative<std::string>(nmeaValue_)) nmeaValue_ = std::string{};

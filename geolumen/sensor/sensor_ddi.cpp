@@ -3,6 +3,7 @@
 
 #include <array>
 #include <limits>
+#include <system_error>
 
 #include "driver/driver_globals.h"
 #include "driver/main_device.h"
@@ -93,7 +94,12 @@ HRESULT cSensorDDI::CreateCollections() {
     if (SUCCEEDED(hr)) hr = SetDefaultSensorProperties();
     if (SUCCEEDED(hr)) {
         std::lock_guard idle(idleLock_);
-        idleTimer_ = createTimer_([this](uint64_t generation) { IdleTimerCallback(generation); });
+        try {
+            idleTimer_ = createTimer_([this](uint64_t generation) { IdleTimerCallback(generation); });
+        } catch (const std::system_error&) {
+            // No thread for the timer.
+            idleTimer_.reset();
+        }
         if (!idleTimer_) hr = E_OUTOFMEMORY;
     }
     if (FAILED(hr)) {
@@ -253,11 +259,14 @@ HRESULT cSensorDDI::CopyDataValues(IPortableDeviceValues* target) {
     if (!data_) return E_UNEXPECTED;
     uint32_t count = 0;
     HRESULT hr = data_->GetCount(&count);
+    if (FAILED(hr)) return hr;
+    // One scratch value per entry: each keeps its type from event to event, so its text or byte array
+    // keeps its room and the copy allocates nothing.
+    if (copyScratch_.size() < count) copyScratch_.resize(count);
     PROPERTYKEY key{};
-    PropValue value;
     for (uint32_t i = 0; SUCCEEDED(hr) && i < count; ++i) {
-        hr = data_->GetAt(i, &key, &value);
-        if (SUCCEEDED(hr)) hr = target->SetValue(key, value);
+        hr = data_->GetAt(i, &key, &copyScratch_[i]);
+        if (SUCCEEDED(hr)) hr = target->SetValue(key, copyScratch_[i]);
     }
     return hr;
 }
@@ -289,38 +298,32 @@ HRESULT cSensorDDI::OnGetSupportedSensorObjects(IPortableDeviceValuesCollection*
     return hr;
 }
 
-HRESULT cSensorDDI::OnGetSupportedProperties(const char*, IPortableDeviceKeyCollection** keys) {
-    SensorBusyScope busy(busy_);
-    if (!busy.ok()) return busy.result();
+namespace {
+
+// A new key collection holding the keys of `table` in table order.
+template <size_t N>
+HRESULT CopyTableKeys(const std::array<SensorKeyRow, N>& table, IPortableDeviceKeyCollection** keys) {
     if (!keys) return E_INVALIDARG;
     *keys = nullptr;
     ComPtr<IPortableDeviceKeyCollection> copy;
     HRESULT hr = CreatePortableDeviceKeyCollection(copy.ReleaseAndGetAddressOf());
-    if (SUCCEEDED(hr)) {
-        for (const auto& row : kSensorPropertyKeys) {
-            hr = copy->Add(row.key);
-            if (FAILED(hr)) break;
-        }
-    }
+    for (size_t i = 0; SUCCEEDED(hr) && i < N; ++i) hr = copy->Add(table[i].key);
     if (SUCCEEDED(hr)) *keys = copy.Detach();
     return hr;
+}
+
+}  // namespace
+
+HRESULT cSensorDDI::OnGetSupportedProperties(const char*, IPortableDeviceKeyCollection** keys) {
+    SensorBusyScope busy(busy_);
+    if (!busy.ok()) return busy.result();
+    return CopyTableKeys(kSensorPropertyKeys, keys);
 }
 
 HRESULT cSensorDDI::OnGetSupportedDataFields(const char*, IPortableDeviceKeyCollection** keys) {
     SensorBusyScope busy(busy_);
     if (!busy.ok()) return busy.result();
-    if (!keys) return E_INVALIDARG;
-    *keys = nullptr;
-    ComPtr<IPortableDeviceKeyCollection> copy;
-    HRESULT hr = CreatePortableDeviceKeyCollection(copy.ReleaseAndGetAddressOf());
-    if (SUCCEEDED(hr)) {
-        for (const auto& row : kSensorDataFieldKeys) {
-            hr = copy->Add(row.key);
-            if (FAILED(hr)) break;
-        }
-    }
-    if (SUCCEEDED(hr)) *keys = copy.Detach();
-    return hr;
+    return CopyTableKeys(kSensorDataFieldKeys, keys);
 }
 
 HRESULT cSensorDDI::OnGetSupportedEvents(const char*, GUID** events, uint32_t* count) {

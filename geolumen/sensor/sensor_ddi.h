@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "driver/busy_state.h"
 #include "driver/sensor_ddi_link.h"
@@ -124,7 +125,6 @@ class cSensorDDI final : public ComObject<ISensorDriver, ISensorDdi>, private Lo
     // LocationSessionOwner
     bool DeviceRemoved() override;
 
-    // 4.130
     HRESULT CreateCollections();
     HRESULT AddSupportedKeys();
     HRESULT SetDefaultSensorProperties();
@@ -136,7 +136,6 @@ class cSensorDDI final : public ComObject<ISensorDriver, ISensorDdi>, private Lo
                      HRESULT (cSensorDDI::*read)(const PROPERTYKEY&, PropValue*),
                      IPortableDeviceValues** out);
 
-    // 4.131
     [[nodiscard]] sClientProperties* FindClient(IWDFFile* client);
     [[nodiscard]] HRESULT SetOneProperty(IWDFFile* client, const PROPERTYKEY& key, const PropValue& value);
     bool KeepDeviceAwake();
@@ -152,10 +151,11 @@ class cSensorDDI final : public ComObject<ISensorDriver, ISensorDdi>, private Lo
     // lock; for the last client's leaving and for the radio switched off.
     void AllowIdleNow();
 
-    // 4.133 (radio state)
+    // Applies the requested radio state (radio state); run by every arbitration.
     HRESULT ApplyRadioState();
 
-    // 4.132
+    // Data reporting is on and the radio is not switched off.
+    [[nodiscard]] bool ReportsAccepted();
     void SetNmeaDataField(const std::string& text);
     void BuildFixNmea(const LocationFix& fix, std::string& out);
     void BuildSatelliteNmea(const SatelliteReport& report, std::string& out);
@@ -188,8 +188,9 @@ class cSensorDDI final : public ComObject<ISensorDriver, ISensorDdi>, private Lo
     SatelliteReport satelliteScratch_;
     std::string fixNmea_;
     std::string satelliteNmea_;
-    PropValue satelliteArrays_[5];  // satellite thread only
-    PropValue nmeaValue_;           // main lock
+    PropValue satelliteArrays_[5];        // satellite thread only
+    PropValue nmeaValue_;                 // main lock
+    std::vector<PropValue> copyScratch_;  // main lock
 
     // Idle machinery; the timer is declared last so it goes first, while everything it touches exists.
     std::mutex idleLock_;

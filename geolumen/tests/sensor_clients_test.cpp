@@ -4,6 +4,12 @@
 
 #include <random>
 
+// The value table below copies empty values out of initializer lists; g++ 12 with the sanitizers warns
+// that the empty alternative "may be used uninitialized", which it cannot be.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 #include "support/sensor_fixture.h"
 
 namespace geolumen {
@@ -174,30 +180,6 @@ TEST_F(SensorClientsTest, LongIntervalLetsTheDeviceIdleBetweenReports) {
     ASSERT_EQ(SetInterval(client.Get(), 1000), S_OK) << "short again during the window";
     EXPECT_EQ(device->References(), 1);
     EXPECT_FALSE(timer->due.has_value()) << "cancelled";
-}
-
-TEST_F(SensorClientsTest, ACallbackOfACancelledArmingDoesNothing) {
-    auto client = Connect();
-    ASSERT_EQ(SetInterval(client.Get(), 20000), S_OK);
-    ddi->UpdateIdlePolicy();
-    const uint64_t stale = timer->cookie;
-    // The last client leaves while the window is open: the device idles already, nothing to resume.
-    ASSERT_EQ(ddi->OnClientDisconnect(client.Get(), kSensorObjectId), S_OK);
-    EXPECT_EQ(device->References(), 0);
-    EXPECT_EQ(device->ResumeIdleCalls(), 1);
-    // A callback that was already running when the timer was cancelled.
-    ddi->IdleTimerCallback(stale);
-    EXPECT_EQ(device->References(), 0);
-    EXPECT_EQ(device->StopIdleCalls(), 1);
-
-    client = Connect();
-    ASSERT_EQ(SetInterval(client.Get(), 20000), S_OK);
-    ddi->UpdateIdlePolicy();
-    ASSERT_TRUE(ddi->IdleWindowOpen());
-    ddi->IdleTimerCallback(stale);
-    EXPECT_TRUE(ddi->IdleWindowOpen()) << "an older arming cannot end this window";
-    FireIdleTimer();
-    EXPECT_EQ(device->References(), 1);
 }
 
 TEST_F(SensorClientsTest, RadioOffMeansNoIdleCallsAtAll) {

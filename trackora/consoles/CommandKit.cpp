@@ -14,6 +14,7 @@ namespace {
 const char* const kOutOfRangeText = "Value out of range: %1 (%2 to %3)";
 const char* const kLengthByteText = "Text too long: %1 bytes (at most 255)";
 const char* const kNoItemText = "No item selected";
+const char* const kSeparatorText = "Character \"%1\" not allowed in %2";
 
 constexpr size_t kLengthByteMax = 255;
 constexpr int kBE16Max = 0xFFFF;
@@ -225,6 +226,11 @@ std::optional<std::string> HexPairBytes(const std::string& text, std::string* ba
         bytes += static_cast<char>(*value);
     }
     return bytes;
+}
+
+UserMessage SeparatorMessage(const std::string& separator, const std::string& field) {
+    return WarningMessage(QString::fromUtf8(kSeparatorText)
+                              .arg(QString::fromStdString(separator), QString::fromStdString(field)));
 }
 
 std::optional<std::string> SmsSimRecord(const std::string& number, const std::string& text) {

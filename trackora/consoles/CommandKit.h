@@ -121,6 +121,9 @@ UserMessage NoItemMessage();
 // is not a hexadecimal number, with that pair in `bad`.
 std::optional<std::string> HexPairBytes(const std::string& text, std::string* bad = nullptr);
 
+// The message of a value that holds a separator of the text it goes into, naming the field (UTF-8).
+UserMessage SeparatorMessage(const std::string& separator, const std::string& field);
+
 // SmsSimRecord (commands 0x0310, 0x030D): number length, number, text length, text. Nothing when the
 // number or the text is longer than its length byte can say.
 std::optional<std::string> SmsSimRecord(const std::string& number, const std::string& text);

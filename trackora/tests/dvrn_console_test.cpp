@@ -307,6 +307,18 @@ TEST_F(DvrnTest, AnItemTooLongForAFrameIsRefusedWhole) {
     EXPECT_TRUE(boxes.empty());
 }
 
+TEST_F(DvrnTest, AnItemMarkInsideAValueStopsTheWholeSet) {
+    Enter("FREQ", "30");
+    Enter("APN", "cmnet#SERVIP=6.6.6.6");
+    Click(form.get(), "SpeedButton1");
+    EXPECT_TRUE(port.lines.empty());
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(form->Train(), nullptr);
+    EXPECT_TRUE(IniText().empty()) << "nothing sent, nothing saved";
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Character \"#\" not allowed in APN"));
+}
+
 TEST_F(DvrnTest, ClosedPortStillLogsAndSaves) {
     GlobalData.ComOpen = 0;
     Enter("SERVERADDR", QString(72, 'a'));

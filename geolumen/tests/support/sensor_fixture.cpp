@@ -42,40 +42,18 @@ HRESULT FakeSensorDevice::RetrieveDevicePropertyStore(WDF_PROPERTY_STORE_DISPOSI
 }
 
 HRESULT FakeSensorDevice::StopIdle(bool) {
-    std::lock_guard lock(mutex_);
-    ++references_;
-    ++stops_;
+    ++stops;
+    ++references;
     return S_OK;
 }
 
 void FakeSensorDevice::ResumeIdle() {
-    std::lock_guard lock(mutex_);
-    ++resumes_;
-    if (references_ == 0) {
-        ++unmatched_;
-    } else {
-        --references_;
+    ++resumes;
+    // Never below zero: one that finds no reference is counted apart.
+    int n = references.load();
+    while (n > 0 && !references.compare_exchange_weak(n, n - 1)) {
     }
-}
-
-int FakeSensorDevice::References() {
-    std::lock_guard lock(mutex_);
-    return references_;
-}
-
-int FakeSensorDevice::UnmatchedResumes() {
-    std::lock_guard lock(mutex_);
-    return unmatched_;
-}
-
-int FakeSensorDevice::StopIdleCalls() {
-    std::lock_guard lock(mutex_);
-    return stops_;
-}
-
-int FakeSensorDevice::ResumeIdleCalls() {
-    std::lock_guard lock(mutex_);
-    return resumes_;
+    if (n == 0) ++unmatched;
 }
 
 void SensorDdiFixture::SetUp() {

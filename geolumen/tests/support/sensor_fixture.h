@@ -4,6 +4,7 @@
 // by hand, and a location client that does nothing.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -43,21 +44,16 @@ class FakeSensorDevice final : public ComObject<IWDFDevice, IWDFDevice2> {
     HRESULT StopIdle(bool) override;
     void ResumeIdle() override;
 
-    // Kept-awake references now; ResumeIdle calls that found none (must stay 0).
-    [[nodiscard]] int References();
-    [[nodiscard]] int UnmatchedResumes();
-    [[nodiscard]] int StopIdleCalls();
-    [[nodiscard]] int ResumeIdleCalls();
-
     std::map<std::string, std::string> store;  // the device property store
     bool storeFails = false;
+    // Kept-awake references now, the calls made, and ResumeIdle calls that found no reference (must stay 0).
+    [[nodiscard]] int References() const { return references; }
+    [[nodiscard]] int StopIdleCalls() const { return stops; }
+    [[nodiscard]] int ResumeIdleCalls() const { return resumes; }
+    [[nodiscard]] int UnmatchedResumes() const { return unmatched; }
 
   private:
-    std::mutex mutex_;
-    int references_ = 0;
-    int unmatched_ = 0;
-    int stops_ = 0;
-    int resumes_ = 0;
+    std::atomic<int> references{0}, stops{0}, resumes{0}, unmatched{0};
 };
 
 // The idle timer; a test fires it with FireIdleTimer.

@@ -1,0 +1,26 @@
+#include "host/run_dir.h"
+
+#include <cstdlib>
+
+#include "platform/device_interface_server.h"
+
+namespace geolumen::host {
+
+std::filesystem::path ResolveRunDir(const std::string& explicitDir) {
+    return ResolveRunDir(explicitDir, [](const char* name) { return std::getenv(name); });
+}
+
+std::filesystem::path ResolveRunDir(const std::string& explicitDir, const EnvLookup& env) {
+    if (!explicitDir.empty()) return explicitDir;
+    return EnvironmentRunDir(env);
+}
+
+std::filesystem::path SensorSocketPath(const std::filesystem::path& runDir,
+                                       const std::string& socketOverride) {
+    if (!socketOverride.empty()) return socketOverride;
+    return runDir / kSensorSocketName;
+}
+
+int EnsureDirectory(const std::filesystem::path& dir) { return MakeDirectories(dir); }
+
+}  // namespace geolumen::host
