@@ -1,5 +1,6 @@
 #include "platform/device_interface_channel.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/un.h>
@@ -126,18 +127,39 @@ void UnixFd::Reset() {
     fd_ = -1;
 }
 
-UnixFd ConnectUnixSocket(const std::filesystem::path& entry) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const std::string path = entry.string();
-    if (path.empty() || path.size() >= sizeof(address.sun_path)) {
-        errno = ENAMETOOLONG;
-        return UnixFd();
+UnixSocketAddress::UnixSocketAddress(const std::filesystem::path& entry) {
+    static_assert(sizeof(storage_) >= sizeof(sockaddr_un));
+    auto* address = reinterpret_cast<sockaddr_un*>(storage_);
+    address->sun_family = AF_UNIX;
+    std::string path = entry.string();
+    if (path.empty()) {
+        errno = ENOENT;
+        return;
     }
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    if (path.size() >= sizeof(address->sun_path)) {
+        const std::string name = entry.filename().string();
+        folder_ = UnixFd(::open(entry.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!folder_.Valid()) return;
+        path = "/proc/self/fd/" + std::to_string(folder_.Get()) + "/" + name;
+        if (path.size() >= sizeof(address->sun_path)) {
+            errno = ENAMETOOLONG;
+            return;
+        }
+    }
+    std::memcpy(address->sun_path, path.c_str(), path.size() + 1);
+    valid_ = true;
+}
+
+const sockaddr* UnixSocketAddress::Get() const { return reinterpret_cast<const sockaddr*>(storage_); }
+
+unsigned UnixSocketAddress::Size() const { return sizeof(sockaddr_un); }
+
+UnixFd ConnectUnixSocket(const std::filesystem::path& entry) {
+    const UnixSocketAddress address(entry);
+    if (!address.Valid()) return UnixFd();
     UnixFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!fd.Valid()) return fd;
-    if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+    if (::connect(fd.Get(), address.Get(), address.Size()) != 0) {
         const int error = errno;
         fd.Reset();
         errno = error;

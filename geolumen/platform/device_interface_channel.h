@@ -21,6 +21,8 @@
 #include "platform/guid.h"
 #include "platform/hresult.h"
 
+struct sockaddr;
+
 namespace geolumen {
 
 // No input or output buffer of one I/O control is larger; the radio controls carry 4 bytes.
@@ -100,8 +102,23 @@ class UnixFd {
     int fd_ = -1;
 };
 
-// Connects to a socket entry; an invalid descriptor (errno set) on failure. The path must fit a socket
-// address.
+// The socket address of an entry. A path longer than a socket address holds is reached through its
+// folder, opened for the purpose, so a deep run directory works as well as a short one.
+class UnixSocketAddress {
+  public:
+    explicit UnixSocketAddress(const std::filesystem::path& entry);
+    // False (errno set) when the entry cannot be addressed at all.
+    [[nodiscard]] bool Valid() const { return valid_; }
+    [[nodiscard]] const ::sockaddr* Get() const;
+    [[nodiscard]] unsigned Size() const;
+
+  private:
+    bool valid_ = false;
+    UnixFd folder_;
+    alignas(8) unsigned char storage_[112] = {};  // a sockaddr_un
+};
+
+// Connects to a socket entry; an invalid descriptor (errno set) on failure.
 [[nodiscard]] UnixFd ConnectUnixSocket(const std::filesystem::path& entry);
 
 // Whole-frame socket I/O: 0, or -errno (-ECONNRESET for an end of stream inside a frame).

@@ -19,14 +19,12 @@ namespace {
 constexpr int kMaxInterfaceEntries = 64;
 
 [[nodiscard]] int Listen(const std::filesystem::path& entry, UnixFd* out) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
     const std::string path = entry.string();
-    if (path.size() >= sizeof(address.sun_path)) return -ENAMETOOLONG;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const UnixSocketAddress address(entry);
+    if (!address.Valid()) return -errno;
     UnixFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!fd.Valid()) return -errno;
-    if (::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) return -errno;
+    if (::bind(fd.Get(), address.Get(), address.Size()) != 0) return -errno;
     if (::chmod(path.c_str(), 0660) != 0 || ::listen(fd.Get(), 16) != 0) {
         const int error = -errno;
         ::unlink(path.c_str());

@@ -104,6 +104,20 @@ TEST_F(RadioDeviceTest, PathBounds) {
     EXPECT_EQ(unterminated.OpenRadioDevice(), S_FALSE);
 }
 
+TEST_F(RadioDeviceTest, DeepRunDirectoryBeyondASocketAddress) {
+    // Entries longer than a socket address holds (108 bytes) are still published and opened.
+    const auto deep = runDir_.Path() / std::string(60, 'd') / std::string(60, 'e');
+    ::setenv("GEOLUMEN_RUN_DIR", deep.c_str(), 1);
+    FakeRadioDriver driver(deep);
+    ASSERT_GT(driver.Entry().string().size(), 108u);
+    driver.SetStates(1, 0);
+    RadioDevice device;
+    ASSERT_EQ(device.OpenRadioDevice(), S_OK);
+    uint32_t state = 0;
+    EXPECT_EQ(device.QueryRadioState(kIoctlGetRadioState, &state), S_OK);
+    EXPECT_EQ(state, 1u);
+}
+
 TEST_F(RadioDeviceTest, DriverFailureIsTheQueryResultAndLeavesUnknown) {
     FakeRadioDriver driver(runDir_.Path());
     driver.FailWith(HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED));
