@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "platform/event.h"
+
 namespace geolumen {
 namespace {
 
@@ -56,7 +58,13 @@ void WorkItemPool::Worker() {
 }
 
 WorkItemPool& SystemWorkItemPool() {
-    static WorkItemPool pool(kSystemPoolThreads);
+    static WorkItemPool& pool = []() -> WorkItemPool& {
+        // Routines signal events up to their last step, so the events' shared wake-up channel must outlive
+        // the pool: signalling one first makes it exist before the pool, and so go after it at exit.
+        Event(Event::Reset::kManual).Set();
+        static WorkItemPool instance(kSystemPoolThreads);
+        return instance;
+    }();
     return pool;
 }
 
