@@ -1,10 +1,7 @@
 // The driver host: runs libgeolumen.so with one device on the simulated module or on a CDC WDM character
 // device, and reports every step of the device's life.
-#include <pthread.h>
 
 #include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +15,7 @@
 #include "host/module_device.h"
 #include "host/run_dir.h"
 #include "host/sensor_server.h"
+#include "host/stop_signals.h"
 #include "platform/cdc_wdm_usb_target.h"
 #include "platform/driver_host.h"
 #include "platform/interface_server.h"
@@ -39,37 +37,6 @@ enum ExitCode : int {
     kExitUnload = 6,
     kExitSocket = 7,
 };
-
-// SIGINT and SIGTERM end the run. They are blocked in every thread (the mask is set before the first
-// thread starts and inherited) and taken synchronously by the main thread, so no handler runs at all.
-sigset_t StopSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    return set;
-}
-
-// Waits for a stop signal, at most `ms` milliseconds (none: without limit).
-void WaitForStop(std::optional<uint32_t> ms) {
-    const sigset_t set = StopSignals();
-    if (!ms) {
-        int signal = 0;
-        while (sigwait(&set, &signal) != 0) {
-        }
-        return;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(*ms);
-    for (;;) {
-        const auto left = deadline - std::chrono::steady_clock::now();
-        if (left <= std::chrono::nanoseconds::zero()) return;
-        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-        timespec timeout{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
-        if (sigtimedwait(&set, nullptr, &timeout) >= 0) return;
-        if (errno == EAGAIN) return;  // the time is up
-        // EINTR: another signal interrupted the wait; wait for what is left.
-    }
-}
 
 void Say(const std::string& line) {
     std::printf("geolumen-host: %s\n", line.c_str());
@@ -128,7 +95,7 @@ int RunDevice(const DriverLibrary& library, const std::string& instanceId,
                 idle.Start();
             Say(options.runMs ? "device running for " + std::to_string(*options.runMs) + " ms"
                               : std::string("device running; SIGINT or SIGTERM removes it"));
-            WaitForStop(options.runMs);
+            (void)host::WaitForStop(options.runMs);
             idle.Stop();
         }
     }
@@ -169,8 +136,7 @@ int main(int argc, char** argv) {
         std::fputs(host::HostUsage(), stdout);
         return kExitOk;
     }
-    const sigset_t stopSignals = StopSignals();
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    host::BlockStopSignals();
     if (!options->stateDir.empty()) setenv("GEOLUMEN_STATE_DIR", options->stateDir.c_str(), 1);
 
     // The USB back end first: without it there is no device to run.

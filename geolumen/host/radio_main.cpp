@@ -1,14 +1,10 @@
 // The radio tool: plays radio management in a process of its own. It loads libgeolumen.so, creates the
 // radio manager through the library's class object, and lists, reads and switches the GNSS radio of a
 // running host, which it reaches only through the device interface the host publishes.
-#include <pthread.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -16,6 +12,7 @@
 
 #include "host/radio_options.h"
 #include "host/run_dir.h"
+#include "host/stop_signals.h"
 #include "platform/device_interface_channel.h"
 #include "platform/driver_host.h"
 #include "radio/radio_interfaces.h"
@@ -35,7 +32,7 @@ enum ExitCode : int {
 
 // How often `watch` reads the radio state, to see switches made through other managers (other
 // processes): often enough to look immediate to a person, rare enough to cost the driver nothing.
-constexpr long kWatchPollMs = 250;
+constexpr uint32_t kWatchPollMs = 250;
 
 std::mutex outputLock;
 
@@ -118,21 +115,6 @@ class PrintingSink final : public ComObject<IMediaRadioManagerNotifySink> {
     std::mutex mutex_;
     std::optional<DEVICE_RADIO_STATE> last_;
 };
-
-sigset_t StopSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    return set;
-}
-
-// True when a stop signal arrived within `ms`.
-bool StopRequested(long ms) {
-    const sigset_t set = StopSignals();
-    timespec timeout{ms / 1000, (ms % 1000) * 1000000};
-    return sigtimedwait(&set, nullptr, &timeout) >= 0;
-}
 
 class RadioTool {
   public:
@@ -254,7 +236,7 @@ class RadioTool {
         Say("watching the GNSS radio (" + (first ? StateName(*first) : std::string("no device")) +
             "); Ctrl-C ends");
         if (first) sink->Seed(*first);
-        while (!StopRequested(kWatchPollMs)) {
+        while (!host::WaitForStop(kWatchPollMs)) {
             if (const auto state = ReadState(radio)) sink->Observed(*state);
         }
         (void)point->Unadvise(cookie);
@@ -296,8 +278,7 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     // Blocked before the library starts any thread, so only `watch` takes them, synchronously.
-    const sigset_t stopSignals = StopSignals();
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    host::BlockStopSignals();
     // The library finds the host's interfaces through the environment, as every radio manager does; the
     // tool's own choice goes there, found the way the host and geolumen-client find the run directory.
     setenv(host::kRunDirVariable, host::ResolveRunDir(options->runDir).c_str(), 1);
