@@ -128,14 +128,5 @@ TEST_F(RadioEndToEnd, RadioOffSurvivesAHostRestart) {
     Stop(*host);
 }
 
-TEST_F(RadioEndToEnd, SystemSwitchHonoursTheUsersChoice) {
-    auto host = StartHost();
-    EXPECT_NE(Radio({"system", "off"}).find("GNSS radio: off"), std::string::npos);
-    EXPECT_NE(Radio({"system", "on"}).find("GNSS radio: on"), std::string::npos);
-    (void)Radio({"set", "off"});
-    EXPECT_NE(Radio({"system", "on"}).find("GNSS radio: off"), std::string::npos);
-    Stop(*host);
-}
-
 }  // namespace
 }  // namespace geolumen::host
