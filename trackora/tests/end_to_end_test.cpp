@@ -6,8 +6,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <mutex>
+#include <thread>
 
 #include "PtyPair.h"
 #include "console_fixture.h"
@@ -17,6 +20,7 @@
 #include "shell/KQMain.h"
 #include "shell/WindowOpener.h"
 #include "support/LogCapture.h"
+#include "support/ManualMonotonicClock.h"
 #include "support/TerminalSim.h"
 
 namespace {
@@ -137,6 +141,7 @@ TEST_F(EndToEnd, ParameterQueryAnswerReachesTheLogAsLabelledLines) {
 }
 
 TEST_F(EndToEnd, ConsoleBatchesLeaveFromTheTimerWhileRepliesArePrinted) {
+    ManualMonotonicClock clock;
     OpenPort();
     ASSERT_NE(fDVRN, nullptr);
     for (const auto& [id, value] : {std::pair<const char*, QString>{"SERVERADDR", QString(72, 'a')},
@@ -162,6 +167,7 @@ TEST_F(EndToEnd, ConsoleBatchesLeaveFromTheTimerWhileRepliesArePrinted) {
     EXPECT_FALSE(fDVRN->Train()->Done());
     EXPECT_EQ(sim.Drain(std::chrono::milliseconds(20)), "") << "nothing more before the timer fires";
 
+    clock.Advance(std::chrono::milliseconds(300));
     fDVRN->Train()->Tick();
     const TerminalSim::Command second = NextCommand();
     EXPECT_EQ(second.cmd, 0x0201);
@@ -175,6 +181,60 @@ TEST_F(EndToEnd, ConsoleBatchesLeaveFromTheTimerWhileRepliesArePrinted) {
     ASSERT_NE(secondLog, lines.end());
     EXPECT_LT(firstLog, ack);
     EXPECT_LT(ack, secondLog);
+}
+
+// The one test that waits out real pauses: the terminal needs the whole 300 ms between two batches, so the
+// gaps are taken where the terminal sees them, on the simulator's side, while the main thread is kept busy.
+TEST_F(EndToEnd, BatchGapsOnTheLineAreNeverBelowThePause) {
+    using Clock = std::chrono::steady_clock;
+    OpenPort();
+    ASSERT_NE(fDVRN, nullptr);
+    // Set order FREQ, SERVIP, USER: 8 + 80 > 70 and 80 + 70 > 70, so three frames per click.
+    for (const auto& [id, value] : {std::pair<const char*, QString>{"FREQ", "30"},
+                                    {"SERVERADDR", QString(72, 'a')},
+                                    {"USER", QString(64, 'u')}}) {
+        fDVRN->findChild<QCheckBox*>(QString("Check_") + id)->setChecked(true);
+        fDVRN->findChild<QLineEdit*>(QString("Value_") + id)->setText(value);
+    }
+    constexpr int kSets = 3;
+    constexpr size_t kLines = 3 * kSets;
+    std::mutex mutex;
+    std::vector<Clock::time_point> arrivals;
+    std::thread reader([&] {
+        for (size_t n = 0; n < kLines; ++n) {
+            if (!sim.ReadLine(std::chrono::seconds(5))) return;
+            const std::lock_guard<std::mutex> lock(mutex);
+            arrivals.push_back(Clock::now());
+        }
+    });
+    // Busy work queued on the main thread all along, as a loaded program has.
+    QTimer load;
+    QObject::connect(&load, &QTimer::timeout, [] {
+        const auto until = Clock::now() + std::chrono::milliseconds(7);
+        while (Clock::now() < until) {
+        }
+    });
+    load.start(0);
+    std::vector<size_t> setStarts;
+    for (int set = 0; set < kSets; ++set) {
+        ASSERT_TRUE(WaitUntil([&] { return fDVRN->SpeedButton1->isEnabled(); }));
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            setStarts.push_back(arrivals.size());
+        }
+        fDVRN->SpeedButton1Click();
+        ASSERT_TRUE(WaitUntil([&] { return !fDVRN->Train(); }, 5000));
+    }
+    load.stop();
+    reader.join();
+    ASSERT_EQ(arrivals.size(), kLines);
+    Clock::duration shortest = Clock::duration::max();
+    for (size_t set = 0; set < kSets; ++set) {
+        for (size_t i = setStarts[set] + 1; i < setStarts[set] + 3; ++i)
+            shortest = std::min(shortest, arrivals[i] - arrivals[i - 1]);
+    }
+    EXPECT_GE(shortest, std::chrono::milliseconds(300))
+        << std::chrono::duration_cast<std::chrono::microseconds>(shortest).count() << " us";
 }
 
 }  // namespace
