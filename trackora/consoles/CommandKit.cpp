@@ -5,6 +5,7 @@
 
 #include "consoles/ConsoleControls.h"
 #include "link/PublicData.h"
+#include "platform/Clock.h"
 #include "platform/StrToInt.h"
 
 namespace {
@@ -53,7 +54,7 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
             }
             break;
         case PayloadKind::Index:
-            out += static_cast<char>(ComboIndex(form, field.control) & 0xFF);
+            out += static_cast<char>((ComboIndex(form, field.control) + field.value) & 0xFF);
             break;
         case PayloadKind::MappedIndex: {
             const int index = ComboIndex(form, field.control);
@@ -78,6 +79,44 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
         case PayloadKind::Constant:
             out += static_cast<char>(field.value & 0xFF);
             break;
+        case PayloadKind::Hex: {
+            const QString text = EditText(form, field.control);
+            if (auto v = TryStrToInt("$" + text.toStdString())) {
+                out += static_cast<char>(*v & 0xFF);
+            } else {
+                error = FieldError{decl.badInput ? *decl.badInput : ConversionError(text)};
+            }
+            break;
+        }
+        case PayloadKind::HexBytes: {
+            const std::string text = EditBytes(form, field.control);
+            auto bytes = HexPairBytes(text);
+            if (!bytes) return FieldError{decl.badInput ? *decl.badInput : ConversionError(QString::fromStdString(text))};
+            out += *bytes;
+            break;
+        }
+        case PayloadKind::FixedText: {
+            std::string text = EditBytes(form, field.control);
+            text.resize(static_cast<size_t>(field.value), '\0');
+            out += text;
+            break;
+        }
+        case PayloadKind::PaddedText: {
+            std::string text = EditBytes(form, field.control);
+            if (text.size() < static_cast<size_t>(field.value)) text.resize(static_cast<size_t>(field.value), '\0');
+            out += text;
+            break;
+        }
+        case PayloadKind::NowTime6: {
+            const QDateTime now = CurrentDateTime();
+            for (int part : {now.date().year() % 100, now.date().month(), now.date().day(), now.time().hour(),
+                             now.time().minute(), now.time().second()})
+                out += static_cast<char>(part);
+            break;
+        }
+        case PayloadKind::Custom:
+            if (auto message = field.custom(form, out)) return FieldError{*message};
+            break;
     }
     return error;
 }
@@ -98,17 +137,30 @@ std::optional<UserMessage> CheckText(const QWidget* form, const CommandDecl& dec
 
 }  // namespace
 
-PayloadField TextField(const char* edit) { return {PayloadKind::Text, edit, {}, 0, {}}; }
-PayloadField ByteField(const char* edit) { return {PayloadKind::Byte, edit, {}, 0, {}}; }
-PayloadField BE16Field(const char* edit) { return {PayloadKind::BE16, edit, {}, 0, {}}; }
-PayloadField IndexField(const char* combo) { return {PayloadKind::Index, combo, {}, 0, {}}; }
+PayloadField TextField(const char* edit) { return {PayloadKind::Text, edit, {}, 0, {}, nullptr}; }
+PayloadField ByteField(const char* edit) { return {PayloadKind::Byte, edit, {}, 0, {}, nullptr}; }
+PayloadField BE16Field(const char* edit) { return {PayloadKind::BE16, edit, {}, 0, {}, nullptr}; }
+PayloadField IndexField(const char* combo) { return {PayloadKind::Index, combo, {}, 0, {}, nullptr}; }
 PayloadField MappedIndexField(const char* combo, std::vector<int> map) {
-    return {PayloadKind::MappedIndex, combo, {}, 0, std::move(map)};
+    return {PayloadKind::MappedIndex, combo, {}, 0, std::move(map), nullptr};
 }
 PayloadField SmsRecordField(const char* numberEdit, const char* textEdit) {
-    return {PayloadKind::SmsRecord, numberEdit, textEdit, 0, {}};
+    return {PayloadKind::SmsRecord, numberEdit, textEdit, 0, {}, nullptr};
 }
-PayloadField ConstantField(int byte) { return {PayloadKind::Constant, {}, {}, byte, {}}; }
+PayloadField ConstantField(int byte) { return {PayloadKind::Constant, {}, {}, byte, {}, nullptr}; }
+PayloadField IndexPlusField(const char* combo, int offset) {
+    return {PayloadKind::Index, combo, {}, offset, {}, nullptr};
+}
+PayloadField HexField(const char* edit) { return {PayloadKind::Hex, edit, {}, 0, {}, nullptr}; }
+PayloadField HexBytesField(const char* edit) { return {PayloadKind::HexBytes, edit, {}, 0, {}, nullptr}; }
+PayloadField FixedTextField(const char* edit, int bytes) {
+    return {PayloadKind::FixedText, edit, {}, bytes, {}, nullptr};
+}
+PayloadField PaddedTextField(const char* edit, int bytes) {
+    return {PayloadKind::PaddedText, edit, {}, bytes, {}, nullptr};
+}
+PayloadField NowTime6Field() { return {PayloadKind::NowTime6, {}, {}, 0, {}, nullptr}; }
+PayloadField CustomField(CustomPayload custom) { return {PayloadKind::Custom, {}, {}, 0, {}, custom}; }
 
 CommandDecl Button(const char* button, const char* caption, int code, std::vector<PayloadField> payload,
                    std::vector<std::string> beside) {
@@ -152,6 +204,23 @@ UserMessage TooLongMessage(size_t bytes) {
     // The link's own words for the fault, with the sizes that caused it.
     return WarningMessage(QString::fromUtf8(kSendTooLongLog) +
                           QStringLiteral(" (%1 > %2)").arg(bytes).arg(kMaxFramePayload));
+}
+
+std::optional<std::string> HexPairBytes(std::string_view text) {
+    auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    std::string bytes;
+    for (size_t i = 0; i + 1 < text.size(); i += 2) {
+        const int high = digit(text[i]);
+        const int low = digit(text[i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        bytes += static_cast<char>(high * 16 + low);
+    }
+    return bytes;
 }
 
 std::optional<std::string> SmsSimRecord(const std::string& number, const std::string& text) {

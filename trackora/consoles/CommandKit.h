@@ -2,8 +2,9 @@
 // console's controls; one engine turns a row into the request bytes or into the message the user sees.
 //
 // Field rules: a one-byte field keeps the low 8 bits of the typed number; a two-byte field goes high byte
-// first and must lie in 0..65535; a combo box gives its item index (-1 is the byte 0xFF); texts are code
-// page 936 bytes. Every field is read before anything is sent: the first error wins and nothing goes out.
+// first and must lie in 0..65535; a combo box gives its item index (-1 is the byte 0xFF), plus the row's
+// offset if it has one; texts are code page 936 bytes; hexadecimal digit pairs give one byte each, an
+// unpaired last digit is ignored. Every field is read before anything is sent: the first error wins and nothing goes out.
 // A request is never longer than a frame can carry (kMaxFramePayload): a longer one is refused.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/MessageBox.h"
@@ -32,11 +34,20 @@ enum class PayloadKind {
     Text,         // the edit's bytes
     Byte,         // the edit's number, low 8 bits
     BE16,         // the edit's number, two bytes high first
-    Index,        // the combo box index as one byte
+    Index,        // the combo box index + `value` as one byte
     MappedIndex,  // map[index] as one byte; an index outside the map is refused
     SmsRecord,    // SmsSimRecord of the number edit `control` and the text edit `control2`
     Constant,     // the byte `value`
+    Hex,          // the edit's text read as a hexadecimal number, low 8 bits
+    HexBytes,     // the edit's text as pairs of hexadecimal digits
+    FixedText,    // the edit's bytes cut or padded with zero bytes to `value` bytes
+    PaddedText,   // the edit's bytes, then zero bytes until there are at least `value`
+    NowTime6,     // the clock's local time: year in century, month, day, hour, minute, second
+    Custom,       // what `custom` appends
 };
+
+// Appends a field no row kind covers; returns the message that stops the click, if any.
+using CustomPayload = std::optional<UserMessage> (*)(const QWidget* form, std::string& out);
 
 struct PayloadField {
     PayloadKind kind;
@@ -44,6 +55,7 @@ struct PayloadField {
     std::string control2;
     int value = 0;
     std::vector<int> map;
+    CustomPayload custom = nullptr;
 };
 
 enum class TextCheck {
@@ -77,6 +89,13 @@ PayloadField IndexField(const char* combo);
 PayloadField MappedIndexField(const char* combo, std::vector<int> map);
 PayloadField SmsRecordField(const char* numberEdit, const char* textEdit);
 PayloadField ConstantField(int byte);
+PayloadField IndexPlusField(const char* combo, int offset);
+PayloadField HexField(const char* edit);
+PayloadField HexBytesField(const char* edit);
+PayloadField FixedTextField(const char* edit, int bytes);
+PayloadField PaddedTextField(const char* edit, int bytes);
+PayloadField NowTime6Field();
+PayloadField CustomField(CustomPayload custom);
 CommandDecl Button(const char* button, const char* caption, int code = -1,
                    std::vector<PayloadField> payload = {}, std::vector<std::string> beside = {});
 CommandDecl Hidden(CommandDecl decl);
@@ -92,6 +111,10 @@ UserMessage ConversionError(const QString& text);
 void ShowUserMessage(const UserMessage& message);
 // The message of a payload too long for one frame.
 UserMessage TooLongMessage(size_t bytes);
+
+// The bytes of a text of hexadecimal digit pairs ("FA08" gives FA 08); an unpaired last digit is ignored.
+// Nothing when a paired character is not a hexadecimal digit.
+std::optional<std::string> HexPairBytes(std::string_view text);
 
 // SmsSimRecord (commands 0x0310, 0x030D): number length, number, text length, text. Nothing when the
 // number or the text is longer than its length byte can say.

@@ -39,35 +39,40 @@ void TConsoleForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-TCommandConsole::TCommandConsole(const CommandConsoleDecl& decl, QWidget* parent)
-    : TConsoleForm(decl.formName, QString::fromUtf8(decl.caption), parent), decl_(decl) {
-    SetCommands(&decl_.commands);
-    auto* grid = new QGridLayout(this);
+int TConsoleForm::AddCommandRows(QGridLayout* grid, const std::vector<ControlDecl>& controls,
+                                  const std::vector<CommandDecl>& commands) {
     auto placedBeside = [&](const std::string& name) {
-        return std::any_of(decl_.commands.begin(), decl_.commands.end(), [&](const CommandDecl& c) {
+        return std::any_of(commands.begin(), commands.end(), [&](const CommandDecl& c) {
             return std::find(c.beside.begin(), c.beside.end(), name) != c.beside.end();
         });
     };
     int row = 0;
-    for (const auto& control : decl_.controls) {
+    for (const auto& control : controls) {
         if (!placedBeside(control.name)) AddControl(this, grid, row++, 0, control);
     }
-    for (const auto& command : decl_.commands) {
+    for (const auto& command : commands) {
         if (placedBeside(command.button)) continue;
         AddButton(grid, row, 0, command);
         int column = 1;
         for (const auto& name : command.beside) {
-            auto button = std::find_if(decl_.commands.begin(), decl_.commands.end(),
+            auto button = std::find_if(commands.begin(), commands.end(),
                                        [&](const CommandDecl& c) { return c.button == name; });
-            if (button != decl_.commands.end()) {
+            if (button != commands.end()) {
                 AddButton(grid, row, column++, *button);
                 continue;
             }
-            auto control = std::find_if(decl_.controls.begin(), decl_.controls.end(),
+            auto control = std::find_if(controls.begin(), controls.end(),
                                         [&](const ControlDecl& c) { return c.name == name; });
-            if (control != decl_.controls.end()) column = AddControl(this, grid, row, column, *control);
+            if (control != controls.end()) column = AddControl(this, grid, row, column, *control);
         }
         ++row;
     }
-    grid->setRowStretch(row, 1);
+    return row;
+}
+
+TCommandConsole::TCommandConsole(const CommandConsoleDecl& decl, QWidget* parent)
+    : TConsoleForm(decl.formName, QString::fromUtf8(decl.caption), parent), decl_(decl) {
+    SetCommands(&decl_.commands);
+    auto* grid = new QGridLayout(this);
+    grid->setRowStretch(AddCommandRows(grid, decl_.controls, decl_.commands), 1);
 }

@@ -19,6 +19,11 @@ class TConsoleForm : public QWidget {
 
     // Adds button "SpeedButton<n>" to the grid; its click calls SpeedButton<n>Click.
     QPushButton* AddButton(QGridLayout* grid, int row, int column, const CommandDecl& decl);
+    // Lays out controls and command buttons from row 0 of the grid: controls and buttons named by some
+    // button's `beside` go on that button's row, the other controls on rows above the buttons. Returns the
+    // first free row.
+    int AddCommandRows(QGridLayout* grid, const std::vector<ControlDecl>& controls,
+                       const std::vector<CommandDecl>& commands);
 
   public slots:
     void SpeedButton1Click() { ButtonClick(1); }
@@ -45,8 +50,7 @@ class TConsoleForm : public QWidget {
     const std::vector<CommandDecl>* commands_ = nullptr;
 };
 
-// A window made only of controls and command buttons: controls and buttons named by some button's `beside`
-// go on that button's row, the other controls on rows above the buttons.
+// A window made only of controls and command buttons, laid out by AddCommandRows.
 struct CommandConsoleDecl {
     const char* formName;
     const char* caption;
