@@ -40,7 +40,7 @@ void TConsoleForm::closeEvent(QCloseEvent* event) {
 }
 
 int TConsoleForm::AddCommandRows(QGridLayout* grid, const std::vector<ControlDecl>& controls,
-                                  const std::vector<CommandDecl>& commands) {
+                                 const std::vector<CommandDecl>& commands) {
     auto placedBeside = [&](const std::string& name) {
         return std::any_of(commands.begin(), commands.end(), [&](const CommandDecl& c) {
             return std::find(c.beside.begin(), c.beside.end(), name) != c.beside.end();

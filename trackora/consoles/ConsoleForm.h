@@ -35,6 +35,22 @@ class TConsoleForm : public QWidget {
     void SpeedButton7Click() { ButtonClick(7); }
     void SpeedButton8Click() { ButtonClick(8); }
     void SpeedButton9Click() { ButtonClick(9); }
+    void SpeedButton10Click() { ButtonClick(10); }
+    void SpeedButton11Click() { ButtonClick(11); }
+    void SpeedButton12Click() { ButtonClick(12); }
+    void SpeedButton13Click() { ButtonClick(13); }
+    void SpeedButton14Click() { ButtonClick(14); }
+    void SpeedButton15Click() { ButtonClick(15); }
+    void SpeedButton16Click() { ButtonClick(16); }
+    void SpeedButton17Click() { ButtonClick(17); }
+    void SpeedButton18Click() { ButtonClick(18); }
+    void SpeedButton19Click() { ButtonClick(19); }
+    void SpeedButton20Click() { ButtonClick(20); }
+    void SpeedButton21Click() { ButtonClick(21); }
+    void SpeedButton22Click() { ButtonClick(22); }
+    void SpeedButton23Click() { ButtonClick(23); }
+    void SpeedButton24Click() { ButtonClick(24); }
+    void SpeedButton25Click() { ButtonClick(25); }
     // Clears the window's global pointer; the window is then freed. Windows that live for the whole run
     // keep the default, which does nothing.
     virtual void FormClose() {}

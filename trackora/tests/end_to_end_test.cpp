@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 #include <algorithm>
@@ -14,6 +15,7 @@
 
 #include "PtyPair.h"
 #include "console_fixture.h"
+#include "consoles/TfBrel.h"
 #include "consoles/TfDVRN.h"
 #include "link/ComManage.h"
 #include "link/OutPut.h"
@@ -235,6 +237,48 @@ TEST_F(EndToEnd, BatchGapsOnTheLineAreNeverBelowThePause) {
     }
     EXPECT_GE(shortest, std::chrono::milliseconds(300))
         << std::chrono::duration_cast<std::chrono::microseconds>(shortest).count() << " us";
+}
+
+TEST_F(EndToEnd, KeyFobMonitorShowsTheTerminalsRfState) {
+    OpenPort();
+    main->Q711Click();
+    ASSERT_NE(fBrel, nullptr);
+    fBrel->SpeedButton19Click();  // "开始RF监控"
+    fBrel->Timer1Timer();
+    const TerminalSim::Command query = NextCommand();
+    EXPECT_EQ(query.cmd, 0x0202);
+    EXPECT_EQ(query.payload, Bytes("#CHANNAL#RFCLOSEENAB#RFCHKT#ATUOFREQEN#RFWORK#RFRECT"));
+
+    auto answer = [](const std::string& items) {
+        std::vector<uint8_t> payload = {0x00, static_cast<uint8_t>(items.size())};
+        for (uint8_t b : Bytes(items)) payload.push_back(b);
+        return TerminalSim::ReplyFrame(9, 0x8202, payload);
+    };
+    auto labels = [] {
+        std::vector<std::string> texts;
+        for (const QLabel* label : fBrel->Labels) texts.push_back(label->text().toStdString());
+        return texts;
+    };
+    ASSERT_TRUE(Arrive(answer("CHANNAL=41,RFCLOSEENAB=1,RFCHKT=45,ATUOFREQEN=0,RFWORK=1,RFRECT=12")));
+    const Lines printed = Tick();
+    EXPECT_NE(std::find(printed.begin(), printed.end(), "CHANNAL:41"), printed.end());
+    const std::vector<std::string> shown = {
+        "RF工作状态：1",    "当前频道号：41",  "有效接收次数：12", "当前时间：24-12-08 09:05:03",
+        "接收检测时间：45", "自动跳频功能：0", "RF工作模式：1"};
+    EXPECT_EQ(labels(), shown);
+
+    // An answer that carries only some keys changes only their labels.
+    ASSERT_TRUE(Arrive(answer("RFRECT=13")));
+    Tick();
+    EXPECT_EQ(labels()[2], "有效接收次数：13");
+    EXPECT_EQ(labels()[1], "当前频道号：41");
+
+    // With the monitor stopped an answer (to "查询参数", say) leaves the labels as they are.
+    fBrel->SpeedButton20Click();
+    ASSERT_TRUE(Arrive(answer("CHANNAL=81,RFRECT=99")));
+    Tick();
+    EXPECT_EQ(labels()[1], "当前频道号：41");
+    EXPECT_EQ(labels()[2], "有效接收次数：13");
 }
 
 }  // namespace
