@@ -10,7 +10,7 @@ std::chrono::milliseconds TMinimumGap::Remaining() const {
 }
 
 TBatchTrain::TBatchTrain(std::vector<TrainFrame> frames, int pauseMs)
-    : frames_(std::move(frames)), gap_(std::chrono::milliseconds(pauseMs)) {
+    : frames_(std::move(frames)), gap_(std::chrono::milliseconds(pauseMs) + kLineSlack) {
     timer_.setSingleShot(true);
     // A coarse timer may fire several percent early; the gap check below catches that, and a precise one
     // keeps the re-armed waits from overshooting by much.

@@ -5,6 +5,8 @@
 // Terminals that must store one frame before they take the next need the whole pause, not about the pause:
 // it is measured on the monotonic clock from the moment the previous frame was handed to the port, and a
 // timer that fires early (a coarse timer may, by a few percent) sends nothing and waits for the rest.
+// The port's write thread puts a frame on the line a moment after the hand-over, and under load that moment
+// can be longer for one frame than for the next, so the train keeps kLineSlack on top of the pause.
 #pragma once
 
 #include <QObject>
@@ -34,6 +36,10 @@ class TMinimumGap {
     std::optional<MonoTime> last_;
 };
 
+// What the line may take longer for one frame than for the next to leave the port's write thread; a few
+// milliseconds under a loaded machine, measured on the terminal's side.
+inline constexpr std::chrono::milliseconds kLineSlack{10};
+
 struct TrainFrame {
     Request request;
     std::string logLine;  // UTF-8 line added to the output log as the frame leaves
@@ -42,7 +48,7 @@ struct TrainFrame {
 class TBatchTrain : public QObject {
     Q_OBJECT
   public:
-    // Sends the first frame at once and arms the timer for the rest.
+    // Sends the first frame at once and arms the timer for the rest, pauseMs + kLineSlack apart.
     TBatchTrain(std::vector<TrainFrame> frames, int pauseMs);
 
     bool Done() const { return next_ >= frames_.size(); }
