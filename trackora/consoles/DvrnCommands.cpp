@@ -1,5 +1,9 @@
 #include "consoles/DvrnCommands.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+
 #include "consoles/ConsoleControls.h"
 #include "link/ReplyFormat.h"
 
@@ -195,6 +199,17 @@ const char* const kTyreStates[] = {":未配对", ":失联", ":异常", ":正常"
 const std::vector<CommandPage>& DvrnCommandPages() {
     static const std::vector<CommandPage> pages{CarPage(), GunPage(), DebugPage()};
     return pages;
+}
+
+std::optional<std::string> NextImeiText(const std::string& imei) {
+    if (imei.empty() || !std::all_of(imei.begin(), imei.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    int64_t value = 0;
+    const auto [end, error] = std::from_chars(imei.data(), imei.data() + imei.size(), value);
+    if (error != std::errc{} || end != imei.data() + imei.size() || value == INT64_MAX) return std::nullopt;
+    std::string next = std::to_string(value + 1);
+    if (next.size() < imei.size()) next.insert(0, imei.size() - next.size(), '0');
+    return next;
 }
 
 std::string TyreStateLine(int count, const std::array<uint8_t, 6>& states) {

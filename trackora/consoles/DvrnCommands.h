@@ -31,6 +31,10 @@ inline constexpr char kSetImeiButton[] = "SpeedButton3";
 inline constexpr char kReadImeiButton[] = "SpeedButton4";
 inline constexpr char kClearTyreMemoButton[] = "Button5";
 
+// The IMEI after `imei` with its width kept (leading zeros stay); nothing when the text is not a decimal
+// number whose successor fits a signed 64-bit integer.
+std::optional<std::string> NextImeiText(const std::string& imei);
+
 // A state record holds two bits for each of at most this many tyres.
 inline constexpr int kMaxTyres = 24;
 // "车胎状态--1:正常|2:异常..." for tyres 1..count (at most kMaxTyres), empty when count is 0.

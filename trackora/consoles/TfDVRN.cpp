@@ -53,6 +53,7 @@ TfDVRN::TfDVRN(QWidget* parent) : TConsoleForm("TfDVRN", QStringLiteral("DVRN_Co
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kTimer1IntervalMs);
+    MakeImeiFlow();
     // A window that was replaced or freed lets the reply go by.
     SetReplyInput("TfDVRN.TaiYaDataInput", [self = QPointer<TfDVRN>(this)] {
         if (self) self->TaiYaDataInput();

@@ -12,6 +12,7 @@
 #include "consoles/ConsoleForm.h"
 
 class LogMemo;
+class TImeiAtFlow;
 class QLabel;
 class QPushButton;
 class QTabWidget;
@@ -46,6 +47,8 @@ class TfDVRN : public TConsoleForm {
   public slots:
     void FormCreate();
     void FormClose() override;
+    // The module IMEI steps ("SetIMEI", "ReadIMEI"); Timer1's timeout runs them.
+    void Timer1Timer();
     // The command pages' buttons: Debug SpeedButton3-23, Car SpeedButton24-25 and Button1-5, Gun Button6-12.
     void Button1Click() { PageCommand("Button1"); }
     void Button2Click() { PageCommand("Button2"); }
@@ -65,6 +68,9 @@ class TfDVRN : public TConsoleForm {
 
   private:
     void BuildCommandPage(QWidget* page, const CommandPage& decl);
+    void MakeImeiFlow();
+    // "AutoAdd": the next module gets the next IMEI.
+    void NextImei();
     // Runs a command page's button: its row's frame, or the window's own action.
     void PageCommand(const std::string& button);
     void SetParam();
@@ -72,6 +78,7 @@ class TfDVRN : public TConsoleForm {
     void SetButtonsEnabled(bool enabled);
 
     QPointer<TBatchTrain> train_;
+    TImeiAtFlow* imeiFlow_ = nullptr;
 };
 
 extern TfDVRN* fDVRN;

@@ -3,6 +3,7 @@
 #include <QLabel>
 
 #include "consoles/DvrnCommands.h"
+#include "consoles/ImeiAtFlow.h"
 #include "consoles/TfDVRN.h"
 #include "link/LogMemo.h"
 #include "link/ReplyFormat.h"
@@ -11,6 +12,8 @@ namespace {
 
 const char* const kReceivedPrefix = "接收提示：";
 constexpr int kMemoMinHeight = 120;
+// The operation last started outlives the window, as the console unit's own state.
+ImeiAtMode g_imeiMode = ImeiAtMode::None;
 
 const CommandDecl* FindPageCommand(const std::string& button) {
     for (const auto& page : DvrnCommandPages()) {
@@ -42,14 +45,38 @@ void TfDVRN::BuildCommandPage(QWidget* page, const CommandPage& decl) {
     grid->setRowStretch(row, 1);
 }
 
+void TfDVRN::MakeImeiFlow() {
+    imeiFlow_ = new TImeiAtFlow(
+        Timer1, Timer1->interval(),
+        {PlainMessage(QStringLiteral("Input Length Rsq 15")), "IMEI SET OK", "IMEI READ OK"}, g_imeiMode,
+        [this] { return EditText(this, kImeiEdit); }, this);
+    imeiFlow_->SetAfterWrite([this] { NextImei(); });
+}
+
+void TfDVRN::Timer1Timer() { imeiFlow_->Tick(); }
+
+void TfDVRN::NextImei() {
+    if (!IsChecked(this, kAutoAddBox)) return;
+    const QString text = EditText(this, kImeiEdit);
+    if (const auto next = NextImeiText(text.toStdString())) {
+        SetEditText(this, kImeiEdit, QString::fromStdString(*next));
+    } else {
+        ShowUserMessage(ConversionError(text));
+    }
+}
+
 void TfDVRN::PageCommand(const std::string& button) {
     const CommandDecl* decl = FindPageCommand(button);
     if (!decl) return;
     if (decl->code >= 0) {
         (void)RunCommand(this, *decl);
-        return;
+    } else if (button == kSetImeiButton) {
+        (void)imeiFlow_->StartWrite();
+    } else if (button == kReadImeiButton) {
+        imeiFlow_->StartRead();
+    } else if (button == kClearTyreMemoButton) {
+        Memo1->Clear();
     }
-    if (button == kClearTyreMemoButton) Memo1->Clear();
 }
 
 void TfDVRN::TaiYaDataInput() {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "console_fixture.h"
+#include "consoles/DvrnCommands.h"
 #include "consoles/TfDVRN.h"
 #include "link/LogMemo.h"
 #include "link/ReplyDispatch.h"
@@ -272,6 +273,52 @@ TEST_F(DvrnCommandsTest, TyreSensorAnswersShowOnTheCarPage) {
     Run("Button5Click");  // "清除数据"
     EXPECT_TRUE(form->Memo1->Lines().empty());
     EXPECT_TRUE(port.lines.empty());
+}
+
+TEST_F(DvrnCommandsTest, ImeiWriteRefusalsAndTheNextImei) {
+    struct Row {
+        const char* legend;
+        QString imei;
+        bool autoAdd;
+        QString after;  // the edit after "IMEI SET OK"
+        std::vector<QString> boxes;
+    } rows[] = {
+        {"width kept", "000000000000099", true, "000000000000100", {}},
+        {"carry into a new digit", "999999999999999", true, "1000000000000000", {}},
+        {"AutoAdd off", "860000000000001", false, "860000000000001", {}},
+        {"not a number: the conversion error, the text stays",
+         "86000000000000A",
+         true,
+         "86000000000000A",
+         {"'86000000000000A' is not a valid integer value"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.legend);
+        boxes.clear();
+        form = std::make_unique<TfDVRN>();
+        Type(form.get(), "Edit1", row.imei);
+        Check(form.get(), "CheckBox1", row.autoAdd);
+        Run("SpeedButton3Click");
+        SysRunInfo.AtOk = 1;
+        form->Timer1Timer();
+        EXPECT_FALSE(form->Timer1->isActive());
+        EXPECT_EQ(EditText(form.get(), "Edit1"), row.after);
+        ASSERT_EQ(boxes.size(), row.boxes.size());
+        for (size_t i = 0; i < boxes.size(); ++i) EXPECT_EQ(boxes[i].text, row.boxes[i]);
+    }
+    boxes.clear();
+    port.lines.clear();
+    Type(form.get(), "Edit1", "86000000000001");  // 14 characters
+    Run("SpeedButton3Click");
+    EXPECT_FALSE(form->Timer1->isActive());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Input Length Rsq 15");
+    form->Timer1Timer();
+    EXPECT_TRUE(port.lines.empty());
+    EXPECT_EQ(NextImeiText("9223372036854775806"), "9223372036854775807");
+    EXPECT_EQ(NextImeiText("9223372036854775807"), std::nullopt) << "its successor needs more than 64 bits";
+    EXPECT_EQ(NextImeiText(""), std::nullopt);
+    EXPECT_EQ(NextImeiText("-1"), std::nullopt);
 }
 
 }  // namespace

@@ -281,4 +281,58 @@ TEST_F(EndToEnd, KeyFobMonitorShowsTheTerminalsRfState) {
     EXPECT_EQ(labels()[2], "有效接收次数：13");
 }
 
+// Counts the writes on their way to the port manager, which puts them on the line.
+class CountingPort : public LinePort {
+  public:
+    explicit CountingPort(LinePort* next) : next_(next) { SetLinePort(this); }
+    ~CountingPort() override { SetLinePort(next_); }
+    bool WriteData(const uint8_t* buffer, int length) override {
+        sizes.push_back(length);
+        return next_->WriteData(buffer, length);
+    }
+    void SendErrorDeal() override { next_->SendErrorDeal(); }
+    std::vector<int> sizes;
+
+  private:
+    LinePort* next_;
+};
+
+TEST_F(EndToEnd, ModuleImeiIsWrittenUntilTheModuleSaysOkThenTheNextOneIsReady) {
+    OpenPort();
+    ASSERT_NE(fDVRN, nullptr);
+    CountingPort counting(CurrentLinePort());
+    fDVRN->findChild<QLineEdit*>("Edit1")->setText("086000000000009");  // a leading zero
+    fDVRN->SpeedButton3Click();                                         // "SetIMEI", "AutoAdd" checked
+    EXPECT_TRUE(fDVRN->Timer1->isActive());
+    EXPECT_EQ(fDVRN->Timer1->interval(), 300);
+    EXPECT_EQ(sim.Drain(std::chrono::milliseconds(20)), "") << "the first line waits for the first tick";
+
+    // AT+EGMR=1,7," (13) + 15 digits + " (1) + CR LF (2) = 31 bytes, one write each.
+    for (int tick = 0; tick < 2; ++tick) {
+        counting.sizes.clear();
+        fDVRN->Timer1Timer();
+        EXPECT_EQ(sim.ReadLine(kWait), "AT+EGMR=1,7,\"086000000000009\"");
+        EXPECT_EQ(counting.sizes, std::vector<int>(31, 1));
+    }
+    ASSERT_TRUE(sim.Send(Bytes("\r\nOK\r\n")));
+    ASSERT_TRUE(WaitUntil([] { return SysRunInfo.AtOk == 1; }));
+    const size_t before = fOutPut->Memo1->Lines().size();
+    fDVRN->Timer1Timer();
+    const Lines& lines = fOutPut->Memo1->Lines();
+    EXPECT_EQ(Lines(lines.begin() + static_cast<long>(before), lines.end()), (Lines{"", "IMEI SET OK"}));
+    EXPECT_FALSE(fDVRN->Timer1->isActive());
+    EXPECT_EQ(fDVRN->findChild<QLineEdit*>("Edit1")->text(), "086000000000010");
+    EXPECT_EQ(sim.Drain(std::chrono::milliseconds(20)), "");
+
+    // Reading asks until the module names its IMEI.
+    fDVRN->SpeedButton4Click();
+    fDVRN->Timer1Timer();
+    EXPECT_EQ(sim.ReadLine(kWait), "AT+EGMR=0,7");
+    ASSERT_TRUE(sim.Send(Bytes("+EGMR: \"356789012345678\"\r\n\r\nOK\r\n")));
+    ASSERT_TRUE(WaitUntil([] { return SysRunInfo.ImeiRead == 1; }));
+    fDVRN->Timer1Timer();
+    EXPECT_EQ(lines.back(), "IMEI READ OK356789012345678");
+    EXPECT_FALSE(fDVRN->Timer1->isActive());
+}
+
 }  // namespace
