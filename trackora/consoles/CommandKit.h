@@ -2,9 +2,8 @@
 // console's controls; one engine turns a row into the request bytes or into the message the user sees.
 //
 // Field rules: a one-byte field keeps the low 8 bits of the typed number; a two-byte field goes high byte
-// first and must lie in 0..65535; a combo box gives its item index (-1 is the byte 0xFF), plus the row's
-// offset if it has one; texts are code page 936 bytes; hexadecimal digit pairs give one byte each, an
-// unpaired last digit is ignored. Every field is read before anything is sent: the first error wins and nothing goes out.
+// first and must lie in 0..65535; a combo box gives its item index (-1 is the byte 0xFF); texts are code
+// page 936 bytes. Every field is read before anything is sent: the first error wins and nothing goes out.
 // A request is never longer than a frame can carry (kMaxFramePayload): a longer one is refused.
 #pragma once
 
@@ -12,7 +11,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/MessageBox.h"
@@ -33,21 +31,26 @@ struct Request {
 enum class PayloadKind {
     Text,         // the edit's bytes
     Byte,         // the edit's number, low 8 bits
+    Hex8,         // the edit's text read as a hexadecimal number, low 8 bits
     BE16,         // the edit's number, two bytes high first
+    BE32,         // the edit's number, four bytes high first
     Index,        // the combo box index + `value` as one byte
     MappedIndex,  // map[index] as one byte; an index outside the map is refused
     SmsRecord,    // SmsSimRecord of the number edit `control` and the text edit `control2`
     Constant,     // the byte `value`
-    Hex,          // the edit's text read as a hexadecimal number, low 8 bits
-    HexBytes,     // the edit's text as pairs of hexadecimal digits
-    FixedText,    // the edit's bytes cut or padded with zero bytes to `value` bytes
-    PaddedText,   // the edit's bytes, then zero bytes until there are at least `value`
+    HexBytes,  // the edit's text as pairs of hexadecimal digits, one byte each; an unpaired digit is ignored
+    CountedHex,   // as HexBytes, after a byte that counts them
+    CountedText,  // the edit's bytes after a byte that counts them
+    PaddedText,   // the first `value` bytes of the edit, zero bytes where the text is shorter
+    FilledText,   // the edit's bytes, then zero bytes until there are at least `value`
     NowTime6,     // the clock's local time: year in century, month, day, hour, minute, second
-    Custom,       // what `custom` appends
+    Custom,       // built by `custom` from the controls `control` and `control2`
 };
 
-// Appends a field no row kind covers; returns the message that stops the click, if any.
-using CustomPayload = std::optional<UserMessage> (*)(const QWidget* form, std::string& out);
+struct PayloadField;
+// Appends a field no row kind can say; returns the message that stops the click instead.
+using CustomPayload = std::optional<UserMessage> (*)(const QWidget* form, const PayloadField& field,
+                                                     std::string& out);
 
 struct PayloadField {
     PayloadKind kind;
@@ -85,17 +88,19 @@ struct CommandResult {
 PayloadField TextField(const char* edit);
 PayloadField ByteField(const char* edit);
 PayloadField BE16Field(const char* edit);
-PayloadField IndexField(const char* combo);
+PayloadField Hex8Field(const char* edit);
+PayloadField BE32Field(const char* edit);
+PayloadField IndexField(const char* combo, int offset = 0);
 PayloadField MappedIndexField(const char* combo, std::vector<int> map);
 PayloadField SmsRecordField(const char* numberEdit, const char* textEdit);
 PayloadField ConstantField(int byte);
-PayloadField IndexPlusField(const char* combo, int offset);
-PayloadField HexField(const char* edit);
 PayloadField HexBytesField(const char* edit);
-PayloadField FixedTextField(const char* edit, int bytes);
-PayloadField PaddedTextField(const char* edit, int bytes);
+PayloadField CountedHexField(const char* edit);
+PayloadField CountedTextField(const char* edit);
+PayloadField PaddedTextField(const char* edit, int width);
+PayloadField FilledTextField(const char* edit, int width);
 PayloadField NowTime6Field();
-PayloadField CustomField(CustomPayload custom);
+PayloadField CustomField(CustomPayload build, const char* control, const char* control2 = "");
 CommandDecl Button(const char* button, const char* caption, int code = -1,
                    std::vector<PayloadField> payload = {}, std::vector<std::string> beside = {});
 CommandDecl Hidden(CommandDecl decl);
@@ -111,10 +116,17 @@ UserMessage ConversionError(const QString& text);
 void ShowUserMessage(const UserMessage& message);
 // The message of a payload too long for one frame.
 UserMessage TooLongMessage(size_t bytes);
+// The message of a text longer than the length byte before it can count.
+UserMessage LengthByteMessage(size_t bytes);
+// The message of a combo box with no item selected where the command needs one.
+UserMessage NoItemMessage();
 
-// The bytes of a text of hexadecimal digit pairs ("FA08" gives FA 08); an unpaired last digit is ignored.
-// Nothing when a paired character is not a hexadecimal digit.
-std::optional<std::string> HexPairBytes(std::string_view text);
+// The bytes of a text of hexadecimal digit pairs (an unpaired last digit is ignored); nothing when a pair
+// is not a hexadecimal number, with that pair in `bad`.
+std::optional<std::string> HexPairBytes(const std::string& text, std::string* bad = nullptr);
+
+// The message of a value that holds a separator of the text it goes into, naming the field (UTF-8).
+UserMessage SeparatorMessage(const std::string& separator, const std::string& field);
 
 // SmsSimRecord (commands 0x0310, 0x030D): number length, number, text length, text. Nothing when the
 // number or the text is longer than its length byte can say.

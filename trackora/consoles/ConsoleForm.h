@@ -17,13 +17,14 @@ class TConsoleForm : public QWidget {
   public:
     TConsoleForm(const char* formName, const QString& caption, QWidget* parent);
 
-    // Adds button "SpeedButton<n>" to the grid; its click calls SpeedButton<n>Click.
+    // Adds the button of a row to the grid; its click calls the slot "<button>Click" when the window has
+    // one (SpeedButton<n>Click), else NamedButtonClick with the button's name.
     QPushButton* AddButton(QGridLayout* grid, int row, int column, const CommandDecl& decl);
-    // Lays out controls and command buttons from row 0 of the grid: controls and buttons named by some
-    // button's `beside` go on that button's row, the other controls on rows above the buttons. Returns the
-    // first free row.
-    int AddCommandRows(QGridLayout* grid, const std::vector<ControlDecl>& controls,
-                       const std::vector<CommandDecl>& commands);
+    // Lays out controls and command buttons on `page`: controls and buttons named by some button's
+    // `beside` go on that button's row, the other controls on rows above the buttons, `perRow` to a row;
+    // buttons with nothing beside them also go `perRow` to a row.
+    void LayOutCommands(QWidget* page, const std::vector<ControlDecl>& controls,
+                        const std::vector<CommandDecl>& commands, int perRow = 1);
 
   public slots:
     void SpeedButton1Click() { ButtonClick(1); }
@@ -35,22 +36,6 @@ class TConsoleForm : public QWidget {
     void SpeedButton7Click() { ButtonClick(7); }
     void SpeedButton8Click() { ButtonClick(8); }
     void SpeedButton9Click() { ButtonClick(9); }
-    void SpeedButton10Click() { ButtonClick(10); }
-    void SpeedButton11Click() { ButtonClick(11); }
-    void SpeedButton12Click() { ButtonClick(12); }
-    void SpeedButton13Click() { ButtonClick(13); }
-    void SpeedButton14Click() { ButtonClick(14); }
-    void SpeedButton15Click() { ButtonClick(15); }
-    void SpeedButton16Click() { ButtonClick(16); }
-    void SpeedButton17Click() { ButtonClick(17); }
-    void SpeedButton18Click() { ButtonClick(18); }
-    void SpeedButton19Click() { ButtonClick(19); }
-    void SpeedButton20Click() { ButtonClick(20); }
-    void SpeedButton21Click() { ButtonClick(21); }
-    void SpeedButton22Click() { ButtonClick(22); }
-    void SpeedButton23Click() { ButtonClick(23); }
-    void SpeedButton24Click() { ButtonClick(24); }
-    void SpeedButton25Click() { ButtonClick(25); }
     // Clears the window's global pointer; the window is then freed. Windows that live for the whole run
     // keep the default, which does nothing.
     virtual void FormClose() {}
@@ -58,15 +43,19 @@ class TConsoleForm : public QWidget {
   protected:
     // Runs the command row of the button, if the window declared one.
     virtual void ButtonClick(int n);
+    // The click of a button without a slot of its own: runs its command row, if it has a command.
+    virtual void NamedButtonClick(const std::string& button);
     void SetCommands(const std::vector<CommandDecl>* commands) { commands_ = commands; }
     const CommandDecl* FindCommand(int n) const;
+    const CommandDecl* FindCommand(const std::string& button) const;
     void closeEvent(QCloseEvent* event) override;
 
   private:
     const std::vector<CommandDecl>* commands_ = nullptr;
 };
 
-// A window made only of controls and command buttons, laid out by AddCommandRows.
+// A window made only of controls and command buttons: controls and buttons named by some button's `beside`
+// go on that button's row, the other controls on rows above the buttons.
 struct CommandConsoleDecl {
     const char* formName;
     const char* caption;

@@ -40,12 +40,12 @@ CommandDecl HButton(const char* button, const char* caption, int code = -1,
 
 const std::vector<std::string> kForbidAllow{"禁止", "允许"};
 
-std::optional<UserMessage> GunDeviceType(const QWidget* form, std::string& out) {
-    out += static_cast<char>(ComboIndex(form, kDeviceCombo) == 0 ? 1 : 2);
+std::optional<UserMessage> GunDeviceType(const QWidget* form, const PayloadField& field, std::string& out) {
+    out += static_cast<char>(ComboIndex(form, field.control) == 0 ? 1 : 2);
     return std::nullopt;
 }
 
-std::optional<UserMessage> SentryNearCount(const QWidget* form, std::string& out) {
+std::optional<UserMessage> SentryNearCount(const QWidget* form, const PayloadField&, std::string& out) {
     int n = 0;
     for (int i = 0; i < kSentryNearSlots; ++i) n += IsChecked(form, kSentryChecks[i]) ? 1 : 0;
     out += static_cast<char>(n);
@@ -53,7 +53,7 @@ std::optional<UserMessage> SentryNearCount(const QWidget* form, std::string& out
 }
 
 // The checked slots in slot order, each as its 15 IMEI characters and a zero byte, after their count.
-std::optional<UserMessage> SentrySlots(const QWidget* form, std::string& out) {
+std::optional<UserMessage> SentrySlots(const QWidget* form, const PayloadField&, std::string& out) {
     std::string list;
     int n = 0;
     for (size_t i = 0; i < std::size(kSentryChecks); ++i) {
@@ -76,10 +76,10 @@ CommandPage CarPage() {
             {
                 HButton("SpeedButton24", "握手MCU", kTyreCmd, {ConstantField(1)}),
                 HButton("SpeedButton25", "读取状态", kTyreCmd, {ConstantField(2)}),
-                HButton("Button1", "请求配对", kTyreCmd, {ConstantField(5), IndexPlusField("ComboBox12", 1)},
+                HButton("Button1", "请求配对", kTyreCmd, {ConstantField(5), IndexField("ComboBox12", 1)},
                         {"ComboBox12"}),
                 HButton("Button2", "配对编号", kTyreCmd,
-                        {ConstantField(3), IndexPlusField("ComboBox12", 1), IndexPlusField("ComboBox13", 1)},
+                        {ConstantField(3), IndexField("ComboBox12", 1), IndexField("ComboBox13", 1)},
                         {"ComboBox13"}),
                 HButton("Button3", "配对确认", kTyreCmd, {ConstantField(4)}),
                 HButton("Button4", "退出操作", kTyreCmd, {ConstantField(15)}),
@@ -106,27 +106,28 @@ CommandPage GunPage() {
         controls.push_back(CheckDecl(kSentryChecks[i], "", i < 4, true));
         controls.push_back(HEdit(kSentryEdits[i], "", kSamples[i]));
     }
-    return {"Gun",
-            std::move(controls),
-            {
-                HButton("Button6", "设置终端参数", 0x0532,
-                        {CustomField(GunDeviceType), IndexField("ComboBox8"), ByteField("Edit20"),
-                         IndexField("ComboBox9"), FixedTextField(kGunImeiEdit, kImeiChars),
-                         BE16Field("Edit19"), TextField("Edit18")}),
-                HButton("Button7", "查询终端参数", 0x0533),
-                HButton("Button8", "查询报警状态", 0x0534),
-                HButton("Button9", "退出报警模式", 0x0535),
-                // The alarm kind as three flags: leaving its place, then a spare, then low battery.
-                HButton("Button10", "枪支MCU模拟", 0x0536,
-                        {MappedIndexField("ComboBox10", {0, 1, 0}), MappedIndexField("ComboBox10", {0, 0, 0}),
-                         MappedIndexField("ComboBox10", {0, 0, 1}), BE16Field("Edit21"),
-                         IndexPlusField(kDeviceCombo, 1), FixedTextField(kGunImeiEdit, kImeiChars),
-                         BE16Field("Edit19"), PaddedTextField("Edit18", kGunIpField)}),
-                HButton("Button11", "岗哨MCU模拟", 0x0538,
-                        {IndexField("ComboBox11"), CustomField(SentryNearCount), ConstantField(0),
-                         ConstantField(1), ConstantField(1)}),
-                HButton("Button12", "岗哨检测配置", 0x0537, {CustomField(SentrySlots), ByteField("Edit20")}),
-            }};
+    return {
+        "Gun",
+        std::move(controls),
+        {
+            HButton("Button6", "设置终端参数", 0x0532,
+                    {CustomField(GunDeviceType, kDeviceCombo), IndexField("ComboBox8"), ByteField("Edit20"),
+                     IndexField("ComboBox9"), PaddedTextField(kGunImeiEdit, kImeiChars), BE16Field("Edit19"),
+                     TextField("Edit18")}),
+            HButton("Button7", "查询终端参数", 0x0533),
+            HButton("Button8", "查询报警状态", 0x0534),
+            HButton("Button9", "退出报警模式", 0x0535),
+            // The alarm kind as three flags: leaving its place, then a spare, then low battery.
+            HButton("Button10", "枪支MCU模拟", 0x0536,
+                    {MappedIndexField("ComboBox10", {0, 1, 0}), MappedIndexField("ComboBox10", {0, 0, 0}),
+                     MappedIndexField("ComboBox10", {0, 0, 1}), BE16Field("Edit21"),
+                     IndexField(kDeviceCombo, 1), PaddedTextField(kGunImeiEdit, kImeiChars),
+                     BE16Field("Edit19"), FilledTextField("Edit18", kGunIpField)}),
+            HButton("Button11", "岗哨MCU模拟", 0x0538,
+                    {IndexField("ComboBox11"), CustomField(SentryNearCount, ""), ConstantField(0),
+                     ConstantField(1), ConstantField(1)}),
+            HButton("Button12", "岗哨检测配置", 0x0537, {CustomField(SentrySlots, ""), ByteField("Edit20")}),
+        }};
 }
 
 CommandPage DebugPage() {
@@ -188,7 +189,7 @@ CommandPage DebugPage() {
                     {ConstantField(1), IndexField("ComboBox4"), IndexField("ComboBox5"), BE16Field("Edit15")},
                     {"ComboBox4", "ComboBox5", "Edit15"}),
             HButton("SpeedButton22", "二进制测试接口", 0x0319, {HexBytesField("Edit16")}, {"Edit16"}),
-            HButton("SpeedButton23", "看门狗测试", 0x0382, {IndexPlusField("ComboBox6", 1)}, {"ComboBox6"}),
+            HButton("SpeedButton23", "看门狗测试", 0x0382, {IndexField("ComboBox6", 1)}, {"ComboBox6"}),
         }};
 }
 

@@ -31,14 +31,13 @@ const char* const kLabelCaptions[] = {"RF工作状态：",   "当前频道号：
                                       "接收检测时间：", "自动跳频功能：", "RF工作模式："};
 constexpr size_t kTimeLabel = 3;
 
-enum LocalButton {
-    kSetParams = 1,
-    kQueryParams = 2,
-    kCheckAll = 3,
-    kClearAll = 4,
-    kStartMonitor = 19,
-    kStopMonitor = 20,
-};
+// The buttons the window handles itself.
+const char* const kSetParams = "SpeedButton1";
+const char* const kQueryParams = "SpeedButton2";
+const char* const kCheckAll = "SpeedButton3";
+const char* const kClearAll = "SpeedButton4";
+const char* const kStartMonitor = "SpeedButton19";
+const char* const kStopMonitor = "SpeedButton20";
 
 ParamField Field(const char* key, const char* caption, std::vector<ValuePart> parts) {
     return {key, key, caption, std::move(parts), "", "", false};
@@ -93,9 +92,9 @@ const std::vector<CommandDecl>& Commands() {
         Button("SpeedButton7", "设置钥匙扣二ID", 0x0403, {TextField("Edit2")}, {"Edit2"}),
         Button("SpeedButton8", "查询钥匙扣二ID", 0x0404),
         OwnMessage(Button("SpeedButton9", "设置RF芯片寄存器", 0x0406,
-                          {HexField("Edit3"), HexBytesField("Edit4")}, {"Edit3", "Edit4"}),
+                          {Hex8Field("Edit3"), HexBytesField("Edit4")}, {"Edit3", "Edit4"}),
                    PlainMessage(QString::fromUtf8("参数错误!"))),
-        Button("SpeedButton10", "查询RF芯片寄存器", 0x0407, {HexField("Edit3")}),
+        Button("SpeedButton10", "查询RF芯片寄存器", 0x0407, {Hex8Field("Edit3")}),
         Button("SpeedButton11", "设置终端工作模式", 0x0413, {IndexField("ComboBox1")}, {"ComboBox1"}),
         Button("SpeedButton12", "查询终端工作模式", 0x0414),
         Button("SpeedButton13", "设置时间校准方式", 0x0415, {IndexField("ComboBox2")}, {"ComboBox2"}),
@@ -135,10 +134,9 @@ TfBrel::TfBrel(QWidget* parent) : TConsoleForm("TfBrel", QString::fromUtf8("遥�
 
     auto* rf = new QWidget(PageControl1);
     rf->setObjectName(QStringLiteral("TabSheet2"));
-    auto* rfGrid = new QGridLayout(rf);
     const std::vector<CommandDecl> rfCommands(commands.begin() + kParamButtons,
                                               commands.end() - kMonitorButtons);
-    rfGrid->setRowStretch(AddCommandRows(rfGrid, RfControls(), rfCommands), 1);
+    LayOutCommands(rf, RfControls(), rfCommands);
     PageControl1->addTab(rf, QString::fromUtf8("RF调试"));
 
     auto* monitor = new QWidget(PageControl1);
@@ -171,26 +169,17 @@ void TfBrel::FormClose() {
     if (fBrel == this) fBrel = nullptr;
 }
 
-void TfBrel::ButtonClick(int n) {
-    switch (n) {
-        case kSetParams:
-            (void)SendParamText(this, ParamsPage(), ParamMode::Set);
-            return;
-        case kQueryParams:
-            (void)SendParamText(this, ParamsPage(), ParamMode::Query);
-            return;
-        case kCheckAll:
-        case kClearAll:
-            for (const auto& field : ParamsPage().fields) SetChecked(this, CheckName(field), n == kCheckAll);
-            return;
-        case kStartMonitor:
-            Timer1->start();
-            return;
-        case kStopMonitor:
-            Timer1->stop();
-            return;
-        default:
-            TConsoleForm::ButtonClick(n);
+void TfBrel::NamedButtonClick(const std::string& button) {
+    if (button == kSetParams || button == kQueryParams) {
+        (void)SendParamText(this, ParamsPage(), button == kSetParams ? ParamMode::Set : ParamMode::Query);
+    } else if (button == kCheckAll || button == kClearAll) {
+        for (const auto& field : ParamsPage().fields) SetChecked(this, CheckName(field), button == kCheckAll);
+    } else if (button == kStartMonitor) {
+        Timer1->start();
+    } else if (button == kStopMonitor) {
+        Timer1->stop();
+    } else {
+        TConsoleForm::NamedButtonClick(button);
     }
 }
 

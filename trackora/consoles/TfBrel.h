@@ -30,7 +30,7 @@ class TfBrel : public TConsoleForm {
     void Timer1Timer();
 
   protected:
-    void ButtonClick(int n) override;
+    void NamedButtonClick(const std::string& button) override;
 };
 
 extern TfBrel* fBrel;

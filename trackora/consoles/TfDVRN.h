@@ -50,6 +50,22 @@ class TfDVRN : public TConsoleForm {
     // The module IMEI steps ("SetIMEI", "ReadIMEI"); Timer1's timeout runs them.
     void Timer1Timer();
     // The command pages' buttons: Debug SpeedButton3-23, Car SpeedButton24-25 and Button1-5, Gun Button6-12.
+    void SpeedButton10Click() { ButtonClick(10); }
+    void SpeedButton11Click() { ButtonClick(11); }
+    void SpeedButton12Click() { ButtonClick(12); }
+    void SpeedButton13Click() { ButtonClick(13); }
+    void SpeedButton14Click() { ButtonClick(14); }
+    void SpeedButton15Click() { ButtonClick(15); }
+    void SpeedButton16Click() { ButtonClick(16); }
+    void SpeedButton17Click() { ButtonClick(17); }
+    void SpeedButton18Click() { ButtonClick(18); }
+    void SpeedButton19Click() { ButtonClick(19); }
+    void SpeedButton20Click() { ButtonClick(20); }
+    void SpeedButton21Click() { ButtonClick(21); }
+    void SpeedButton22Click() { ButtonClick(22); }
+    void SpeedButton23Click() { ButtonClick(23); }
+    void SpeedButton24Click() { ButtonClick(24); }
+    void SpeedButton25Click() { ButtonClick(25); }
     void Button1Click() { PageCommand("Button1"); }
     void Button2Click() { PageCommand("Button2"); }
     void Button3Click() { PageCommand("Button3"); }

@@ -12,6 +12,8 @@ namespace {
 
 const char* const kReceivedPrefix = "接收提示：";
 constexpr int kMemoMinHeight = 120;
+// Plain buttons and lone controls go this many to a row, so the pages stay short.
+constexpr int kPerRow = 4;
 // The operation last started outlives the window, as the console unit's own state.
 ImeiAtMode g_imeiMode = ImeiAtMode::None;
 
@@ -27,9 +29,11 @@ const CommandDecl* FindPageCommand(const std::string& button) {
 }  // namespace
 
 void TfDVRN::BuildCommandPage(QWidget* page, const CommandPage& decl) {
-    auto* grid = new QGridLayout(page);
-    int row = AddCommandRows(grid, decl.controls, decl.commands);
+    LayOutCommands(page, decl.controls, decl.commands, kPerRow);
+    auto* grid = qobject_cast<QGridLayout*>(page->layout());
+    int row = grid->rowCount();
     if (std::string(decl.caption) == "Car") {
+        grid->setRowStretch(row - 1, 0);  // the memo takes the room below the buttons
         Label16 = new QLabel(QString::fromUtf8(kReceivedPrefix), page);
         Label16->setObjectName(QStringLiteral("Label16"));
         grid->addWidget(Label16, row++, 0, 1, -1);

@@ -179,7 +179,8 @@ TEST_F(BrelTest, RegisterTextsThatAreNotHexadecimal) {
     } rows[] = {
         {"set, register", "SpeedButton9", "1G", "01", QString::fromUtf8("参数错误!")},
         {"set, value", "SpeedButton9", "1A", "01X2", QString::fromUtf8("参数错误!")},
-        {"query, register", "SpeedButton10", "1G", "01", QStringLiteral("'1G' is not a valid integer value")},
+        {"query, register", "SpeedButton10", "1G", "01",
+         QStringLiteral("'$1G' is not a valid integer value")},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.legend);

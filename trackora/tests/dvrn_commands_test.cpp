@@ -177,7 +177,7 @@ TEST_F(DvrnCommandsTest, FieldsThatDoNotFitAreMendedOrRefused) {
         {"a low-voltage text that is no number", "SpeedButton20Click",
          [](QWidget* f) { Type(f, "Edit14", "4k"); }, std::nullopt, QString::fromUtf8("输入数据有非法字符")},
         {"a hex text that is no hex", "SpeedButton22Click", [](QWidget* f) { Type(f, "Edit16", "FAG0"); },
-         std::nullopt, QStringLiteral("'FAG0' is not a valid integer value")},
+         std::nullopt, QStringLiteral("'$G0' is not a valid integer value")},
         {"491 hex bytes go",
          "SpeedButton22Click",
          [](QWidget* f) { Type(f, "Edit16", QString(982, 'A')); },
