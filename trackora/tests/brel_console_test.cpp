@@ -115,15 +115,6 @@ TEST_F(BrelTest, ParameterTextsInTheTableOrder) {
     }
 }
 
-TEST_F(BrelTest, ParameterQueryLine) {
-    Check(form.get(), "Check_RFRECT");
-    Check(form.get(), "Check_RFWORK");
-    Click(form.get(), "SpeedButton2");
-    // Len 14 (0x0E); 0x9C + 02 + 02 + 0E = 0xAE, the payload bytes add 0x3E7; 0x495 -> 0x95.
-    ASSERT_EQ(port.lines.size(), 1u);
-    EXPECT_EQ(port.lines[0], "ATKQ4B510000000000000000000202000E23524652454354235246574F524B950D0A\r\n");
-}
-
 TEST_F(BrelTest, EveryRfCommandLine) {
     // Checksums: the low byte of 0x9C ("K" + "Q") + the code bytes + the length bytes + the payload bytes,
     // e.g. 0x0401 with "00001000": 0x9C + 04 + 01 + 08 = 0xA9; 7 * 0x30 + 0x31 = 0x181; 0x22A -> 0x2A.
