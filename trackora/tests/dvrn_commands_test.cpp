@@ -58,7 +58,8 @@ TEST_F(DvrnCommandsTest, EveryButtonSendsItsFrame) {
         {"SpeedButton9Click", none, 0x030F, ""},
         {"SpeedButton10Click", none, 0x0330, ""},
         {"SpeedButton11Click", none, 0x0331, ""},
-        // 112° 12.3456' E, 22° 12.3456' N, speed 0, at 2026-12-08 14:05:09 (26 = 0x1A, 14 = 0x0E).
+        // 112° 12.3456' E, 22° 12.3456' N, speed 0, at 2026-12-08 14:05:09: 112 = 0x70, 12 = 0x0C, 34 = 0x22,
+        // 56 = 0x38, 22 = 0x16, speed 00 00, then 26 = 0x1A, 12 = 0x0C, 8, 14 = 0x0E, 5, 9.
         {"SpeedButton12Click",
          [](QWidget* f) {
              const char* values[] = {"112", "12", "34", "56", "22", "12", "34", "56", "0"};
