@@ -2,78 +2,41 @@
 // programs in processes of their own that reach the host only through its device interface.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <unistd.h>
 
-#include <filesystem>
-
-#include "host/child_process.h"
+#include "host/host_e2e_fixture.h"
 
 namespace geolumen::host {
 namespace {
 
-using testing::ChildProcess;
-using namespace std::chrono_literals;
-
-// Bounds, not waits: a healthy run reaches each condition far sooner.
-constexpr auto kStartBound = 20s;
-constexpr auto kReportBound = 20s;
-constexpr auto kExitBound = 30s;
 // A probe client listens this long for data while the radio is off: three report intervals of 1000 ms.
 constexpr const char* kProbeSeconds = "3";
 
-class RadioEndToEnd : public ::testing::Test {
+class RadioEndToEnd : public HostEndToEnd {
   protected:
-    void SetUp() override {
-        base_ = std::filesystem::temp_directory_path() /
-                ("geolumen-radio-e2e-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(base_);
-        std::filesystem::create_directories(base_);
-    }
-    void TearDown() override { std::filesystem::remove_all(base_); }
-
-    std::unique_ptr<ChildProcess> StartHost() {
-        auto host = std::make_unique<ChildProcess>(
-            GEOLUMEN_HOST_PATH, std::vector<std::string>{"--run-dir", RunDir(), "--state-dir", StateDir()});
-        EXPECT_TRUE(host->Started());
-        EXPECT_TRUE(host->WaitForLine("device interface: " + RunDir() + "/interfaces/", kStartBound))
-            << Dump(*host);
-        EXPECT_TRUE(host->WaitForLine("sensor clients: ", kStartBound)) << Dump(*host);
-        return host;
-    }
-    std::unique_ptr<ChildProcess> Start(const char* program, std::vector<std::string> args) {
+    std::unique_ptr<ChildProcess> StartRadio(std::vector<std::string> args) {
         args.insert(args.begin(), {"--run-dir", RunDir()});
-        auto child = std::make_unique<ChildProcess>(program, args);
-        EXPECT_TRUE(child->Started());
-        return child;
+        auto radio = std::make_unique<ChildProcess>(GEOLUMEN_RADIO_PATH, args);
+        EXPECT_TRUE(radio->Started());
+        return radio;
     }
     // Runs the radio tool to its end; its output.
-    std::string Radio(std::vector<std::string> args, int expectedExit = 0) {
-        auto radio = Start(GEOLUMEN_RADIO_PATH, std::move(args));
-        EXPECT_EQ(radio->Wait(kExitBound), expectedExit) << Dump(*radio);
+    std::string Radio(std::vector<std::string> args) {
+        auto radio = StartRadio(std::move(args));
+        EXPECT_EQ(radio->Wait(kExitBound), 0) << Dump(*radio);
         return Dump(*radio);
     }
     void Stop(ChildProcess& host) {
         host.Signal(SIGTERM);
         EXPECT_EQ(host.Wait(kExitBound), 0) << Dump(host);
     }
-    std::string RunDir() const { return (base_ / "run").string(); }
-    std::string StateDir() const { return (base_ / "state").string(); }
-    static std::string Dump(ChildProcess& process) {
-        std::string text;
-        for (const auto& line : process.Lines()) text += line + "\n";
-        return text + process.Errors();
-    }
-
-    std::filesystem::path base_;
 };
 
 TEST_F(RadioEndToEnd, SwitchOffAndOnWhileAClientListens) {
     auto host = StartHost();
-    auto client = Start(GEOLUMEN_CLIENT_PATH, {"--interval", "1000"});
+    auto client = StartClient({"--interval", "1000"});
     ASSERT_TRUE(client->WaitForLine("\"event\":\"DATA_UPDATED\"", kReportBound))
         << Dump(*client) << Dump(*host);
-    auto watch = Start(GEOLUMEN_RADIO_PATH, {"watch"});
+    auto watch = StartRadio({"watch"});
     ASSERT_TRUE(watch->WaitForLine("watching the GNSS radio (on)", kStartBound)) << Dump(*watch);
 
     EXPECT_NE(Radio({"set", "off"}).find("GNSS radio off"), std::string::npos);
@@ -82,7 +45,7 @@ TEST_F(RadioEndToEnd, SwitchOffAndOnWhileAClientListens) {
     // The watch sees the switch another process made.
     EXPECT_TRUE(watch->WaitForLine("notification: DornaveLocation radio off", kReportBound)) << Dump(*watch);
     // The session keeps running, but no data comes: not to the listening client, not to a new one.
-    auto probe = Start(GEOLUMEN_CLIENT_PATH, {"--interval", "1000", "--seconds", kProbeSeconds});
+    auto probe = StartClient({"--interval", "1000", "--seconds", kProbeSeconds});
     EXPECT_EQ(probe->Wait(kExitBound), 0) << Dump(*probe);
     EXPECT_FALSE(probe->WaitForLine("DATA_UPDATED", 0s)) << Dump(*probe);
     EXPECT_FALSE(client->WaitForLine("DATA_UPDATED", 0s, *off)) << Dump(*client);
@@ -114,15 +77,15 @@ TEST_F(RadioEndToEnd, RadioOffSurvivesAHostRestart) {
     }
     auto host = StartHost();
     EXPECT_NE(Radio({"get"}).find("GNSS radio: off"), std::string::npos);
-    auto properties = Start(GEOLUMEN_CLIENT_PATH, {"--properties"});
+    auto properties = StartClient({"--properties"});
     ASSERT_EQ(properties->Wait(kExitBound), 0) << Dump(*properties);
     EXPECT_NE(Dump(*properties).find("\"SENSOR_PROPERTY_STATE\":1"), std::string::npos) << Dump(*properties);
-    auto probe = Start(GEOLUMEN_CLIENT_PATH, {"--interval", "1000", "--seconds", kProbeSeconds});
+    auto probe = StartClient({"--interval", "1000", "--seconds", kProbeSeconds});
     EXPECT_EQ(probe->Wait(kExitBound), 0) << Dump(*probe);
     EXPECT_FALSE(probe->WaitForLine("DATA_UPDATED", 0s)) << Dump(*probe);
 
     (void)Radio({"set", "on"});
-    auto client = Start(GEOLUMEN_CLIENT_PATH, {"--interval", "1000", "--count", "1"});
+    auto client = StartClient({"--interval", "1000", "--count", "1"});
     EXPECT_EQ(client->Wait(kExitBound), 0) << Dump(*client);
     EXPECT_TRUE(client->WaitForLine("DATA_UPDATED", 0s)) << Dump(*client);
     Stop(*host);
