@@ -53,9 +53,22 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
                 out += static_cast<char>(*v & 0xFF);
             }
             break;
-        case PayloadKind::Index:
-            out += static_cast<char>(ComboIndex(form, field.control) & 0xFF);
+        case PayloadKind::BE24:
+            if (auto v = ReadNumber(form, decl, field.control, error)) {
+                out += static_cast<char>((*v >> 16) & 0xFF);
+                out += static_cast<char>((*v >> 8) & 0xFF);
+                out += static_cast<char>(*v & 0xFF);
+            }
             break;
+        case PayloadKind::Index:
+            out += static_cast<char>((ComboIndex(form, field.control) + field.value) & 0xFF);
+            break;
+        case PayloadKind::PaddedText: {
+            std::string text = EditBytes(form, field.control);
+            text.resize(static_cast<size_t>(field.value), '\0');
+            out += text;
+            break;
+        }
         case PayloadKind::MappedIndex: {
             const int index = ComboIndex(form, field.control);
             if (index < 0 || index >= static_cast<int>(field.map.size())) {
@@ -102,7 +115,11 @@ std::optional<UserMessage> CheckText(const QWidget* form, const CommandDecl& dec
 PayloadField TextField(const char* edit) { return {PayloadKind::Text, edit, {}, 0, {}}; }
 PayloadField ByteField(const char* edit) { return {PayloadKind::Byte, edit, {}, 0, {}}; }
 PayloadField BE16Field(const char* edit) { return {PayloadKind::BE16, edit, {}, 0, {}}; }
-PayloadField IndexField(const char* combo) { return {PayloadKind::Index, combo, {}, 0, {}}; }
+PayloadField BE24Field(const char* edit) { return {PayloadKind::BE24, edit, {}, 0, {}}; }
+PayloadField IndexField(const char* combo, int offset) { return {PayloadKind::Index, combo, {}, offset, {}}; }
+PayloadField PaddedTextField(const char* edit, int length) {
+    return {PayloadKind::PaddedText, edit, {}, length, {}};
+}
 PayloadField MappedIndexField(const char* combo, std::vector<int> map) {
     return {PayloadKind::MappedIndex, combo, {}, 0, std::move(map)};
 }

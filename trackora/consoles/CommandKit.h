@@ -32,7 +32,9 @@ enum class PayloadKind {
     Text,         // the edit's bytes
     Byte,         // the edit's number, low 8 bits
     BE16,         // the edit's number, two bytes high first
-    Index,        // the combo box index as one byte
+    BE24,         // the edit's number, low 24 bits, three bytes high first
+    Index,        // the combo box index + `value` as one byte
+    PaddedText,   // the edit's bytes cut or filled with zero bytes to exactly `value` bytes
     MappedIndex,  // map[index] as one byte; an index outside the map is refused
     SmsRecord,    // SmsSimRecord of the number edit `control` and the text edit `control2`
     Constant,     // the byte `value`
@@ -73,7 +75,9 @@ struct CommandResult {
 PayloadField TextField(const char* edit);
 PayloadField ByteField(const char* edit);
 PayloadField BE16Field(const char* edit);
-PayloadField IndexField(const char* combo);
+PayloadField BE24Field(const char* edit);
+PayloadField IndexField(const char* combo, int offset = 0);
+PayloadField PaddedTextField(const char* edit, int length);
 PayloadField MappedIndexField(const char* combo, std::vector<int> map);
 PayloadField SmsRecordField(const char* numberEdit, const char* textEdit);
 PayloadField ConstantField(int byte);

@@ -17,8 +17,13 @@ class TConsoleForm : public QWidget {
   public:
     TConsoleForm(const char* formName, const QString& caption, QWidget* parent);
 
-    // Adds button "SpeedButton<n>" to the grid; its click calls SpeedButton<n>Click.
+    // Adds the button of a row to the grid; its click calls the slot "<button>Click" when the window has
+    // one, else CommandClick(button).
     QPushButton* AddButton(QGridLayout* grid, int row, int column, const CommandDecl& decl);
+    // Lays out command rows from `row` on: controls named by some command's `beside` go on that command's
+    // row, the other controls on rows above the commands. Returns the next free row.
+    int AddCommandRows(QGridLayout* grid, int row, const std::vector<ControlDecl>& controls,
+                       const std::vector<CommandDecl>& commands);
 
   public slots:
     void SpeedButton1Click() { ButtonClick(1); }
@@ -37,8 +42,9 @@ class TConsoleForm : public QWidget {
   protected:
     // Runs the command row of the button, if the window declared one.
     virtual void ButtonClick(int n);
+    virtual void CommandClick(const std::string& button);
     void SetCommands(const std::vector<CommandDecl>* commands) { commands_ = commands; }
-    const CommandDecl* FindCommand(int n) const;
+    const CommandDecl* FindCommand(const std::string& button) const;
     void closeEvent(QCloseEvent* event) override;
 
   private:

@@ -3,6 +3,7 @@
 #include "consoles/FixedConsoles.h"
 #include "consoles/StartupWindows.h"
 #include "consoles/TfDVRN.h"
+#include "consoles/VehicleConsoles.h"
 #include "link/ComManage.h"
 #include "link/OutPut.h"
 #include "shell/PendingWindow.h"
@@ -28,11 +29,11 @@ void RegisterAllWindows() {
     Pending("TfGpsFinter", "GPS滤波测试", Placement::Recorders);
     Pending("TfQ7GpsMoni", "GPS记录仪", Placement::Recorders);
     Pending("TfAppEbike", "电瓶车终端(通用)", Placement::Others);
-    Pending("Tf640Manage", "640终端", Placement::Others);
-    Pending("TfwlwManage", "物联网协议终端", Placement::Others);
+    RegisterWindow("Tf640Manage", f640Manage, Placement::Others);
+    RegisterWindow("TfwlwManage", fwlwManage, Placement::Others);
     Pending("TfBrel", "遥控钥匙终端", Placement::Others);
     RegisterWindow("TfRK_mtv", fRK_mtv, Placement::Others);
-    Pending("TfCCDJ", "超常待机终端", Placement::Others);
+    RegisterWindow("TfCCDJ", fCCDJ, Placement::Others);
     Pending("TfWifiShoes", "WIFI/GPS定位鞋", Placement::Others);
     Pending("TfBagManage", "定位书包管理", Placement::Others);
     Pending("TfPW3310", "PW3310定位手表", Placement::Others);

@@ -1,0 +1,71 @@
+// Golden tables of a console: each row works some controls of a new window, clicks one button and names
+// the one command line that must leave (or the one message that must show instead). Expected payloads are
+// written from the protocol by hand; the line around them comes from the simulator's own encoder.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "console_fixture.h"
+#include "support/TerminalSim.h"
+
+struct GoldenRow {
+    const char* legend;
+    std::function<void(QWidget*)> setup;  // may be empty
+    const char* button;
+    int cmd;              // -1: nothing leaves, `payload` is the message box text (UTF-8)
+    std::string payload;  // the bytes as they go out
+};
+
+class GoldenConsoleTest : public ConsoleTest {
+  protected:
+    template <class Window>
+    void RunGolden(const std::vector<GoldenRow>& rows) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.legend);
+            port.lines.clear();
+            boxes.clear();
+            auto form = std::make_unique<Window>();
+            if (row.setup) row.setup(form.get());
+            Click(form.get(), row.button);
+            if (row.cmd < 0) {
+                EXPECT_TRUE(port.lines.empty());
+                ASSERT_EQ(boxes.size(), 1u);
+                EXPECT_EQ(boxes[0].text.toStdString(), row.payload);
+                continue;
+            }
+            EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0].text.toStdString());
+            ASSERT_EQ(port.lines.size(), 1u);
+            EXPECT_EQ(port.lines[0], TerminalSim::CommandLine(static_cast<uint16_t>(row.cmd), row.payload));
+        }
+    }
+};
+
+// Steps of the rows.
+inline std::function<void(QWidget*)> Checks(std::vector<std::string> boxes) {
+    return [boxes](QWidget* form) {
+        for (const auto& box : boxes) SetChecked(form, box, true);
+    };
+}
+inline std::function<void(QWidget*)> Then(std::function<void(QWidget*)> a, std::function<void(QWidget*)> b) {
+    return [a, b](QWidget* form) {
+        a(form);
+        b(form);
+    };
+}
+inline std::function<void(QWidget*)> Clicked(const char* button) {
+    return [button](QWidget* form) { form->findChild<QPushButton*>(button)->click(); };
+}
+inline std::function<void(QWidget*)> Typed(const std::string& edit, const char* text) {
+    return [edit, text](QWidget* form) { SetEditText(form, edit, QString::fromUtf8(text)); };
+}
+inline std::function<void(QWidget*)> Picked(const std::string& combo, int index) {
+    return [combo, index](QWidget* form) { SetComboIndex(form, combo, index); };
+}
+// A combo box whose typed text matches no item.
+inline std::function<void(QWidget*)> TypedOver(const std::string& combo, const char* text) {
+    return [combo, text](QWidget* form) {
+        form->findChild<TComboBox*>(QString::fromStdString(combo))->SetNoSelection(QString::fromUtf8(text));
+    };
+}

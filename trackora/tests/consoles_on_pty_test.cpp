@@ -1,0 +1,81 @@
+// Each parameter console opened from its menu item in the whole program, against a terminal on a
+// pseudo-terminal: a set and a query leave as their command lines, and the terminal's parameter answer is
+// decoded into the output log.
+#include <QMdiSubWindow>
+
+#include "program_fixture.h"
+
+namespace {
+
+struct ConsoleRow {
+    const char* menuSlot;
+    const char* form;
+    const char* check;
+    const char* edit;
+    const char* value;
+    std::string set;    // the set text
+    std::string query;  // the query text
+    std::string answer;
+    std::vector<std::string> printed;  // what the log shows of the answer after its heading
+};
+
+class ConsolesOnPty : public ProgramOnPty {};
+
+TEST_F(ConsolesOnPty, SetQueryAndAnswer) {
+    const ConsoleRow rows[] = {
+        {"N6408081Click",
+         "Tf640Manage",
+         "Check_PULSE",
+         "Value_PULSE",
+         "90",
+         "#PULSE=90",
+         "#PULSE",
+         "PULSE=90",
+         {"Heart:90"}},
+        {"N13Click",
+         "TfwlwManage",
+         "Check_FREQ",
+         "Value_FREQ",
+         "20",
+         "#FREQ=20",
+         "#FREQ",
+         "FREQ=20",
+         {"FREQ:20"}},
+        {"N23Click",
+         "TfCCDJ",
+         "Check_APN",
+         "Value_APN",
+         "cmiot",
+         "#APN=cmiot",
+         "#APN",
+         "APN=cmiot",
+         {"APN:cmiot"}},
+    };
+    OpenPort();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.form);
+        ASSERT_TRUE(QMetaObject::invokeMethod(main, row.menuSlot));
+        QWidget* form = OpenedWindow(row.form);
+        ASSERT_NE(form, nullptr);
+        ASSERT_TRUE(QMetaObject::invokeMethod(main, row.menuSlot));
+        EXPECT_EQ(OpenedWindow(row.form), form) << "one instance";
+        EXPECT_EQ(WindowFrame(row.form)->pos(),
+                  QPoint(WindowFrame("TfOutPut")->width(), WindowFrame("TfComManage")->height()));
+
+        SetChecked(form, row.check, true);
+        SetEditText(form, row.edit, row.value);
+        form->findChild<QPushButton*>("SpeedButton1")->click();
+        EXPECT_EQ(NextLine(), TerminalSim::CommandLine(0x0201, row.set));
+        form->findChild<QPushButton*>("SpeedButton2")->click();
+        EXPECT_EQ(NextLine(), TerminalSim::CommandLine(0x0202, row.query));
+
+        std::vector<std::string> expected{"", heading, "8202", "Read Param Ack Info!!!"};
+        expected.insert(expected.end(), row.printed.begin(), row.printed.end());
+        EXPECT_EQ(Answer(0x8202, ParamAnswer(row.answer)), expected);
+
+        EXPECT_TRUE(WindowFrame(row.form)->close());
+        EXPECT_EQ(OpenedWindow(row.form), nullptr);
+    }
+}
+
+}  // namespace
