@@ -1,6 +1,7 @@
 // Every window class of the program, one line each: its form name, global pointer and placement.
 // A window not built yet is a stand-in until its class replaces the line.
 #include "consoles/FixedConsoles.h"
+#include "consoles/PersonalConsoles.h"
 #include "consoles/StartupWindows.h"
 #include "consoles/TfDVRN.h"
 #include "consoles/VehicleConsoles.h"
@@ -34,8 +35,8 @@ void RegisterAllWindows() {
     Pending("TfBrel", "遥控钥匙终端", Placement::Others);
     RegisterWindow("TfRK_mtv", fRK_mtv, Placement::Others);
     RegisterWindow("TfCCDJ", fCCDJ, Placement::Others);
-    Pending("TfWifiShoes", "WIFI/GPS定位鞋", Placement::Others);
-    Pending("TfBagManage", "定位书包管理", Placement::Others);
+    RegisterWindow("TfWifiShoes", fWifiShoes, Placement::Others);
+    RegisterWindow("TfBagManage", fBagManage, Placement::Others);
     Pending("TfPW3310", "PW3310定位手表", Placement::Others);
     Pending("TfPW3318", "PW3318_4G手表", Placement::Others);
     RegisterWindow("TfSFWatch", fSFWatch, Placement::Others);

@@ -69,3 +69,9 @@ inline std::function<void(QWidget*)> TypedOver(const std::string& combo, const c
         form->findChild<TComboBox*>(QString::fromStdString(combo))->SetNoSelection(QString::fromUtf8(text));
     };
 }
+// Checks every field's box of the window.
+inline void CheckAllFields(QWidget* form) {
+    for (auto* box : form->findChildren<QCheckBox*>()) {
+        if (box->objectName().startsWith("Check_")) box->setChecked(true);
+    }
+}
