@@ -4,6 +4,7 @@
 #include "consoles/PersonalConsoles.h"
 #include "consoles/StartupWindows.h"
 #include "consoles/TfDVRN.h"
+#include "consoles/TfPW3310.h"
 #include "consoles/VehicleConsoles.h"
 #include "link/ComManage.h"
 #include "link/OutPut.h"
@@ -37,7 +38,7 @@ void RegisterAllWindows() {
     RegisterWindow("TfCCDJ", fCCDJ, Placement::Others);
     RegisterWindow("TfWifiShoes", fWifiShoes, Placement::Others);
     RegisterWindow("TfBagManage", fBagManage, Placement::Others);
-    Pending("TfPW3310", "PW3310定位手表", Placement::Others);
+    RegisterWindow("TfPW3310", fPW3310, Placement::Others);
     Pending("TfPW3318", "PW3318_4G手表", Placement::Others);
     RegisterWindow("TfSFWatch", fSFWatch, Placement::Others);
     Pending("TfMoni", "Moni Windows", Placement::Others);

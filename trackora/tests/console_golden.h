@@ -3,6 +3,7 @@
 // written from the protocol by hand; the line around them comes from the simulator's own encoder.
 #pragma once
 
+#include <QTabWidget>
 #include <functional>
 #include <memory>
 #include <string>
@@ -74,4 +75,8 @@ inline void CheckAllFields(QWidget* form) {
     for (auto* box : form->findChildren<QCheckBox*>()) {
         if (box->objectName().startsWith("Check_")) box->setChecked(true);
     }
+}
+// Makes page n of the window's page control the active one.
+inline std::function<void(QWidget*)> OnPage(int n) {
+    return [n](QWidget* form) { form->findChild<QTabWidget*>("PageControl1")->setCurrentIndex(n); };
 }
