@@ -5,6 +5,7 @@
 #include "consoles/StartupWindows.h"
 #include "consoles/TfDVRN.h"
 #include "consoles/TfPW3310.h"
+#include "consoles/TfPW3318.h"
 #include "consoles/VehicleConsoles.h"
 #include "link/ComManage.h"
 #include "link/OutPut.h"
@@ -39,7 +40,7 @@ void RegisterAllWindows() {
     RegisterWindow("TfWifiShoes", fWifiShoes, Placement::Others);
     RegisterWindow("TfBagManage", fBagManage, Placement::Others);
     RegisterWindow("TfPW3310", fPW3310, Placement::Others);
-    Pending("TfPW3318", "PW3318_4G手表", Placement::Others);
+    RegisterWindow("TfPW3318", fPW3318, Placement::Others);
     RegisterWindow("TfSFWatch", fSFWatch, Placement::Others);
     Pending("TfMoni", "Moni Windows", Placement::Others);
     Pending("TfDebug", "Debug Windows", Placement::Others);

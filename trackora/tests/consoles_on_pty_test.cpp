@@ -34,6 +34,8 @@ TEST_F(ConsolesOnPty, SetQueryAndAnswer) {
          "TERIID=2000000001", {"TeriSN:2000000001"}},
         {"PW33101Click", "TfPW3310", "Check_PULSE", "Value_PULSE", "240", "#PULSE=240", "#PULSE", "PULSE=240",
          {"Heart:240"}},
+        {"PW33184G1Click", "TfPW3318", "Check_ICCID", "Value_ICCID", "89860012", "#ICCID=89860012", "#ICCID",
+         "ICCID=89860012,Z=1", {"SIM ICCID:89860012", "Z:1"}},
     };
     // clang-format on
     OpenPort();
