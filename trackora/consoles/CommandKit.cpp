@@ -212,11 +212,6 @@ UserMessage TooLongMessage(size_t bytes) {
                           QStringLiteral(" (%1 > %2)").arg(bytes).arg(kMaxFramePayload));
 }
 
-UserMessage SeparatorMessage(const std::string& separator, const std::string& field) {
-    return WarningMessage(QString::fromUtf8(kSeparatorText)
-                              .arg(QString::fromStdString(separator), QString::fromStdString(field)));
-}
-
 UserMessage LengthByteMessage(size_t bytes) {
     return WarningMessage(QString::fromUtf8(kLengthByteText).arg(bytes));
 }
@@ -239,6 +234,11 @@ std::optional<std::string> HexPairBytes(const std::string& text, std::string* ba
         bytes += static_cast<char>(*value);
     }
     return bytes;
+}
+
+UserMessage SeparatorMessage(const std::string& separator, const std::string& field) {
+    return WarningMessage(QString::fromUtf8(kSeparatorText)
+                              .arg(QString::fromStdString(separator), QString::fromStdString(field)));
 }
 
 std::optional<std::string> SmsSimRecord(const std::string& number, const std::string& text) {

@@ -114,8 +114,6 @@ UserMessage ConversionError(const QString& text);
 void ShowUserMessage(const UserMessage& message);
 // The message of a payload too long for one frame.
 UserMessage TooLongMessage(size_t bytes);
-// The message of a value that holds a separator of the text it goes into, naming the field (UTF-8).
-UserMessage SeparatorMessage(const std::string& separator, const std::string& field);
 // The message of a text longer than the length byte before it can count.
 UserMessage LengthByteMessage(size_t bytes);
 // The message of a combo box with no item selected where the command needs one.
@@ -124,6 +122,9 @@ UserMessage NoItemMessage();
 // The bytes of a text of hexadecimal digit pairs (an unpaired last digit is ignored); nothing when a pair
 // is not a hexadecimal number, with that pair in `bad`.
 std::optional<std::string> HexPairBytes(const std::string& text, std::string* bad = nullptr);
+
+// The message of a value that holds a separator of the text it goes into, naming the field (UTF-8).
+UserMessage SeparatorMessage(const std::string& separator, const std::string& field);
 
 // SmsSimRecord (commands 0x0310, 0x030D): number length, number, text length, text. Nothing when the
 // number or the text is longer than its length byte can say.

@@ -326,7 +326,11 @@ TEST_F(DvrnTest, ClosedPortStillLogsAndSaves) {
     Click(form.get(), "SpeedButton1");
     RunTrain();
     EXPECT_TRUE(port.lines.empty());
-    EXPECT_EQ(log.size(), 2u);
+    // Each batch's line is followed by the link's word that it did not go out.
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[0].substr(0, 4), "SZCS");
+    EXPECT_EQ(log[1], kSendPortClosedLog);
+    EXPECT_EQ(log[3], kSendPortClosedLog);
     EXPECT_NE(IniText().find("SERVERADDR_EN=1"), std::string::npos);
 }
 
