@@ -17,6 +17,8 @@ struct GoldenRow {
     const char* button;
     int cmd;              // -1: nothing leaves, `payload` is the message box text (UTF-8)
     std::string payload;  // the bytes as they go out
+    // Where set, the whole line worked out by hand as well, its checksum's arithmetic beside the row.
+    std::string line = {};
 };
 
 class GoldenConsoleTest : public ConsoleTest {
@@ -39,9 +41,19 @@ class GoldenConsoleTest : public ConsoleTest {
             EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0].text.toStdString());
             ASSERT_EQ(port.lines.size(), 1u);
             EXPECT_EQ(port.lines[0], TerminalSim::CommandLine(static_cast<uint16_t>(row.cmd), row.payload));
+            if (!row.line.empty()) {
+                EXPECT_EQ(port.lines[0], row.line + "\r\n");
+            }
         }
     }
 };
+
+// Payload bytes of a row.
+inline std::string Bytes(std::initializer_list<int> bytes) {
+    std::string s;
+    for (int b : bytes) s += static_cast<char>(b);
+    return s;
+}
 
 // Steps of the rows.
 inline std::function<void(QWidget*)> Checks(std::vector<std::string> boxes) {
@@ -79,4 +91,11 @@ inline void CheckAllFields(QWidget* form) {
 // Makes page n of the window's page control the active one.
 inline std::function<void(QWidget*)> OnPage(int n) {
     return [n](QWidget* form) { form->findChild<QTabWidget*>("PageControl1")->setCurrentIndex(n); };
+}
+// Sets the combo boxes "<prefix>_1", "<prefix>_2", ... of a time to the numbers.
+inline std::function<void(QWidget*)> Combos(const std::string& prefix, std::vector<int> values) {
+    return [prefix, values](QWidget* f) {
+        for (size_t k = 0; k < values.size(); ++k)
+            SetComboIndex(f, prefix + "_" + std::to_string(k + 1), values[k]);
+    };
 }

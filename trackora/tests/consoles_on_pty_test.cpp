@@ -19,7 +19,20 @@ struct ConsoleRow {
     std::vector<std::string> printed;  // what the log shows of the answer after its heading
 };
 
-class ConsolesOnPty : public ProgramOnPty {};
+class ConsolesOnPty : public ProgramOnPty {
+  protected:
+    // The next command line the terminal received, with its CR LF, as the program wrote it.
+    std::string NextLine() { return sim.ReadLine(kWait).value_or("(none)") + "\r\n"; }
+    // A parameter answer from the terminal (the 16-bit length of the items, then the items) and what the
+    // receiver's next tick prints of it.
+    Lines Answer(const std::string& items) {
+        const std::string text =
+            std::string{static_cast<char>(items.size() >> 8), static_cast<char>(items.size())} + items;
+        const std::vector<uint8_t> payload(text.begin(), text.end());
+        EXPECT_TRUE(Arrive(TerminalSim::ReplyFrame(1, 0x8202, payload)));
+        return Tick();
+    }
+};
 
 TEST_F(ConsolesOnPty, SetQueryAndAnswer) {
     // clang-format off
@@ -56,9 +69,9 @@ TEST_F(ConsolesOnPty, SetQueryAndAnswer) {
         form->findChild<QPushButton*>("SpeedButton2")->click();
         EXPECT_EQ(NextLine(), TerminalSim::CommandLine(0x0202, row.query));
 
-        std::vector<std::string> expected{"", heading, "8202", "Read Param Ack Info!!!"};
+        Lines expected{"", heading + "1", "8202", "Read Param Ack Info!!!"};
         expected.insert(expected.end(), row.printed.begin(), row.printed.end());
-        EXPECT_EQ(Answer(0x8202, ParamAnswer(row.answer)), expected);
+        EXPECT_EQ(Answer(row.answer), expected);
 
         EXPECT_TRUE(WindowFrame(row.form)->close());
         EXPECT_EQ(OpenedWindow(row.form), nullptr);

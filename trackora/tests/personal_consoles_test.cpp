@@ -53,7 +53,14 @@ TEST_F(PersonalConsoleTest, WifiShoesGolden) {
          "SpeedButton1", 0x0201, "#SJS=0050800123023590000"},
         {"long FREQ is cut", Then(Checks({"Check_SJS"}), Typed("Value_FREQ", "1234")), "SpeedButton1", 0x0201,
          "#SJS=123"},
-        {"APN test", {}, "SpeedButton5", 0x0377, "46000" + std::string(15, '\0')},
+        // Len 20 = 0x14. Sum: 0x9C + 0x03 + 0x77 + 0x14 = 0x12A, "46000" 0x34 + 0x36 + 3 * 0x30 = 0xFA; 0x224
+        // -> 0x24.
+        {"APN test",
+         {},
+         "SpeedButton5",
+         0x0377,
+         "46000" + std::string(15, '\0'),
+         "ATKQ4B51000000000000000000037700143436303030" + std::string(30, '0') + "240D0A"},
         {"APN test, empty", Typed("Edit1", ""), "SpeedButton5", 0x0377, std::string(20, '\0')},
         {"APN test, only the first 20 bytes", Typed("Edit1", "abcdefghijklmnopqrstuvwxy"), "SpeedButton5",
          0x0377, "abcdefghijklmnopqrst"},
@@ -62,18 +69,6 @@ TEST_F(PersonalConsoleTest, WifiShoesGolden) {
          Then(Checks({"Check_SJS"}), Typed("Value_FREQ", "1#")), "SpeedButton1", -1,
          "Character \"#\" not allowed in 上报时间段设置"},
     });
-}
-
-TEST_F(PersonalConsoleTest, WifiShoesApnTestLine) {
-    TfWifiShoes form;
-    Click(&form, "SpeedButton5");
-    // Len 20 = 0x14. Sum: 0x9C + 0x03 + 0x77 + 0x14 = 0x12A, "46000" 0x34 + 0x36 + 3 * 0x30 = 0xFA; 0x224 ->
-    // 0x24.
-    ASSERT_EQ(port.lines.size(), 1u);
-    EXPECT_EQ(port.lines[0],
-              "ATKQ4B5100000000000000000003770014"
-              "3436303030" +
-                  std::string(30, '0') + "240D0A\r\n");
 }
 
 TEST_F(PersonalConsoleTest, BagManageGolden) {
@@ -85,7 +80,9 @@ TEST_F(PersonalConsoleTest, BagManageGolden) {
         {"every field, query: its own order, no vibration reset", kAll, "SpeedButton2", 0x0202,
          "#SOFTVERSION#TERIID#PULSE#FREQ#SKY_LINE_FLAG#APN#USERPPP#PWPPP#USER#SOS_SMS_EN#SOS_CALL_EN#SJP#SJS"
          "#PRM_GPS_WORK#STEP_ENABLE#VIB_BASE#VIBCHK#SOS_CODE2#SOS_CODE3"},
-        {"vibration reset alone", Checks({"Check_VIB_INT"}), "SpeedButton1", 0x0201, "#VIB_INT=1"},
+        // Len 10. Sum: 0x9C + 0x02 + 0x01 + 0x0A = 0xA9, "#VIB_INT=1" 0x2BC; 0x365 -> 0x65.
+        {"vibration reset alone", Checks({"Check_VIB_INT"}), "SpeedButton1", 0x0201, "#VIB_INT=1",
+         "ATKQ4B510000000000000000000201000A235649425F494E543D31650D0A"},
         {"vibration reset alone cannot be queried", Checks({"Check_VIB_INT"}), "SpeedButton2", -1,
          kNothingChecked},
         {"vibration count X:Y",
@@ -110,15 +107,6 @@ TEST_F(PersonalConsoleTest, BagManageGolden) {
         {"an item mark in an SOS number", Then(Checks({"Check_SOS_CODE3"}), Typed("Value_SOS_CODE3", "110#")),
          "SpeedButton1", -1, "Character \"#\" not allowed in SOS号码3"},
     });
-}
-
-TEST_F(PersonalConsoleTest, BagManageResetLine) {
-    TfBagManage form;
-    Check(&form, "Check_VIB_INT");
-    Click(&form, "SpeedButton1");
-    // Len 10. Sum: 0x9C + 0x02 + 0x01 + 0x0A = 0xA9, "#VIB_INT=1" 0x2BC; 0x365 -> 0x65.
-    ASSERT_EQ(port.lines.size(), 1u);
-    EXPECT_EQ(port.lines[0], "ATKQ4B510000000000000000000201000A235649425F494E543D31650D0A\r\n");
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
-// The whole program as it starts, with a terminal on a pseudo-terminal and every timer driven by hand, for
-// tests that work a console through the main window and read what the terminal receives and what the
-// output log prints of its answers.
+// The whole program as the program block starts it, with a terminal on a pseudo-terminal; every timer is
+// driven by hand. For tests that follow bytes from a window to the line and replies back to a window.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -20,6 +20,9 @@
 
 class ProgramOnPty : public ::testing::Test {
   protected:
+    using Lines = std::vector<std::string>;
+    static constexpr std::chrono::milliseconds kWait{kTestWaitMs};
+
     ProgramOnPty() {
         main = new TfKQMain;
         OpenWindow("TfOutPut");
@@ -31,35 +34,34 @@ class ProgramOnPty : public ::testing::Test {
     }
     ~ProgramOnPty() override { delete main; }
 
+    static std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
     void OpenPort() {
         fComManage->ComboBox1->setEditText(QString::fromStdString(sim.DevicePath()));
         fComManage->SpeedButton1Click();
         ASSERT_NE(GlobalData.ComOpen, 0);
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(sim.ReadLine(wait), "AT");
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(sim.ReadLine(kWait), "AT");
     }
-    // The next command line the terminal received, with its CR LF, as the program wrote it.
-    std::string NextLine() { return sim.ReadLine(wait).value_or("(none)") + "\r\n"; }
-    // Sends a reply from the terminal and returns the lines the receiver's next tick printed.
-    std::vector<std::string> Answer(uint16_t type, const std::string& payload) {
-        const auto frame =
-            TerminalSim::ReplyFrame(1, type, std::vector<uint8_t>(payload.begin(), payload.end()));
-        const int want = RecvRing.Count + static_cast<int>(frame.size());
-        EXPECT_TRUE(sim.Send(frame));
-        EXPECT_TRUE(WaitUntil([&] { return RecvRing.Count == want; }));
+    // Sends bytes from the terminal and runs the program until they are all in the receive ring.
+    bool Arrive(const std::vector<uint8_t>& bytes) {
+        const int want = RecvRing.Count + static_cast<int>(bytes.size());
+        return sim.Send(bytes) && WaitUntil([&] { return RecvRing.Count == want; });
+    }
+    // The lines a tick of the receiver added to the log.
+    Lines Tick() {
         const size_t before = fOutPut->Memo1->Lines().size();
         fOutPut->Timer1Timer();
-        const auto& all = fOutPut->Memo1->Lines();
-        return {all.begin() + static_cast<long>(before), all.end()};
+        const Lines& all = fOutPut->Memo1->Lines();
+        return Lines(all.begin() + static_cast<long>(before), all.end());
     }
-    // A parameter answer: the 16-bit length of the items, then the items.
-    static std::string ParamAnswer(const std::string& items) {
-        return std::string{static_cast<char>(items.size() >> 8), static_cast<char>(items.size())} + items;
+    TerminalSim::Command NextCommand() {
+        const auto line = sim.ReadLine(kWait);
+        return TerminalSim::ParseCommandLine(line.value_or("")).value_or(TerminalSim::Command{});
     }
 
     QuietProgram quiet;
     LogCapture log;
     TerminalSim sim;
     TfKQMain* main;
-    const std::chrono::milliseconds wait{kTestWaitMs};
-    const std::string heading = std::string("DateTime:") + kTestClockText + "  NO:1";
+    const std::string heading = std::string("DateTime:") + kTestClockText + "  NO:";
 };
