@@ -15,7 +15,8 @@ TEST(HostOptions, CommandLines) {
     EXPECT_FALSE(defaults->runMs);
 
     auto full = ParseHostOptions({"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250",
-                                  "--library", "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s"},
+                                  "--library", "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s",
+                                  "--run-dir", "/tmp/r", "--socket", "/tmp/s.sock", "--idle"},
                                  "lib.so", &error);
     ASSERT_TRUE(full);
     EXPECT_EQ(full->usb, "/dev/cdc-wdm0");
@@ -24,6 +25,10 @@ TEST(HostOptions, CommandLines) {
     EXPECT_EQ(full->library, "x.so");
     EXPECT_EQ(full->instanceId, "USB\\A");
     EXPECT_EQ(full->stateDir, "/tmp/s");
+    EXPECT_EQ(full->runDir, "/tmp/r");
+    EXPECT_EQ(full->socket, "/tmp/s.sock");
+    EXPECT_TRUE(full->idle);
+    EXPECT_FALSE(defaults->idle);
 
     const std::vector<std::vector<std::string>> bad = {
         {"--removal", "sideways"},
@@ -34,6 +39,8 @@ TEST(HostOptions, CommandLines) {
         {"--frobnicate", "1"},
         {"--instance", ""},
         {"--instance", std::string(1024, 'a')},
+        {"--run-dir", ""},
+        {"--socket"},
     };
     for (const auto& args : bad) {
         SCOPED_TRACE(args[0]);

@@ -14,16 +14,19 @@ QPushButton* TConsoleForm::AddButton(QGridLayout* grid, int row, int column, con
     auto* button = new QPushButton(QString::fromStdString(decl.caption), this);
     button->setObjectName(QString::fromStdString(decl.button));
     const std::string slot = decl.button + "Click";
-    const bool hasSlot = metaObject()->indexOfSlot((slot + "()").c_str()) >= 0;
-    connect(button, &QPushButton::clicked, this, [this, slot, hasSlot, name = decl.button] {
-        if (hasSlot)
-            QMetaObject::invokeMethod(this, slot.c_str(), Qt::DirectConnection);
-        else
-            CommandClick(name);
-    });
+    if (metaObject()->indexOfSlot((slot + "()").c_str()) >= 0) {
+        connect(button, &QPushButton::clicked, this,
+                [this, slot] { QMetaObject::invokeMethod(this, slot.c_str(), Qt::DirectConnection); });
+    } else {
+        connect(button, &QPushButton::clicked, this, [this, name = decl.button] { NamedButtonClick(name); });
+    }
     grid->addWidget(button, row, column);
     if (decl.hidden && !kShowHiddenControls) button->setVisible(false);
     return button;
+}
+
+const CommandDecl* TConsoleForm::FindCommand(int n) const {
+    return FindCommand("SpeedButton" + std::to_string(n));
 }
 
 const CommandDecl* TConsoleForm::FindCommand(const std::string& button) const {
@@ -33,9 +36,9 @@ const CommandDecl* TConsoleForm::FindCommand(const std::string& button) const {
     return it == commands_->end() ? nullptr : &*it;
 }
 
-void TConsoleForm::ButtonClick(int n) { CommandClick("SpeedButton" + std::to_string(n)); }
+void TConsoleForm::ButtonClick(int n) { NamedButtonClick("SpeedButton" + std::to_string(n)); }
 
-void TConsoleForm::CommandClick(const std::string& button) {
+void TConsoleForm::NamedButtonClick(const std::string& button) {
     if (const CommandDecl* decl = FindCommand(button); decl && decl->code >= 0) (void)RunCommand(this, *decl);
 }
 
@@ -45,20 +48,45 @@ void TConsoleForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-int TConsoleForm::AddCommandRows(QGridLayout* grid, int row, const std::vector<ControlDecl>& controls,
-                                 const std::vector<CommandDecl>& commands) {
+TCommandConsole::TCommandConsole(const CommandConsoleDecl& decl, QWidget* parent)
+    : TConsoleForm(decl.formName, QString::fromUtf8(decl.caption), parent), decl_(decl) {
+    SetCommands(&decl_.commands);
+    LayOutCommands(this, decl_.controls, decl_.commands);
+}
+
+void TConsoleForm::LayOutCommands(QWidget* page, const std::vector<ControlDecl>& controls,
+                                  const std::vector<CommandDecl>& commands, int perRow) {
+    auto* grid = new QGridLayout(page);
     auto placedBeside = [&](const std::string& name) {
         return std::any_of(commands.begin(), commands.end(), [&](const CommandDecl& c) {
             return std::find(c.beside.begin(), c.beside.end(), name) != c.beside.end();
         });
     };
+    int row = 0;
+    int inRow = 0;
+    int column = 0;
+    // Starts a new row when the current one is full or must be left to a button with controls beside it.
+    auto next = [&](bool alone) {
+        if (inRow > 0 && (alone || inRow == perRow)) {
+            ++row;
+            inRow = 0;
+            column = 0;
+        }
+    };
     for (const auto& control : controls) {
-        if (!placedBeside(control.name)) AddControl(this, grid, row++, 0, control);
+        if (placedBeside(control.name)) continue;
+        next(false);
+        column = AddControl(this, grid, row, column, control);
+        ++inRow;
     }
+    next(true);
     for (const auto& command : commands) {
         if (placedBeside(command.button)) continue;
-        AddButton(grid, row, 0, command);
-        int column = 1;
+        const bool alone = !command.beside.empty();
+        next(alone);
+        AddButton(grid, row, column++, command);
+        ++inRow;
+        if (!alone) continue;
         for (const auto& name : command.beside) {
             auto button = std::find_if(commands.begin(), commands.end(),
                                        [&](const CommandDecl& c) { return c.button == name; });
@@ -70,14 +98,7 @@ int TConsoleForm::AddCommandRows(QGridLayout* grid, int row, const std::vector<C
                                         [&](const ControlDecl& c) { return c.name == name; });
             if (control != controls.end()) column = AddControl(this, grid, row, column, *control);
         }
-        ++row;
+        inRow = perRow;  // the row is the button's alone
     }
-    return row;
-}
-
-TCommandConsole::TCommandConsole(const CommandConsoleDecl& decl, QWidget* parent)
-    : TConsoleForm(decl.formName, QString::fromUtf8(decl.caption), parent), decl_(decl) {
-    SetCommands(&decl_.commands);
-    auto* grid = new QGridLayout(this);
-    grid->setRowStretch(AddCommandRows(grid, 0, decl_.controls, decl_.commands), 1);
+    grid->setRowStretch(row + 1, 1);
 }

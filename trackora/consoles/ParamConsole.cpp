@@ -51,21 +51,27 @@ void TParamConsole::BuildPage(QWidget* page, const ConsolePage& decl) {
         BuildParamPage(fields, decl.params);
         column->addWidget(fields);
     }
-    auto* rest = new QGridLayout;
-    column->addLayout(rest);
-    column->addStretch(1);
-    int row = 0;
-    for (const auto& list : decl.slotLists) {
-        row = AddSlotRows(this, rest, row, list);
-        AddButton(rest, row, 0, Button(list.setButton.c_str(), SlotSetCaption(list.kind)));
-        AddButton(rest, row++, 1, Button(list.queryButton.c_str(), SlotQueryCaption(list.kind)));
+    if (!decl.slotLists.empty()) {
+        auto* rows = new QGridLayout;
+        column->addLayout(rows);
+        int row = 0;
+        for (const auto& list : decl.slotLists) {
+            row = AddSlotRows(this, rows, row, list);
+            AddButton(rows, row, 0, Button(list.setButton.c_str(), SlotSetCaption(list.kind)));
+            AddButton(rows, row++, 1, Button(list.queryButton.c_str(), SlotQueryCaption(list.kind)));
+        }
     }
-    AddCommandRows(rest, row, decl.controls, decl.commands);
+    if (!decl.commands.empty()) {
+        auto* commands = new QWidget(page);
+        LayOutCommands(commands, decl.controls, decl.commands);
+        column->addWidget(commands);
+    }
+    column->addStretch(1);
 }
 
 int TParamConsole::ActivePage() const { return PageControl1 ? PageControl1->currentIndex() : 0; }
 
-void TParamConsole::CommandClick(const std::string& button) {
+void TParamConsole::NamedButtonClick(const std::string& button) {
     if (button == kSetButton) return SetParam();
     if (button == kQueryButton) return ReadParam();
     if (button == kSelectAllButton) return SelectAll(true);
@@ -86,7 +92,7 @@ void TParamConsole::CommandClick(const std::string& button) {
             return;
         }
     }
-    TConsoleForm::CommandClick(button);
+    TConsoleForm::NamedButtonClick(button);
 }
 
 void TParamConsole::SetParam() {

@@ -41,7 +41,7 @@ class TParamConsole : public TConsoleForm {
     int ActivePage() const;
 
   protected:
-    void CommandClick(const std::string& button) override;
+    void NamedButtonClick(const std::string& button) override;
 
   private:
     void SetParam();
