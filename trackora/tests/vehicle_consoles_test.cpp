@@ -99,7 +99,7 @@ TEST_F(VehicleConsoleTest, CcdjGolden) {
          "SpeedButton1", 0x0201, "#SYNC_DT=15-05-15 00:00:01"},
         {"select all, set: not the antenna mode",
          Then(Clicked("SpeedButton3"),
-              [group](QWidget* f) {
+              [](QWidget* f) {
                   SetChecked(f, "Check_SYNC_DT", false);
                   SetChecked(f, "Check_ALARM_CLOCK", false);
                   SetChecked(f, "Check_SKY_LINE_FLAG", false);
