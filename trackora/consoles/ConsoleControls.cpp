@@ -38,6 +38,10 @@ ControlDecl EditDecl(const char* name, const char* label, const char* text, bool
     return {CtlKind::Edit, name, label, text, {}, 0, hidden};
 }
 
+ControlDecl CheckDecl(const char* name, const char* caption, bool checked, bool hidden) {
+    return {CtlKind::Check, name, caption, {}, {}, checked ? 1 : 0, hidden};
+}
+
 ControlDecl ComboDecl(const char* name, const char* label, std::vector<std::string> items, int index,
                       bool hidden) {
     return {CtlKind::Combo, name, label, {}, std::move(items), index, hidden};
@@ -101,7 +105,7 @@ void ResetControl(QWidget* owner, const ControlDecl& decl) {
     switch (decl.kind) {
         case CtlKind::Check:
         case CtlKind::Radio:
-            SetChecked(owner, decl.name, decl.index != 0);
+            SetChecked(owner, decl.name, decl.index == 1);
             break;
         case CtlKind::Edit:
             SetEditText(owner, decl.name, QString::fromStdString(decl.text));
@@ -115,10 +119,6 @@ void ResetControl(QWidget* owner, const ControlDecl& decl) {
             }
             break;
     }
-}
-
-ControlDecl CheckDecl(const std::string& name, const std::string& caption, bool checked, CtlKind kind) {
-    return {kind, name, caption, {}, {}, checked ? 1 : 0, false};
 }
 
 // Check boxes and radio buttons alike; a push button is never a state.

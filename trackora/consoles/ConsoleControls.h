@@ -37,13 +37,14 @@ struct ControlDecl {
     std::string caption;             // check box caption, or the label shown before an edit or combo box
     std::string text;                // edit text; for a combo box with index -1, the text it shows
     std::vector<std::string> items;  // combo box items
-    int index = 0;                   // combo box item selected at start (-1: none); check box or radio
-                                     // button: checked at start when not 0
+    int index = 0;                   // combo box item selected at start (-1: none); a check box or radio
+                                     // button: 1 checked
     bool hidden = false;
 };
 
 // Rows of the tables.
 ControlDecl EditDecl(const char* name, const char* label, const char* text, bool hidden = false);
+ControlDecl CheckDecl(const char* name, const char* caption, bool checked, bool hidden = false);
 ControlDecl ComboDecl(const char* name, const char* label, std::vector<std::string> items, int index,
                       bool hidden = false);
 
@@ -56,10 +57,6 @@ std::vector<std::string> NumberedItems(const std::string& prefix, int first, int
 int AddControl(QWidget* owner, QGridLayout* grid, int row, int column, const ControlDecl& decl);
 // Puts a control back to its declared start state.
 void ResetControl(QWidget* owner, const ControlDecl& decl);
-
-// A check box or radio button, checked at start or not.
-ControlDecl CheckDecl(const std::string& name, const std::string& caption, bool checked = false,
-                      CtlKind kind = CtlKind::Check);
 
 // Reading controls by name. A name no control has reads as empty, unchecked or -1.
 bool IsChecked(const QWidget* owner, const std::string& name);

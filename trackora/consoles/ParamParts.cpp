@@ -61,6 +61,11 @@ std::string OwnText(const QWidget* form, const ValuePart& part, const std::strin
         }
         case PartKind::EastWest:
             return ComboIndex(form, name) == 0 ? "E" : "W";
+        case PartKind::Mapped: {
+            const int index = ComboIndex(form, name);
+            return index >= 0 && index < static_cast<int>(part.texts.size()) ? part.texts[index]
+                                                                             : std::string();
+        }
         case PartKind::Fixed:
             return part.control.text;
         case PartKind::Interval: {
@@ -122,6 +127,12 @@ ValuePart Pad2Part(std::vector<std::string> items, int index) {
 
 ValuePart EastWestPart(int index) {
     return Part(PartKind::EastWest, Control(CtlKind::Combo, {}, {"E", "W"}, index));
+}
+
+ValuePart MappedPart(std::vector<std::string> items, int index, std::vector<std::string> texts) {
+    ValuePart part = Part(PartKind::Mapped, Control(CtlKind::Combo, {}, std::move(items), index));
+    part.texts = std::move(texts);
+    return part;
 }
 
 ValuePart FixedPart(const std::string& text) { return Part(PartKind::Fixed, Control(CtlKind::Edit, text)); }
@@ -200,13 +211,15 @@ std::string PartText(const QWidget* form, const ValuePart& part, const std::stri
 int AddPart(QWidget* owner, QGridLayout* grid, int row, int column, const ValuePart& part,
             const std::string& name) {
     if (part.group) {
-        column = AddControl(owner, grid, row, column,
-                            CheckDecl(GroupName(name), part.group->caption, part.group->checked));
+        column =
+            AddControl(owner, grid, row, column,
+                       CheckDecl(GroupName(name).c_str(), part.group->caption.c_str(), part.group->checked));
     }
     switch (part.kind) {
         case PartKind::Edit:
         case PartKind::Index:
-        case PartKind::EastWest: {
+        case PartKind::EastWest:
+        case PartKind::Mapped: {
             ControlDecl control = part.control;
             control.name = name;
             return AddControl(owner, grid, row, column, control);
@@ -231,11 +244,13 @@ int AddPart(QWidget* owner, QGridLayout* grid, int row, int column, const ValueP
             return column;
         case PartKind::Mask:
             for (size_t k = 0; k < part.labels.size(); ++k)
-                column = AddControl(owner, grid, row, column, CheckDecl(SubName(name, k), part.labels[k]));
+                column = AddControl(owner, grid, row, column,
+                                    CheckDecl(SubName(name, k).c_str(), part.labels[k].c_str(), false));
             return column;
         case PartKind::Clock:
-            column = AddControl(owner, grid, row, column,
-                                CheckDecl(RadioName(name), part.labels.at(0), true, CtlKind::Radio));
+            ControlDecl radio = CheckDecl(RadioName(name).c_str(), part.labels.at(0).c_str(), true);
+            radio.kind = CtlKind::Radio;
+            column = AddControl(owner, grid, row, column, radio);
             return AddControl(owner, grid, row, column,
                               EditDecl(name.c_str(), "", part.control.text.c_str()));
     }

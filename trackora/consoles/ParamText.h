@@ -25,6 +25,7 @@ enum class PartKind {
     Edit,      // the edit text as typed
     Index,     // the combo box index (+ offset) in decimal, "0" put before a one-character number if pad2
     EastWest,  // "E" when the combo box has item 0 selected, else "W"
+    Mapped,    // the text of the combo box index in `texts`; empty when nothing (or no such item) is selected
     Fixed,     // a text of the table's own, with no control
     Interval,  // an edit's text as exactly three characters (IntervalRule)
     Time,   // combo boxes of hours, minutes (and seconds) whose indices are the numbers, as two-digit groups
@@ -56,6 +57,7 @@ struct ValuePart {
     IntervalRule rule = IntervalRule::CutLong;
     std::string source;  // Interval: the control name of another field's edit that holds the interval
     std::optional<PartGroup> group;
+    std::vector<std::string> texts;  // Mapped: the text of each item
 };
 
 // Value parts of the tables.
@@ -63,6 +65,7 @@ ValuePart EditPart(const std::string& text, bool hidden = false);
 ValuePart ComboPart(std::vector<std::string> items, int index, int offset = 0, bool hidden = false);
 ValuePart Pad2Part(std::vector<std::string> items, int index);
 ValuePart EastWestPart(int index);
+ValuePart MappedPart(std::vector<std::string> items, int index, std::vector<std::string> texts);
 ValuePart FixedPart(const std::string& text);
 ValuePart IntervalPart(IntervalRule rule, const std::string& text, const std::string& before,
                        const std::string& after);

@@ -71,7 +71,8 @@ const char* SlotQueryCaption(SlotListKind kind) { return List(kind).queryCaption
 int AddSlotRows(QWidget* owner, QGridLayout* grid, int row, const SlotListDecl& decl) {
     for (size_t n = 1; n <= decl.rows; ++n, ++row) {
         auto name = [&](const char* control) { return SlotControlName(decl.kind, n, control); };
-        int column = AddControl(owner, grid, row, 0, CheckDecl(name("Check"), std::to_string(n)));
+        int column = AddControl(owner, grid, row, 0,
+                                CheckDecl(name("Check").c_str(), std::to_string(n).c_str(), false));
         if (decl.kind == SlotListKind::Alarms) {
             for (const ControlDecl& c : {ComboDecl(name("OnOff").c_str(), "", {"关", "开"}, 0),
                                          ComboDecl(name("Day").c_str(), "", {"一次", "每天", "工作日"}, 2),

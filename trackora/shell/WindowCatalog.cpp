@@ -1,16 +1,17 @@
 // Every window class of the program, one line each: its form name, global pointer and placement.
-// A window not built yet is a stand-in until its class replaces the line.
+// A window not built yet would be registered as a stand-in (shell/PendingWindow.h) until its class
+// replaces the line.
 #include "consoles/FixedConsoles.h"
 #include "consoles/PersonalConsoles.h"
 #include "consoles/StartupWindows.h"
 #include "consoles/TfAppEbike.h"
+#include "consoles/TfBrel.h"
 #include "consoles/TfDVRN.h"
 #include "consoles/TfPW3310.h"
 #include "consoles/TfPW3318.h"
 #include "consoles/VehicleConsoles.h"
 #include "link/ComManage.h"
 #include "link/OutPut.h"
-#include "shell/PendingWindow.h"
 #include "shell/WindowOpener.h"
 #include "tools/TfDebug.h"
 #include "tools/TfDisTest.h"
@@ -21,12 +22,6 @@
 #include "tools/TfQ7GpsMoni.h"
 #include "tools/TfQRCreate.h"
 #include "tools/TfgSensorData.h"
-
-namespace {
-void Pending(const char* form, const char* caption, Placement placement, bool fixed = false) {
-    RegisterPendingWindow(form, QString::fromUtf8(caption), placement, fixed);
-}
-}  // namespace
 
 void RegisterAllWindows() {
     static bool done = false;
@@ -44,7 +39,7 @@ void RegisterAllWindows() {
     RegisterWindow("TfAppEbike", fAppEbike, Placement::Others);
     RegisterWindow("Tf640Manage", f640Manage, Placement::Others);
     RegisterWindow("TfwlwManage", fwlwManage, Placement::Others);
-    Pending("TfBrel", "遥控钥匙终端", Placement::Others);
+    RegisterWindow("TfBrel", fBrel, Placement::Others);
     RegisterWindow("TfRK_mtv", fRK_mtv, Placement::Others);
     RegisterWindow("TfCCDJ", fCCDJ, Placement::Others);
     RegisterWindow("TfWifiShoes", fWifiShoes, Placement::Others);
