@@ -77,6 +77,13 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
                 out += static_cast<char>(*v & 0xFF);
             }
             break;
+        case PayloadKind::BE24:
+            if (auto v = ReadNumber(form, decl, field.control, error)) {
+                out += static_cast<char>((*v >> 16) & 0xFF);
+                out += static_cast<char>((*v >> 8) & 0xFF);
+                out += static_cast<char>(*v & 0xFF);
+            }
+            break;
         case PayloadKind::Index:
             out += static_cast<char>((ComboIndex(form, field.control) + field.value) & 0xFF);
             break;
@@ -155,6 +162,7 @@ std::optional<UserMessage> CheckText(const QWidget* form, const CommandDecl& dec
 PayloadField TextField(const char* edit) { return {PayloadKind::Text, edit, {}, 0, {}}; }
 PayloadField ByteField(const char* edit) { return {PayloadKind::Byte, edit, {}, 0, {}}; }
 PayloadField BE16Field(const char* edit) { return {PayloadKind::BE16, edit, {}, 0, {}}; }
+PayloadField BE24Field(const char* edit) { return {PayloadKind::BE24, edit, {}, 0, {}}; }
 PayloadField Hex8Field(const char* edit) { return {PayloadKind::Hex8, edit, {}, 0, {}}; }
 PayloadField BE32Field(const char* edit) { return {PayloadKind::BE32, edit, {}, 0, {}}; }
 PayloadField IndexField(const char* combo, int offset) { return {PayloadKind::Index, combo, {}, offset, {}}; }

@@ -33,6 +33,7 @@ enum class PayloadKind {
     Byte,         // the edit's number, low 8 bits
     Hex8,         // the edit's text read as a hexadecimal number, low 8 bits
     BE16,         // the edit's number, two bytes high first
+    BE24,         // the edit's number, low 24 bits, three bytes high first
     BE32,         // the edit's number, four bytes high first
     Index,        // the combo box index + `value` as one byte
     MappedIndex,  // map[index] as one byte; an index outside the map is refused
@@ -88,6 +89,7 @@ struct CommandResult {
 PayloadField TextField(const char* edit);
 PayloadField ByteField(const char* edit);
 PayloadField BE16Field(const char* edit);
+PayloadField BE24Field(const char* edit);
 PayloadField Hex8Field(const char* edit);
 PayloadField BE32Field(const char* edit);
 PayloadField IndexField(const char* combo, int offset = 0);
