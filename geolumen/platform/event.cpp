@@ -7,14 +7,15 @@
 namespace geolumen {
 namespace {
 
-// The one lock and wake-up channel of all waitables (see event.h).
+// The one lock and wake-up channel of all waitables (see event.h). Never destroyed: threads that the
+// static teardown stops still wait and wake through them, whatever was constructed first.
 std::mutex& HubMutex() {
-    static std::mutex m;
-    return m;
+    static auto* m = new std::mutex;
+    return *m;
 }
 std::condition_variable& HubCondition() {
-    static std::condition_variable cv;
-    return cv;
+    static auto* cv = new std::condition_variable;
+    return *cv;
 }
 
 }  // namespace
