@@ -7,7 +7,7 @@ namespace geolumen::host {
 int OpenModuleDevice(const std::string& path, std::unique_ptr<CdcWdmUsbTarget>& out) {
     const int status = CdcWdmUsbTarget::Open(path, out);
     if (status != 0 || !out) return status != 0 ? status : -1;
-    out->SetMessageSplitter(&halyx_mux_frame_length);
+    out->SetFrameRule(&halyx_mux_frame_check);
     return 0;
 }
 
