@@ -228,7 +228,8 @@ int HandleClientIdAnswer(HalyxMuxInstance& inst, const HalyxCtlTxn& txn, const s
     // 0 is what "no client id held" reads as: stored, it could never be released, and every reopening
     // would leave one more entry behind until the owner's entry is full and no open succeeds any more.
     if (id == 0) {
-        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_HALYX, "client id 0 for service %u refused as no id", service);
+        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_HALYX, "client id 0 for service %u refused as no id",
+                       service);
         return kHalyxErrArgument;
     }
     const int r = AddClientIdLocked(inst, txn.desc.owner, service, id);
@@ -452,8 +453,9 @@ std::size_t halyx_client_id_count(std::uint32_t owner, std::uint8_t service) {
     std::lock_guard lock(inst.receive_lock);
     std::size_t count = 0;
     for (const HalyxClientIdEntry& e : inst.client_ids[service]) {
-        if (e.owner == owner) count += static_cast<std::size_t>(std::count_if(
-                                  e.ids.begin(), e.ids.end(), [](std::uint8_t b) { return b != kHalyxFreeClientId; }));
+        if (e.owner == owner)
+            count += static_cast<std::size_t>(std::count_if(
+                e.ids.begin(), e.ids.end(), [](std::uint8_t b) { return b != kHalyxFreeClientId; }));
     }
     return count;
 }

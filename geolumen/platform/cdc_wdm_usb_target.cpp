@@ -104,8 +104,9 @@ int CdcWdmUsbTarget::ReadMessage(std::span<std::uint8_t> data, std::size_t& tran
                 const long n = ReadOnce();
                 if (n < 0) return static_cast<int>(n);
                 if (n > 0) {
-                    framer_->Append(std::span<const std::uint8_t>(readBuffer_.data(), static_cast<std::size_t>(n)),
-                                    sys_->Now());
+                    framer_->Append(
+                        std::span<const std::uint8_t>(readBuffer_.data(), static_cast<std::size_t>(n)),
+                        sys_->Now());
                 } else {
                     framer_->DropStalled(sys_->Now());
                 }

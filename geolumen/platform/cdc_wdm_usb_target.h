@@ -97,7 +97,7 @@ class CdcWdmUsbTarget final : public UsbTarget {
     std::optional<CdcWdmStreamFramer> framer_;
     std::vector<std::uint8_t> readBuffer_ = std::vector<std::uint8_t>(kCdcWdmReadSize);
     std::atomic<std::uint64_t> bytesReceived_{0};
-    bool gone_ = false;                   // the device reported ENODEV
+    bool gone_ = false;  // the device reported ENODEV
     std::thread thread_;
 };
 

@@ -58,8 +58,8 @@ TEST_F(HalyxClientTest, EveryFaultModeEndsTheRequestWithItsResult) {
         {"service 100", Malformed(Malformation::ServiceTooHigh), kHalyxErrTimeout},
         {"broadcast", Malformed(Malformation::Broadcast), kHalyxErrTimeout},
         {"five bytes", Malformed(Malformation::ShortFrame), kHalyxErrTimeout},
-        {"message length one too long: decoded from the bytes received", Malformed(Malformation::HeaderLengthOff),
-         kHalyxOk},
+        {"message length one too long: decoded from the bytes received",
+         Malformed(Malformation::HeaderLengthOff), kHalyxOk},
         {"TLV past the payload", Malformed(Malformation::BadTlv), HALYX_IDL_ERR_LENGTH},
         {"truncated by a byte", truncated, kHalyxErrTimeout},
         {"device gone", Fault::Of(FaultMode::Disconnect), kHalyxErrSend},
@@ -164,13 +164,22 @@ TEST_F(HalyxClientTest, HeaderLengthThatDisagreesIsReportedAndTheReceivedBytesAr
         Bytes delivered;
         const char* line;
     } rows[] = {
-        {"header one above the bytes", {0x04, 0, 0, 0x24, 0, 0x04, 0, 0xA1, 0xA2, 0xA3}, {0xA1, 0xA2, 0xA3},
+        {"header one above the bytes",
+         {0x04, 0, 0, 0x24, 0, 0x04, 0, 0xA1, 0xA2, 0xA3},
+         {0xA1, 0xA2, 0xA3},
          "msg_len == len: header 4, received 3"},
-        {"header far above the bytes: never read past them", {0x04, 0, 0, 0x24, 0, 0xFF, 0xFF, 0xB1}, {0xB1},
+        {"header far above the bytes: never read past them",
+         {0x04, 0, 0, 0x24, 0, 0xFF, 0xFF, 0xB1},
+         {0xB1},
          "msg_len == len: header 65535, received 1"},
-        {"header below the bytes", {0x04, 0, 0, 0x24, 0, 0x01, 0, 0xC1, 0xC2}, {0xC1, 0xC2},
+        {"header below the bytes",
+         {0x04, 0, 0, 0x24, 0, 0x01, 0, 0xC1, 0xC2},
+         {0xC1, 0xC2},
          "msg_len == len: header 1, received 2"},
-        {"header 2 with no payload", {0x04, 0, 0, 0x24, 0, 0x02, 0}, {}, "msg_len == len: header 2, received 0"},
+        {"header 2 with no payload",
+         {0x04, 0, 0, 0x24, 0, 0x02, 0},
+         {},
+         "msg_len == len: header 2, received 0"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.legend);
