@@ -107,6 +107,13 @@ struct halyx_service_desc {
                                     const std::uint8_t* payload, std::uint32_t payload_len, void* out,
                                     std::uint32_t out_len);
 
+// The same decoder, finding each TLV's entry by walking the message's element list from its start instead
+// of through the list's index: slower, and kept only so that tests can check that both give the same
+// results.
+[[nodiscard]] int halyx_decode_tlvs_walk(const halyx_service_desc* desc, std::uint32_t kind,
+                                         std::uint16_t msg_id, const std::uint8_t* payload,
+                                         std::uint32_t payload_len, void* out, std::uint32_t out_len);
+
 // Accessors: 0 and *out set, or -47 (missing argument, kind above 2), -48 (bad library version),
 // -43 (message not found).
 [[nodiscard]] int halyx_idl_version(const halyx_service_desc* desc, std::uint32_t* out);
