@@ -15,6 +15,7 @@ struct HostOptions {
     std::optional<uint32_t> runMs;  // run time before removal; none: until SIGINT or SIGTERM
     std::string instanceId;         // empty: derived from the back end
     std::string stateDir;           // empty: the default store root
+    std::optional<uint8_t> trace;   // trace level of the driver's lines on standard error; none: off
     bool help = false;
 };
 

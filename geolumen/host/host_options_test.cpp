@@ -14,9 +14,10 @@ TEST(HostOptions, CommandLines) {
     EXPECT_FALSE(defaults->surprise);
     EXPECT_FALSE(defaults->runMs);
 
-    auto full = ParseHostOptions({"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250",
-                                  "--library", "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s"},
-                                 "lib.so", &error);
+    auto full =
+        ParseHostOptions({"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250", "--library",
+                          "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s", "--trace", "verbose"},
+                         "lib.so", &error);
     ASSERT_TRUE(full);
     EXPECT_EQ(full->usb, "/dev/cdc-wdm0");
     EXPECT_TRUE(full->surprise);
@@ -24,6 +25,8 @@ TEST(HostOptions, CommandLines) {
     EXPECT_EQ(full->library, "x.so");
     EXPECT_EQ(full->instanceId, "USB\\A");
     EXPECT_EQ(full->stateDir, "/tmp/s");
+    EXPECT_EQ(full->trace, 5u);
+    EXPECT_FALSE(defaults->trace);
 
     const std::vector<std::vector<std::string>> bad = {
         {"--removal", "sideways"},
@@ -34,6 +37,8 @@ TEST(HostOptions, CommandLines) {
         {"--frobnicate", "1"},
         {"--instance", ""},
         {"--instance", std::string(1024, 'a')},
+        {"--trace", "loud"},
+        {"--trace", "6"},
     };
     for (const auto& args : bad) {
         SCOPED_TRACE(args[0]);

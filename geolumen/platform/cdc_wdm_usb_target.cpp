@@ -86,6 +86,9 @@ long CdcWdmUsbTarget::ReadOnce() {
         if (n >= 0 || errno != EINTR) break;
     }
     if (n < 0) return errno == EAGAIN ? 0 : -errno;  // nothing waiting: 0 bytes
+    // End of file: a cdc-wdm device never reports it while it is there, so the file is not one (/dev/null)
+    // or its far end is gone; either way nothing will ever come.
+    if (n == 0) return -ENODEV;
     bytesReceived_ += static_cast<std::uint64_t>(n);
     return n;
 }
@@ -199,9 +202,16 @@ void CdcWdmUsbTarget::ReleaseReader() {
 
 void CdcWdmUsbTarget::ReaderLoop() {
     for (;;) {
+        bool gone = false;
         {
             std::lock_guard lock(mutex_);
             if (!running_) return;
+            gone = gone_;
+        }
+        if (gone) {
+            // A transfer found the device gone: readability means nothing any more.
+            if (callbacks_.failed) (void)callbacks_.failed(-ENODEV);
+            return;
         }
         bool buffered = false;
         int waitMs = -1;
