@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <deque>
 #include <string>
 
 #include "halyx/halyx_mux.h"
@@ -16,31 +14,13 @@
 #include "platform/trace.h"
 #include "sim/sim_frame.h"
 #include "sim/sim_location_service.h"
+#include "support/stream_syscalls.h"
 
 namespace geolumen::testing {
 namespace {
 
 using sim::Bytes;
 using namespace std::chrono_literals;
-
-// Reads hand out the scripted pieces one by one, then "nothing waiting"; the clock moves when told.
-struct StreamSyscalls : CdcWdmSyscalls {
-    std::deque<Bytes> pieces;
-    std::chrono::steady_clock::time_point now{};
-    long Read(int, void* buffer, std::size_t length) override {
-        if (pieces.empty()) {
-            errno = EAGAIN;
-            return -1;
-        }
-        Bytes& piece = pieces.front();
-        const std::size_t n = std::min(length, piece.size());
-        std::memcpy(buffer, piece.data(), n);
-        piece.erase(piece.begin(), piece.begin() + static_cast<long>(n));
-        if (piece.empty()) pieces.pop_front();
-        return static_cast<long>(n);
-    }
-    std::chrono::steady_clock::time_point Now() override { return now; }
-};
 
 // A target framing the multiplex layout over scripted reads.
 struct StreamTarget {
