@@ -14,6 +14,7 @@
 #include "halyx/halyx_ctl.h"
 #include "halyx/halyx_mux.h"
 #include "platform/event.h"
+#include "platform/immortal.h"
 #include "platform/semaphore.h"
 #include "platform/trace.h"
 
@@ -82,10 +83,7 @@ class HandOffChannel final : public Waitable {
 };
 
 // Never destroyed: the reader and slot threads that the static teardown stops still pass through it.
-HandOffChannel& Channel() {
-    static auto* channel = new HandOffChannel;
-    return *channel;
-}
+HandOffChannel& Channel() { return Immortal<HandOffChannel>(); }
 
 // A slot thread's side of the hand-off: signalled while a message is offered and not taken; reporting it
 // takes the message for this slot.

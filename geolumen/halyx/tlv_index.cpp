@@ -17,11 +17,11 @@ struct IndexStore {
     std::array<std::atomic<const TlvIndex*>, kCacheSlots> cache{};
 };
 
-// Never destroyed: decodes may run on threads that the static teardown is still stopping.
-IndexStore& Store() {
-    static auto* store = new IndexStore;
-    return *store;
-}
+// Built when the program or library is loaded, so it is destroyed only after every object built later,
+// the tables of the threads that the static teardown stops among them.
+IndexStore g_store;
+
+IndexStore& Store() { return g_store; }
 
 std::size_t SlotOf(const std::uint8_t* list) {
     const auto a = reinterpret_cast<std::uintptr_t>(list);
