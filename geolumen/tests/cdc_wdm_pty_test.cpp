@@ -3,6 +3,7 @@
 // each piece is read by the driver on its own before the next one is written.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -39,16 +40,19 @@ class PtyModule {
         EXPECT_EQ(::tcgetattr(slave_, &raw), 0);
         ::cfmakeraw(&raw);
         EXPECT_EQ(::tcsetattr(slave_, TCSANOW, &raw), 0);
+        EXPECT_EQ(::pipe2(stop_, O_CLOEXEC), 0);
         target = std::make_shared<CdcWdmUsbTarget>(slave_);
         target->SetFrameRule(&halyx_mux_frame_check);
+        reader_ = target.get();
         module.SetNotifier([this] { WriteResponse(); });
         thread_ = std::thread([this] { ReadCommands(); });
     }
     ~PtyModule() {
         module.SetNotifier(nullptr);
-        target.reset();  // closes the slave: the master's read ends
+        (void)!::write(stop_[1], "s", 1);
         thread_.join();
-        ::close(master_);
+        target.reset();
+        for (int fd : {master_, stop_[0], stop_[1]}) ::close(fd);
     }
     void SetSplit(Split split) {
         std::lock_guard lock(mutex_);
@@ -85,14 +89,15 @@ class PtyModule {
         written_ += piece.size();
         // The piece is read on its own: the next one is written only once the driver has it.
         const auto until = std::chrono::steady_clock::now() + kPromptly;
-        while (target && target->BytesReceived() < before + piece.size() &&
-               std::chrono::steady_clock::now() < until)
+        while (reader_->BytesReceived() < before + piece.size() && std::chrono::steady_clock::now() < until)
             std::this_thread::yield();
     }
     void ReadCommands() {
         Bytes stream;
         std::uint8_t b[4096];
         for (;;) {
+            pollfd fds[2] = {{master_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
+            if (::poll(fds, 2, -1) < 0 || fds[1].revents != 0) return;
             const long n = ::read(master_, b, sizeof b);
             if (n <= 0) return;
             stream.insert(stream.end(), b, b + n);
@@ -108,6 +113,8 @@ class PtyModule {
 
     int master_ = -1;
     int slave_ = -1;
+    int stop_[2] = {-1, -1};                   // ends the command reader
+    const CdcWdmUsbTarget* reader_ = nullptr;  // the driver's end, for the bytes it has read
     std::mutex mutex_;
     Split split_;
     std::atomic<std::uint64_t> written_{0};
