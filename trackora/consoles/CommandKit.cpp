@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <algorithm>
+#include <cctype>
 
 #include "consoles/ConsoleControls.h"
 #include "link/PublicData.h"
@@ -13,20 +14,35 @@ namespace {
 const char* const kOutOfRangeText = "Value out of range: %1 (%2 to %3)";
 const char* const kLengthByteText = "Text too long: %1 bytes (at most 255)";
 const char* const kNoItemText = "No item selected";
+const char* const kSeparatorText = "Character \"%1\" not allowed in %2";
 
-constexpr int kLengthByteMax = 255;
+constexpr size_t kLengthByteMax = 255;
 constexpr int kBE16Max = 0xFFFF;
 
 struct FieldError {
     UserMessage message;
 };
 
-// Reads the number of an edit; on failure the button's own message, else the conversion error.
+// Reads the number of an edit (hexadecimal when `hex`); on failure the button's own message, else the
+// conversion error.
 std::optional<int32_t> ReadNumber(const QWidget* form, const CommandDecl& decl, const std::string& control,
-                                  std::optional<FieldError>& error) {
-    const QString text = EditText(form, control);
+                                  std::optional<FieldError>& error, bool hex = false) {
+    const QString text = (hex ? QStringLiteral("$") : QString()) + EditText(form, control);
     if (auto v = TryStrToInt(text.toStdString())) return v;
     error = FieldError{decl.badInput ? *decl.badInput : ConversionError(text)};
+    return std::nullopt;
+}
+
+std::optional<FieldError> AppendHexPairs(const QWidget* form, const CommandDecl& decl,
+                                         const std::string& edit, bool counted, std::string& out) {
+    std::string bad;
+    const auto bytes = HexPairBytes(EditBytes(form, edit), &bad);
+    if (!bytes) {
+        return FieldError{decl.badInput ? *decl.badInput : ConversionError(QString::fromStdString(bad))};
+    }
+    if (counted && bytes->size() > kLengthByteMax) return FieldError{LengthByteMessage(bytes->size())};
+    if (counted) out += static_cast<char>(bytes->size());
+    out += *bytes;
     return std::nullopt;
 }
 
@@ -38,7 +54,15 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
             out += EditBytes(form, field.control);
             break;
         case PayloadKind::Byte:
-            if (auto v = ReadNumber(form, decl, field.control, error)) out += static_cast<char>(*v & 0xFF);
+        case PayloadKind::Hex8:
+            if (auto v = ReadNumber(form, decl, field.control, error, field.kind == PayloadKind::Hex8))
+                out += static_cast<char>(*v & 0xFF);
+            break;
+        case PayloadKind::BE32:
+            if (auto v = ReadNumber(form, decl, field.control, error)) {
+                const auto u = static_cast<uint32_t>(*v);
+                for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((u >> shift) & 0xFF);
+            }
             break;
         case PayloadKind::BE16:
             if (auto v = ReadNumber(form, decl, field.control, error)) {
@@ -53,14 +77,12 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
             }
             break;
         case PayloadKind::Index:
-            out += static_cast<char>(ComboIndex(form, field.control) & 0xFF);
+            out += static_cast<char>((ComboIndex(form, field.control) + field.value) & 0xFF);
             break;
         case PayloadKind::MappedIndex: {
             const int index = ComboIndex(form, field.control);
-            if (index < 0 || index >= static_cast<int>(field.map.size())) {
-                return FieldError{decl.badInput ? *decl.badInput
-                                                : WarningMessage(QString::fromLatin1(kNoItemText))};
-            }
+            if (index < 0 || index >= static_cast<int>(field.map.size()))
+                return FieldError{decl.badInput ? *decl.badInput : NoItemMessage()};
             out += static_cast<char>(field.map[index] & 0xFF);
             break;
         }
@@ -68,15 +90,32 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
             const std::string number = EditBytes(form, field.control);
             const std::string text = EditBytes(form, field.control2);
             auto record = SmsSimRecord(number, text);
-            if (!record) {
-                return FieldError{WarningMessage(
-                    QString::fromUtf8(kLengthByteText).arg(std::max(number.size(), text.size())))};
-            }
+            if (!record) return FieldError{LengthByteMessage(std::max(number.size(), text.size()))};
             out += *record;
             break;
         }
         case PayloadKind::Constant:
             out += static_cast<char>(field.value & 0xFF);
+            break;
+        case PayloadKind::HexBytes:
+        case PayloadKind::CountedHex:
+            return AppendHexPairs(form, decl, field.control, field.kind == PayloadKind::CountedHex, out);
+        case PayloadKind::CountedText: {
+            const std::string text = EditBytes(form, field.control);
+            if (text.size() > kLengthByteMax) return FieldError{LengthByteMessage(text.size())};
+            out += static_cast<char>(text.size());
+            out += text;
+            break;
+        }
+        case PayloadKind::PaddedText: {
+            // Never past the text: a short one is made up with zero bytes.
+            std::string text = EditBytes(form, field.control);
+            text.resize(static_cast<size_t>(field.value), '\0');
+            out += text;
+            break;
+        }
+        case PayloadKind::Custom:
+            if (auto message = field.custom(form, field, out)) return FieldError{*message};
             break;
     }
     return error;
@@ -101,7 +140,9 @@ std::optional<UserMessage> CheckText(const QWidget* form, const CommandDecl& dec
 PayloadField TextField(const char* edit) { return {PayloadKind::Text, edit, {}, 0, {}}; }
 PayloadField ByteField(const char* edit) { return {PayloadKind::Byte, edit, {}, 0, {}}; }
 PayloadField BE16Field(const char* edit) { return {PayloadKind::BE16, edit, {}, 0, {}}; }
-PayloadField IndexField(const char* combo) { return {PayloadKind::Index, combo, {}, 0, {}}; }
+PayloadField Hex8Field(const char* edit) { return {PayloadKind::Hex8, edit, {}, 0, {}}; }
+PayloadField BE32Field(const char* edit) { return {PayloadKind::BE32, edit, {}, 0, {}}; }
+PayloadField IndexField(const char* combo, int offset) { return {PayloadKind::Index, combo, {}, offset, {}}; }
 PayloadField MappedIndexField(const char* combo, std::vector<int> map) {
     return {PayloadKind::MappedIndex, combo, {}, 0, std::move(map)};
 }
@@ -109,6 +150,15 @@ PayloadField SmsRecordField(const char* numberEdit, const char* textEdit) {
     return {PayloadKind::SmsRecord, numberEdit, textEdit, 0, {}};
 }
 PayloadField ConstantField(int byte) { return {PayloadKind::Constant, {}, {}, byte, {}}; }
+PayloadField HexBytesField(const char* edit) { return {PayloadKind::HexBytes, edit, {}, 0, {}}; }
+PayloadField CountedHexField(const char* edit) { return {PayloadKind::CountedHex, edit, {}, 0, {}}; }
+PayloadField CountedTextField(const char* edit) { return {PayloadKind::CountedText, edit, {}, 0, {}}; }
+PayloadField PaddedTextField(const char* edit, int width) {
+    return {PayloadKind::PaddedText, edit, {}, width, {}};
+}
+PayloadField CustomField(CustomPayload build, const char* control, const char* control2) {
+    return {PayloadKind::Custom, control, control2, 0, {}, build};
+}
 
 CommandDecl Button(const char* button, const char* caption, int code, std::vector<PayloadField> payload,
                    std::vector<std::string> beside) {
@@ -152,6 +202,35 @@ UserMessage TooLongMessage(size_t bytes) {
     // The link's own words for the fault, with the sizes that caused it.
     return WarningMessage(QString::fromUtf8(kSendTooLongLog) +
                           QStringLiteral(" (%1 > %2)").arg(bytes).arg(kMaxFramePayload));
+}
+
+UserMessage LengthByteMessage(size_t bytes) {
+    return WarningMessage(QString::fromUtf8(kLengthByteText).arg(bytes));
+}
+
+UserMessage NoItemMessage() { return WarningMessage(QString::fromLatin1(kNoItemText)); }
+
+std::optional<std::string> HexPairBytes(const std::string& text, std::string* bad) {
+    std::string bytes;
+    for (size_t i = 0; i + 1 < text.size(); i += 2) {
+        const std::string pair = text.substr(i, 2);
+        // A sign or a blank would pass the conversion; a pair is two hexadecimal digits or nothing.
+        const auto value = std::isxdigit(static_cast<unsigned char>(pair[0])) &&
+                                   std::isxdigit(static_cast<unsigned char>(pair[1]))
+                               ? TryStrToInt("$" + pair)
+                               : std::nullopt;
+        if (!value) {
+            if (bad) *bad = "$" + pair;
+            return std::nullopt;
+        }
+        bytes += static_cast<char>(*value);
+    }
+    return bytes;
+}
+
+UserMessage SeparatorMessage(const std::string& separator, const std::string& field) {
+    return WarningMessage(QString::fromUtf8(kSeparatorText)
+                              .arg(QString::fromStdString(separator), QString::fromStdString(field)));
 }
 
 std::optional<std::string> SmsSimRecord(const std::string& number, const std::string& text) {

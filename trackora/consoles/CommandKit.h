@@ -31,12 +31,24 @@ struct Request {
 enum class PayloadKind {
     Text,         // the edit's bytes
     Byte,         // the edit's number, low 8 bits
+    Hex8,         // the edit's text read as a hexadecimal number, low 8 bits
     BE16,         // the edit's number, two bytes high first
-    Index,        // the combo box index as one byte
+    BE32,         // the edit's number, four bytes high first
+    Index,        // the combo box index + `value` as one byte
     MappedIndex,  // map[index] as one byte; an index outside the map is refused
     SmsRecord,    // SmsSimRecord of the number edit `control` and the text edit `control2`
     Constant,     // the byte `value`
+    HexBytes,  // the edit's text as pairs of hexadecimal digits, one byte each; an unpaired digit is ignored
+    CountedHex,   // as HexBytes, after a byte that counts them
+    CountedText,  // the edit's bytes after a byte that counts them
+    PaddedText,   // the first `value` bytes of the edit, zero bytes where the text is shorter
+    Custom,       // built by `custom` from the controls `control` and `control2`
 };
+
+struct PayloadField;
+// Appends a field no row kind can say; returns the message that stops the click instead.
+using CustomPayload = std::optional<UserMessage> (*)(const QWidget* form, const PayloadField& field,
+                                                     std::string& out);
 
 struct PayloadField {
     PayloadKind kind;
@@ -44,6 +56,7 @@ struct PayloadField {
     std::string control2;
     int value = 0;
     std::vector<int> map;
+    CustomPayload custom = nullptr;
 };
 
 enum class TextCheck {
@@ -73,10 +86,17 @@ struct CommandResult {
 PayloadField TextField(const char* edit);
 PayloadField ByteField(const char* edit);
 PayloadField BE16Field(const char* edit);
-PayloadField IndexField(const char* combo);
+PayloadField Hex8Field(const char* edit);
+PayloadField BE32Field(const char* edit);
+PayloadField IndexField(const char* combo, int offset = 0);
 PayloadField MappedIndexField(const char* combo, std::vector<int> map);
 PayloadField SmsRecordField(const char* numberEdit, const char* textEdit);
 PayloadField ConstantField(int byte);
+PayloadField HexBytesField(const char* edit);
+PayloadField CountedHexField(const char* edit);
+PayloadField CountedTextField(const char* edit);
+PayloadField PaddedTextField(const char* edit, int width);
+PayloadField CustomField(CustomPayload build, const char* control, const char* control2 = "");
 CommandDecl Button(const char* button, const char* caption, int code = -1,
                    std::vector<PayloadField> payload = {}, std::vector<std::string> beside = {});
 CommandDecl Hidden(CommandDecl decl);
@@ -92,6 +112,17 @@ UserMessage ConversionError(const QString& text);
 void ShowUserMessage(const UserMessage& message);
 // The message of a payload too long for one frame.
 UserMessage TooLongMessage(size_t bytes);
+// The message of a text longer than the length byte before it can count.
+UserMessage LengthByteMessage(size_t bytes);
+// The message of a combo box with no item selected where the command needs one.
+UserMessage NoItemMessage();
+
+// The bytes of a text of hexadecimal digit pairs (an unpaired last digit is ignored); nothing when a pair
+// is not a hexadecimal number, with that pair in `bad`.
+std::optional<std::string> HexPairBytes(const std::string& text, std::string* bad = nullptr);
+
+// The message of a value that holds a separator of the text it goes into, naming the field (UTF-8).
+UserMessage SeparatorMessage(const std::string& separator, const std::string& field);
 
 // SmsSimRecord (commands 0x0310, 0x030D): number length, number, text length, text. Nothing when the
 // number or the text is longer than its length byte can say.

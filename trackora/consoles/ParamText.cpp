@@ -12,6 +12,9 @@
 
 namespace {
 
+// Starts every item; a value cannot hold it.
+const std::string kItemMark = "#";
+
 // Fields are laid out in three columns so the longest page fits beside the output window.
 constexpr int kFieldColumns = 3;
 constexpr int kValueWidth = 130;
@@ -116,7 +119,7 @@ std::string FieldValue(const QWidget* form, const ParamField& field) {
     return value;
 }
 
-std::vector<std::string> ParamItems(const QWidget* form, const ParamPage& page, ParamMode mode) {
+ParamItemsResult ParamItems(const QWidget* form, const ParamPage& page, ParamMode mode) {
     std::vector<const ParamField*> order;
     if (mode == ParamMode::Query && !page.queryOrder.empty()) {
         for (const auto& id : page.queryOrder) {
@@ -127,17 +130,22 @@ std::vector<std::string> ParamItems(const QWidget* form, const ParamPage& page, 
     } else {
         for (const auto& field : page.fields) order.push_back(&field);
     }
-    std::vector<std::string> items;
+    ParamItemsResult result;
     for (const ParamField* field : order) {
         if (!IsChecked(form, CheckName(*field))) continue;
         if (mode == ParamMode::Set) {
             if (field->parts.empty()) continue;
-            items.push_back("#" + field->key + "=" + FieldValue(form, *field));
+            const std::string value = FieldValue(form, *field);
+            if (value.find(kItemMark) != std::string::npos) {
+                return {{},
+                        SeparatorMessage(kItemMark, field->caption.empty() ? field->key : field->caption)};
+            }
+            result.items.push_back(kItemMark + field->key + "=" + value);
         } else {
-            items.push_back("#" + field->key);
+            result.items.push_back(kItemMark + field->key);
         }
     }
-    return items;
+    return result;
 }
 
 std::string JoinItems(const std::vector<std::string>& items) {
@@ -198,7 +206,12 @@ std::vector<std::string> CutIntoBatches(const std::vector<std::string>& items) {
 }
 
 bool SendParamText(const QWidget* form, const ParamPage& page, ParamMode mode) {
-    const std::string text = JoinItems(ParamItems(form, page, mode));
+    const ParamItemsResult items = ParamItems(form, page, mode);
+    if (items.refusal) {
+        ShowUserMessage(*items.refusal);
+        return false;
+    }
+    const std::string text = JoinItems(items.items);
     if (text.empty()) {
         ShowUserMessage(WarningMessage(QString::fromUtf8("您未选择设置项目")));
         return false;

@@ -7,9 +7,11 @@
 // every length counts those bytes.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "consoles/CommandKit.h"
 #include "consoles/ConsoleControls.h"
 
 class QWidget;
@@ -65,8 +67,13 @@ void BuildParamPage(QWidget* page, const ParamPage& decl);
 
 // The value text of a field as it goes after "=", code page 936.
 std::string FieldValue(const QWidget* form, const ParamField& field);
-// The items of the checked fields of a page, in the order of the mode.
-std::vector<std::string> ParamItems(const QWidget* form, const ParamPage& page, ParamMode mode);
+// The items of the checked fields of a page, in the order of the mode, or the refusal of the first value
+// holding "#": the terminal would read what follows it as an item of its own, one the user never set.
+struct ParamItemsResult {
+    std::vector<std::string> items;
+    std::optional<UserMessage> refusal;  // items are empty when set
+};
+[[nodiscard]] ParamItemsResult ParamItems(const QWidget* form, const ParamPage& page, ParamMode mode);
 std::string JoinItems(const std::vector<std::string>& items);
 
 // Keeping fields in a profile file: for each named field in `order`, "<ini>_EN" is "1" or "0", and unless
@@ -89,5 +96,6 @@ std::string SendWriteCmdDeal(const std::string& batch, const std::string& item,
 std::vector<std::string> CutIntoBatches(const std::vector<std::string>& items);
 
 // The common click of a parameter console: the whole text of the page in one frame, command 0x0201 for a
-// set and 0x0202 for a query; with no item checked, the message "您未选择设置项目" and nothing is sent.
+// set and 0x0202 for a query; with no item checked, the message "您未选择设置项目" and nothing is sent; a
+// refused value shows its message and nothing is sent.
 bool SendParamText(const QWidget* form, const ParamPage& page, ParamMode mode);

@@ -14,6 +14,16 @@ std::string JoinSlots(std::span<const Row> rows, size_t slotCount, Build build) 
     return text;
 }
 
+// Both separators of a slot list; the ";" between slots is the one that shifts them.
+constexpr const char* kSlotSeparators[] = {";", "#"};
+
+std::optional<std::string> SeparatorIn(const std::string& text) {
+    for (const char* separator : kSlotSeparators) {
+        if (text.find(separator) != std::string::npos) return separator;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string CreateOneClockItem(uint8_t onOff, uint8_t day, uint8_t hour, uint8_t minute,
@@ -39,4 +49,21 @@ std::string SpeedDialSlotText(std::span<const NumberRow> rows, size_t slotCount)
 
 std::string WhiteListSlotText(std::span<const NumberRow> rows) {
     return SpeedDialSlotText(rows, kWhiteListSlots);
+}
+
+std::optional<SlotFault> AlarmSlotFault(std::span<const AlarmRow> rows) {
+    for (size_t i = 0; i < rows.size() && i < kAlarmSlots; ++i) {
+        if (!rows[i].checked) continue;
+        if (auto separator = SeparatorIn(rows[i].text)) return SlotFault{i + 1, "text", *separator};
+    }
+    return std::nullopt;
+}
+
+std::optional<SlotFault> NumberSlotFault(std::span<const NumberRow> rows, size_t slotCount) {
+    for (size_t i = 0; i < rows.size() && i < slotCount; ++i) {
+        if (!rows[i].checked) continue;
+        if (auto separator = SeparatorIn(rows[i].number)) return SlotFault{i + 1, "number", *separator};
+        if (auto separator = SeparatorIn(rows[i].name)) return SlotFault{i + 1, "name", *separator};
+    }
+    return std::nullopt;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -45,3 +46,14 @@ std::string CreateOneCodeItem(const std::string& number, const std::string& name
 std::string AlarmSlotText(std::span<const AlarmRow> rows);
 std::string SpeedDialSlotText(std::span<const NumberRow> rows, size_t slotCount = kSpeedDialSlots);
 std::string WhiteListSlotText(std::span<const NumberRow> rows);
+
+// A written slot's text that holds ";" or "#" would split its slot or shift the later ones, writing slots
+// the user never filled. The first such field of the checked rows within the list's slots, in slot order
+// and then field order (alarm: "text"; number rows: "number", "name").
+struct SlotFault {
+    size_t slot;        // from 1
+    std::string field;  // "text", "number" or "name"
+    std::string separator;
+};
+std::optional<SlotFault> AlarmSlotFault(std::span<const AlarmRow> rows);
+std::optional<SlotFault> NumberSlotFault(std::span<const NumberRow> rows, size_t slotCount);

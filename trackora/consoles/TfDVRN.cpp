@@ -83,7 +83,12 @@ void TfDVRN::SetParam() {
         Hint("Please Cut To Param Page");
         return;
     }
-    const auto batches = CutIntoBatches(ParamItems(this, DvrnPages()[page], ParamMode::Set));
+    const ParamItemsResult items = ParamItems(this, DvrnPages()[page], ParamMode::Set);
+    if (items.refusal) {
+        ShowUserMessage(*items.refusal);
+        return;
+    }
+    const auto batches = CutIntoBatches(items.items);
     if (batches.empty()) return;
     for (const auto& batch : batches) {
         if (batch.size() > static_cast<size_t>(kMaxFramePayload)) {
@@ -111,7 +116,7 @@ void TfDVRN::ReadParam() {
         Hint("Please Cut To Param Windows");
         return;
     }
-    const std::string text = JoinItems(ParamItems(this, DvrnPages()[page], ParamMode::Query));
+    const std::string text = JoinItems(ParamItems(this, DvrnPages()[page], ParamMode::Query).items);
     if (text.empty()) {
         Hint("Please Select Items");
         return;

@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string_view>
 
@@ -31,6 +32,8 @@ constexpr int kUsbScanLast = 100;
 constexpr int kImeiLength = 15;
 // Index of the USB-serial list mode's port names when it is switched off: "COM1" ... "COM20".
 constexpr int kComListSize = 20;
+// Characters of a port name the port box shows without scrolling.
+constexpr int kPortBoxChars = 24;
 
 constexpr uint32_t kBaudRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 // The parity combo lists its names alphabetically, so its index is not the parity's own order.
@@ -78,6 +81,31 @@ AtAnswer ParseAtAnswer(const uint8_t* chunk, int length) {
     return answer;
 }
 
+std::string OpenFailureLog(const std::string& port, int error, const std::string& fallback) {
+    std::string reason;
+    switch (error) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            reason = "no such device";
+            break;
+        case EACCES:
+        case EPERM:
+            reason = "permission denied: the user needs the dialout group";
+            break;
+        case EBUSY:
+        case EWOULDBLOCK:
+            reason = "in use by another program";
+            break;
+        case ENOTTY:
+            reason = "not a serial port";
+            break;
+        default:
+            reason = error != 0 ? std::string(std::strerror(error)) : fallback;
+    }
+    return "串口打开失败: " + port + ": " + reason;
+}
+
 TfComManage::TfComManage(QWidget* parent) : QWidget(parent) {
     setObjectName("TfComManage");
     setWindowTitle(QStringLiteral("串口管理"));
@@ -92,6 +120,10 @@ TfComManage::TfComManage(QWidget* parent) : QWidget(parent) {
     Label3 = new QLabel(QStringLiteral("校验位："), this);
     ComboBox1 = new QComboBox(this);
     ComboBox1->setEditable(true);  // a port may also be typed, a device path included
+    // Device paths are long (/dev/serial/by-id/...): the box shows a good part of one, the tooltip all.
+    ComboBox1->setMinimumContentsLength(kPortBoxChars);
+    ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    connect(ComboBox1, &QComboBox::editTextChanged, ComboBox1, &QComboBox::setToolTip);
     ComboBox2 = new QComboBox(this);
     for (uint32_t rate : kBaudRates) ComboBox2->addItem(QString::number(rate));
     ComboBox2->setCurrentIndex(kDefaultBaudIndex);
@@ -109,6 +141,8 @@ TfComManage::TfComManage(QWidget* parent) : QWidget(parent) {
     CheckBox3 = new QCheckBox(QStringLiteral("Lock"), this);
     Timer1 = new QTimer(this);
     Timer1->setInterval(kListRefreshMs);
+    // Whole-second ticks, like the main window's clock: the idle program wakes once a second.
+    Timer1->setTimerType(Qt::VeryCoarseTimer);
     Comm1 = new TComm(this);
     named(Label1, "Label1");
     named(Label2, "Label2");
@@ -270,7 +304,8 @@ void TfComManage::SpeedButton1Click() {
         GlobalData.ComName = names.comName;
         PortOpenedOnce = 1;
         LastPortText = ComboBox1->currentText().toStdString();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        LogLine(OpenFailureLog(name, Comm1->LastOpenError(), error.what()));
         ShowMessageBox(QStringLiteral("串口打开失败!请检查所选串口.."), QString::fromUtf8(kWarningCaption),
                        MsgIcon::Warning);
         Comm1->ClosePort();
@@ -306,6 +341,7 @@ void TfComManage::Comm1ReceiveData(TComm*, const uint8_t* buffer, uint16_t lengt
     AtLength = std::min<int32_t>(length, kAtBufferSize);
     std::memcpy(AtBuffer.data(), buffer, static_cast<size_t>(AtLength));
     for (uint16_t i = 0; i < length; ++i) (void)RecvRingPush(buffer[i]);  // a full ring drops the byte
+    NotifyRecvRingFed();
     ATCmdAckParase();
     if (CheckBox2->isChecked()) {
         // Shown as every received text is: code page 936, zero bytes left out.

@@ -48,6 +48,11 @@ struct AtAnswer {
 };
 AtAnswer ParseAtAnswer(const uint8_t* chunk, int length);
 
+// The log line that tells why a port could not be opened, from the system's error number: the message
+// box alone says the same for a missing device, a missing permission and a port held by another program.
+// `fallback` is the reason when there is no error number (a thread or signal that could not be made).
+std::string OpenFailureLog(const std::string& port, int error, const std::string& fallback);
+
 class TfComManage : public QWidget, public LinePort {
     Q_OBJECT
   public:

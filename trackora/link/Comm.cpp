@@ -50,7 +50,8 @@ void TReadThread::Join() {
 
 void TReadThread::Execute() {
     std::array<uint8_t, kReadChunkSize> buffer{};
-    const int waitMs = port_.HasLineState() ? kLineStatePollMs : -1;
+    const bool watchLines = owner_.watchLines_ && port_.HasLineState();
+    const int waitMs = watchLines ? kLineStatePollMs : -1;
     bool running = true;
     while (running) {
         switch (port_.WaitReadable(close_, waitMs)) {
@@ -82,7 +83,7 @@ void TReadThread::Execute() {
                 break;
             }
         }
-        if (running && port_.HasLineState()) {
+        if (running && watchLines) {
             const serial::LineEvents events = port_.TakeLineEvents();
             if (events.errors) owner_.PostError(session_, events.errors);
             if (events.modem) owner_.PostModem(session_, events.modem);
@@ -218,6 +219,7 @@ void TComm::OpenPort() {
     // cannot happen here.
     sendDataEmpty_ = true;
     dropNulls_ = ignoreNullChar_;
+    watchLines_ = OnReceiveError != nullptr || OnModemStateChange != nullptr;
     ApplyTimeouts();
     ApplyDcb();
     if (!close_.Create()) {

@@ -104,6 +104,8 @@ class TComm : public QObject {
     void OpenPort();
     void ClosePort();
     bool IsOpen() const { return port_.IsOpen(); }
+    // The system's error number behind the last failed OpenPort (0 when none).
+    int LastOpenError() const { return port_.LastOpenError(); }
     // Queues a copy of the bytes for the transmit thread and returns before they are written.
     [[nodiscard]] bool WriteData(const uint8_t* buffer, int length);
     bool SendDataEmpty() const { return sendDataEmpty_; }
@@ -214,6 +216,9 @@ class TComm : public QObject {
     bool replaceWhenParityError_ = false;
     bool ignoreNullChar_ = false;
     std::atomic<bool> dropNulls_{false};  // the receive thread's copy of IgnoreNullChar
+    // Whether the receive thread looks for line errors and modem changes; fixed at opening, before the
+    // thread starts. Nobody listening means no periodic look, so a quiet port never wakes the program.
+    bool watchLines_ = false;
     TRtsControl rtsControl_ = TRtsControl::RtsEnable;
     uint16_t xonLimit_ = 500;
     uint16_t xoffLimit_ = 500;

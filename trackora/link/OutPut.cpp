@@ -2,7 +2,6 @@
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
-#include <fstream>
 
 #include "link/FrameParser.h"
 #include "link/OutputLog.h"
@@ -10,7 +9,7 @@
 #include "link/ReplyDispatch.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
-#include "platform/TextCodec.h"
+#include "platform/TextFile.h"
 
 TfOutPut* fOutPut = nullptr;
 
@@ -20,20 +19,7 @@ constexpr int kReceiverTickMs = 100;
 constexpr int kWidth = 400;
 constexpr int kHeight = 440;
 const char kSavedText[] = "数据存贮成功!!!";
-const char kSaveFailedText[] = "数据存贮失败!!!";
 
-// Writes every line in code page 936, each followed by CR LF, replacing an existing file.
-bool WriteLog(const QString& path, const std::vector<std::string>& lines) {
-    std::ofstream file(path.toStdString(), std::ios::binary | std::ios::trunc);
-    if (!file) return false;
-    for (const std::string& line : lines) {
-        const std::string bytes = Utf8ToCp936(line);
-        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        file.write("\r\n", 2);
-    }
-    file.close();
-    return !file.fail();
-}
 }  // namespace
 
 TfOutPut::TfOutPut(QWidget* parent) : QWidget(parent) {
@@ -63,10 +49,13 @@ TfOutPut::TfOutPut(QWidget* parent) : QWidget(parent) {
     connect(Timer1, &QTimer::timeout, this, &TfOutPut::Timer1Timer);
     FormCreate();
     SetLogSink([memo = Memo1](const std::string& line) { memo->AppendLine(line); });
+    SetRecvRingFedListener([this] { RingFed(); });
+    // The first tick finds the ring empty and puts the receiver to sleep until bytes arrive.
     Timer1->start();
 }
 
 TfOutPut::~TfOutPut() {
+    SetRecvRingFedListener(nullptr);
     SetLogSink(nullptr);
     if (fOutPut == this) fOutPut = nullptr;
 }
@@ -80,6 +69,18 @@ void TfOutPut::FormCreate() {
 
 void TfOutPut::Timer1Timer() {
     if (ParseOneFrame(IncompleteTicks)) NCarDataDeal();
+    // Ticking on an empty ring would only wake the program ten times a second for nothing. A tick called
+    // by hand while the timer is stopped leaves the timer alone.
+    if (RecvRing.Count == 0 && Timer1->isActive()) {
+        Timer1->stop();
+        receiverIdle_ = true;
+    }
+}
+
+void TfOutPut::RingFed() {
+    if (!receiverIdle_ || RecvRing.Count == 0) return;
+    receiverIdle_ = false;
+    Timer1->start();
 }
 
 void TfOutPut::NCarDataDeal() { DispatchReply(ReplyRecord); }
@@ -94,8 +95,11 @@ QString TfOutPut::SaveFileName(const QString& chosen) {
 void TfOutPut::SpeedButton2Click() {
     const std::optional<QString> chosen = RunSaveDialog(this);
     if (!chosen) return;
-    if (WriteLog(SaveFileName(*chosen), Memo1->Lines()))
+    const QString path = SaveFileName(*chosen);
+    const int error = WriteCp936Lines(path, Memo1->Lines());
+    if (error == 0) {
         ShowMessageBox(kSavedText, kHintCaption, MsgIcon::Information);
-    else
-        ShowMessageBox(kSaveFailedText, kWarningCaption, MsgIcon::Warning);
+        return;
+    }
+    ReportSaveFailure(path.toStdString(), error);
 }

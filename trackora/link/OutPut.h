@@ -18,7 +18,7 @@ class TfOutPut : public QWidget {
     LogMemo* Memo1;
     QPushButton* SpeedButton1;  // "Clear"
     QPushButton* SpeedButton2;  // "Save"
-    QTimer* Timer1;             // the receiver's 100 ms tick
+    QTimer* Timer1;             // the receiver's 100 ms tick, running only while the ring holds bytes
 
     // Ticks a frame start has waited for its missing bytes.
     int32_t IncompleteTicks = 0;
@@ -27,12 +27,21 @@ class TfOutPut : public QWidget {
     // ".txt" gets ".txt" appended; shorter names stay as they are.
     [[nodiscard]] static QString SaveFileName(const QString& chosen);
 
+    // Whether the receiver stopped its own timer on an empty ring and waits for bytes to start it again.
+    [[nodiscard]] bool ReceiverIdle() const { return receiverIdle_; }
+
   public slots:
     void FormCreate();
     void Timer1Timer();
     void SpeedButton1Click();
     void SpeedButton2Click();
     void NCarDataDeal();
+
+  private:
+    // New bytes in the ring: an idle receiver starts ticking again.
+    void RingFed();
+
+    bool receiverIdle_ = false;
 };
 
 extern TfOutPut* fOutPut;

@@ -11,3 +11,7 @@ using LogSink = std::function<void(const std::string& utf8Line)>;
 void SetLogSink(LogSink sink);
 // Appends one line (UTF-8) to the output log.
 void LogLine(const std::string& utf8Line);
+
+// The box every failed save of the program shows ("数据存贮失败!!!"), with the path and the system's
+// reason for `error` (an errno value) added to the output log, where the technician can act on it.
+void ReportSaveFailure(const std::string& path, int error);

@@ -17,6 +17,7 @@ TnSysRunInfo SysRunInfo;
 namespace {
 
 LinePort* g_linePort = nullptr;
+std::function<void()> g_ringFed;
 
 // "KQ", nine zero bytes, Cmd (2), Len (2) before the payload; checksum, CR, LF after it.
 constexpr int kFrameHeadSize = 15;
@@ -89,7 +90,10 @@ int BuildCommandLine(TCommandRecord& record) {
 }
 
 void SendFrame() {
-    if (!GlobalData.ComOpen) return;
+    if (!GlobalData.ComOpen) {
+        LogLine(kSendPortClosedLog);
+        return;
+    }
     const int length = BuildCommandLine(CommandRecord);
     if (length == 0) {
         LogLine(kSendTooLongLog);
@@ -158,4 +162,10 @@ bool RecvRingPush(uint8_t byte) {
     RecvRing.WriteIndex = RecvRingNext(at);
     ++RecvRing.Count;
     return true;
+}
+
+void SetRecvRingFedListener(std::function<void()> listener) { g_ringFed = std::move(listener); }
+
+void NotifyRecvRingFed() {
+    if (g_ringFed) g_ringFed();
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // A Bool32 of the records: 0 is false, any other value true; the program writes -1 for true.
@@ -142,6 +143,9 @@ LinePort* CurrentLinePort();
 
 // The one log line of a line too long for its buffer: nothing of it is sent.
 constexpr const char kSendTooLongLog[] = "发送数据过长,未发送";
+// Log line of a frame that a console sent while no port is open: nothing went out, and the console's
+// own line before it must not read as if it had.
+constexpr const char kSendPortClosedLog[] = "串口未打开,未发送";
 
 // Sends CommandRecord as one hex command line while ComOpen is set. A Len outside 0..491 sends nothing
 // and logs kSendTooLongLog once.
@@ -166,3 +170,7 @@ int RecvRingNext(int position);
 void RecvRingDrop();
 // Stores one byte at WriteIndex; false (byte dropped) when the ring already holds kRecvRingSize.
 bool RecvRingPush(uint8_t byte);
+// Told once per received chunk that the ring may hold new bytes, so the receiver needs to tick only while
+// there is something to parse. Empty: nobody listens.
+void SetRecvRingFedListener(std::function<void()> listener);
+void NotifyRecvRingFed();

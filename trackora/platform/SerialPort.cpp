@@ -130,18 +130,24 @@ SerialPort::~SerialPort() { Close(); }
 OpenResult SerialPort::Open(const std::string& path) {
     Close();
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return OpenResult::CannotOpen;
+    if (fd < 0) {
+        openError_ = errno;
+        return OpenResult::CannotOpen;
+    }
     termios t{};
     if (!::isatty(fd) || ::tcgetattr(fd, &t) != 0) {
         ::close(fd);
+        openError_ = ENOTTY;
         return OpenResult::NotTerminal;
     }
     // No sharing: the lock keeps out other programs (and a second open here) even when we run as root,
     // whom TIOCEXCL alone does not stop.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        openError_ = errno;
         ::close(fd);
         return OpenResult::CannotOpen;
     }
+    openError_ = 0;
     ::ioctl(fd, TIOCEXCL);
     fd_ = fd;
     uint32_t counts = 0;

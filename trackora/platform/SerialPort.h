@@ -90,6 +90,9 @@ class SerialPort {
 
     // Opens an existing device for read and write, exclusively; the handle must be a terminal device.
     [[nodiscard]] OpenResult Open(const std::string& path);
+    // The system's error number of the last failed Open (EWOULDBLOCK: another program holds the port;
+    // ENOTTY: not a terminal device), 0 after a successful one.
+    int LastOpenError() const { return openError_; }
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 
@@ -122,6 +125,7 @@ class SerialPort {
     void ReadLineState(uint32_t& errorCounts, int& modemBits);
 
     int fd_ = -1;
+    int openError_ = 0;
     std::atomic<uint32_t> readInterval_{0};
     std::atomic<uint32_t> readTotalMultiplier_{0};
     std::atomic<uint32_t> readTotalConstant_{0};

@@ -100,6 +100,9 @@ TfKQMain::TfKQMain(QWidget* parent) : QMainWindow(parent) {
     resize(kWidth, kHeight);
     MdiClient = new QMdiArea(this);
     MdiClient->setObjectName("MdiClient");
+    // Children placed beyond the area (the start-up windows on a small screen) stay reachable.
+    MdiClient->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    MdiClient->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(MdiClient);
     SetWindowHost(MdiClient);
     BuildMenu();
@@ -185,6 +188,8 @@ void TfKQMain::FormCreate() {
 void TfKQMain::Timer1Timer() {
     if (GlobalData.Started == 0) {
         GlobalData.Started = kTrue32;
+        // Whole-second ticks: the port list's timer is one too, so both fire in one wake-up.
+        Timer1->setTimerType(Qt::VeryCoarseTimer);
         Timer1->setInterval(kTickMs);
         for (const char* form : {"TfComManage", "TfEquManage", "TfServer", "TfDVRN"}) OpenWindow(form);
     }

@@ -7,6 +7,10 @@
 #include "link/OutPut.h"
 #include "shell/PendingWindow.h"
 #include "shell/WindowOpener.h"
+#include "tools/TfDisTest.h"
+#include "tools/TfGpsFinter.h"
+#include "tools/TfgSensorData.h"
+#include "tools/TfQ7GpsMoni.h"
 
 namespace {
 void Pending(const char* form, const char* caption, Placement placement, bool fixed = false) {
@@ -25,8 +29,8 @@ void RegisterAllWindows() {
     RegisterWindow("TfDVRN", fDVRN, Placement::Others);
     RegisterWindow("TfSmsTest", fSmsTest, Placement::TestRow);
     RegisterWindow("TfCallTest", fCallTest, Placement::TestRow);
-    Pending("TfGpsFinter", "GPS滤波测试", Placement::Recorders);
-    Pending("TfQ7GpsMoni", "GPS记录仪", Placement::Recorders);
+    RegisterWindow("TfGpsFinter", fGpsFinter, Placement::Recorders);
+    RegisterWindow("TfQ7GpsMoni", fQ7GpsMoni, Placement::Recorders);
     Pending("TfAppEbike", "电瓶车终端(通用)", Placement::Others);
     Pending("Tf640Manage", "640终端", Placement::Others);
     Pending("TfwlwManage", "物联网协议终端", Placement::Others);
@@ -41,8 +45,8 @@ void RegisterAllWindows() {
     Pending("TfMoni", "Moni Windows", Placement::Others);
     Pending("TfDebug", "Debug Windows", Placement::Others);
     Pending("TfNetTest", "网络参数测试", Placement::Others);
-    Pending("TfDisTest", "里程测试", Placement::Others);
-    Pending("TfgSensorData", "大气压传感器分析", Placement::Others);
+    RegisterWindow("TfDisTest", fDisTest, Placement::Others);
+    RegisterWindow("TfgSensorData", fgSensorData, Placement::Others);
     Pending("TfQRCreate", "二维码生成器", Placement::Others);
     Pending("TfLog", "设备LOG读取", Placement::Others);
     RegisterWindow("TfAbout", fAbout, Placement::Others);

@@ -1,10 +1,14 @@
 // The port manager through its own handlers: names, combos, the AT answer parser, the ring writer,
 // opening on a pseudo-terminal, failed writes and a lost line, and the port list refresh.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QTimer>
+#include <cerrno>
 
 #include "PtyPair.h"
 #include "link/ComManage.h"
@@ -193,6 +197,47 @@ TEST_F(ComManageTest, OpenFailureWarnsAndStaysClosed) {
     EXPECT_EQ(boxes[0].caption, QStringLiteral("警告窗口"));
     EXPECT_FALSE(GlobalData.ComOpen);
     EXPECT_FALSE(form->LampIsGreen());
+    EXPECT_EQ(log.lines, std::vector<std::string>{"串口打开失败: /nonexistent/tty: no such device"});
+}
+
+TEST(OpenFailureLogTest, TheSystemsReasonInTheTechniciansWords) {
+    struct Row {
+        int error;
+        const char* reason;
+    } rows[] = {
+        {ENOENT, "no such device"},
+        {ENXIO, "no such device"},
+        {EACCES, "permission denied: the user needs the dialout group"},
+        {EPERM, "permission denied: the user needs the dialout group"},
+        {EBUSY, "in use by another program"},
+        {EWOULDBLOCK, "in use by another program"},
+        {ENOTTY, "not a serial port"},
+        {0, "Error creating read thread"},  // no error number: the component's own text
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(OpenFailureLog("/dev/ttyUSB0", r.error, "Error creating read thread"),
+                  std::string("串口打开失败: /dev/ttyUSB0: ") + r.reason)
+            << r.error;
+}
+
+TEST_F(ComManageTest, APortHeldByAnotherProgramIsNamedAsInUse) {
+    PtyPair pty;
+    const int other = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    OpenOn(pty);
+    ::close(other);
+    EXPECT_FALSE(GlobalData.ComOpen);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(log.lines,
+              std::vector<std::string>{"串口打开失败: " + pty.SlavePath() + ": in use by another program"});
+}
+
+TEST_F(ComManageTest, ThePortBoxShowsTheWholePathInItsTooltip) {
+    const QString path = "/dev/serial/by-id/usb-Vendor_USB_Serial_0123456789-if00-port0";
+    form->ComboBox1->setEditText(path);
+    EXPECT_EQ(form->ComboBox1->toolTip(), path);
+    EXPECT_GE(form->ComboBox1->minimumContentsLength(), 24);
 }
 
 TEST_F(ComManageTest, AFailedWriteClosesThePortWithTheLogLine) {

@@ -61,6 +61,53 @@ TEST_F(ConsoleKitTest, OneFrameParameterClick) {
     EXPECT_EQ(Frames()[1].payload, "#VER#ALM#SERVIP");
 }
 
+// A "#" inside a value would start an item of its own: the click shows one message naming the field, and
+// nothing goes out, whichever of several fields holds it.
+TEST_F(ConsoleKitTest, ItemMarkInsideAValueIsRefused) {
+    const ParamPage page{"Page",
+                         {{"APN", "APN", "APN接入点", {EditPart("cmnet")}, "", "", false},
+                          {"VIBCHK", "VIB", "", {EditPart("10"), EditPart("3")}, ":", "", false},
+                          {"SOFTVERSION", "VER", "Version", {}, "", "", false}},
+                         {}};
+    struct Row {
+        const char* legend;
+        const char* apn;
+        const char* vibY;
+        const char* field;  // nullptr: sent
+    } rows[] = {
+        {"edit", "x#SERVIP=1.2.3.4", "3", "APN接入点"},
+        {"composite part, named by its key without a caption", "cmnet", "3#", "VIBCHK"},
+        {"both: the first in set order wins", "#", "#", "APN接入点"},
+        {"clean", "cm;net=", "3", nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.legend);
+        port.lines.clear();
+        boxes.clear();
+        QWidget form;
+        BuildParamPage(&form, page);
+        for (const char* box : {"Check_APN", "Check_VIB", "Check_VER"}) Check(&form, box);
+        Type(&form, "Value_APN", row.apn);
+        Type(&form, "Value_VIB_2", row.vibY);
+        EXPECT_EQ(SendParamText(&form, page, ParamMode::Set), row.field == nullptr);
+        if (row.field == nullptr) {
+            ASSERT_EQ(Frames().size(), 1u);
+            EXPECT_EQ(Frames()[0].payload, std::string("#APN=") + row.apn + "#VIBCHK=10:" + row.vibY);
+            EXPECT_TRUE(boxes.empty());
+            continue;
+        }
+        EXPECT_TRUE(port.lines.empty());
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text,
+                  QString::fromUtf8("Character \"#\" not allowed in %1").arg(QString::fromUtf8(row.field)));
+        EXPECT_EQ(boxes[0].icon, MsgIcon::Warning);
+        // A query carries keys only, so the same fields still query.
+        EXPECT_TRUE(SendParamText(&form, page, ParamMode::Query));
+        ASSERT_EQ(Frames().size(), 1u);
+        EXPECT_EQ(Frames()[0].payload, "#APN#VIBCHK#SOFTVERSION");
+    }
+}
+
 TEST_F(ConsoleKitTest, OneByteFieldsKeepTheLowEightBits) {
     QWidget form;
     auto* grid = new QGridLayout(&form);
@@ -119,6 +166,33 @@ TEST_F(ConsoleKitTest, NumberSlots) {
     // 11 + 1 + 6 UTF-8 bytes + 9 separators = 27.
     EXPECT_EQ(WhiteListSlotText(one), "13800138000#\xE5\xBC\xA0\xE4\xB8\x89;;;;;;;;;");
     EXPECT_EQ(CreateOneCodeItem("123", ""), "123#");
+}
+
+TEST_F(ConsoleKitTest, SlotSeparatorsInsideAWrittenSlot) {
+    AlarmRow alarms[5];
+    alarms[1] = {false, 0, 0, 0, 0, "a;b"};  // not written: harmless
+    alarms[3] = {true, 0, 0, 0, 0, "x#y"};
+    alarms[4] = {true, 0, 0, 0, 0, ";"};
+    const auto alarm = AlarmSlotFault(alarms);
+    ASSERT_TRUE(alarm.has_value());
+    EXPECT_EQ(alarm->slot, 4u);
+    EXPECT_EQ(alarm->field, "text");
+    EXPECT_EQ(alarm->separator, "#");
+
+    NumberRow numbers[10];
+    numbers[0] = {true, "138", "\xD5\xC5"};  // a code page 936 name: its bytes never read as ";" or "#"
+    numbers[2] = {true, "1;2", "#"};
+    numbers[6] = {true, "7", "a#b"};
+    auto number = NumberSlotFault(numbers, 10);
+    ASSERT_TRUE(number.has_value());
+    EXPECT_EQ(number->slot, 3u);
+    EXPECT_EQ(number->field, "number");
+    EXPECT_EQ(number->separator, ";");
+    numbers[2].number = "12";
+    EXPECT_EQ(NumberSlotFault(numbers, 10)->field, "name");
+    numbers[2].name = "";
+    EXPECT_EQ(NumberSlotFault(numbers, 10)->slot, 7u);
+    EXPECT_FALSE(NumberSlotFault(numbers, 5).has_value()) << "slot 7 lies beyond a five-slot list";
 }
 
 }  // namespace

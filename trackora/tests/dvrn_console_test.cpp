@@ -307,6 +307,18 @@ TEST_F(DvrnTest, AnItemTooLongForAFrameIsRefusedWhole) {
     EXPECT_TRUE(boxes.empty());
 }
 
+TEST_F(DvrnTest, AnItemMarkInsideAValueStopsTheWholeSet) {
+    Enter("FREQ", "30");
+    Enter("APN", "cmnet#SERVIP=6.6.6.6");
+    Click(form.get(), "SpeedButton1");
+    EXPECT_TRUE(port.lines.empty());
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(form->Train(), nullptr);
+    EXPECT_TRUE(IniText().empty()) << "nothing sent, nothing saved";
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Character \"#\" not allowed in APN"));
+}
+
 TEST_F(DvrnTest, ClosedPortStillLogsAndSaves) {
     GlobalData.ComOpen = 0;
     Enter("SERVERADDR", QString(72, 'a'));
@@ -314,7 +326,11 @@ TEST_F(DvrnTest, ClosedPortStillLogsAndSaves) {
     Click(form.get(), "SpeedButton1");
     RunTrain();
     EXPECT_TRUE(port.lines.empty());
-    EXPECT_EQ(log.size(), 2u);
+    // Each batch's line is followed by the link's word that it did not go out.
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[0].substr(0, 4), "SZCS");
+    EXPECT_EQ(log[1], kSendPortClosedLog);
+    EXPECT_EQ(log[3], kSendPortClosedLog);
     EXPECT_NE(IniText().find("SERVERADDR_EN=1"), std::string::npos);
 }
 

@@ -73,7 +73,7 @@ TEST_F(PublicDataTest, OversizePayloadSendsNothingAndLogsOnce) {
     EXPECT_EQ(port.errorDeals, 0);
 }
 
-TEST_F(PublicDataTest, ClosedPortMakesSendFrameSilent) {
+TEST_F(PublicDataTest, ClosedPortSendsNothingAndSaysSoOncePerFrame) {
     GlobalData.ComOpen = 0;
     CommandRecord.Text.fill('x');
     SetCommand(0x0300, {});
@@ -81,6 +81,7 @@ TEST_F(PublicDataTest, ClosedPortMakesSendFrameSilent) {
     EXPECT_EQ(port.attempts, 0);
     EXPECT_EQ(CommandRecord.Text[0], 'x');
     EXPECT_EQ(CommandRecord.Text[1023], 'x');
+    EXPECT_EQ(log, std::vector<std::string>{kSendPortClosedLog});
 }
 
 TEST_F(PublicDataTest, RefusedOrThrowingWriteGoesToSendErrorDeal) {

@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScrollBar>
 
 #include "console_fixture.h"
 #include "consoles/StartupWindows.h"
@@ -71,6 +73,16 @@ TEST_F(Shell, FirstTickOpensTheStartUpWindowsInTheirPlaces) {
     EXPECT_EQ(At("TfDVRN"), QPoint(w, hc));
     EXPECT_EQ(main->PanelText(3), QString("Datetime：") + kTestClockText);
     EXPECT_EQ(main->PanelText(1), "ComStatus:Close");
+}
+
+TEST_F(Shell, StartUpWindowsBeyondTheAreaAreReachedByScrollBars) {
+    main->Timer1Timer();
+    QApplication::processEvents();
+    const QRect area = main->MdiClient->viewport()->rect();
+    const QRect server = WindowFrame("TfServer")->geometry();
+    ASSERT_GT(server.right(), area.right()) << "the layout no longer reaches beyond the area";
+    EXPECT_TRUE(main->MdiClient->horizontalScrollBar()->isVisible());
+    EXPECT_GE(main->MdiClient->horizontalScrollBar()->maximum(), server.right() - area.right());
 }
 
 TEST_F(Shell, LaterTicksFollowThePortState) {
