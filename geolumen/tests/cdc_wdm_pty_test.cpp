@@ -22,6 +22,7 @@
 #include "sim/sim_frame.h"
 #include "sim/sim_location_service.h"
 #include "support/halyx_test_support.h"
+#include "support/target_stack.h"
 
 namespace geolumen::testing {
 namespace {
@@ -142,30 +143,16 @@ struct Received {
 };
 
 TEST(CdcWdmPseudoTerminal, ModuleFramesInPiecesReachTheClientWhole) {
-    halyx_ctl_set_timeout_for_test(kTestControlTimeoutMs);
     PtyModule peer;
     // Every answer of the opening in 7-byte pieces: before the stream was framed, the client never opened.
     peer.SetSplit([](std::size_t size) { return std::vector<std::size_t>((size + 6) / 7, 7); });
-    UsbTransport device;
-    ASSERT_EQ(device.ConfigureUsbTarget(peer.target), S_OK);
-    ASSERT_EQ(device.SetupContinuousReader(), S_OK);
-    SetActiveUsbTransport(&device);
-    ASSERT_TRUE(StartResponseReader());
-    EXPECT_TRUE(StartInterruptReader(device));
-    ASSERT_EQ(halyx_mux_start(), 0);
-    ASSERT_EQ(halyx_usb_transport_start(), 0);
-
+    TargetStack stack;
+    ASSERT_TRUE(stack.Start(peer.target));
     Received received;
-    halyx_client* client = nullptr;
-    halyx_service_instance instance{};
-    ASSERT_EQ(
-        halyx_open_client(&instance, halyx_location_service_desc(2, 6, 4), &Received::On, &received, &client),
-        0);
-    halyx_loc_stop_session_req req{3};
+    halyx_client* client = TargetStack::OpenClient(&Received::On, &received);
+    ASSERT_NE(client, nullptr);
     halyx_result resp{-1, -1};
-    EXPECT_EQ(halyx_request_and_wait(client, HALYX_LOC_STOP_SESSION, &req, sizeof req, &resp, sizeof resp,
-                                     kTestRequestTimeoutMs),
-              0);
+    EXPECT_EQ(TargetStack::StopSession(client, resp), 0);
 
     // An 80-satellite report of 2261 bytes as 2048 + 213, after garbage; then a position report whole.
     peer.SetSplit(
@@ -181,13 +168,6 @@ TEST(CdcWdmPseudoTerminal, ModuleFramesInPiecesReachTheClientWhole) {
         EXPECT_EQ(received.indications[1], (std::pair<std::uint16_t, std::uint32_t>{0x24, 11}));
     }
     EXPECT_EQ(halyx_close_client(client), 0);
-
-    halyx_mux_stop();
-    halyx_transport_unregister();
-    EXPECT_TRUE(StopResponseReader(&device));
-    SetActiveUsbTransport(nullptr);
-    device.DeleteUsbTarget();
-    halyx_ctl_set_timeout_for_test(0);
 }
 
 }  // namespace

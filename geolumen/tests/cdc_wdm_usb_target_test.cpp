@@ -18,6 +18,7 @@
 #include "halyx/halyx_usb_transport.h"
 #include "sim/sim_frame.h"
 #include "support/halyx_test_support.h"
+#include "support/target_stack.h"
 
 namespace geolumen::testing {
 namespace {
@@ -274,38 +275,18 @@ class SocketModule {
 };
 
 TEST(CdcWdmUsbTarget, DriverTalksToTheModuleThroughTheCharacterDevice) {
-    halyx_ctl_set_timeout_for_test(kTestControlTimeoutMs);
     PseudoDevice dev;
     SocketModule peer(dev.Module());
-    UsbTransport device;
-    ASSERT_EQ(device.ConfigureUsbTarget(std::make_shared<CdcWdmUsbTarget>(dev.TakeDriverEnd())), S_OK);
-    ASSERT_EQ(device.SetupContinuousReader(), S_OK);
-    SetActiveUsbTransport(&device);
-    ASSERT_TRUE(StartResponseReader());
-    EXPECT_TRUE(StartInterruptReader(device));
-    ASSERT_EQ(halyx_mux_start(), 0);
-    ASSERT_EQ(halyx_usb_transport_start(), 0);
-
-    halyx_client* client = nullptr;
-    halyx_service_instance instance{};
-    ASSERT_EQ(halyx_open_client(&instance, halyx_location_service_desc(2, 6, 4), nullptr, nullptr, &client),
-              0);
-    halyx_loc_stop_session_req req{3};
+    TargetStack stack;
+    ASSERT_TRUE(stack.Start(std::make_shared<CdcWdmUsbTarget>(dev.TakeDriverEnd())));
+    halyx_client* client = TargetStack::OpenClient();
+    ASSERT_NE(client, nullptr);
     halyx_result resp{-1, -1};
-    EXPECT_EQ(halyx_request_and_wait(client, HALYX_LOC_STOP_SESSION, &req, sizeof req, &resp, sizeof resp,
-                                     kTestRequestTimeoutMs),
-              0);
+    EXPECT_EQ(TargetStack::StopSession(client, resp), 0);
     EXPECT_EQ(resp.result, 0);
     EXPECT_EQ(halyx_close_client(client), 0);
     // Sync, client id, two version requests, the stop request, the release.
     EXPECT_EQ(peer.module.Received().size(), 6u);
-
-    halyx_mux_stop();
-    halyx_transport_unregister();
-    EXPECT_TRUE(StopResponseReader(&device));
-    SetActiveUsbTransport(nullptr);
-    device.DeleteUsbTarget();
-    halyx_ctl_set_timeout_for_test(0);
 }
 
 }  // namespace
