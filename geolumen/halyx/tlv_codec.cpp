@@ -1,6 +1,8 @@
 #include "halyx/tlv_codec.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <bit>
 #include <bitset>
 #include <cstring>
@@ -141,7 +143,21 @@ struct FoundMessage {
     const halyx_message_table* row = nullptr;
     const halyx_message_desc* desc = nullptr;
     const halyx_type_table* table = nullptr;
+    const halyx_service_desc* owner = nullptr;  // the description (or parent) whose table holds it
 };
+
+// Descriptions declared to live in static storage, unchanged for the life of the process.
+constexpr std::size_t kMaxStaticDescriptions = 8;
+std::array<std::atomic<const halyx_service_desc*>, kMaxStaticDescriptions> g_staticDescriptions{};
+
+[[nodiscard]] bool IsStatic(const halyx_service_desc* desc) {
+    for (const auto& d : g_staticDescriptions) {
+        const halyx_service_desc* p = d.load(std::memory_order_acquire);
+        if (p == nullptr) return false;
+        if (p == desc) return true;
+    }
+    return false;
+}
 
 [[nodiscard]] int FindMessage(ErrorRecord& rec, const halyx_service_desc* desc, std::uint32_t kind,
                               std::uint16_t msgId, FoundMessage& found) {
@@ -171,7 +187,7 @@ struct FoundMessage {
             if (!table->messages || index >= table->message_count) {
                 return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, msgId, rows[i].desc_index, 2);
             }
-            found = {&rows[i], &table->messages[index], table};
+            found = {&rows[i], &table->messages[index], table, d};
             return HALYX_IDL_OK;
         }
         d = d->library_version >= kHalyxParentLibraryVersion ? d->parent : nullptr;
@@ -261,6 +277,24 @@ int EncodeElement(ErrorRecord& rec, const Element& e, const Frame<const std::uin
 }
 
 // ---- Decoder ------------------------------------------------------------------------------------------
+
+// Most TLVs hold one number: a copy of a size known here is a move, not a call.
+void CopyNumber(std::uint8_t* to, const std::uint8_t* from, std::uint32_t size) {
+    switch (size) {
+        case 1:
+            *to = *from;
+            break;
+        case 2:
+            std::memcpy(to, from, 2);
+            break;
+        case 4:
+            std::memcpy(to, from, 4);
+            break;
+        default:
+            std::memcpy(to, from, 8);
+            break;
+    }
+}
 
 int DecodeElement(ErrorRecord& rec, const Element& e, const Frame<std::uint8_t>& s, Reader& r, bool wholeTlv);
 
@@ -361,13 +395,7 @@ int DecodeElement(ErrorRecord& rec, const Element& e, const Frame<std::uint8_t>&
     }
     std::uint8_t* to = s.base + e.offset;
     if (count == 1 && e.type <= idl::kTypeU64) {
-        // Most TLVs hold one number: a copy of a size known here is a move, not a call.
-        switch (wireSize) {
-            case 1: *to = *in; break;
-            case 2: std::memcpy(to, in, 2); break;
-            case 4: std::memcpy(to, in, 4); break;
-            default: std::memcpy(to, in, 8); break;
-        }
+        CopyNumber(to, in, wireSize);
         return HALYX_IDL_OK;
     }
     if (e.type == idl::kTypeByteAsI32 || e.type == idl::kTypeShortAsI32) {
@@ -399,8 +427,11 @@ using TypeSet = std::bitset<256>;
 // Finds a message's TLV entries through its index.
 class IndexedEntries {
   public:
-    explicit IndexedEntries(const std::uint8_t* list) : index_(list ? &idl::IndexOf(list) : nullptr) {}
-    [[nodiscard]] const IndexedTlv* Find(std::uint8_t type) const { return index_ ? index_->Find(type) : nullptr; }
+    explicit IndexedEntries(const FoundMessage& m)
+        : index_(m.desc->elements ? &idl::IndexOf(m.desc->elements, IsStatic(m.owner)) : nullptr) {}
+    [[nodiscard]] const IndexedTlv* Find(std::uint8_t type) const {
+        return index_ ? index_->Find(type) : nullptr;
+    }
     // The first mandatory TLV in list order that was not seen; -1 when none is missing.
     [[nodiscard]] int FirstMissing(const TypeSet& seen) const {
         if (!index_ || (index_->mandatory & ~seen).none()) return -1;
@@ -418,7 +449,7 @@ class IndexedEntries {
 // was before the index, kept so that tests can hold the two against each other.
 class WalkedEntries {
   public:
-    explicit WalkedEntries(const std::uint8_t* list) : list_(list) {}
+    explicit WalkedEntries(const FoundMessage& m) : list_(m.desc->elements) {}
     [[nodiscard]] const IndexedTlv* Find(std::uint8_t type) {
         // The walk stops (returns false) exactly when the entry is found.
         const bool found = !idl::ForEachTlv(list_, [&](const TlvHeader& th, const Element& te) {
@@ -456,7 +487,7 @@ int DecodeMessage(const halyx_service_desc* desc, std::uint32_t kind, std::uint1
     const Frame<std::uint8_t> s{static_cast<std::uint8_t*>(out), m.desc->size, m.table};
     std::memset(s.base, 0, s.size);
 
-    Entries entries(m.desc->elements);
+    Entries entries(m);
     TypeSet seen;
     std::uint8_t resultByte = 0;
     Reader r{payload, payload_len};
@@ -477,9 +508,14 @@ int DecodeMessage(const halyx_service_desc* desc, std::uint32_t kind, std::uint1
         if (seen[type]) return IDL_FAIL(rec, HALYX_IDL_ERR_DUPLICATE_TLV, msg_id, type, 0);
         seen.set(type);
         if (kind == HALYX_KIND_RESPONSE && type == kResultTlv && length > 0) resultByte = value[0];
-        Reader v{value, length};
-        if (const int rc = DecodeElement(rec, e, s, v, true)) return rc;
-        if (v.left != 0) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, type, length, v.left);
+        if (entry->plain_size != 0 && length == entry->plain_size && s.Holds(e.offset, length)) {
+            // What the element walk would do for one number that fits, without its questions.
+            CopyNumber(s.base + e.offset, value, length);
+        } else {
+            Reader v{value, length};
+            if (const int rc = DecodeElement(rec, e, s, v, true)) return rc;
+            if (v.left != 0) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, type, length, v.left);
+        }
         if (h.optional) {
             const long valid = ValidByteOffset(h, e, s);
             if (valid < 0) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, type, e.offset, h.valid_distance);
@@ -534,6 +570,14 @@ int halyx_encode_tlvs(const halyx_service_desc* desc, std::uint32_t kind, std::u
     if (rc != 0) return rc;
     *encoded_len = w.pos;
     return HALYX_IDL_OK;
+}
+
+void halyx_declare_static_description(const halyx_service_desc* desc) {
+    if (desc == nullptr || IsStatic(desc)) return;
+    for (auto& d : g_staticDescriptions) {
+        const halyx_service_desc* expected = nullptr;
+        if (d.compare_exchange_strong(expected, desc, std::memory_order_acq_rel) || expected == desc) return;
+    }
 }
 
 int halyx_decode_tlvs(const halyx_service_desc* desc, std::uint32_t kind, std::uint16_t msg_id,

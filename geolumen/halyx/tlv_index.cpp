@@ -32,20 +32,25 @@ std::size_t SlotOf(const std::uint8_t* list) {
 // difference: a list that differs may end earlier, and nothing past its end may be read.
 bool Matches(const TlvIndex& index, const std::uint8_t* list) {
     if (index.list != list) return false;
+    // Static storage is never reused, so the address alone names the list.
+    if (index.permanent) return true;
     for (std::size_t i = 0; i < index.bytes.size(); ++i) {
         if (list[i] != index.bytes[i]) return false;
     }
     return true;
 }
 
-std::unique_ptr<TlvIndex> Build(const std::uint8_t* list) {
+std::unique_ptr<TlvIndex> Build(const std::uint8_t* list, bool permanent) {
     auto index = std::make_unique<TlvIndex>();
     index->list = list;
+    index->permanent = permanent;
     const std::uint8_t* p = list;
     for (;;) {
         IndexedTlv t;
         p = ReadTlvHeader(p, t.header);
         p = ReadElement(p, t.element);
+        const Element& e = t.element;
+        if (!e.array && e.type <= kTypeU64 && !(e.ext & kExtCountOnly)) t.plain_size = kWireSize[e.type];
         index->entries.push_back(t);
         // A type listed twice is found at its first entry, as a walk of the list finds it.
         if (index->slot[t.header.type] == 0 && index->entries.size() <= 0xFFFF) {
@@ -60,7 +65,7 @@ std::unique_ptr<TlvIndex> Build(const std::uint8_t* list) {
 
 }  // namespace
 
-const TlvIndex& IndexOf(const std::uint8_t* list) {
+const TlvIndex& IndexOf(const std::uint8_t* list, bool permanent) {
     IndexStore& store = Store();
     std::atomic<const TlvIndex*>& cached = store.cache[SlotOf(list)];
     if (const TlvIndex* hit = cached.load(std::memory_order_acquire); hit && Matches(*hit, list)) return *hit;
@@ -73,7 +78,7 @@ const TlvIndex& IndexOf(const std::uint8_t* list) {
         }
     }
     if (found == nullptr) {
-        store.built.push_back(Build(list));
+        store.built.push_back(Build(list, permanent));
         found = store.built.back().get();
     }
     cached.store(found, std::memory_order_release);

@@ -18,10 +18,13 @@ namespace geolumen::idl {
 struct IndexedTlv {
     TlvHeader header;
     Element element;
+    // Wire bytes of an element that is one number of type 0-3, copied as it is; 0 for any other.
+    std::uint8_t plain_size = 0;
 };
 
 struct TlvIndex {
     const std::uint8_t* list = nullptr;  // the element list it was built from
+    bool permanent = false;              // the list is in static storage and never changes
     std::vector<std::uint8_t> bytes;     // a copy of the list's bytes
     std::vector<IndexedTlv> entries;     // in list order
     // Entry + 1 of each TLV type (the first entry of a type, as a walk of the list finds it); 0: none.
@@ -34,7 +37,9 @@ struct TlvIndex {
     }
 };
 
-// The index of element list `list` (not null), built on first use. Safe from any thread.
-[[nodiscard]] const TlvIndex& IndexOf(const std::uint8_t* list);
+// The index of element list `list` (not null), built on first use. A list in static storage
+// (`permanent`) is known by its address; any other is also compared byte by byte with the index's copy.
+// Safe from any thread.
+[[nodiscard]] const TlvIndex& IndexOf(const std::uint8_t* list, bool permanent = false);
 
 }  // namespace geolumen::idl
