@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "driver/device_usb_link.h"
+#include "sensor/sensor_ddi.h"
 
 namespace geolumen {
 
@@ -10,7 +11,7 @@ DeviceParts DeviceParts::Defaults() {
     DeviceParts parts;
     parts.createSensorDdi = [](ISensorDdi** out) -> HRESULT {
         if (!out) return E_POINTER;
-        *out = MakeCom<cSensorDdiStandIn>().Detach();
+        *out = MakeCom<cSensorDDI>().Detach();
         return S_OK;
     };
     parts.createClassExtension = [](ISensorClassExtension** out) { return CreateSensorClassExtension(out); };

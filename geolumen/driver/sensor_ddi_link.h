@@ -2,9 +2,7 @@
 // What the device and the queue need of the sensor driver interface, the one object per device that
 // serves sensor clients, runs the location session and keeps the radio state. The device creates it
 // during prepare-hardware through DeviceParts and keeps it as the process-wide singleton.
-//
-// cSensorDdiStandIn keeps the contract until the full sensor interface exists: it starts no session,
-// has no data fields, and answers the radio-state controls with E_NOTIMPL ("not yet").
+// The sensor interface itself is cSensorDDI (sensor/sensor_ddi.h).
 
 #include <cstdint>
 
@@ -12,19 +10,11 @@
 #include "platform/event.h"
 #include "platform/portable_values.h"
 #include "platform/wdf.h"
+#include "sensor/sensor_keys.h"
 
 namespace geolumen {
 
 class cMainDevice;
-
-// The id of the one sensor object, under which its events are posted.
-inline constexpr const char* kSensorObjectId = "SarnovyLocation";
-
-// SENSOR_EVENT_PARAMETER_EVENT_ID: the key of an event's kind within a posted value set.
-inline constexpr PROPERTYKEY SENSOR_EVENT_PARAMETER_EVENT_ID{
-    WdfGuid(0x64346E30, 0x8728, 0x4B34, 0xBDF6, 0x4F52442C5C28), 2};
-// SENSOR_EVENT_DATA_UPDATED {2ED0F2A4-0087-41D3-87DB-6773370B3C88}
-inline constexpr GUID SENSOR_EVENT_DATA_UPDATED = WdfGuid(0x2ED0F2A4, 0x0087, 0x41D3, 0x87DB, 0x6773370B3C88);
 
 // Sensor states as clients see them.
 enum SensorState : uint32_t {
@@ -54,19 +44,6 @@ struct ISensorDdi : IUnknown {
     // The radio-state controls; the queue has already checked that the buffer is exactly 4 bytes.
     virtual HRESULT GetRadioStateIoctl(IWDFIoRequest* request, bool previous) = 0;
     virtual HRESULT SetRadioStateIoctl(IWDFIoRequest* request, bool previous) = 0;
-};
-
-class cSensorDdiStandIn final : public ComObject<ISensorDdi> {
-  public:
-    HRESULT InitializeSensorDdi(IWDFDevice* device, cMainDevice* owner) override;
-    void SetEventHandles(Event* dataReady, Event* stateChange) override;
-    void StartLocationSession() override {}
-    void StopLocationSession() override {}
-    HRESULT CopyDataValues(IPortableDeviceValues* target) override;
-    uint32_t GetSensorState() override { return SENSOR_STATE_NOT_AVAILABLE; }
-    void UpdateIdlePolicy() override {}
-    HRESULT GetRadioStateIoctl(IWDFIoRequest*, bool) override { return E_NOTIMPL; }
-    HRESULT SetRadioStateIoctl(IWDFIoRequest*, bool) override { return E_NOTIMPL; }
 };
 
 }  // namespace geolumen

@@ -15,7 +15,8 @@ void cMainDevice::SensorEventThread() {
         if (which == WAIT_OBJECT_0) {
             auto ddi = DriverGlobals::Get().SensorDdi();
             if (!ddi) continue;
-            (void)values->Clear();
+            // Not cleared: the keys are the same every time, and replacing each value in place keeps the
+            // room its text and byte arrays took, so a data event allocates nothing once it has run.
             HRESULT hr = values->SetValue(SENSOR_EVENT_PARAMETER_EVENT_ID, SENSOR_EVENT_DATA_UPDATED);
             if (SUCCEEDED(hr)) hr = ddi->CopyDataValues(values.Get());
             if (SUCCEEDED(hr)) {

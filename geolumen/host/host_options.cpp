@@ -11,9 +11,14 @@ constexpr uint32_t kMaxRunMs = 24u * 60 * 60 * 1000;
 
 const char* HostUsage() {
     return "usage: geolumen-host [--library PATH] [--usb sim|/dev/cdc-wdmN] [--removal orderly|surprise]\n"
-           "                     [--run-ms N] [--instance ID] [--state-dir DIR] [--trace LEVEL]\n"
+           "                     [--run-ms N] [--instance ID] [--state-dir DIR] [--run-dir DIR] [--socket "
+           "PATH]\n"
+           "                     [--idle] [--trace LEVEL]\n"
            "Loads the driver library, runs one device on the chosen USB back end (the simulated module by\n"
            "default) until --run-ms has passed or SIGINT/SIGTERM arrives, then removes it and unloads.\n"
+           "Sensor clients connect to <run-dir>/sensor.sock (or --socket); the run directory is --run-dir,\n"
+           "else $GEOLUMEN_RUN_DIR, else $XDG_RUNTIME_DIR/geolumen, else /run/geolumen. --idle lets the\n"
+           "device power down while no client holds it awake, which ends the module's session.\n"
            "--trace LEVEL writes the driver's trace lines and its \"Zorvic TX/RX\" lines to stderr;\n"
            "LEVEL is 0..5 or none, critical, error, warning, information, verbose.\n"
            "A device path must be a CDC WDM character device (class usbmisc);\n"
@@ -32,6 +37,10 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+            continue;
+        }
+        if (arg == "--idle") {
+            options.idle = true;
             continue;
         }
         if (i + 1 >= args.size()) return fail(arg + " needs a value (or is unknown)");
@@ -56,6 +65,9 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
             options.instanceId = value;
         } else if (arg == "--state-dir") {
             options.stateDir = value;
+        } else if (arg == "--run-dir" || arg == "--socket") {
+            if (value.empty()) return fail(arg + " needs a path");
+            (arg == "--run-dir" ? options.runDir : options.socket) = value;
         } else if (arg == "--trace") {
             options.trace = ParseTraceLevel(value);
             if (!options.trace)

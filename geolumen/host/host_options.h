@@ -15,6 +15,9 @@ struct HostOptions {
     std::optional<uint32_t> runMs;  // run time before removal; none: until SIGINT or SIGTERM
     std::string instanceId;         // empty: derived from the back end
     std::string stateDir;           // empty: the default store root
+    std::string runDir;             // empty: found as host/run_dir.h says
+    std::string socket;             // empty: sensor.sock in the run directory
+    bool idle = false;              // let the device leave D0 while no client holds it awake
     std::optional<uint8_t> trace;   // trace level of the driver's lines on standard error; none: off
     bool help = false;
 };

@@ -16,7 +16,8 @@ TEST(HostOptions, CommandLines) {
 
     auto full =
         ParseHostOptions({"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250", "--library",
-                          "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s", "--trace", "verbose"},
+                          "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s", "--run-dir", "/tmp/r",
+                          "--socket", "/tmp/s.sock", "--idle", "--trace", "verbose"},
                          "lib.so", &error);
     ASSERT_TRUE(full);
     EXPECT_EQ(full->usb, "/dev/cdc-wdm0");
@@ -25,6 +26,10 @@ TEST(HostOptions, CommandLines) {
     EXPECT_EQ(full->library, "x.so");
     EXPECT_EQ(full->instanceId, "USB\\A");
     EXPECT_EQ(full->stateDir, "/tmp/s");
+    EXPECT_EQ(full->runDir, "/tmp/r");
+    EXPECT_EQ(full->socket, "/tmp/s.sock");
+    EXPECT_TRUE(full->idle);
+    EXPECT_FALSE(defaults->idle);
     EXPECT_EQ(full->trace, 5u);
     EXPECT_FALSE(defaults->trace);
 
@@ -37,6 +42,8 @@ TEST(HostOptions, CommandLines) {
         {"--frobnicate", "1"},
         {"--instance", ""},
         {"--instance", std::string(1024, 'a')},
+        {"--run-dir", ""},
+        {"--socket"},
         {"--trace", "loud"},
         {"--trace", "6"},
     };

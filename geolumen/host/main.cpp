@@ -14,10 +14,15 @@
 #include <vector>
 
 #include "host/host_options.h"
+#include "host/idle_power.h"
 #include "host/module_device.h"
+#include "host/run_dir.h"
+#include "host/sensor_server.h"
 #include "platform/cdc_wdm_usb_target.h"
 #include "platform/driver_host.h"
 #include "platform/trace.h"
+#include "sim/sim_demo_fix.h"
+#include "sim/sim_location_service.h"
 #include "sim/sim_module.h"
 #include "sim/sim_usb_target.h"
 
@@ -32,6 +37,7 @@ enum ExitCode : int {
     kExitUsb = 4,
     kExitDevice = 5,
     kExitUnload = 6,
+    kExitSocket = 7,
 };
 
 // SIGINT and SIGTERM end the run. They are blocked in every thread (the mask is set before the first
@@ -81,26 +87,54 @@ int RunDevice(const DriverLibrary& library, const std::string& instanceId,
               const host::HostOptions& options) {
     DriverHost host(library.Entry(), instanceId, Say);
     host.SetUsbTarget(target);
+    // Sensor clients reach the sensor through the class extension, which finds the server on the device.
+    host::SensorServer clients(Say);
+    host.AddDeviceExtension(clients.ClientHost());
     if (FAILED(host.LoadDriver())) return Fail(kExitLibrary, "the driver could not be created");
     if (FAILED(host.AddDevice())) {
         (void)host.UnloadDriver();
         return Fail(kExitDevice, "the device could not be added");
     }
+    if (auto device = host.Device()) {
+        clients.SetFileCleanup([device](IWDFFile* file) {
+            if (auto cleanup = device->FileCleanup()) cleanup->OnCleanupFile(file);
+        });
+    }
+    host::IdlePower idle(host);
     int exitCode = kExitOk;
     if (FAILED(host.StartDevice())) {
         exitCode = Fail(kExitDevice, "the device could not be started");
     } else {
-        Say(options.runMs ? "device running for " + std::to_string(*options.runMs) + " ms"
-                          : std::string("device running; SIGINT or SIGTERM removes it"));
-        WaitForStop(options.runMs);
+        const auto socket = host::SensorSocketPath(host::ResolveRunDir(options.runDir), options.socket);
+        if (const int status = clients.Start(socket); status != 0) {
+            exitCode = Fail(kExitSocket, "cannot serve sensor clients at " + socket.string() + ": " +
+                                             std::strerror(-status));
+        } else {
+            Say("sensor clients: " + socket.string());
+            if (options.idle || (host.Device() && host::IdlePower::EnabledByDriver(*host.Device())))
+                idle.Start();
+            Say(options.runMs ? "device running for " + std::to_string(*options.runMs) + " ms"
+                              : std::string("device running; SIGINT or SIGTERM removes it"));
+            WaitForStop(options.runMs);
+            idle.Stop();
+        }
     }
+    // An orderly removal lets the clients go first, as their handles close; after a surprise removal
+    // the sensor is gone and the connections end without it.
+    if (!options.surprise) clients.CloseAllClients();
     if (options.surprise && module) {
         // The module goes first, as when the cable is pulled: nothing it would answer can arrive.
         sim::Fault gone;
         gone.mode = sim::FaultMode::Disconnect;
         module->SetFault(gone);
     }
+    const auto device = host.Device();
     (void)host.RemoveDevice(options.surprise);
+    clients.Stop();
+    if (device && device->UnmatchedResumeIdleCount() > 0) {
+        Say("idle control: " + std::to_string(device->UnmatchedResumeIdleCount()) +
+            " ResumeIdle calls without a StopIdle");
+    }
     if (host.UnloadDriver() != S_OK && exitCode == kExitOk) {
         exitCode = Fail(kExitUnload, "the driver still holds objects; the library cannot be unloaded");
     }
@@ -133,12 +167,22 @@ int main(int argc, char** argv) {
 
     // The USB back end first: without it there is no device to run.
     std::unique_ptr<sim::SimModule> module;
+    std::unique_ptr<sim::SimLocationService> locationService;
     std::shared_ptr<UsbTarget> target;
     std::string instanceId = options->instanceId;
     CdcWdmUsbTarget* device = nullptr;
     host::ModuleDeviceCheck check;
     if (options->usb == "sim") {
         module = std::make_unique<sim::SimModule>();
+        // The module's location service reports the demo fix at the session's interval, and the host
+        // says what the module was asked, so a run shows the clients' effect on the session.
+        locationService = std::make_unique<sim::SimLocationService>(*module);
+        locationService->SetPeriodicPosition(sim::DemoFix());
+        locationService->SetSessionObserver([](bool running, uint32_t intervalMs, uint32_t accuracy) {
+            Say(running ? "simulated module: session started, interval " + std::to_string(intervalMs) +
+                              " ms, accuracy " + std::to_string(accuracy)
+                        : std::string("simulated module: session stopped"));
+        });
         target = std::make_shared<sim::SimUsbTarget>(*module);
         if (instanceId.empty()) instanceId = "USB\\VID_0000&PID_0000\\SIM0";
         Say("USB back end: simulated module");
@@ -178,6 +222,8 @@ int main(int argc, char** argv) {
         }
     }
     // The back end goes before the library: the driver left callbacks in it whose code is the library's.
+    // The module's reports stop before the back end that announces them goes.
+    locationService.reset();
     target.reset();
     module.reset();
     library.reset();

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdlib>
 #include <type_traits>
 #include <utility>
 
@@ -149,5 +150,10 @@ template <class T, class... Args>
     p.Attach(new T(std::forward<Args>(args)...));
     return p;
 }
+
+// The task allocator: memory one side allocates and the other frees, such as the event list a sensor
+// driver hands to its caller. CoTaskMemFree(nullptr) does nothing.
+[[nodiscard]] inline void* CoTaskMemAlloc(std::size_t bytes) { return std::malloc(bytes); }
+inline void CoTaskMemFree(void* p) { std::free(p); }
 
 }  // namespace geolumen

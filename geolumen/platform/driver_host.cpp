@@ -114,10 +114,12 @@ HRESULT DriverHost::LoadDriver() {
 
 HRESULT DriverHost::AddDevice() {
     if (!entryObject_) return Report("device add", E_UNEXPECTED);
-    if (usbTarget_) {
+    if (usbTarget_ || !extensions_.empty()) {
         auto target = usbTarget_;
-        driver_->OnDeviceCreated([target](HostDevice& device) {
-            device.SetExtension(ComPtr<IUnknown>(MakeCom<HostUsbTargetFactory>(target)));
+        auto extensions = extensions_;
+        driver_->OnDeviceCreated([target, extensions](HostDevice& device) {
+            if (target) device.AddExtension(ComPtr<IUnknown>(MakeCom<HostUsbTargetFactory>(target)));
+            for (const auto& extension : extensions) device.AddExtension(extension);
         });
     }
     auto init = MakeCom<HostDeviceInit>(instanceId_);
@@ -141,6 +143,7 @@ HRESULT DriverHost::StartDevice() {
         hr = Report("D0 entry", pnp->OnD0Entry(device_.Get(), WdfPowerDeviceD3));
         if (FAILED(hr)) return hr;
     }
+    inD0_ = true;
     if (auto io = device_->SelfManagedIo()) {
         hr = Report("self-managed I/O init", io->OnSelfManagedIoInit(device_.Get()));
     }
@@ -176,8 +179,11 @@ HRESULT DriverHost::RemoveDevice(bool surprise) {
     }
     HRESULT hr = S_OK;
     if (started_) {
-        if (io) (void)Report("self-managed I/O suspend", io->OnSelfManagedIoSuspend(device_.Get()));
-        if (pnp) (void)Report("D0 exit", pnp->OnD0Exit(device_.Get(), WdfPowerDeviceD3));
+        if (inD0_) {
+            if (io) (void)Report("self-managed I/O suspend", io->OnSelfManagedIoSuspend(device_.Get()));
+            if (pnp) (void)Report("D0 exit", pnp->OnD0Exit(device_.Get(), WdfPowerDeviceD3));
+            inD0_ = false;
+        }
         if (hardware) hr = Report("release hardware", hardware->OnReleaseHardware(device_.Get()));
         if (io) {
             io->OnSelfManagedIoFlush(device_.Get());
@@ -190,6 +196,32 @@ HRESULT DriverHost::RemoveDevice(bool surprise) {
     device_.Reset();
     file_.Reset();
     if (log_) log_(surprise ? "device gone (surprise removal)" : "device removed");
+    return hr;
+}
+
+HRESULT DriverHost::PowerDown() {
+    if (!device_ || !started_ || !inD0_) return S_OK;
+    HRESULT hr = S_OK;
+    if (auto io = device_->SelfManagedIo())
+        hr = Report("idle: self-managed I/O suspend", io->OnSelfManagedIoSuspend(device_.Get()));
+    if (auto pnp = device_->Pnp()) {
+        const HRESULT exit = Report("idle: D0 exit", pnp->OnD0Exit(device_.Get(), WdfPowerDeviceD3));
+        if (SUCCEEDED(hr)) hr = exit;
+    }
+    inD0_ = false;
+    return hr;
+}
+
+HRESULT DriverHost::PowerUp() {
+    if (!device_ || !started_ || inD0_) return S_OK;
+    HRESULT hr = S_OK;
+    if (auto pnp = device_->Pnp()) {
+        hr = Report("wake: D0 entry", pnp->OnD0Entry(device_.Get(), WdfPowerDeviceD3));
+        if (FAILED(hr)) return hr;
+    }
+    inD0_ = true;
+    if (auto io = device_->SelfManagedIo())
+        hr = Report("wake: self-managed I/O restart", io->OnSelfManagedIoRestart(device_.Get()));
     return hr;
 }
 

@@ -57,6 +57,8 @@ class DriverHost {
 
     // The USB device the framework device offers the driver (none: no USB target factory).
     void SetUsbTarget(std::shared_ptr<UsbTarget> target) { usbTarget_ = std::move(target); }
+    // One more interface the framework device answers for (before AddDevice).
+    void AddDeviceExtension(ComPtr<IUnknown> extension) { extensions_.push_back(std::move(extension)); }
 
     // Version check, class factory, driver object, OnInitialize.
     [[nodiscard]] HRESULT LoadDriver();
@@ -70,8 +72,15 @@ class DriverHost {
                                            size_t outputLength);
     // Closes the host's file object (file cleanup).
     void CloseFile();
+    // The device idles as the framework's power policy lets it: self-managed I/O suspend and D0 exit,
+    // and back with D0 entry and self-managed I/O restart. Each does nothing when the device is not
+    // started or already in that state.
+    [[nodiscard]] HRESULT PowerDown();
+    [[nodiscard]] HRESULT PowerUp();
+    [[nodiscard]] bool InD0() const { return started_ && inD0_; }
     // Query remove (orderly only) or surprise removal, then self-managed I/O suspend, D0 exit, release
-    // hardware, flush and cleanup, and the framework device is deleted. The result is release hardware's.
+    // hardware, flush and cleanup, and the framework device is deleted (suspend and D0 exit only when the
+    // device is in D0). The result is release hardware's.
     [[nodiscard]] HRESULT RemoveDevice(bool surprise);
     // OnDeinitialize, the driver object released, and the unload check: S_OK when the library may go.
     [[nodiscard]] HRESULT UnloadDriver();
@@ -86,11 +95,13 @@ class DriverHost {
     std::string instanceId_;
     Log log_;
     std::shared_ptr<UsbTarget> usbTarget_;
+    std::vector<ComPtr<IUnknown>> extensions_;
     ComPtr<HostDriver> driver_;
     ComPtr<IDriverEntry> entryObject_;
     ComPtr<HostDevice> device_;
     ComPtr<HostFile> file_;
     bool started_ = false;
+    bool inD0_ = false;
     bool fileOpen_ = false;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
-// Portable-device value sets: the ordered key/value records the sensor class extension posts with events.
-// Only what the driver's event posting uses.
+// Portable-device values and keys: the ordered key/value records through which sensor clients, the sensor
+// class extension and the driver exchange properties, data fields and events.
 
 #include <cstdint>
 #include <string>
@@ -18,8 +18,46 @@ struct PROPERTYKEY {
     friend constexpr bool operator==(const PROPERTYKEY&, const PROPERTYKEY&) = default;
 };
 
-// A value of a set: empty, identifier, unsigned, signed, double or text.
-using PropValue = std::variant<std::monostate, GUID, uint32_t, int32_t, double, std::string>;
+// The key with all-zero set and id 0, which readers skip.
+inline constexpr PROPERTYKEY PKEY_NULL{GUID_NULL, 0};
+
+// A time value: 100-ns units since 1601-01-01 UTC. A struct of its own so that a time never passes for a
+// plain number.
+struct FileTimeValue {
+    uint64_t ticks = 0;
+    friend constexpr bool operator==(const FileTimeValue&, const FileTimeValue&) = default;
+};
+
+// An error recorded in place of a value (a refused property, a key that could not be read).
+struct ErrorValue {
+    HRESULT hr = S_OK;
+    friend constexpr bool operator==(const ErrorValue&, const ErrorValue&) = default;
+};
+
+using ByteVector = std::vector<uint8_t>;
+
+// A value of a set. Each alternative stands for one variant type of the clients' value records:
+//   std::monostate VT_EMPTY, GUID VT_CLSID, uint32_t VT_UI4, int32_t VT_I4, double VT_R8,
+//   std::string VT_LPWSTR (UTF-8 here), FileTimeValue VT_FILETIME, ByteVector VT_VECTOR|VT_UI1,
+//   ErrorValue VT_ERROR, float VT_R4.
+using PropValue = std::variant<std::monostate, GUID, uint32_t, int32_t, double, std::string, FileTimeValue,
+                               ByteVector, ErrorValue, float>;
+
+using VARTYPE = uint16_t;
+inline constexpr VARTYPE VT_EMPTY = 0;
+inline constexpr VARTYPE VT_I4 = 3;
+inline constexpr VARTYPE VT_R4 = 4;
+inline constexpr VARTYPE VT_R8 = 5;
+inline constexpr VARTYPE VT_ERROR = 10;
+inline constexpr VARTYPE VT_UI1 = 17;
+inline constexpr VARTYPE VT_UI4 = 19;
+inline constexpr VARTYPE VT_LPWSTR = 31;
+inline constexpr VARTYPE VT_FILETIME = 64;
+inline constexpr VARTYPE VT_CLSID = 72;
+inline constexpr VARTYPE VT_VECTOR = 0x1000;
+
+// The variant type a value carries.
+[[nodiscard]] VARTYPE PropVarType(const PropValue& value);
 
 // {0C15D503-D017-47CE-9016-7B3F978721CC}
 inline constexpr CLSID CLSID_PortableDeviceValues =
@@ -27,6 +65,9 @@ inline constexpr CLSID CLSID_PortableDeviceValues =
 // {3882134D-14CF-4220-9CB4-435F86D83F60}
 inline constexpr CLSID CLSID_PortableDeviceValuesCollection =
     WdfGuid(0x3882134D, 0x14CF, 0x4220, 0x9CB4, 0x435F86D83F60);
+// {DE2D022D-2480-43BE-97F0-D1FA2CF98F4F}
+inline constexpr CLSID CLSID_PortableDeviceKeyCollection =
+    WdfGuid(0xDE2D022D, 0x2480, 0x43BE, 0x97F0, 0xD1FA2CF98F4F);
 
 // {6848F6F2-3155-4F86-B6F5-263EEEAB3143}
 struct IPortableDeviceValues : IUnknown {
@@ -37,6 +78,8 @@ struct IPortableDeviceValues : IUnknown {
     virtual HRESULT GetCount(uint32_t* count) = 0;
     // E_INVALIDARG for an index past the end.
     virtual HRESULT GetAt(uint32_t index, PROPERTYKEY* key, PropValue* value) = 0;
+    // HRESULT_FROM_WIN32(ERROR_NOT_FOUND) for a key that has no value.
+    virtual HRESULT GetValue(const PROPERTYKEY& key, PropValue* value) = 0;
 };
 
 // {6E3F2D79-4E07-48C4-8208-D8C2E5AF4A99}
@@ -47,7 +90,21 @@ struct IPortableDeviceValuesCollection : IUnknown {
     virtual HRESULT GetAt(uint32_t index, IPortableDeviceValues** values) = 0;
 };
 
+// An ordered list of keys (duplicates kept, as added).
+// {4B0F9D27-61C3-4E58-A2D4-7C3E91B05F6A}
+struct IPortableDeviceKeyCollection : IUnknown {
+    static constexpr IID kIid = WdfGuid(0x4B0F9D27, 0x61C3, 0x4E58, 0xA2D4, 0x7C3E91B05F6A);
+    virtual HRESULT GetCount(uint32_t* count) = 0;
+    // E_INVALIDARG for an index past the end.
+    virtual HRESULT GetAt(uint32_t index, PROPERTYKEY* key) = 0;
+    virtual HRESULT Add(const PROPERTYKEY& key) = 0;
+    virtual HRESULT Clear() = 0;
+    // E_INVALIDARG for an index past the end.
+    virtual HRESULT RemoveAt(uint32_t index) = 0;
+};
+
 [[nodiscard]] HRESULT CreatePortableDeviceValues(IPortableDeviceValues** out);
 [[nodiscard]] HRESULT CreatePortableDeviceValuesCollection(IPortableDeviceValuesCollection** out);
+[[nodiscard]] HRESULT CreatePortableDeviceKeyCollection(IPortableDeviceKeyCollection** out);
 
 }  // namespace geolumen

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "platform/sensor_client_host.h"
 #include "platform/trace.h"
 
 namespace geolumen {
@@ -23,18 +24,43 @@ class SensorClassExtension final : public ComObject<ISensorClassExtension> {
   public:
     HRESULT Initialize(IUnknown* device, IUnknown* driver) override {
         if (!device || !driver) return E_INVALIDARG;
+        ComPtr<ISensorDriver> callbacks;
+        (void)ComPtr<IUnknown>(driver).As(callbacks);
+        ComPtr<ISensorClientHost> host;
+        (void)ComPtr<IUnknown>(device).As(host);
+        {
+            std::lock_guard lock(mutex_);
+            if (initialized_) return E_UNEXPECTED;
+            device_ = ComPtr<IUnknown>(device);
+            driver_ = ComPtr<IUnknown>(driver);
+            initialized_ = true;
+        }
+        // Without the sensor's callbacks there is nothing a client could call; the host then serves none.
+        if (host && callbacks) {
+            const HRESULT hr = host->AttachSensorDriver(callbacks.Get());
+            if (FAILED(hr)) {
+                GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_SENSOR,
+                               "class extension: client host refused: 0x%08X", static_cast<unsigned>(hr));
+                host.Reset();
+            }
+        } else {
+            host.Reset();
+        }
         std::lock_guard lock(mutex_);
-        if (initialized_) return E_UNEXPECTED;
-        device_ = ComPtr<IUnknown>(device);
-        driver_ = ComPtr<IUnknown>(driver);
-        initialized_ = true;
+        host_ = std::move(host);
         return S_OK;
     }
     HRESULT Uninitialize() override {
-        std::lock_guard lock(mutex_);
-        device_.Reset();
-        driver_.Reset();
-        initialized_ = false;
+        ComPtr<ISensorClientHost> host;
+        {
+            std::lock_guard lock(mutex_);
+            host = std::move(host_);
+            device_.Reset();
+            driver_.Reset();
+            initialized_ = false;
+        }
+        // Outside the lock: the host waits for its calls into the sensor to end.
+        if (host) host->DetachSensorDriver();
         return S_OK;
     }
     HRESULT ProcessIoControl(IWDFIoRequest* request) override {
@@ -44,24 +70,28 @@ class SensorClassExtension final : public ComObject<ISensorClassExtension> {
     }
     HRESULT PostEvent(const char* sensorId, IPortableDeviceValuesCollection* events) override {
         if (!sensorId || !events) return E_POINTER;
-        if (!Initialized()) return E_UNEXPECTED;
+        ComPtr<ISensorClientHost> host;
+        if (!Initialized(&host)) return E_UNEXPECTED;
         GEOLUMEN_TRACE(TRACE_LEVEL_VERBOSE, TRACE_SENSOR, "class extension: event of %s", sensorId);
         Notify(SensorPost{SensorPost::Kind::kEvent, sensorId, 0,
                           ComPtr<IPortableDeviceValuesCollection>(events)});
-        return S_OK;
+        return host ? host->PostEvent(sensorId, events) : S_OK;
     }
     HRESULT PostStateChange(const char* sensorId, uint32_t state) override {
         if (!sensorId) return E_POINTER;
-        if (!Initialized()) return E_UNEXPECTED;
+        ComPtr<ISensorClientHost> host;
+        if (!Initialized(&host)) return E_UNEXPECTED;
         GEOLUMEN_TRACE(TRACE_LEVEL_VERBOSE, TRACE_SENSOR, "class extension: state %u of %s", state, sensorId);
         Notify(SensorPost{SensorPost::Kind::kStateChange, sensorId, state, nullptr});
-        return S_OK;
+        return host ? host->PostStateChange(sensorId, state) : S_OK;
     }
+    // The host ends a client's subscription and connection itself when its connection closes.
     HRESULT CleanupFile(IWDFFile* file) override { return file ? S_OK : E_POINTER; }
 
   private:
-    bool Initialized() {
+    bool Initialized(ComPtr<ISensorClientHost>* host) {
         std::lock_guard lock(mutex_);
+        *host = host_;
         return initialized_;
     }
 
@@ -69,6 +99,7 @@ class SensorClassExtension final : public ComObject<ISensorClassExtension> {
     bool initialized_ = false;
     ComPtr<IUnknown> device_;
     ComPtr<IUnknown> driver_;
+    ComPtr<ISensorClientHost> host_;
 };
 
 }  // namespace

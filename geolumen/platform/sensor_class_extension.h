@@ -3,8 +3,10 @@
 // hands it the client I/O controls and posts its events and state changes through it.
 //
 // This in-process implementation keeps the driver side of the contract: it accepts Initialize and
-// Uninitialize, passes posted events and state changes to a listener (trace, host, tests), and answers
-// the client message controls as not supported until the client protocol exists.
+// Uninitialize and passes posted events and state changes to a listener (trace, tests). When the
+// framework device offers an ISensorClientHost (platform/sensor_client_host.h), the sensor's callbacks
+// are attached to it and every post is forwarded to it: that host serves the sensor clients. The client
+// message controls are answered as not supported, since clients reach the sensor through that host.
 
 #include <cstdint>
 #include <functional>
@@ -23,7 +25,8 @@ inline constexpr CLSID CLSID_SensorClassExtension =
 // {A31253BA-6F73-4BC9-ABAA-26C8833C58FF}
 struct ISensorClassExtension : IUnknown {
     static constexpr IID kIid = WdfGuid(0xA31253BA, 0x6F73, 0x4BC9, 0xABAA, 0x26C8833C58FF);
-    // `device` is the framework device, `driver` the driver's sensor callback object; both required.
+    // `device` is the framework device, `driver` the driver's sensor callback object (its ISensorDriver,
+    // when it has one); both required.
     virtual HRESULT Initialize(IUnknown* device, IUnknown* driver) = 0;
     virtual HRESULT Uninitialize() = 0;
     // Completes the request itself.

@@ -207,7 +207,7 @@ HRESULT HostDevice::DeleteWdfObject() {
     ComPtr<IPnpCallbackHardware> hardware;
     ComPtr<IPnpCallbackSelfManagedIo> selfManagedIo;
     ComPtr<IFileCallbackCleanup> fileCleanup;
-    ComPtr<IUnknown> extension;
+    std::vector<ComPtr<IUnknown>> extensions;
     {
         std::lock_guard lock(mutex_);
         queue = std::move(defaultQueue_);
@@ -215,7 +215,7 @@ HRESULT HostDevice::DeleteWdfObject() {
         hardware = std::move(hardware_);
         selfManagedIo = std::move(selfManagedIo_);
         fileCleanup = std::move(fileCleanup_);
-        extension = std::move(extension_);
+        extensions = std::move(extensions_);
     }
     if (queue) (void)queue->DeleteWdfObject();
     return S_OK;
@@ -297,15 +297,42 @@ HRESULT HostDevice::RetrieveDevicePropertyStore(WDF_PROPERTY_STORE_DISPOSITION d
 }
 
 HRESULT HostDevice::StopIdle(bool) {
-    std::lock_guard lock(mutex_);
-    ++stopIdleCount_;
+    std::function<void(int)> listener;
+    int count = 0;
+    {
+        std::lock_guard lock(mutex_);
+        count = ++stopIdleCount_;
+        listener = idleListener_;
+    }
+    if (listener) listener(count);
     return S_OK;
 }
 
 void HostDevice::ResumeIdle() {
+    std::function<void(int)> listener;
+    int count = 0;
+    {
+        std::lock_guard lock(mutex_);
+        // An unmatched ResumeIdle must not drive the count below zero; it is counted as the fault it is.
+        if (stopIdleCount_ > 0) {
+            --stopIdleCount_;
+        } else {
+            ++unmatchedResumeIdles_;
+        }
+        count = stopIdleCount_;
+        listener = idleListener_;
+    }
+    if (listener) listener(count);
+}
+
+int HostDevice::UnmatchedResumeIdleCount() {
     std::lock_guard lock(mutex_);
-    // An unmatched ResumeIdle must not drive the count below zero.
-    if (stopIdleCount_ > 0) --stopIdleCount_;
+    return unmatchedResumeIdles_;
+}
+
+void HostDevice::SetIdleListener(std::function<void(int count)> listener) {
+    std::lock_guard lock(mutex_);
+    idleListener_ = std::move(listener);
 }
 
 HRESULT HostDevice::AssignS0IdleSettingsEx(const WUDF_DEVICE_POWER_POLICY_IDLE_SETTINGS* settings) {
@@ -344,16 +371,26 @@ int HostDevice::StopIdleCount() {
 
 void HostDevice::SetExtension(ComPtr<IUnknown> extension) {
     std::lock_guard lock(mutex_);
-    extension_ = std::move(extension);
+    extensions_.clear();
+    if (extension) extensions_.push_back(std::move(extension));
+}
+
+void HostDevice::AddExtension(ComPtr<IUnknown> extension) {
+    if (!extension) return;
+    std::lock_guard lock(mutex_);
+    extensions_.push_back(std::move(extension));
 }
 
 HRESULT HostDevice::QueryInterfaceHook(REFIID iid, void** out) {
-    ComPtr<IUnknown> extension;
+    std::vector<ComPtr<IUnknown>> extensions;
     {
         std::lock_guard lock(mutex_);
-        extension = extension_;
+        extensions = extensions_;
     }
-    return extension ? extension->QueryInterface(iid, out) : E_NOINTERFACE;
+    for (const auto& extension : extensions) {
+        if (SUCCEEDED(extension->QueryInterface(iid, out))) return S_OK;
+    }
+    return E_NOINTERFACE;
 }
 
 // ---- device initialisation and driver ----

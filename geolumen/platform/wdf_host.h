@@ -141,11 +141,18 @@ class HostDevice final : public ComObject<IWDFDevice, IWDFDevice2, IWDFDeviceIdl
     [[nodiscard]] bool PnpNotDisableableCommitted();
     [[nodiscard]] bool IdleSettingsAssigned(WUDF_DEVICE_POWER_POLICY_IDLE_SETTINGS* settings);
     [[nodiscard]] int StopIdleCount();
+    // ResumeIdle calls that found the count at 0 (a driver fault: they would have driven it below zero).
+    [[nodiscard]] int UnmatchedResumeIdleCount();
+    // Called with the new count after every StopIdle and ResumeIdle (outside the device's lock), so the
+    // host's power policy can act on it.
+    void SetIdleListener(std::function<void(int count)> listener);
     [[nodiscard]] const std::string& InstanceId() const { return instanceId_; }
 
-    // Further interfaces the device answers for (the USB target factory of a back end): any identifier
-    // the device itself does not know is asked of this object.
+    // Further interfaces the device answers for (the USB target factory of a back end, the host's sensor
+    // clients): any identifier the device itself does not know is asked of these objects in turn.
+    // SetExtension replaces them all with one; AddExtension adds one more.
     void SetExtension(ComPtr<IUnknown> extension);
+    void AddExtension(ComPtr<IUnknown> extension);
 
   protected:
     HRESULT QueryInterfaceHook(REFIID iid, void** out) override;
@@ -167,7 +174,9 @@ class HostDevice final : public ComObject<IWDFDevice, IWDFDevice2, IWDFDeviceIdl
     bool idleAssigned_ = false;
     WUDF_DEVICE_POWER_POLICY_IDLE_SETTINGS idle_{};
     int stopIdleCount_ = 0;
-    ComPtr<IUnknown> extension_;
+    int unmatchedResumeIdles_ = 0;
+    std::function<void(int)> idleListener_;
+    std::vector<ComPtr<IUnknown>> extensions_;
 };
 
 class HostDeviceInit final : public ComObject<IWDFDeviceInitialize> {

@@ -100,6 +100,11 @@ void SimLocationService::SetPeriodicPosition(std::optional<SimPosition> position
     wake_.notify_all();
 }
 
+void SimLocationService::SetSessionObserver(SessionObserver observer) {
+    std::lock_guard guard(lock_);
+    observer_ = std::move(observer);
+}
+
 void SimLocationService::Answer(const SimFrame& request) {
     std::pair<uint16_t, uint16_t> response{0, 0};
     {
@@ -144,6 +149,20 @@ void SimLocationService::Answer(const SimFrame& request) {
         }
     }
     wake_.notify_all();
+    if (request.messageId == 0x22 || request.messageId == 0x23) {
+        SessionObserver observer;
+        bool running = false;
+        uint32_t interval = 0;
+        uint32_t accuracy = 0;
+        {
+            std::lock_guard guard(lock_);
+            observer = observer_;
+            running = running_;
+            interval = interval_;
+            accuracy = accuracy_;
+        }
+        if (observer) observer(running, interval, accuracy);
+    }
     const bool withResult = std::find(std::begin(kRequestsWithResult), std::end(kRequestsWithResult),
                                       request.messageId) != std::end(kRequestsWithResult);
     if (!withResult || suppressed) return;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -61,6 +62,10 @@ class SimLocationService {
     void SetOrbitEchoOverride(std::optional<uint16_t> partNumber);
     // While a session runs, send this report at the session's interval (none: no periodic reports).
     void SetPeriodicPosition(std::optional<SimPosition> position);
+    // Told of every session start (running, with the interval and accuracy it asked for) and stop, after
+    // the module answered it; called on the module's request path, without the service's lock held.
+    using SessionObserver = std::function<void(bool running, uint32_t intervalMs, uint32_t accuracy)>;
+    void SetSessionObserver(SessionObserver observer);
 
     // --- Indications on demand ---
     void SendPosition(const SimPosition& position);
@@ -94,6 +99,7 @@ class SimLocationService {
     std::map<uint16_t, bool> suppressed_;
     std::optional<uint16_t> orbitEcho_;
     std::optional<SimPosition> periodic_;
+    SessionObserver observer_;
     std::optional<uint64_t> mask_;
     bool running_ = false;
     uint32_t interval_ = 0;

@@ -52,7 +52,7 @@ class HostLifeTest : public DriverTest {
   protected:
     void SetUp() override {
         DriverTest::SetUp();
-        // The real USB side this time, with the stand-in sensor interface.
+        // The real USB side and the real sensor interface this time.
         DeviceParts parts = DeviceParts::Defaults();
         DriverGlobals::Get().SetParts(parts);
     }

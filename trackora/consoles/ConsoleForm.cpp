@@ -14,23 +14,32 @@ QPushButton* TConsoleForm::AddButton(QGridLayout* grid, int row, int column, con
     auto* button = new QPushButton(QString::fromStdString(decl.caption), this);
     button->setObjectName(QString::fromStdString(decl.button));
     const std::string slot = decl.button + "Click";
-    connect(button, &QPushButton::clicked, this,
-            [this, slot] { QMetaObject::invokeMethod(this, slot.c_str(), Qt::DirectConnection); });
+    if (metaObject()->indexOfSlot((slot + "()").c_str()) >= 0) {
+        connect(button, &QPushButton::clicked, this,
+                [this, slot] { QMetaObject::invokeMethod(this, slot.c_str(), Qt::DirectConnection); });
+    } else {
+        connect(button, &QPushButton::clicked, this, [this, name = decl.button] { NamedButtonClick(name); });
+    }
     grid->addWidget(button, row, column);
     if (decl.hidden && !kShowHiddenControls) button->setVisible(false);
     return button;
 }
 
 const CommandDecl* TConsoleForm::FindCommand(int n) const {
+    return FindCommand("SpeedButton" + std::to_string(n));
+}
+
+const CommandDecl* TConsoleForm::FindCommand(const std::string& button) const {
     if (!commands_) return nullptr;
-    const std::string name = "SpeedButton" + std::to_string(n);
     auto it = std::find_if(commands_->begin(), commands_->end(),
-                           [&](const CommandDecl& c) { return c.button == name; });
+                           [&](const CommandDecl& c) { return c.button == button; });
     return it == commands_->end() ? nullptr : &*it;
 }
 
-void TConsoleForm::ButtonClick(int n) {
-    if (const CommandDecl* decl = FindCommand(n); decl && decl->code >= 0) (void)RunCommand(this, *decl);
+void TConsoleForm::ButtonClick(int n) { NamedButtonClick("SpeedButton" + std::to_string(n)); }
+
+void TConsoleForm::NamedButtonClick(const std::string& button) {
+    if (const CommandDecl* decl = FindCommand(button); decl && decl->code >= 0) (void)RunCommand(this, *decl);
 }
 
 // The window opener frees a closed window; FormClose only lets go of the global pointer.
@@ -42,32 +51,54 @@ void TConsoleForm::closeEvent(QCloseEvent* event) {
 TCommandConsole::TCommandConsole(const CommandConsoleDecl& decl, QWidget* parent)
     : TConsoleForm(decl.formName, QString::fromUtf8(decl.caption), parent), decl_(decl) {
     SetCommands(&decl_.commands);
-    auto* grid = new QGridLayout(this);
+    LayOutCommands(this, decl_.controls, decl_.commands);
+}
+
+void TConsoleForm::LayOutCommands(QWidget* page, const std::vector<ControlDecl>& controls,
+                                  const std::vector<CommandDecl>& commands, int perRow) {
+    auto* grid = new QGridLayout(page);
     auto placedBeside = [&](const std::string& name) {
-        return std::any_of(decl_.commands.begin(), decl_.commands.end(), [&](const CommandDecl& c) {
+        return std::any_of(commands.begin(), commands.end(), [&](const CommandDecl& c) {
             return std::find(c.beside.begin(), c.beside.end(), name) != c.beside.end();
         });
     };
     int row = 0;
-    for (const auto& control : decl_.controls) {
-        if (!placedBeside(control.name)) AddControl(this, grid, row++, 0, control);
+    int inRow = 0;
+    int column = 0;
+    // Starts a new row when the current one is full or must be left to a button with controls beside it.
+    auto next = [&](bool alone) {
+        if (inRow > 0 && (alone || inRow == perRow)) {
+            ++row;
+            inRow = 0;
+            column = 0;
+        }
+    };
+    for (const auto& control : controls) {
+        if (placedBeside(control.name)) continue;
+        next(false);
+        column = AddControl(this, grid, row, column, control);
+        ++inRow;
     }
-    for (const auto& command : decl_.commands) {
+    next(true);
+    for (const auto& command : commands) {
         if (placedBeside(command.button)) continue;
-        AddButton(grid, row, 0, command);
-        int column = 1;
+        const bool alone = !command.beside.empty();
+        next(alone);
+        AddButton(grid, row, column++, command);
+        ++inRow;
+        if (!alone) continue;
         for (const auto& name : command.beside) {
-            auto button = std::find_if(decl_.commands.begin(), decl_.commands.end(),
+            auto button = std::find_if(commands.begin(), commands.end(),
                                        [&](const CommandDecl& c) { return c.button == name; });
-            if (button != decl_.commands.end()) {
+            if (button != commands.end()) {
                 AddButton(grid, row, column++, *button);
                 continue;
             }
-            auto control = std::find_if(decl_.controls.begin(), decl_.controls.end(),
+            auto control = std::find_if(controls.begin(), controls.end(),
                                         [&](const ControlDecl& c) { return c.name == name; });
-            if (control != decl_.controls.end()) column = AddControl(this, grid, row, column, *control);
+            if (control != controls.end()) column = AddControl(this, grid, row, column, *control);
         }
-        ++row;
+        inRow = perRow;  // the row is the button's alone
     }
-    grid->setRowStretch(row, 1);
+    grid->setRowStretch(row + 1, 1);
 }

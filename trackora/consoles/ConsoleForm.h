@@ -17,8 +17,14 @@ class TConsoleForm : public QWidget {
   public:
     TConsoleForm(const char* formName, const QString& caption, QWidget* parent);
 
-    // Adds button "SpeedButton<n>" to the grid; its click calls SpeedButton<n>Click.
+    // Adds the button of a row to the grid; its click calls the slot "<button>Click" when the window has
+    // one (SpeedButton<n>Click), else NamedButtonClick with the button's name.
     QPushButton* AddButton(QGridLayout* grid, int row, int column, const CommandDecl& decl);
+    // Lays out controls and command buttons on `page`: controls and buttons named by some button's
+    // `beside` go on that button's row, the other controls on rows above the buttons, `perRow` to a row;
+    // buttons with nothing beside them also go `perRow` to a row.
+    void LayOutCommands(QWidget* page, const std::vector<ControlDecl>& controls,
+                        const std::vector<CommandDecl>& commands, int perRow = 1);
 
   public slots:
     void SpeedButton1Click() { ButtonClick(1); }
@@ -37,8 +43,11 @@ class TConsoleForm : public QWidget {
   protected:
     // Runs the command row of the button, if the window declared one.
     virtual void ButtonClick(int n);
+    // The click of a button without a slot of its own: runs its command row, if it has a command.
+    virtual void NamedButtonClick(const std::string& button);
     void SetCommands(const std::vector<CommandDecl>* commands) { commands_ = commands; }
     const CommandDecl* FindCommand(int n) const;
+    const CommandDecl* FindCommand(const std::string& button) const;
     void closeEvent(QCloseEvent* event) override;
 
   private:

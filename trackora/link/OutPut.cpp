@@ -7,7 +7,6 @@
 #include "link/OutputLog.h"
 #include "link/PublicData.h"
 #include "link/ReplyDispatch.h"
-#include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/TextFile.h"
 
@@ -87,19 +86,10 @@ void TfOutPut::NCarDataDeal() { DispatchReply(ReplyRecord); }
 
 void TfOutPut::SpeedButton1Click() { Memo1->Clear(); }
 
-QString TfOutPut::SaveFileName(const QString& chosen) {
-    if (chosen.size() > 4 && !chosen.endsWith(".txt", Qt::CaseSensitive)) return chosen + ".txt";
-    return chosen;
-}
+QString TfOutPut::SaveFileName(const QString& chosen) { return TextFileName(chosen); }
 
 void TfOutPut::SpeedButton2Click() {
-    const std::optional<QString> chosen = RunSaveDialog(this);
-    if (!chosen) return;
-    const QString path = SaveFileName(*chosen);
-    const int error = WriteCp936Lines(path, Memo1->Lines());
-    if (error == 0) {
-        ShowMessageBox(kSavedText, kHintCaption, MsgIcon::Information);
-        return;
-    }
-    ReportSaveFailure(path.toStdString(), error);
+    const SaveResult saved = SaveLinesWithDialog(this, Memo1->Lines());
+    if (saved.outcome == SaveOutcome::Saved) ShowMessageBox(kSavedText, kHintCaption, MsgIcon::Information);
+    if (saved.outcome == SaveOutcome::Failed) ReportSaveFailure(saved.path.toStdString(), saved.error);
 }

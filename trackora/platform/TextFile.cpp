@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 
+#include "platform/FileDialog.h"
 #include "platform/TextCodec.h"
 
 namespace {
@@ -24,4 +26,18 @@ int WriteCp936Lines(const QString& path, const std::vector<std::string>& lines) 
     if (std::fflush(file) != 0 && error == 0) error = LastError();
     if (std::fclose(file) != 0 && error == 0) error = LastError();
     return error;
+}
+
+QString TextFileName(const QString& chosen) {
+    if (chosen.size() > 4 && !chosen.endsWith(".txt", Qt::CaseSensitive)) return chosen + ".txt";
+    return chosen;
+}
+
+SaveResult SaveLinesWithDialog(QWidget* parent, const std::vector<std::string>& lines) {
+    const std::optional<QString> chosen = RunSaveDialog(parent);
+    if (!chosen) return {};
+    SaveResult result{SaveOutcome::Saved, TextFileName(*chosen), 0};
+    result.error = WriteCp936Lines(result.path, lines);
+    if (result.error != 0) result.outcome = SaveOutcome::Failed;
+    return result;
 }

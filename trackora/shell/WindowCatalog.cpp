@@ -2,15 +2,21 @@
 // A window not built yet is a stand-in until its class replaces the line.
 #include "consoles/FixedConsoles.h"
 #include "consoles/StartupWindows.h"
+#include "consoles/TfAppEbike.h"
 #include "consoles/TfDVRN.h"
 #include "link/ComManage.h"
 #include "link/OutPut.h"
 #include "shell/PendingWindow.h"
 #include "shell/WindowOpener.h"
+#include "tools/TfDebug.h"
 #include "tools/TfDisTest.h"
 #include "tools/TfGpsFinter.h"
 #include "tools/TfgSensorData.h"
+#include "tools/TfLog.h"
+#include "tools/TfMoni.h"
+#include "tools/TfNetTest.h"
 #include "tools/TfQ7GpsMoni.h"
+#include "tools/TfQRCreate.h"
 
 namespace {
 void Pending(const char* form, const char* caption, Placement placement, bool fixed = false) {
@@ -31,7 +37,7 @@ void RegisterAllWindows() {
     RegisterWindow("TfCallTest", fCallTest, Placement::TestRow);
     RegisterWindow("TfGpsFinter", fGpsFinter, Placement::Recorders);
     RegisterWindow("TfQ7GpsMoni", fQ7GpsMoni, Placement::Recorders);
-    Pending("TfAppEbike", "电瓶车终端(通用)", Placement::Others);
+    RegisterWindow("TfAppEbike", fAppEbike, Placement::Others);
     Pending("Tf640Manage", "640终端", Placement::Others);
     Pending("TfwlwManage", "物联网协议终端", Placement::Others);
     Pending("TfBrel", "遥控钥匙终端", Placement::Others);
@@ -42,12 +48,12 @@ void RegisterAllWindows() {
     Pending("TfPW3310", "PW3310定位手表", Placement::Others);
     Pending("TfPW3318", "PW3318_4G手表", Placement::Others);
     RegisterWindow("TfSFWatch", fSFWatch, Placement::Others);
-    Pending("TfMoni", "Moni Windows", Placement::Others);
-    Pending("TfDebug", "Debug Windows", Placement::Others);
-    Pending("TfNetTest", "网络参数测试", Placement::Others);
+    RegisterWindow("TfMoni", fMoni, Placement::Others);
+    RegisterWindow("TfDebug", fDebug, Placement::Others);
+    RegisterWindow("TfNetTest", fNetTest, Placement::Others);
     RegisterWindow("TfDisTest", fDisTest, Placement::Others);
     RegisterWindow("TfgSensorData", fgSensorData, Placement::Others);
-    Pending("TfQRCreate", "二维码生成器", Placement::Others);
-    Pending("TfLog", "设备LOG读取", Placement::Others);
+    RegisterWindow("TfQRCreate", fQRCreate, Placement::Others);
+    RegisterWindow("TfLog", fLog, Placement::Others);
     RegisterWindow("TfAbout", fAbout, Placement::Others);
 }

@@ -1,76 +1,17 @@
 // The whole program against a terminal on a pseudo-terminal: commands leave as their hex lines, replies
 // land in the log and the records, and the console's later batches leave from the train's timer while
 // replies go on being printed.
-#include <gtest/gtest.h>
-
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLineEdit>
 #include <algorithm>
-#include <chrono>
 
-#include "PtyPair.h"
-#include "console_fixture.h"
 #include "consoles/TfDVRN.h"
-#include "link/ComManage.h"
-#include "link/OutPut.h"
-#include "shell/KQMain.h"
-#include "shell/WindowOpener.h"
-#include "support/LogCapture.h"
-#include "support/TerminalSim.h"
+#include "program_fixture.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
-
-constexpr std::chrono::milliseconds kWait(kTestWaitMs);
-
-std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
-
-// The whole program as the program block starts it, with a terminal on a pseudo-terminal; every timer
-// is driven by hand.
-class EndToEnd : public ::testing::Test {
-  protected:
-    EndToEnd() {
-        main = new TfKQMain;
-        OpenWindow("TfOutPut");
-        main->Timer1->stop();
-        fOutPut->Timer1->stop();
-        main->Timer1Timer();
-        fComManage->Timer1->stop();
-        fComManage->SetSleeper([](int) {});
-    }
-    ~EndToEnd() override { delete main; }
-
-    void OpenPort() {
-        fComManage->ComboBox1->setEditText(QString::fromStdString(sim.DevicePath()));
-        fComManage->SpeedButton1Click();
-        ASSERT_NE(GlobalData.ComOpen, 0);
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(sim.ReadLine(kWait), "AT");
-    }
-    // Sends bytes from the terminal and runs the program until they are all in the receive ring.
-    bool Arrive(const std::vector<uint8_t>& bytes) {
-        const int want = RecvRing.Count + static_cast<int>(bytes.size());
-        return sim.Send(bytes) && WaitUntil([&] { return RecvRing.Count == want; });
-    }
-    // The lines a tick of the receiver added to the log.
-    Lines Tick() {
-        const size_t before = fOutPut->Memo1->Lines().size();
-        fOutPut->Timer1Timer();
-        const Lines& all = fOutPut->Memo1->Lines();
-        return Lines(all.begin() + static_cast<long>(before), all.end());
-    }
-    TerminalSim::Command NextCommand() {
-        const auto line = sim.ReadLine(kWait);
-        return TerminalSim::ParseCommandLine(line.value_or("")).value_or(TerminalSim::Command{});
-    }
-
-    QuietProgram quiet;
-    LogCapture log;
-    TerminalSim sim;
-    TfKQMain* main;
-    const std::string heading = std::string("DateTime:") + kTestClockText + "  NO:";
-};
+using EndToEnd = ProgramOnPty;
 
 TEST_F(EndToEnd, CommandGoesOutAsItsHexLineAndRepliesLandInTheLogAndRecords) {
     OpenPort();

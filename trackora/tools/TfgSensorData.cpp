@@ -14,7 +14,6 @@
 
 #include "consoles/CommandKit.h"
 #include "link/LogMemo.h"
-#include "link/OutPut.h"
 #include "link/OutputLog.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
@@ -293,14 +292,10 @@ void TfgSensorData::SpeedButton1Click() {
 }
 
 void TfgSensorData::SpeedButton2Click() {
-    const std::optional<QString> chosen = RunSaveDialog(this);
-    if (!chosen) return;
-    const QString path = TfOutPut::SaveFileName(*chosen);
-    if (const int error = WriteCp936Lines(path, Memo1->Lines()); error != 0) {
-        ReportSaveFailure(path.toStdString(), error);
-        return;
-    }
-    ShowMessageBox(QStringLiteral("数据存贮成功!!!"), QString::fromUtf8(kHintCaption), MsgIcon::Information);
+    const SaveResult saved = SaveLinesWithDialog(this, Memo1->Lines());
+    if (saved.outcome == SaveOutcome::Failed) ReportSaveFailure(saved.path.toStdString(), saved.error);
+    if (saved.outcome == SaveOutcome::Saved)
+        ShowMessageBox(QStringLiteral("数据存贮成功!!!"), QString::fromUtf8(kHintCaption), MsgIcon::Information);
 }
 
 void TfgSensorData::SpeedButton3Click() { Memo1->Clear(); }

@@ -1,0 +1,33 @@
+#include "tools/ToolForm.h"
+
+#include <QLabel>
+#include <QWidget>
+
+#include "consoles/CommandKit.h"
+#include "link/OutputLog.h"
+#include "platform/Clock.h"
+#include "platform/TextFile.h"
+
+void ApplyLabels(QWidget* form, const LabelTexts& texts) {
+    for (const LabelText& t : texts) {
+        if (auto* label = form->findChild<QLabel*>(QString::fromStdString(t.name)))
+            label->setText(QString::fromStdString(t.text));
+    }
+}
+
+std::string LabelCaption(const QWidget* form, const std::string& name) {
+    const auto* label = form->findChild<QLabel*>(QString::fromStdString(name));
+    return label != nullptr ? label->text().toStdString() : std::string();
+}
+
+void ReleaseReplyInputs(const QWidget* window, const QWidget* open) {
+    if (open == nullptr || open == window) ClearReplyInput(window->objectName().toStdString());
+}
+
+std::string ClockText(const QString& format) { return CurrentDateTime().toString(format).toStdString(); }
+
+void SaveLinesAndTell(QWidget* parent, const std::vector<std::string>& lines, const char* saved) {
+    const SaveResult result = SaveLinesWithDialog(parent, lines);
+    if (result.outcome == SaveOutcome::Saved) ShowUserMessage(PlainMessage(QString::fromUtf8(saved)));
+    if (result.outcome == SaveOutcome::Failed) ReportSaveFailure(result.path.toStdString(), result.error);
+}
