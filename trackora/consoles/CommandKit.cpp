@@ -6,6 +6,7 @@
 
 #include "consoles/ConsoleControls.h"
 #include "link/PublicData.h"
+#include "platform/Clock.h"
 #include "platform/StrToInt.h"
 
 namespace {
@@ -114,6 +115,20 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
             out += text;
             break;
         }
+        case PayloadKind::FilledText: {
+            std::string text = EditBytes(form, field.control);
+            if (text.size() < static_cast<size_t>(field.value))
+                text.resize(static_cast<size_t>(field.value), '\0');
+            out += text;
+            break;
+        }
+        case PayloadKind::NowTime6: {
+            const QDateTime now = CurrentDateTime();
+            for (int part : {now.date().year() % 100, now.date().month(), now.date().day(), now.time().hour(),
+                             now.time().minute(), now.time().second()})
+                out += static_cast<char>(part);
+            break;
+        }
         case PayloadKind::Custom:
             if (auto message = field.custom(form, field, out)) return FieldError{*message};
             break;
@@ -156,6 +171,10 @@ PayloadField CountedTextField(const char* edit) { return {PayloadKind::CountedTe
 PayloadField PaddedTextField(const char* edit, int width) {
     return {PayloadKind::PaddedText, edit, {}, width, {}};
 }
+PayloadField FilledTextField(const char* edit, int width) {
+    return {PayloadKind::FilledText, edit, {}, width, {}};
+}
+PayloadField NowTime6Field() { return {PayloadKind::NowTime6, {}, {}, 0, {}}; }
 PayloadField CustomField(CustomPayload build, const char* control, const char* control2) {
     return {PayloadKind::Custom, control, control2, 0, {}, build};
 }

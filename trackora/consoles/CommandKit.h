@@ -42,6 +42,8 @@ enum class PayloadKind {
     CountedHex,   // as HexBytes, after a byte that counts them
     CountedText,  // the edit's bytes after a byte that counts them
     PaddedText,   // the first `value` bytes of the edit, zero bytes where the text is shorter
+    FilledText,   // the edit's bytes, then zero bytes until there are at least `value`
+    NowTime6,     // the clock's local time: year in century, month, day, hour, minute, second
     Custom,       // built by `custom` from the controls `control` and `control2`
 };
 
@@ -96,6 +98,8 @@ PayloadField HexBytesField(const char* edit);
 PayloadField CountedHexField(const char* edit);
 PayloadField CountedTextField(const char* edit);
 PayloadField PaddedTextField(const char* edit, int width);
+PayloadField FilledTextField(const char* edit, int width);
+PayloadField NowTime6Field();
 PayloadField CustomField(CustomPayload build, const char* control, const char* control2 = "");
 CommandDecl Button(const char* button, const char* caption, int code = -1,
                    std::vector<PayloadField> payload = {}, std::vector<std::string> beside = {});

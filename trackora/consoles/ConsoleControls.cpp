@@ -37,6 +37,10 @@ ControlDecl EditDecl(const char* name, const char* label, const char* text, bool
     return {CtlKind::Edit, name, label, text, {}, 0, hidden};
 }
 
+ControlDecl CheckDecl(const char* name, const char* caption, bool checked, bool hidden) {
+    return {CtlKind::Check, name, caption, {}, {}, checked ? 1 : 0, hidden};
+}
+
 ControlDecl ComboDecl(const char* name, const char* label, std::vector<std::string> items, int index,
                       bool hidden) {
     return {CtlKind::Combo, name, label, {}, std::move(items), index, hidden};
@@ -97,7 +101,7 @@ int AddControl(QWidget* owner, QGridLayout* grid, int row, int column, const Con
 void ResetControl(QWidget* owner, const ControlDecl& decl) {
     switch (decl.kind) {
         case CtlKind::Check:
-            SetChecked(owner, decl.name, false);
+            SetChecked(owner, decl.name, decl.index == 1);
             break;
         case CtlKind::Edit:
             SetEditText(owner, decl.name, QString::fromStdString(decl.text));

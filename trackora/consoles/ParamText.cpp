@@ -40,19 +40,28 @@ std::vector<std::string> ValueKeys(const ParamField& field) {
 }  // namespace
 
 ValuePart EditPart(const std::string& text, bool hidden) {
-    return {PartKind::Edit, {CtlKind::Edit, {}, {}, text, {}, 0, hidden}, 0, false};
+    return {PartKind::Edit, {CtlKind::Edit, {}, {}, text, {}, 0, hidden}, 0, false, {}};
 }
 
 ValuePart ComboPart(std::vector<std::string> items, int index, int offset, bool hidden) {
-    return {PartKind::Index, {CtlKind::Combo, {}, {}, {}, std::move(items), index, hidden}, offset, false};
+    return {
+        PartKind::Index, {CtlKind::Combo, {}, {}, {}, std::move(items), index, hidden}, offset, false, {}};
 }
 
 ValuePart Pad2Part(std::vector<std::string> items, int index) {
-    return {PartKind::Index, {CtlKind::Combo, {}, {}, {}, std::move(items), index, false}, 0, true};
+    return {PartKind::Index, {CtlKind::Combo, {}, {}, {}, std::move(items), index, false}, 0, true, {}};
 }
 
 ValuePart EastWestPart(int index) {
-    return {PartKind::EastWest, {CtlKind::Combo, {}, {}, {}, {"E", "W"}, index, false}, 0, false};
+    return {PartKind::EastWest, {CtlKind::Combo, {}, {}, {}, {"E", "W"}, index, false}, 0, false, {}};
+}
+
+ValuePart MappedPart(std::vector<std::string> items, int index, std::vector<std::string> texts) {
+    return {PartKind::Mapped,
+            {CtlKind::Combo, {}, {}, {}, std::move(items), index, false},
+            0,
+            false,
+            std::move(texts)};
 }
 
 std::string CheckName(const ParamField& field) { return "Check_" + field.id; }
@@ -114,6 +123,11 @@ std::string FieldValue(const QWidget* form, const ParamField& field) {
             case PartKind::EastWest:
                 value += ComboIndex(form, name) == 0 ? "E" : "W";
                 break;
+            case PartKind::Mapped: {
+                const int index = ComboIndex(form, name);
+                if (index >= 0 && index < static_cast<int>(part.texts.size())) value += part.texts[index];
+                break;
+            }
         }
     }
     return value;

@@ -24,6 +24,7 @@ enum class PartKind {
     Edit,      // the edit text as typed
     Index,     // the combo box index (+ offset) in decimal, "0" put before a one-character number if pad2
     EastWest,  // "E" when the combo box has item 0 selected, else "W"
+    Mapped,    // the text of the combo box index in `texts`; empty when nothing (or no such item) is selected
 };
 
 struct ValuePart {
@@ -31,6 +32,7 @@ struct ValuePart {
     ControlDecl control;  // its name is given by the engine (see PartName)
     int offset = 0;
     bool pad2 = false;
+    std::vector<std::string> texts;
 };
 
 // Value parts of the tables.
@@ -38,6 +40,7 @@ ValuePart EditPart(const std::string& text, bool hidden = false);
 ValuePart ComboPart(std::vector<std::string> items, int index, int offset = 0, bool hidden = false);
 ValuePart Pad2Part(std::vector<std::string> items, int index);
 ValuePart EastWestPart(int index);
+ValuePart MappedPart(std::vector<std::string> items, int index, std::vector<std::string> texts);
 
 struct ParamField {
     std::string key;               // wire key

@@ -3,6 +3,7 @@
 #include "consoles/FixedConsoles.h"
 #include "consoles/StartupWindows.h"
 #include "consoles/TfAppEbike.h"
+#include "consoles/TfBrel.h"
 #include "consoles/TfDVRN.h"
 #include "link/ComManage.h"
 #include "link/OutPut.h"
@@ -40,7 +41,7 @@ void RegisterAllWindows() {
     RegisterWindow("TfAppEbike", fAppEbike, Placement::Others);
     Pending("Tf640Manage", "640终端", Placement::Others);
     Pending("TfwlwManage", "物联网协议终端", Placement::Others);
-    Pending("TfBrel", "遥控钥匙终端", Placement::Others);
+    RegisterWindow("TfBrel", fBrel, Placement::Others);
     RegisterWindow("TfRK_mtv", fRK_mtv, Placement::Others);
     Pending("TfCCDJ", "超常待机终端", Placement::Others);
     Pending("TfWifiShoes", "WIFI/GPS定位鞋", Placement::Others);
