@@ -19,6 +19,7 @@
 #include "platform/cdc_wdm_usb_target.h"
 #include "platform/driver_host.h"
 #include "platform/interface_server.h"
+#include "platform/trace.h"
 #include "sim/sim_demo_fix.h"
 #include "sim/sim_location_service.h"
 #include "sim/sim_module.h"
@@ -138,12 +139,20 @@ int main(int argc, char** argv) {
     }
     host::BlockStopSignals();
     if (!options->stateDir.empty()) setenv("GEOLUMEN_STATE_DIR", options->stateDir.c_str(), 1);
+    if (options->trace) {
+        // The library reads it when it is loaded; the host's own copy (the USB back end) is set here.
+        setenv(kTraceEnvironment, std::to_string(*options->trace).c_str(), 1);
+        RegisterTraceProvider();
+        ApplyTraceEnvironment();
+    }
 
     // The USB back end first: without it there is no device to run.
     std::unique_ptr<sim::SimModule> module;
     std::unique_ptr<sim::SimLocationService> locationService;
     std::shared_ptr<UsbTarget> target;
     std::string instanceId = options->instanceId;
+    CdcWdmUsbTarget* device = nullptr;
+    host::ModuleDeviceCheck check;
     if (options->usb == "sim") {
         module = std::make_unique<sim::SimModule>();
         // The module's location service reports the demo fix at the session's interval, and the host
@@ -159,13 +168,25 @@ int main(int argc, char** argv) {
         if (instanceId.empty()) instanceId = "USB\\VID_0000&PID_0000\\SIM0";
         Say("USB back end: simulated module");
     } else {
-        std::unique_ptr<CdcWdmUsbTarget> device;
-        const int status = host::OpenModuleDevice(options->usb, device);
-        if (status != 0 || !device) {
+        check = host::CheckModuleDevice(options->usb);
+        const char* any = std::getenv("GEOLUMEN_HOST_ANY_DEVICE");
+        const bool anyDevice = any != nullptr && std::strcmp(any, "1") == 0;
+        if (const std::string refusal = host::ModuleDeviceRefusal(options->usb, check, anyDevice);
+            !refusal.empty()) {
+            return Fail(kExitUsb, refusal);
+        }
+        if (check.kind != host::ModuleDeviceCheck::Kind::kCdcWdm) {
+            Say("warning: " + options->usb + " is not a CDC WDM device (" + check.description +
+                "); run as GEOLUMEN_HOST_ANY_DEVICE asks");
+        }
+        std::unique_ptr<CdcWdmUsbTarget> opened;
+        const int status = host::OpenModuleDevice(options->usb, opened);
+        if (status != 0 || !opened) {
             return Fail(kExitUsb,
                         "cannot open the USB device " + options->usb + ": " + std::strerror(-status));
         }
-        target = std::move(device);
+        device = opened.get();
+        target = std::move(opened);
         if (instanceId.empty()) instanceId = "USB\\CDC_WDM\\" + options->usb;
         Say("USB back end: " + options->usb);
     }
@@ -175,6 +196,12 @@ int main(int argc, char** argv) {
     Say("library loaded: " + options->library);
 
     const int exitCode = RunDevice(*library, instanceId, target, module.get(), *options);
+    if (device != nullptr) {
+        if (const std::string note = host::SilentModuleNote(options->usb, check, device->BytesReceived());
+            !note.empty()) {
+            std::fprintf(stderr, "geolumen-host: warning: %s\n", note.c_str());
+        }
+    }
     // The back end goes before the library: the driver left callbacks in it whose code is the library's.
     // The module's reports stop before the back end that announces them goes.
     locationService.reset();

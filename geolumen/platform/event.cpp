@@ -4,18 +4,15 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "platform/immortal.h"
+
 namespace geolumen {
 namespace {
 
-// The one lock and wake-up channel of all waitables (see event.h).
-std::mutex& HubMutex() {
-    static std::mutex m;
-    return m;
-}
-std::condition_variable& HubCondition() {
-    static std::condition_variable cv;
-    return cv;
-}
+// The one lock and wake-up channel of all waitables (see event.h). Never destroyed: threads that the
+// static teardown stops still wait and wake through them, whatever was constructed first.
+std::mutex& HubMutex() { return Immortal<std::mutex>(); }
+std::condition_variable& HubCondition() { return Immortal<std::condition_variable>(); }
 
 }  // namespace
 
