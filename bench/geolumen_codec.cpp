@@ -68,18 +68,22 @@ std::vector<std::uint8_t> SatelliteReport() {
     return w;
 }
 
+using Decoder = int (*)(const halyx_service_desc*, std::uint32_t, std::uint16_t, const std::uint8_t*,
+                        std::uint32_t, void*, std::uint32_t);
+
 template <class T>
-void DecodeReport(benchmark::State& state, std::uint16_t id, const std::vector<std::uint8_t>& wire) {
+void DecodeReport(benchmark::State& state, std::uint16_t id, const std::vector<std::uint8_t>& wire,
+                  Decoder decode = &halyx_decode_tlvs) {
     const halyx_service_desc* desc = halyx_location_service_desc(2, 6, 4);
     T out;
-    if (halyx_decode_tlvs(desc, HALYX_KIND_INDICATION, id, wire.data(),
-                          static_cast<std::uint32_t>(wire.size()), &out, sizeof out) != 0) {
+    if (decode(desc, HALYX_KIND_INDICATION, id, wire.data(), static_cast<std::uint32_t>(wire.size()), &out,
+               sizeof out) != 0) {
         state.SkipWithError("sample does not decode");
         return;
     }
     for (auto _ : state) {
-        const int rc = halyx_decode_tlvs(desc, HALYX_KIND_INDICATION, id, wire.data(),
-                                         static_cast<std::uint32_t>(wire.size()), &out, sizeof out);
+        const int rc = decode(desc, HALYX_KIND_INDICATION, id, wire.data(),
+                              static_cast<std::uint32_t>(wire.size()), &out, sizeof out);
         benchmark::DoNotOptimize(rc);
         benchmark::DoNotOptimize(&out);
         benchmark::ClobberMemory();
@@ -97,6 +101,19 @@ void BM_DecodeSatelliteReport80(benchmark::State& state) {
     DecodeReport<halyx_loc_satellite_report>(state, HALYX_LOC_SATELLITE_REPORT, SatelliteReport());
 }
 BENCHMARK(BM_DecodeSatelliteReport80);
+
+// The decoder as it was, walking the element list for every TLV: the figure the index is measured against.
+void BM_DecodeFullPositionReportByWalk(benchmark::State& state) {
+    DecodeReport<halyx_loc_position_report>(state, HALYX_LOC_POSITION_REPORT, PositionReport(),
+                                            &halyx_decode_tlvs_walk);
+}
+BENCHMARK(BM_DecodeFullPositionReportByWalk);
+
+void BM_DecodeSatelliteReport80ByWalk(benchmark::State& state) {
+    DecodeReport<halyx_loc_satellite_report>(state, HALYX_LOC_SATELLITE_REPORT, SatelliteReport(),
+                                             &halyx_decode_tlvs_walk);
+}
+BENCHMARK(BM_DecodeSatelliteReport80ByWalk);
 
 }  // namespace
 

@@ -6,7 +6,12 @@
 namespace {
 
 struct DriverModuleLifetime {
-    DriverModuleLifetime() { geolumen::RegisterTraceProvider(); }
+    DriverModuleLifetime() {
+        geolumen::RegisterTraceProvider();
+        // A host that wants the trace says so in the environment; the host's own settings cannot reach
+        // this copy of the trace state.
+        geolumen::ApplyTraceEnvironment();
+    }
     ~DriverModuleLifetime() { geolumen::UnregisterTraceProvider(); }
 };
 

@@ -37,12 +37,31 @@ DriverGlobals& DriverGlobals::Get() {
 }
 
 void DriverGlobals::Reset() {
-    DataReportingEnabled = 0;
+    {
+        std::lock_guard lock(reportingMutex_);
+        selfManagedIoRunning_ = false;
+        radioOn_ = true;
+        DataReportingEnabled = 0;
+    }
     DeviceRemoved = false;
     std::lock_guard lock(mutex_);
     sensorDdi_.Reset();
     parts_ = DeviceParts::Defaults();
 }
+
+void DriverGlobals::SetSelfManagedIoRunning(bool running) {
+    std::lock_guard lock(reportingMutex_);
+    selfManagedIoRunning_ = running;
+    UpdateDataReporting();
+}
+
+void DriverGlobals::SetRadioOn(bool on) {
+    std::lock_guard lock(reportingMutex_);
+    radioOn_ = on;
+    UpdateDataReporting();
+}
+
+void DriverGlobals::UpdateDataReporting() { DataReportingEnabled = selfManagedIoRunning_ && radioOn_ ? 1 : 0; }
 
 ComPtr<ISensorDdi> DriverGlobals::SensorDdi() const {
     std::lock_guard lock(mutex_);

@@ -32,8 +32,14 @@ class DriverGlobals {
     // Back to the state of a freshly loaded module (tests only; no device may exist).
     void Reset();
 
-    // 1 after self-managed I/O init or restart, 0 after suspend; also switched with the radio state.
+    // 1 while self-managed I/O runs and the radio is on. It is derived from those two, set through the two
+    // calls below, so neither a restart with the radio off nor a radio switched on during a restart can
+    // leave it wrong.
     std::atomic<uint32_t> DataReportingEnabled{0};
+    // Self-managed I/O init or restart (true) and suspend (false).
+    void SetSelfManagedIoRunning(bool running);
+    // The radio state applied (on: true) or restored at start.
+    void SetRadioOn(bool on);
     // Set by surprise removal, cleared at the end of prepare-hardware.
     std::atomic<bool> DeviceRemoved{false};
 
@@ -46,8 +52,13 @@ class DriverGlobals {
   private:
     DriverGlobals();
 
+    void UpdateDataReporting();
+
     mutable std::mutex mutex_;
     ComPtr<ISensorDdi> sensorDdi_;
+    std::mutex reportingMutex_;  // the two inputs and the derived flag change together
+    bool selfManagedIoRunning_ = false;
+    bool radioOn_ = true;
     DeviceParts parts_;
 };
 

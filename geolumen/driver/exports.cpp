@@ -5,18 +5,22 @@
 #include "driver/main_driver.h"
 #include "driver/module_lock.h"
 #include "platform/driver_module.h"
+#include "radio/radio_manager.h"
 
 namespace geolumen {
 namespace {
 
-class cDriverClassFactory final : public ComObject<IClassFactory> {
+HRESULT CreateMainDriver(REFIID iid, void** out) { return MakeCom<cMainDriver>()->QueryInterface(iid, out); }
+
+// One factory per class of the object map; `create` makes the object and asks it for the interface.
+template <HRESULT (*create)(REFIID iid, void** out)>
+class cClassFactory final : public ComObject<IClassFactory> {
   public:
     HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        auto driver = MakeCom<cMainDriver>();
-        return driver->QueryInterface(iid, out);
+        return create(iid, out);
     }
     HRESULT LockServer(bool lock) override {
         if (lock) {
@@ -37,7 +41,9 @@ struct ObjectMapEntry {
     ComPtr<IClassFactory> (*makeFactory)();
 };
 const ObjectMapEntry kObjectMap[] = {
-    {&CLSID_GeolumenDriver, [] { return ComPtr<IClassFactory>(MakeCom<cDriverClassFactory>()); }},
+    {&CLSID_GeolumenDriver, [] { return ComPtr<IClassFactory>(MakeCom<cClassFactory<CreateMainDriver>>()); }},
+    {&CLSID_GeolumenRadioManager,
+     [] { return ComPtr<IClassFactory>(MakeCom<cClassFactory<CreateRadioManager>>()); }},
 };
 
 }  // namespace

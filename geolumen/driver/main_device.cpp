@@ -80,7 +80,7 @@ void cMainDevice::OnSurpriseRemoval(IWDFDevice*) {
 
 HRESULT cMainDevice::OnSelfManagedIoInit(IWDFDevice*) {
     BusyScope busy(busy_, kBusySelfManagedIo);
-    if (busy.ok()) DriverGlobals::Get().DataReportingEnabled = 1;
+    if (busy.ok()) DriverGlobals::Get().SetSelfManagedIoRunning(true);
     return busy.result();
 }
 
@@ -89,7 +89,7 @@ HRESULT cMainDevice::OnSelfManagedIoRestart(IWDFDevice* device) { return OnSelfM
 HRESULT cMainDevice::OnSelfManagedIoSuspend(IWDFDevice*) {
     BusyScope busy(busy_, kBusySelfManagedIo);
     if (busy.ok()) {
-        DriverGlobals::Get().DataReportingEnabled = 0;
+        DriverGlobals::Get().SetSelfManagedIoRunning(false);
         if (auto queue = Queue()) {
             queue->StopSynchronously();
             queue->Start();

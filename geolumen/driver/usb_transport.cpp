@@ -27,6 +27,18 @@ struct ReaderState {
     std::shared_ptr<Semaphore> semaphore;
     std::shared_ptr<Event> exit;
     std::thread thread;
+
+    // A process that exits, or a library unloaded, while the reader runs: stop and join it, since a thread
+    // object destroyed while joinable ends the process.
+    ~ReaderState() {
+        if (exit) exit->Set();
+        if (!thread.joinable()) return;
+        if (thread.get_id() == std::this_thread::get_id()) {
+            thread.detach();
+        } else {
+            thread.join();
+        }
+    }
 };
 
 ReaderState& Reader() {

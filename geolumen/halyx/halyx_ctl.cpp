@@ -225,6 +225,13 @@ int HandleClientIdAnswer(HalyxMuxInstance& inst, const HalyxCtlTxn& txn, const s
                        txn.desc.service);
         return kHalyxErrArgument;
     }
+    // 0 is what "no client id held" reads as: stored, it could never be released, and every reopening
+    // would leave one more entry behind until the owner's entry is full and no open succeeds any more.
+    if (id == 0) {
+        GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_HALYX, "client id 0 for service %u refused as no id",
+                       service);
+        return kHalyxErrArgument;
+    }
     const int r = AddClientIdLocked(inst, txn.desc.owner, service, id);
     if (r != kHalyxOk) return r;
     if (service == kHalyxLocationService) HalyxMux().location_client_id = id;
@@ -438,6 +445,19 @@ bool halyx_client_id_held(std::uint32_t owner, std::uint8_t service, std::uint8_
         if (e.owner == owner && std::find(e.ids.begin(), e.ids.end(), client_id) != e.ids.end()) return true;
     }
     return false;
+}
+
+std::size_t halyx_client_id_count(std::uint32_t owner, std::uint8_t service) {
+    if (service >= kHalyxServiceCount) return 0;
+    HalyxMuxInstance& inst = HalyxMux().instances[0];
+    std::lock_guard lock(inst.receive_lock);
+    std::size_t count = 0;
+    for (const HalyxClientIdEntry& e : inst.client_ids[service]) {
+        if (e.owner == owner)
+            count += static_cast<std::size_t>(std::count_if(
+                e.ids.begin(), e.ids.end(), [](std::uint8_t b) { return b != kHalyxFreeClientId; }));
+    }
+    return count;
 }
 
 bool halyx_owner_registered(std::uint32_t owner) {

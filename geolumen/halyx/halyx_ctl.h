@@ -84,6 +84,8 @@ void halyx_set_device_removed_probe(halyx_device_removed_probe probe);
 // Client-id lists of instance 0, for inspection.
 [[nodiscard]] bool halyx_client_id_held(std::uint32_t owner, std::uint8_t service, std::uint8_t client_id);
 [[nodiscard]] bool halyx_owner_registered(std::uint32_t owner);
+// Client ids the owner's entries hold for the service.
+[[nodiscard]] std::size_t halyx_client_id_count(std::uint32_t owner, std::uint8_t service);
 // Adds a client id as a get-client-id answer does: kHalyxErrArgument for a service of 0 or above 99, or
 // when the owner's entry has no free byte.
 [[nodiscard]] int halyx_client_id_add(std::uint32_t owner, std::uint8_t service, std::uint8_t client_id);

@@ -9,6 +9,7 @@
 #include <span>
 
 #include "halyx/halyx_status.h"
+#include "platform/cdc_wdm_stream_framer.h"
 
 namespace geolumen {
 
@@ -36,9 +37,10 @@ struct halyx_mux_header {
     [[nodiscard]] static std::optional<halyx_mux_header> Read(std::span<const std::uint8_t> bytes);
 };
 
-// Length of the first frame of `bytes` as its multiplex header gives it (1 + the length field), or 0 when
-// the bytes do not start a frame; splits what a device returns in one piece.
-[[nodiscard]] std::size_t halyx_mux_frame_length(std::span<const std::uint8_t> bytes);
+// The multiplex frame layout as a stream rule: a frame starts with interface type 0x01, runs for 1 + its
+// length field, holds at least its header and at most what the stack receives, and names a service it
+// accepts. Finds frame boundaries in what a character device hands out as a stream.
+[[nodiscard]] StreamFrameCheck halyx_mux_frame_check(std::span<const std::uint8_t> bytes);
 
 using halyx_port_receive_handler = int (*)(int instance, std::uint8_t* buffer, std::size_t count);
 

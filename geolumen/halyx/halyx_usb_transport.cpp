@@ -14,6 +14,7 @@
 #include "halyx/halyx_ctl.h"
 #include "halyx/halyx_mux.h"
 #include "platform/event.h"
+#include "platform/immortal.h"
 #include "platform/semaphore.h"
 #include "platform/trace.h"
 
@@ -81,10 +82,8 @@ class HandOffChannel final : public Waitable {
     WaitQueue inboxes_;
 };
 
-HandOffChannel& Channel() {
-    static HandOffChannel channel;
-    return channel;
-}
+// Never destroyed: the reader and slot threads that the static teardown stops still pass through it.
+HandOffChannel& Channel() { return Immortal<HandOffChannel>(); }
 
 // A slot thread's side of the hand-off: signalled while a message is offered and not taken; reporting it
 // takes the message for this slot.
@@ -152,12 +151,27 @@ struct SlotTable {
     // and are joined and freed by the next slot operation on another thread or by the reader's stop.
     std::vector<std::unique_ptr<halyx_usb_slot>> orphans;
 
+    // A process that exits, or a library that is unloaded, with a client still open: every slot thread is
+    // stopped and joined here, since a thread object destroyed while joinable ends the process, and a
+    // thread left running would run on in unmapped code after an unload.
     ~SlotTable() {
-        // At exit nothing joins any more: a thread still finishing keeps its record.
-        for (auto& slot : orphans) {
-            if (slot->thread.joinable()) slot->thread.detach();
-            (void)slot.release();
+        for (auto& slot : slots) {
+            if (slot) slot->exit.Set();
         }
+        for (auto& slot : orphans) slot->exit.Set();
+        for (auto& slot : slots) StopAtExit(slot);
+        for (auto& slot : orphans) StopAtExit(slot);
+    }
+
+    static void StopAtExit(std::unique_ptr<halyx_usb_slot>& slot) {
+        if (!slot || !slot->thread.joinable()) return;
+        if (slot->thread.get_id() == std::this_thread::get_id()) {
+            // Exiting from the slot's own callback: it cannot join itself, and its record must outlive it.
+            slot->thread.detach();
+            (void)slot.release();
+            return;
+        }
+        slot->thread.join();
     }
 };
 

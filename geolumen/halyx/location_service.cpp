@@ -445,7 +445,8 @@ static_assert(StructFits(kOwnTypes[kSatelliteInfoType], &kOwnTypeTable) &&
               StructFits(kOwnTypes[kDopType], &kOwnTypeTable));
 
 // The TLVs of the position report the driver reads: 7 + 4 + 2 x 11 + 8 x 7 + 15 + 11 = 115 bytes at most.
-static_assert(CheckMessageList(DescOf(Indication(HALYX_LOC_POSITION_REPORT)), &kOwnTypeTable).max_wire == 115);
+static_assert(CheckMessageList(DescOf(Indication(HALYX_LOC_POSITION_REPORT)), &kOwnTypeTable).max_wire ==
+              115);
 // A satellite entry is 28 bytes on the wire, 32 in memory.
 static_assert(MaxStructWire(kOwnTypes[kSatelliteInfoType], &kOwnTypeTable) == 28);
 
@@ -474,6 +475,8 @@ const halyx_service_desc* halyx_location_service_desc(std::uint32_t idl_major, s
         library_version != HALYX_LOC_LIBRARY_VERSION) {
         return nullptr;
     }
+    static const bool declared = (halyx_declare_static_description(&kLocationDesc), true);
+    (void)declared;
     return &kLocationDesc;
 }
 

@@ -1,10 +1,14 @@
 #include "halyx/tlv_codec.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <bit>
+#include <bitset>
 #include <cstring>
 
 #include "halyx/idl_format.h"
+#include "halyx/tlv_index.h"
 #include "platform/trace.h"
 
 namespace geolumen {
@@ -139,7 +143,21 @@ struct FoundMessage {
     const halyx_message_table* row = nullptr;
     const halyx_message_desc* desc = nullptr;
     const halyx_type_table* table = nullptr;
+    const halyx_service_desc* owner = nullptr;  // the description (or parent) whose table holds it
 };
+
+// Descriptions declared to live in static storage, unchanged for the life of the process.
+constexpr std::size_t kMaxStaticDescriptions = 8;
+std::array<std::atomic<const halyx_service_desc*>, kMaxStaticDescriptions> g_staticDescriptions{};
+
+[[nodiscard]] bool IsStatic(const halyx_service_desc* desc) {
+    for (const auto& d : g_staticDescriptions) {
+        const halyx_service_desc* p = d.load(std::memory_order_acquire);
+        if (p == nullptr) return false;
+        if (p == desc) return true;
+    }
+    return false;
+}
 
 [[nodiscard]] int FindMessage(ErrorRecord& rec, const halyx_service_desc* desc, std::uint32_t kind,
                               std::uint16_t msgId, FoundMessage& found) {
@@ -169,7 +187,7 @@ struct FoundMessage {
             if (!table->messages || index >= table->message_count) {
                 return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, msgId, rows[i].desc_index, 2);
             }
-            found = {&rows[i], &table->messages[index], table};
+            found = {&rows[i], &table->messages[index], table, d};
             return HALYX_IDL_OK;
         }
         d = d->library_version >= kHalyxParentLibraryVersion ? d->parent : nullptr;
@@ -259,6 +277,24 @@ int EncodeElement(ErrorRecord& rec, const Element& e, const Frame<const std::uin
 }
 
 // ---- Decoder ------------------------------------------------------------------------------------------
+
+// Most TLVs hold one number: a copy of a size known here is a move, not a call.
+void CopyNumber(std::uint8_t* to, const std::uint8_t* from, std::uint32_t size) {
+    switch (size) {
+        case 1:
+            *to = *from;
+            break;
+        case 2:
+            std::memcpy(to, from, 2);
+            break;
+        case 4:
+            std::memcpy(to, from, 4);
+            break;
+        default:
+            std::memcpy(to, from, 8);
+            break;
+    }
+}
 
 int DecodeElement(ErrorRecord& rec, const Element& e, const Frame<std::uint8_t>& s, Reader& r, bool wholeTlv);
 
@@ -358,6 +394,10 @@ int DecodeElement(ErrorRecord& rec, const Element& e, const Frame<std::uint8_t>&
                         r.left);
     }
     std::uint8_t* to = s.base + e.offset;
+    if (count == 1 && e.type <= idl::kTypeU64) {
+        CopyNumber(to, in, wireSize);
+        return HALYX_IDL_OK;
+    }
     if (e.type == idl::kTypeByteAsI32 || e.type == idl::kTypeShortAsI32) {
         const bool widen = !(e.ext & idl::kExtUnsigned);
         for (std::uint32_t i = 0; i < count; ++i) {
@@ -374,22 +414,119 @@ int DecodeElement(ErrorRecord& rec, const Element& e, const Frame<std::uint8_t>&
     return HALYX_IDL_OK;
 }
 
-// Finds the entry of TLV `type` in a message's element list.
-[[nodiscard]] bool FindTlv(const std::uint8_t* list, std::uint8_t type, TlvHeader& h, Element& e) {
-    // The walk stops (returns false) exactly when the entry is found.
-    return !idl::ForEachTlv(list, [&](const TlvHeader& th, const Element& te) {
-        if (th.type != type) return true;
-        h = th;
-        e = te;
-        return false;
-    });
-}
-
 // Where an optional TLV's valid byte sits, or -1 when outside the structure.
 template <class Byte>
 [[nodiscard]] long ValidByteOffset(const TlvHeader& h, const Element& e, const Frame<Byte>& s) {
     if (h.valid_distance > e.offset || !s.Holds(e.offset - h.valid_distance, 1)) return -1;
     return static_cast<long>(e.offset - h.valid_distance);
+}
+
+using idl::IndexedTlv;
+using TypeSet = std::bitset<256>;
+
+// Finds a message's TLV entries through its index.
+class IndexedEntries {
+  public:
+    explicit IndexedEntries(const FoundMessage& m)
+        : index_(m.desc->elements ? &idl::IndexOf(m.desc->elements, IsStatic(m.owner)) : nullptr) {}
+    [[nodiscard]] const IndexedTlv* Find(std::uint8_t type) const {
+        return index_ ? index_->Find(type) : nullptr;
+    }
+    // The first mandatory TLV in list order that was not seen; -1 when none is missing.
+    [[nodiscard]] int FirstMissing(const TypeSet& seen) const {
+        if (!index_ || (index_->mandatory & ~seen).none()) return -1;
+        for (const IndexedTlv& t : index_->entries) {
+            if (!t.header.optional && !seen[t.header.type]) return t.header.type;
+        }
+        return -1;
+    }
+
+  private:
+    const idl::TlvIndex* index_;
+};
+
+// Finds a message's TLV entries by walking its element list from the start every time: the decoder as it
+// was before the index, kept so that tests can hold the two against each other.
+class WalkedEntries {
+  public:
+    explicit WalkedEntries(const FoundMessage& m) : list_(m.desc->elements) {}
+    [[nodiscard]] const IndexedTlv* Find(std::uint8_t type) {
+        // The walk stops (returns false) exactly when the entry is found.
+        const bool found = !idl::ForEachTlv(list_, [&](const TlvHeader& th, const Element& te) {
+            if (th.type != type) return true;
+            found_ = {th, te};
+            return false;
+        });
+        return found ? &found_ : nullptr;
+    }
+    [[nodiscard]] int FirstMissing(const TypeSet& seen) const {
+        int missing = -1;
+        idl::ForEachTlv(list_, [&](const TlvHeader& h, const Element&) {
+            if (h.optional || seen[h.type]) return true;
+            missing = h.type;
+            return false;
+        });
+        return missing;
+    }
+
+  private:
+    const std::uint8_t* list_;
+    IndexedTlv found_;
+};
+
+template <class Entries>
+int DecodeMessage(const halyx_service_desc* desc, std::uint32_t kind, std::uint16_t msg_id,
+                  const std::uint8_t* payload, std::uint32_t payload_len, void* out, std::uint32_t out_len) {
+    ErrorRecord rec;
+    FoundMessage m;
+    if (const int rc = FindMessage(rec, desc, kind, msg_id, m)) return rc;
+    if (!out || (!payload && payload_len > 0))
+        return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, kind, msg_id, 3);
+    if (out_len < m.desc->size)
+        return IDL_FAIL(rec, HALYX_IDL_ERR_BUFFER_TOO_SMALL, msg_id, out_len, m.desc->size);
+    const Frame<std::uint8_t> s{static_cast<std::uint8_t*>(out), m.desc->size, m.table};
+    std::memset(s.base, 0, s.size);
+
+    Entries entries(m);
+    TypeSet seen;
+    std::uint8_t resultByte = 0;
+    Reader r{payload, payload_len};
+    while (r.left > 0) {
+        const std::uint8_t* hdr = nullptr;
+        if (!r.Take(kTlvHeaderBytes, hdr)) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, msg_id, r.left, 0);
+        const std::uint8_t type = hdr[0];
+        const std::uint32_t length = LoadLe(hdr + 1, 2);
+        const std::uint8_t* value = nullptr;
+        if (!r.Take(length, value)) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, type, length, r.left);
+        const IndexedTlv* entry = entries.Find(type);
+        if (entry == nullptr) {
+            if (type >= 0x10) continue;  // an optional TLV this description does not know
+            return IDL_FAIL(rec, HALYX_IDL_ERR_UNKNOWN_TLV, msg_id, type, length);
+        }
+        const TlvHeader& h = entry->header;
+        const Element& e = entry->element;
+        if (seen[type]) return IDL_FAIL(rec, HALYX_IDL_ERR_DUPLICATE_TLV, msg_id, type, 0);
+        seen.set(type);
+        if (kind == HALYX_KIND_RESPONSE && type == kResultTlv && length > 0) resultByte = value[0];
+        if (entry->plain_size != 0 && length == entry->plain_size && s.Holds(e.offset, length)) {
+            // What the element walk would do for one number that fits, without its questions.
+            CopyNumber(s.base + e.offset, value, length);
+        } else {
+            Reader v{value, length};
+            if (const int rc = DecodeElement(rec, e, s, v, true)) return rc;
+            if (v.left != 0) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, type, length, v.left);
+        }
+        if (h.optional) {
+            const long valid = ValidByteOffset(h, e, s);
+            if (valid < 0) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, type, e.offset, h.valid_distance);
+            s.base[valid] = 1;
+        }
+    }
+    // A failed response may leave out what a successful one must carry.
+    if (kind == HALYX_KIND_RESPONSE && resultByte != 0) return HALYX_IDL_OK;
+    if (const int missing = entries.FirstMissing(seen); missing >= 0)
+        return IDL_FAIL(rec, HALYX_IDL_ERR_MISSING_TLV, msg_id, missing, 0);
+    return HALYX_IDL_OK;
 }
 
 }  // namespace
@@ -435,56 +572,24 @@ int halyx_encode_tlvs(const halyx_service_desc* desc, std::uint32_t kind, std::u
     return HALYX_IDL_OK;
 }
 
+void halyx_declare_static_description(const halyx_service_desc* desc) {
+    if (desc == nullptr || IsStatic(desc)) return;
+    for (auto& d : g_staticDescriptions) {
+        const halyx_service_desc* expected = nullptr;
+        if (d.compare_exchange_strong(expected, desc, std::memory_order_acq_rel) || expected == desc) return;
+    }
+}
+
 int halyx_decode_tlvs(const halyx_service_desc* desc, std::uint32_t kind, std::uint16_t msg_id,
                       const std::uint8_t* payload, std::uint32_t payload_len, void* out,
                       std::uint32_t out_len) {
-    ErrorRecord rec;
-    FoundMessage m;
-    if (const int rc = FindMessage(rec, desc, kind, msg_id, m)) return rc;
-    if (!out || (!payload && payload_len > 0))
-        return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, kind, msg_id, 3);
-    if (out_len < m.desc->size)
-        return IDL_FAIL(rec, HALYX_IDL_ERR_BUFFER_TOO_SMALL, msg_id, out_len, m.desc->size);
-    const Frame<std::uint8_t> s{static_cast<std::uint8_t*>(out), m.desc->size, m.table};
-    std::memset(s.base, 0, s.size);
+    return DecodeMessage<IndexedEntries>(desc, kind, msg_id, payload, payload_len, out, out_len);
+}
 
-    bool seen[256] = {};
-    std::uint8_t resultByte = 0;
-    Reader r{payload, payload_len};
-    while (r.left > 0) {
-        const std::uint8_t* hdr = nullptr;
-        if (!r.Take(kTlvHeaderBytes, hdr)) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, msg_id, r.left, 0);
-        const std::uint8_t type = hdr[0];
-        const std::uint32_t length = LoadLe(hdr + 1, 2);
-        const std::uint8_t* value = nullptr;
-        if (!r.Take(length, value)) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, type, length, r.left);
-        TlvHeader h;
-        Element e;
-        if (!FindTlv(m.desc->elements, type, h, e)) {
-            if (type >= 0x10) continue;  // an optional TLV this description does not know
-            return IDL_FAIL(rec, HALYX_IDL_ERR_UNKNOWN_TLV, msg_id, type, length);
-        }
-        if (seen[type]) return IDL_FAIL(rec, HALYX_IDL_ERR_DUPLICATE_TLV, msg_id, type, 0);
-        seen[type] = true;
-        if (kind == HALYX_KIND_RESPONSE && type == kResultTlv && length > 0) resultByte = value[0];
-        Reader v{value, length};
-        if (const int rc = DecodeElement(rec, e, s, v, true)) return rc;
-        if (v.left != 0) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, type, length, v.left);
-        if (h.optional) {
-            const long valid = ValidByteOffset(h, e, s);
-            if (valid < 0) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, type, e.offset, h.valid_distance);
-            s.base[valid] = 1;
-        }
-    }
-    // A failed response may leave out what a successful one must carry.
-    if (kind == HALYX_KIND_RESPONSE && resultByte != 0) return HALYX_IDL_OK;
-    int rc = HALYX_IDL_OK;
-    idl::ForEachTlv(m.desc->elements, [&](const TlvHeader& h, const Element&) {
-        if (h.optional || seen[h.type]) return true;
-        rc = IDL_FAIL(rec, HALYX_IDL_ERR_MISSING_TLV, msg_id, h.type, 0);
-        return false;
-    });
-    return rc;
+int halyx_decode_tlvs_walk(const halyx_service_desc* desc, std::uint32_t kind, std::uint16_t msg_id,
+                           const std::uint8_t* payload, std::uint32_t payload_len, void* out,
+                           std::uint32_t out_len) {
+    return DecodeMessage<WalkedEntries>(desc, kind, msg_id, payload, payload_len, out, out_len);
 }
 
 namespace {

@@ -107,6 +107,18 @@ struct halyx_service_desc {
                                     const std::uint8_t* payload, std::uint32_t payload_len, void* out,
                                     std::uint32_t out_len);
 
+// Declares that a description and every table it reaches are in static storage and never change, as the
+// location service's are: the decoder then knows the indexes of its element lists by their address alone,
+// without comparing the lists' bytes. At most 8 descriptions are kept; others are simply checked.
+void halyx_declare_static_description(const halyx_service_desc* desc);
+
+// The same decoder, finding each TLV's entry by walking the message's element list from its start instead
+// of through the list's index: slower, and kept only so that tests can check that both give the same
+// results.
+[[nodiscard]] int halyx_decode_tlvs_walk(const halyx_service_desc* desc, std::uint32_t kind,
+                                         std::uint16_t msg_id, const std::uint8_t* payload,
+                                         std::uint32_t payload_len, void* out, std::uint32_t out_len);
+
 // Accessors: 0 and *out set, or -47 (missing argument, kind above 2), -48 (bad library version),
 // -43 (message not found).
 [[nodiscard]] int halyx_idl_version(const halyx_service_desc* desc, std::uint32_t* out);

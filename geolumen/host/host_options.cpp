@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "platform/trace.h"
+
 namespace geolumen::host {
 
 // A run longer than a day is a typo, not a plan.
@@ -11,11 +13,16 @@ const char* HostUsage() {
     return "usage: geolumen-host [--library PATH] [--usb sim|/dev/cdc-wdmN] [--removal orderly|surprise]\n"
            "                     [--run-ms N] [--instance ID] [--state-dir DIR] [--run-dir DIR] [--socket "
            "PATH]\n"
+           "                     [--idle] [--trace LEVEL]\n"
            "Loads the driver library, runs one device on the chosen USB back end (the simulated module by\n"
            "default) until --run-ms has passed or SIGINT/SIGTERM arrives, then removes it and unloads.\n"
            "Sensor clients connect to <run-dir>/sensor.sock (or --socket); the run directory is --run-dir,\n"
            "else $GEOLUMEN_RUN_DIR, else $XDG_RUNTIME_DIR/geolumen, else /run/geolumen. --idle lets the\n"
-           "device power down while no client holds it awake, which ends the module's session.\n";
+           "device power down while no client holds it awake, which ends the module's session.\n"
+           "--trace LEVEL writes the driver's trace lines and its \"Zorvic TX/RX\" lines to stderr;\n"
+           "LEVEL is 0..5 or none, critical, error, warning, information, verbose.\n"
+           "A device path must be a CDC WDM character device (class usbmisc);\n"
+           "GEOLUMEN_HOST_ANY_DEVICE=1 lets another one stand for it (a pseudo-terminal in a test).\n";
 }
 
 std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args,
@@ -61,6 +68,10 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
         } else if (arg == "--run-dir" || arg == "--socket") {
             if (value.empty()) return fail(arg + " needs a path");
             (arg == "--run-dir" ? options.runDir : options.socket) = value;
+        } else if (arg == "--trace") {
+            options.trace = ParseTraceLevel(value);
+            if (!options.trace)
+                return fail("--trace takes 0..5 or none, critical, error, warning, information, verbose");
         } else {
             return fail("unknown option " + arg);
         }

@@ -14,10 +14,11 @@ TEST(HostOptions, CommandLines) {
     EXPECT_FALSE(defaults->surprise);
     EXPECT_FALSE(defaults->runMs);
 
-    auto full = ParseHostOptions({"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250",
-                                  "--library", "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s",
-                                  "--run-dir", "/tmp/r", "--socket", "/tmp/s.sock", "--idle"},
-                                 "lib.so", &error);
+    auto full =
+        ParseHostOptions({"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250", "--library",
+                          "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s", "--run-dir", "/tmp/r",
+                          "--socket", "/tmp/s.sock", "--idle", "--trace", "verbose"},
+                         "lib.so", &error);
     ASSERT_TRUE(full);
     EXPECT_EQ(full->usb, "/dev/cdc-wdm0");
     EXPECT_TRUE(full->surprise);
@@ -29,6 +30,8 @@ TEST(HostOptions, CommandLines) {
     EXPECT_EQ(full->socket, "/tmp/s.sock");
     EXPECT_TRUE(full->idle);
     EXPECT_FALSE(defaults->idle);
+    EXPECT_EQ(full->trace, 5u);
+    EXPECT_FALSE(defaults->trace);
 
     const std::vector<std::vector<std::string>> bad = {
         {"--removal", "sideways"},
@@ -41,6 +44,8 @@ TEST(HostOptions, CommandLines) {
         {"--instance", std::string(1024, 'a')},
         {"--run-dir", ""},
         {"--socket"},
+        {"--trace", "loud"},
+        {"--trace", "6"},
     };
     for (const auto& args : bad) {
         SCOPED_TRACE(args[0]);

@@ -1,10 +1,7 @@
 // The driver host: runs libgeolumen.so with one device on the simulated module or on a CDC WDM character
 // device, and reports every step of the device's life.
-#include <pthread.h>
 
 #include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,8 +15,11 @@
 #include "host/module_device.h"
 #include "host/run_dir.h"
 #include "host/sensor_server.h"
+#include "host/stop_signals.h"
 #include "platform/cdc_wdm_usb_target.h"
 #include "platform/driver_host.h"
+#include "platform/interface_server.h"
+#include "platform/trace.h"
 #include "sim/sim_demo_fix.h"
 #include "sim/sim_location_service.h"
 #include "sim/sim_module.h"
@@ -39,37 +39,6 @@ enum ExitCode : int {
     kExitSocket = 7,
 };
 
-// SIGINT and SIGTERM end the run. They are blocked in every thread (the mask is set before the first
-// thread starts and inherited) and taken synchronously by the main thread, so no handler runs at all.
-sigset_t StopSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    return set;
-}
-
-// Waits for a stop signal, at most `ms` milliseconds (none: without limit).
-void WaitForStop(std::optional<uint32_t> ms) {
-    const sigset_t set = StopSignals();
-    if (!ms) {
-        int signal = 0;
-        while (sigwait(&set, &signal) != 0) {
-        }
-        return;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(*ms);
-    for (;;) {
-        const auto left = deadline - std::chrono::steady_clock::now();
-        if (left <= std::chrono::nanoseconds::zero()) return;
-        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-        timespec timeout{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
-        if (sigtimedwait(&set, nullptr, &timeout) >= 0) return;
-        if (errno == EAGAIN) return;  // the time is up
-        // EINTR: another signal interrupted the wait; wait for what is left.
-    }
-}
-
 void Say(const std::string& line) {
     std::printf("geolumen-host: %s\n", line.c_str());
     std::fflush(stdout);
@@ -78,6 +47,15 @@ void Say(const std::string& line) {
 int Fail(int code, const std::string& message) {
     std::fprintf(stderr, "geolumen-host: error: %s\n", message.c_str());
     return code;
+}
+
+// A device without its interfaces still serves its sensor clients, so a failure is reported, not fatal.
+void PublishInterfaces(HostInterfaceServer& interfaces, const std::filesystem::path& runDir) {
+    if (const int r = interfaces.Publish(runDir); r != 0) {
+        Say("device interfaces not published in " + runDir.string() + ": " + std::strerror(-r));
+        return;
+    }
+    for (const auto& entry : interfaces.Entries()) Say("device interface: " + entry.string());
 }
 
 // Runs the device's whole life; the exit code.
@@ -101,10 +79,14 @@ int RunDevice(const DriverLibrary& library, const std::string& instanceId,
     }
     host::IdlePower idle(host);
     int exitCode = kExitOk;
+    // Radio management reaches the device through its published interfaces; they go before the device.
+    HostInterfaceServer interfaces(host.Device());
     if (FAILED(host.StartDevice())) {
         exitCode = Fail(kExitDevice, "the device could not be started");
     } else {
-        const auto socket = host::SensorSocketPath(host::ResolveRunDir(options.runDir), options.socket);
+        const auto runDir = host::ResolveRunDir(options.runDir);
+        PublishInterfaces(interfaces, runDir);
+        const auto socket = host::SensorSocketPath(runDir, options.socket);
         if (const int status = clients.Start(socket); status != 0) {
             exitCode = Fail(kExitSocket, "cannot serve sensor clients at " + socket.string() + ": " +
                                              std::strerror(-status));
@@ -114,10 +96,11 @@ int RunDevice(const DriverLibrary& library, const std::string& instanceId,
                 idle.Start();
             Say(options.runMs ? "device running for " + std::to_string(*options.runMs) + " ms"
                               : std::string("device running; SIGINT or SIGTERM removes it"));
-            WaitForStop(options.runMs);
+            (void)host::WaitForStop(options.runMs);
             idle.Stop();
         }
     }
+    interfaces.Stop();
     // An orderly removal lets the clients go first, as their handles close; after a surprise removal
     // the sensor is gone and the connections end without it.
     if (!options.surprise) clients.CloseAllClients();
@@ -154,15 +137,22 @@ int main(int argc, char** argv) {
         std::fputs(host::HostUsage(), stdout);
         return kExitOk;
     }
-    const sigset_t stopSignals = StopSignals();
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    host::BlockStopSignals();
     if (!options->stateDir.empty()) setenv("GEOLUMEN_STATE_DIR", options->stateDir.c_str(), 1);
+    if (options->trace) {
+        // The library reads it when it is loaded; the host's own copy (the USB back end) is set here.
+        setenv(kTraceEnvironment, std::to_string(*options->trace).c_str(), 1);
+        RegisterTraceProvider();
+        ApplyTraceEnvironment();
+    }
 
     // The USB back end first: without it there is no device to run.
     std::unique_ptr<sim::SimModule> module;
     std::unique_ptr<sim::SimLocationService> locationService;
     std::shared_ptr<UsbTarget> target;
     std::string instanceId = options->instanceId;
+    CdcWdmUsbTarget* device = nullptr;
+    host::ModuleDeviceCheck check;
     if (options->usb == "sim") {
         module = std::make_unique<sim::SimModule>();
         // The module's location service reports the demo fix at the session's interval, and the host
@@ -178,13 +168,25 @@ int main(int argc, char** argv) {
         if (instanceId.empty()) instanceId = "USB\\VID_0000&PID_0000\\SIM0";
         Say("USB back end: simulated module");
     } else {
-        std::unique_ptr<CdcWdmUsbTarget> device;
-        const int status = host::OpenModuleDevice(options->usb, device);
-        if (status != 0 || !device) {
+        check = host::CheckModuleDevice(options->usb);
+        const char* any = std::getenv("GEOLUMEN_HOST_ANY_DEVICE");
+        const bool anyDevice = any != nullptr && std::strcmp(any, "1") == 0;
+        if (const std::string refusal = host::ModuleDeviceRefusal(options->usb, check, anyDevice);
+            !refusal.empty()) {
+            return Fail(kExitUsb, refusal);
+        }
+        if (check.kind != host::ModuleDeviceCheck::Kind::kCdcWdm) {
+            Say("warning: " + options->usb + " is not a CDC WDM device (" + check.description +
+                "); run as GEOLUMEN_HOST_ANY_DEVICE asks");
+        }
+        std::unique_ptr<CdcWdmUsbTarget> opened;
+        const int status = host::OpenModuleDevice(options->usb, opened);
+        if (status != 0 || !opened) {
             return Fail(kExitUsb,
                         "cannot open the USB device " + options->usb + ": " + std::strerror(-status));
         }
-        target = std::move(device);
+        device = opened.get();
+        target = std::move(opened);
         if (instanceId.empty()) instanceId = "USB\\CDC_WDM\\" + options->usb;
         Say("USB back end: " + options->usb);
     }
@@ -194,6 +196,12 @@ int main(int argc, char** argv) {
     Say("library loaded: " + options->library);
 
     const int exitCode = RunDevice(*library, instanceId, target, module.get(), *options);
+    if (device != nullptr) {
+        if (const std::string note = host::SilentModuleNote(options->usb, check, device->BytesReceived());
+            !note.empty()) {
+            std::fprintf(stderr, "geolumen-host: warning: %s\n", note.c_str());
+        }
+    }
     // The back end goes before the library: the driver left callbacks in it whose code is the library's.
     // The module's reports stop before the back end that announces them goes.
     locationService.reset();

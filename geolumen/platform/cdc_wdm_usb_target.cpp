@@ -17,6 +17,8 @@ long CdcWdmSyscalls::Write(int fd, const void* buffer, std::size_t length) {
 
 int CdcWdmSyscalls::Poll(pollfd* fds, unsigned count, int timeoutMs) { return ::poll(fds, count, timeoutMs); }
 
+std::chrono::steady_clock::time_point CdcWdmSyscalls::Now() { return std::chrono::steady_clock::now(); }
+
 int CdcWdmUsbTarget::Open(const std::string& path, std::unique_ptr<CdcWdmUsbTarget>& out) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return -errno;
@@ -68,44 +70,64 @@ int CdcWdmUsbTarget::WriteMessage(std::span<const std::uint8_t> data) {
     return -EINTR;
 }
 
-void CdcWdmUsbTarget::SetMessageSplitter(CdcWdmMessageSplitter splitter) {
+void CdcWdmUsbTarget::SetFrameRule(StreamFrameRule rule) {
     std::lock_guard lock(mutex_);
-    splitter_ = std::move(splitter);
+    if (rule != nullptr) {
+        framer_.emplace(rule);
+    } else {
+        framer_.reset();
+    }
+}
+
+long CdcWdmUsbTarget::ReadOnce() {
+    long n = -1;
+    for (int attempt = 0; attempt < kCdcWdmEintrRetries; ++attempt) {
+        n = sys_->Read(fd_, readBuffer_.data(), readBuffer_.size());
+        if (n >= 0 || errno != EINTR) break;
+    }
+    if (n < 0) return errno == EAGAIN ? 0 : -errno;  // nothing waiting: 0 bytes
+    // End of file: a cdc-wdm device never reports it while it is there, so the file is not one (/dev/null)
+    // or its far end is gone; either way nothing will ever come.
+    if (n == 0) return -ENODEV;
+    bytesReceived_ += static_cast<std::uint64_t>(n);
+    return n;
 }
 
 int CdcWdmUsbTarget::ReadMessage(std::span<std::uint8_t> data, std::size_t& transferred) {
-    std::vector<std::uint8_t> bytes;
     {
         std::lock_guard lock(mutex_);
-        bytes.swap(leftover_);
-    }
-    if (bytes.empty()) {
-        bytes.resize(kCdcWdmReadSize);
-        long n = -1;
-        for (int attempt = 0; attempt < kCdcWdmEintrRetries; ++attempt) {
-            n = sys_->Read(fd_, bytes.data(), bytes.size());
-            if (n >= 0 || errno != EINTR) break;
+        if (!framer_) {
+            const long n = ReadOnce();
+            if (n < 0) return static_cast<int>(n);
+            transferred = std::min(static_cast<std::size_t>(n), data.size());
+            std::copy_n(readBuffer_.begin(), transferred, data.begin());
+        } else {
+            // Read only while no whole frame waits, so that what is held stays bounded.
+            if (!framer_->HasFrame()) {
+                const long n = ReadOnce();
+                if (n < 0) return static_cast<int>(n);
+                if (n > 0) {
+                    framer_->Append(
+                        std::span<const std::uint8_t>(readBuffer_.data(), static_cast<std::size_t>(n)),
+                        sys_->Now());
+                } else {
+                    framer_->DropStalled(sys_->Now());
+                }
+            }
+            transferred = framer_->Take(data);
         }
-        if (n < 0) {
-            if (errno == EAGAIN) return 0;  // nothing waiting: 0 bytes
-            return -errno;
-        }
-        bytes.resize(static_cast<std::size_t>(n));
-    }
-    std::size_t first = bytes.size();
-    {
-        std::lock_guard lock(mutex_);
-        if (splitter_) {
-            const std::size_t len = splitter_(bytes);
-            if (len != 0 && len < bytes.size()) first = len;
-        }
-        leftover_.assign(bytes.begin() + static_cast<std::ptrdiff_t>(first), bytes.end());
         fetched_ = true;
     }
     cv_.notify_all();
-    transferred = std::min(first, data.size());
-    std::copy_n(bytes.begin(), transferred, data.begin());
     return 0;
+}
+
+int CdcWdmUsbTarget::PartialFrameWaitMsLocked() {
+    if (!framer_) return -1;
+    const auto deadline = framer_->PartialDeadline();
+    if (!deadline) return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - sys_->Now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, kCdcWdmPartialFrameTimeoutMs));
 }
 
 int CdcWdmUsbTarget::ControlTransfer(const UsbSetupPacket& setup, std::span<std::uint8_t> data,
@@ -180,21 +202,37 @@ void CdcWdmUsbTarget::ReleaseReader() {
 
 void CdcWdmUsbTarget::ReaderLoop() {
     for (;;) {
+        bool gone = false;
         {
             std::lock_guard lock(mutex_);
             if (!running_) return;
+            gone = gone_;
+        }
+        if (gone) {
+            // A transfer found the device gone: readability means nothing any more.
+            if (callbacks_.failed) (void)callbacks_.failed(-ENODEV);
+            return;
         }
         bool buffered = false;
+        int waitMs = -1;
         {
             std::lock_guard lock(mutex_);
-            buffered = !leftover_.empty();
+            buffered = framer_ && framer_->HasFrame();
+            if (!buffered) waitMs = PartialFrameWaitMsLocked();
         }
         if (buffered) {
             NotifyAndWaitForFetch();
             continue;
         }
         pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-        const int n = sys_->Poll(fds, 2, -1);
+        const int n = sys_->Poll(fds, 2, waitMs);
+        if (n == 0) {
+            // Nothing came for the partial frame held: it is dropped, and any whole frame behind it is
+            // announced on the next turn.
+            std::lock_guard lock(mutex_);
+            if (framer_) framer_->DropStalled(sys_->Now());
+            continue;
+        }
         if (n < 0) {
             if (errno == EINTR) continue;
             const int status = -errno;

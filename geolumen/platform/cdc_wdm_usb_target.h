@@ -6,16 +6,20 @@
 // one interface with one interrupt IN endpoint, which is what the kernel driver binds to.
 #include <poll.h>
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/cdc_wdm_stream_framer.h"
 #include "platform/usb_target.h"
 
 namespace geolumen {
@@ -27,6 +31,8 @@ struct CdcWdmSyscalls {
     virtual long Write(int fd, const void* buffer, std::size_t length);
     // poll() for readability of fd and of the wake-up descriptor; returns poll's result.
     virtual int Poll(pollfd* fds, unsigned count, int timeoutMs);
+    // The clock that times a partial frame out.
+    virtual std::chrono::steady_clock::time_point Now();
 };
 
 // The interrupt endpoint the back end reports (the notification endpoint of a communications interface).
@@ -39,9 +45,6 @@ inline constexpr int kCdcWdmEintrRetries = 8;
 // One read takes up to this much: the kernel driver's own response buffer is smaller.
 inline constexpr std::size_t kCdcWdmReadSize = 8192;
 
-// Tells where the first message of `bytes` ends: its length, or 0 when it cannot tell.
-using CdcWdmMessageSplitter = std::function<std::size_t(std::span<const std::uint8_t> bytes)>;
-
 class CdcWdmUsbTarget final : public UsbTarget {
   public:
     // Opens the device file (read-write, non-blocking); Open reports the errno.
@@ -53,10 +56,13 @@ class CdcWdmUsbTarget final : public UsbTarget {
     CdcWdmUsbTarget(const CdcWdmUsbTarget&) = delete;
     CdcWdmUsbTarget& operator=(const CdcWdmUsbTarget&) = delete;
 
-    // The kernel driver keeps responses that arrive before a read in one buffer, so one read can return
-    // several; with a splitter each transfer hands out one message and keeps the rest for the next,
-    // announcing each with its own notification. Without one, a read is one message.
-    void SetMessageSplitter(CdcWdmMessageSplitter splitter);
+    // The kernel driver hands out a byte stream: one read can return part of a message, several, or a
+    // message and the start of the next. With a frame rule each transfer hands out one whole frame, the
+    // bytes of a partial frame are kept until it is complete, and every complete frame is announced with
+    // its own notification. Without one (a descriptor that keeps boundaries), a read is one message.
+    void SetFrameRule(StreamFrameRule rule);
+    // Bytes read from the device since it was opened: 0 means the module never answered.
+    [[nodiscard]] std::uint64_t BytesReceived() const { return bytesReceived_; }
 
     [[nodiscard]] std::size_t InterfaceCount() const override { return 1; }
     [[nodiscard]] int RetrieveInterface(std::size_t index, std::vector<UsbEndpointInfo>& endpoints) override;
@@ -73,6 +79,10 @@ class CdcWdmUsbTarget final : public UsbTarget {
     void NotifyAndWaitForFetch();
     [[nodiscard]] int WriteMessage(std::span<const std::uint8_t> data);
     [[nodiscard]] int ReadMessage(std::span<std::uint8_t> data, std::size_t& transferred);
+    // One read of what the device holds into readBuffer_; the count (0: nothing waiting) or -errno.
+    [[nodiscard]] long ReadOnce();
+    // How long the reader may sleep before a partial frame is due to be dropped; -1: no limit.
+    [[nodiscard]] int PartialFrameWaitMsLocked();
 
     int fd_ = -1;
     int wake_[2] = {-1, -1};  // pipe that ends the reader's poll
@@ -84,9 +94,10 @@ class CdcWdmUsbTarget final : public UsbTarget {
     std::size_t transferLength_ = 0;
     bool running_ = false;
     bool fetched_ = false;  // a response was read since the last notification
-    CdcWdmMessageSplitter splitter_;
-    std::vector<std::uint8_t> leftover_;  // messages read but not handed out yet
-    bool gone_ = false;                   // the device reported ENODEV
+    std::optional<CdcWdmStreamFramer> framer_;
+    std::vector<std::uint8_t> readBuffer_ = std::vector<std::uint8_t>(kCdcWdmReadSize);
+    std::atomic<std::uint64_t> bytesReceived_{0};
+    bool gone_ = false;  // the device reported ENODEV
     std::thread thread_;
 };
 

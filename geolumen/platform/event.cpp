@@ -3,7 +3,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <vector>
+
+#include "platform/immortal.h"
 
 namespace geolumen {
 
@@ -48,42 +49,39 @@ struct WaitNode {
 
 namespace {
 
-// The one lock of all waitables (see event.h).
-std::mutex& HubMutex() {
-    static std::mutex m;
-    return m;
-}
+// The one lock of all waitables (see event.h). Never destroyed: threads that the static teardown stops
+// still wait and wake through it, whatever was constructed first.
+std::mutex& HubMutex() { return Immortal<std::mutex>(); }
 
 // Parkers outlive the threads that used them, since a waker may still hold one for an instant after the
-// wait it was meant for ended; a thread that ends gives its parker back for the next thread to use.
+// wait it was meant for ended; a thread that ends gives its parker back for the next thread to use. They
+// sit in static storage, so that an unloaded library leaves nothing behind on the heap.
 class ParkerPool {
   public:
     Parker* Take() {
         std::lock_guard lock(mutex_);
-        if (free_.empty()) {
-            all_.push_back(new Parker);
-            return all_.back();
-        }
-        Parker* p = free_.back();
-        free_.pop_back();
-        return p;
+        if (freeCount_ > 0) return free_[--freeCount_];
+        if (made_ < parkers_.size()) return &parkers_[made_++];
+        // More threads than the driver ever runs: the parker is never given back to the heap.
+        return new Parker;
     }
     void Give(Parker* p) {
         std::lock_guard lock(mutex_);
-        free_.push_back(p);
+        if (freeCount_ < free_.size()) free_[freeCount_++] = p;
     }
 
   private:
+    // Threads that wait at the same time, with room to spare: the driver and its host run about a dozen.
+    static constexpr std::size_t kParkers = 128;
     std::mutex mutex_;
-    std::vector<Parker*> all_;
-    std::vector<Parker*> free_;
+    std::array<Parker, kParkers> parkers_;
+    std::size_t made_ = 0;
+    std::array<Parker*, kParkers> free_{};
+    std::size_t freeCount_ = 0;
 };
 
-ParkerPool& Pool() {
-    // Never destroyed: threads that end during exit still give their parkers back.
-    static auto* pool = new ParkerPool;
-    return *pool;
-}
+// Never destroyed: threads that end during exit still give their parkers back.
+ParkerPool& Pool() { return Immortal<ParkerPool>(); }
 
 struct ThreadParker {
     Parker* parker = Pool().Take();

@@ -1,7 +1,9 @@
 #include "platform/trace.h"
 
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <utility>
@@ -117,6 +119,38 @@ void ClearDebugOutput() {
 std::function<void(std::string_view)> SetDebugOutputListener(std::function<void(std::string_view)> listener) {
     std::lock_guard lock(Debug().mutex);
     return std::exchange(Debug().listener, std::move(listener));
+}
+
+std::optional<std::uint8_t> ParseTraceLevel(std::string_view text) {
+    static constexpr std::string_view kNames[] = {"none",    "critical",    "error",
+                                                  "warning", "information", "verbose"};
+    for (std::size_t i = 0; i < std::size(kNames); ++i) {
+        if (text == kNames[i]) return static_cast<std::uint8_t>(i);
+    }
+    unsigned level = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), level);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty() ||
+        level > TRACE_LEVEL_VERBOSE) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(level);
+}
+
+void ApplyTraceEnvironment() {
+    const char* value = std::getenv(kTraceEnvironment);
+    if (value == nullptr) return;
+    const auto level = ParseTraceLevel(value);
+    if (!level) {
+        std::fprintf(stderr, "%s=%s is not a trace level (0..5 or none..verbose)\n", kTraceEnvironment,
+                     value);
+        return;
+    }
+    SetTraceSession(*level, TRACE_ALL);
+    if (*level == TRACE_LEVEL_NONE) return;
+    (void)SetDebugOutputListener([](std::string_view text) {
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fflush(stderr);
+    });
 }
 
 }  // namespace geolumen

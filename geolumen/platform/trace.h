@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +69,18 @@ void TraceMessage(std::uint8_t level, std::uint32_t flags, const char* file, int
 
 #define GEOLUMEN_TRACE(level, flags, ...) \
     ::geolumen::TraceMessage((level), (flags), __FILE__, __LINE__, __VA_ARGS__)
+
+// Reads a trace level: a number 0..5 or a level's name (none, critical, error, warning, information,
+// verbose); nothing for anything else.
+[[nodiscard]] std::optional<std::uint8_t> ParseTraceLevel(std::string_view text);
+
+// The environment variable through which a host asks a loaded copy of the driver for its trace: the
+// library is loaded with dlopen and has trace state of its own, out of the host's reach otherwise.
+inline constexpr const char* kTraceEnvironment = "GEOLUMEN_TRACE_LEVEL";
+// When GEOLUMEN_TRACE_LEVEL holds a level: a session at that level over every flag, and every debug-output
+// entry
+// ("Zorvic TX/RX" lines and the like) also written to standard error.
+void ApplyTraceEnvironment();
 
 // The most lines the debug-output log keeps; older lines are dropped first so a long run cannot grow it.
 inline constexpr std::size_t kDebugOutputCapacity = 4096;

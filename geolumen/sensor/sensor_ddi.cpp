@@ -21,13 +21,8 @@ constexpr const char* kModel = "Integrated Location Sensor";
 // Both private properties read 1 whatever was set: setting them acts, it stores nothing.
 constexpr uint32_t kPrivatePropertyValue = 1;
 
-constexpr const char* kRadioStateValueName = "SENSOR_PROPERTY_RADIO_STATE";
-constexpr const char* kPreviousRadioStateValueName = "SENSOR_PROPERTY_PREVIOUS_RADIO_STATE";
-
 // A brace-enclosed identifier and its terminator, with room to spare for a longer (bad) value.
 constexpr size_t kGuidTextBufferChars = 64;
-
-constexpr uint32_t kRadioOff = 1;
 
 bool IsNullKey(const PROPERTYKEY& key) { return key.pid == 0 || key.fmtid == GUID_NULL; }
 
@@ -194,37 +189,6 @@ HRESULT cSensorDDI::InitPersistentUniqueId() {
         }
     }
     return SetPropertyValue(SENSOR_PROPERTY_PERSISTENT_UNIQUE_ID, *id);
-}
-
-HRESULT cSensorDDI::RestoreRadioState() {
-    ComPtr<IWDFDevice> device;
-    {
-        std::lock_guard lock(mainLock_);
-        device = device_;
-    }
-    ComPtr<IWDFNamedPropertyStore> store;
-    HRESULT hr = device ? device->RetrieveDevicePropertyStore(WdfPropertyStoreCreateIfMissing,
-                                                              store.ReleaseAndGetAddressOf())
-                        : E_UNEXPECTED;
-    if (SUCCEEDED(hr) && !store) hr = E_UNEXPECTED;
-    if (FAILED(hr)) return hr;
-
-    uint32_t value = 0;
-    hr = store->GetNamedValueU32(kRadioStateValueName, &value);
-    if (SUCCEEDED(hr)) {
-        session_.currentRadioState = value;
-        session_.requestedRadioState = value;
-    } else {
-        hr = store->SetNamedValueU32(kRadioStateValueName, session_.currentRadioState);
-    }
-    HRESULT previous = store->GetNamedValueU32(kPreviousRadioStateValueName, &value);
-    if (SUCCEEDED(previous)) {
-        session_.previousRadioState = value;
-    } else {
-        previous = store->SetNamedValueU32(kPreviousRadioStateValueName, session_.previousRadioState);
-    }
-    if (session_.currentRadioState == kRadioOff) SetSensorState(SENSOR_STATE_NOT_AVAILABLE);
-    return FAILED(hr) ? hr : previous;
 }
 
 void cSensorDDI::SetEventHandles(Event* dataReady, Event* stateChange) {

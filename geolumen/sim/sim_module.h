@@ -141,7 +141,6 @@ class SimModule {
     Fault fault_;
     std::uint8_t clientIdToGive_ = 5;
     std::uint8_t clientId_ = 0;
-    std::uint8_t nextCtlTransaction_ = 0;
 };
 
 }  // namespace geolumen::sim

@@ -122,7 +122,7 @@ TEST_F(QueueTest, WithoutSensorPartsControlsCompleteWithUnexpected) {
     EXPECT_EQ(device->Hardware()->OnReleaseHardware(device.Get()), S_OK);
 }
 
-TEST_F(QueueTest, StandInSensorInterfaceAnswersRadioControlsNotYet) {
+TEST_F(QueueTest, DefaultSensorInterfaceAnswersRadioControls) {
     DeviceParts parts = DeviceParts::Defaults();
     parts.createUsbLink = [this](cMainDevice&) -> std::unique_ptr<UsbLink> {
         return std::make_unique<FakeUsbLink>(log);
@@ -133,9 +133,12 @@ TEST_F(QueueTest, StandInSensorInterfaceAnswersRadioControlsNotYet) {
     ASSERT_EQ(host->AddDevice(), S_OK);
     ASSERT_EQ(host->StartDevice(), S_OK);
     const IoResult get = host->DeviceIoControl(0x55006008, {}, 4);
-    EXPECT_EQ(get.status, E_NOTIMPL);
-    EXPECT_EQ(get.information, 0u);
-    EXPECT_EQ(host->DeviceIoControl(0x5500A000, {0, 0, 0, 0}, 0).status, E_NOTIMPL);
+    EXPECT_EQ(get.status, S_OK);
+    EXPECT_EQ(get.information, 4u);
+    EXPECT_EQ(get.output, (std::vector<uint8_t>{0, 0, 0, 0}));
+    const IoResult set = host->DeviceIoControl(0x5500A000, {0, 0, 0, 0}, 0);
+    EXPECT_EQ(set.status, S_OK);
+    EXPECT_EQ(set.information, 0u);
 }
 
 TEST_F(QueueTest, ParallelControlsThenRemovalLeaveNothingRunning) {

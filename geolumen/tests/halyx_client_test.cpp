@@ -58,7 +58,8 @@ TEST_F(HalyxClientTest, EveryFaultModeEndsTheRequestWithItsResult) {
         {"service 100", Malformed(Malformation::ServiceTooHigh), kHalyxErrTimeout},
         {"broadcast", Malformed(Malformation::Broadcast), kHalyxErrTimeout},
         {"five bytes", Malformed(Malformation::ShortFrame), kHalyxErrTimeout},
-        {"message length one too long", Malformed(Malformation::HeaderLengthOff), kHalyxErrTimeout},
+        {"message length one too long: decoded from the bytes received",
+         Malformed(Malformation::HeaderLengthOff), kHalyxOk},
         {"TLV past the payload", Malformed(Malformation::BadTlv), HALYX_IDL_ERR_LENGTH},
         {"truncated by a byte", truncated, kHalyxErrTimeout},
         {"device gone", Fault::Of(FaultMode::Disconnect), kHalyxErrSend},
@@ -117,13 +118,13 @@ TEST_F(HalyxClientTest, IndicationsReachTheCallbackWithTheirPayload) {
                                                        "Zorvic RX: IND txn: 0x0 msg_id: 0x28 len: 0\n"}));
 }
 
-TEST_F(HalyxClientTest, ReceiveRefusesShortAndMismatchedMessages) {
+TEST_F(HalyxClientTest, ReceiveRefusesShortAndUnknownMessages) {
     const Bytes shortMessage{0x04, 0x00, 0x00, 0x24, 0x00, 0x00};
     EXPECT_EQ(halyx_client_receive(client, shortMessage.data(), shortMessage.size()), kHalyxErrArgument);
     EXPECT_TRUE(ZorvicLines().empty()) << "no header, no line";
-    // Header says 4 payload bytes, 3 follow.
+    // Header says 4 payload bytes, 3 follow: processed with the 3 (see below), one line all the same.
     const Bytes cut{0x04, 0x00, 0x00, 0x24, 0x00, 0x04, 0x00, 0x01, 0x00, 0x00};
-    EXPECT_EQ(halyx_client_receive(client, cut.data(), cut.size()), kHalyxErrArgument);
+    EXPECT_EQ(halyx_client_receive(client, cut.data(), cut.size()), kHalyxOk);
     const Bytes unknownType{0x06, 0x00, 0x00, 0x24, 0x00, 0x00, 0x00};
     EXPECT_EQ(halyx_client_receive(client, unknownType.data(), unknownType.size()), kHalyxErrArgument);
     const Bytes unmatched{0x02, 0x00, 0x00, 0x21, 0x00, 0x00, 0x00};
@@ -132,7 +133,79 @@ TEST_F(HalyxClientTest, ReceiveRefusesShortAndMismatchedMessages) {
     EXPECT_EQ(ZorvicLines(), (std::vector<std::string>{"Zorvic RX: IND txn: 0x0 msg_id: 0x24 len: 4\n",
                                                        "Zorvic RX: UNKNOWN txn: 0x0 msg_id: 0x24 len: 0\n",
                                                        "Zorvic RX: RESP txn: 0x0 msg_id: 0x21 len: 0\n"}));
-    EXPECT_TRUE(Indications().empty());
+    ASSERT_EQ(Indications().size(), 1u);
+    EXPECT_EQ(Indications()[0].payload, (Bytes{0x01, 0x00, 0x00}));
+}
+
+// The trace lines of the message stack while `body` runs.
+template <typename Body>
+std::vector<std::string> HalyxTraceOf(Body body) {
+    std::vector<std::string> lines;
+    std::mutex mutex;
+    RegisterTraceProvider();
+    SetTraceSession(TRACE_LEVEL_VERBOSE, TRACE_HALYX);
+    TraceSink previous = SetTraceSink([&](const TraceRecord& r) {
+        std::lock_guard lock(mutex);
+        lines.push_back(r.text);
+    });
+    body();
+    (void)SetTraceSink(std::move(previous));
+    SetTraceSession(TRACE_LEVEL_NONE, 0);
+    UnregisterTraceProvider();
+    std::lock_guard lock(mutex);
+    return lines;
+}
+
+TEST_F(HalyxClientTest, HeaderLengthThatDisagreesIsReportedAndTheReceivedBytesAreUsed) {
+    // Message header: type, u16 transaction, u16 message id 0x24, u16 payload length; then the payload.
+    const struct {
+        const char* legend;
+        Bytes message;
+        Bytes delivered;
+        const char* line;
+    } rows[] = {
+        {"header one above the bytes",
+         {0x04, 0, 0, 0x24, 0, 0x04, 0, 0xA1, 0xA2, 0xA3},
+         {0xA1, 0xA2, 0xA3},
+         "msg_len == len: header 4, received 3"},
+        {"header far above the bytes: never read past them",
+         {0x04, 0, 0, 0x24, 0, 0xFF, 0xFF, 0xB1},
+         {0xB1},
+         "msg_len == len: header 65535, received 1"},
+        {"header below the bytes",
+         {0x04, 0, 0, 0x24, 0, 0x01, 0, 0xC1, 0xC2},
+         {0xC1, 0xC2},
+         "msg_len == len: header 1, received 2"},
+        {"header 2 with no payload",
+         {0x04, 0, 0, 0x24, 0, 0x02, 0},
+         {},
+         "msg_len == len: header 2, received 0"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.legend);
+        const std::size_t before = Indications().size();
+        const auto lines = HalyxTraceOf([&] {
+            EXPECT_EQ(halyx_client_receive(client, row.message.data(), row.message.size()), kHalyxOk);
+        });
+        EXPECT_NE(std::find(lines.begin(), lines.end(), row.line), lines.end());
+        ASSERT_EQ(Indications().size(), before + 1);
+        EXPECT_EQ(Indications().back().payload, row.delivered);
+        EXPECT_EQ(Indications().back().had_payload, !row.delivered.empty());
+    }
+    // A response: its result TLV (02, length 4, result 0, error 0) decodes although the header says 20.
+    stack.module.SetHandler(sim::kLocationService, HALYX_LOC_REGISTER_EVENTS,
+                            [](sim::SimModule& m, const sim::SimFrame& request) {
+                                sim::SimFrame answer = request;
+                                answer.type = sim::kMsgResponse;
+                                answer.tlvs = {sim::ResultTlv(0, 0)};
+                                Bytes raw = sim::BuildFrame(answer);
+                                raw[11] = 20;  // the message header's payload length
+                                m.SendRaw(raw);
+                            });
+    halyx_result resp{-1, -1};
+    const auto lines = HalyxTraceOf([&] { EXPECT_EQ(RegisterEvents(resp), kHalyxOk); });
+    EXPECT_EQ(resp.result, 0);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "msg_len == len: header 20, received 7"), lines.end());
 }
 
 TEST(HalyxKindName, NamesTheHeaderTypes) {

@@ -120,5 +120,34 @@ TEST_F(HalyxOpenTest, StartStopStartServesASecondOpen) {
     }
 }
 
+TEST_F(HalyxOpenTest, ReopeningsNeverFillTheOwnersClientIds) {
+    ASSERT_EQ(stack.Start(), 0);
+    // More reopenings than an owner's entry has bytes (8), with each id the module may give.
+    const struct {
+        const char* legend;
+        std::uint8_t given;
+        int open;
+    } rows[] = {
+        {"id 0 is no id: the open fails", 0, kHalyxErrArgument},
+        {"a real id", 5, kHalyxOk},
+        {"id 0 again after a real one", 0, kHalyxErrArgument},
+    };
+    for (const auto& row : rows) {
+        stack.module.SetClientIdToGive(row.given);
+        for (int round = 0; round < 12; ++round) {
+            SCOPED_TRACE(std::string(row.legend) + ", round " + std::to_string(round));
+            ASSERT_EQ(Open(), row.open);
+            EXPECT_EQ(halyx_client_id_count(kHalyxLocationOwner, kHalyxLocationService),
+                      row.open == kHalyxOk ? 1u : 0u);
+            if (client != nullptr) {
+                ASSERT_EQ(halyx_close_client(client), kHalyxOk);
+                client = nullptr;
+            }
+            EXPECT_EQ(halyx_client_id_count(kHalyxLocationOwner, kHalyxLocationService), 0u);
+            EXPECT_EQ(halyx_location_client_id(), 0);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace geolumen::testing

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,6 +82,29 @@ TEST(DebugOutput, ListenerSeesEachEntry) {
     SetDebugOutputListener(previous);
     OutputDebugStringA("after\n");
     EXPECT_EQ(seen, std::vector<std::string>{"line\n"});
+    ClearDebugOutput();
+}
+
+TEST(TraceLevel, NumbersAndNames) {
+    const struct {
+        const char* text;
+        std::optional<std::uint8_t> level;
+    } rows[] = {{"0", 0},       {"5", 5},           {"none", 0},    {"critical", 1}, {"error", 2},
+                {"warning", 3}, {"information", 4}, {"verbose", 5}, {"6", {}},       {"", {}},
+                {"-1", {}},     {"3x", {}},         {"Verbose", {}}};
+    for (const auto& row : rows) EXPECT_EQ(ParseTraceLevel(row.text), row.level) << row.text;
+}
+
+TEST_F(TraceTest, EnvironmentTurnsTheTraceOnAndEchoesDebugOutput) {
+    ::setenv(kTraceEnvironment, "warning", 1);
+    ApplyTraceEnvironment();
+    ::unsetenv(kTraceEnvironment);
+    EXPECT_TRUE(TraceEnabled(TRACE_LEVEL_WARNING, TRACE_RADIO));
+    EXPECT_FALSE(TraceEnabled(TRACE_LEVEL_INFORMATION, TRACE_RADIO));
+    ::testing::internal::CaptureStderr();
+    OutputDebugStringA("Zorvic RX: IND txn: 0x0 msg_id: 0x24 len: 11\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Zorvic RX: IND txn: 0x0 msg_id: 0x24 len: 11\n");
+    (void)SetDebugOutputListener(nullptr);
     ClearDebugOutput();
 }
 

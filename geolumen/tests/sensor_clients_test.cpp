@@ -184,6 +184,7 @@ TEST_F(SensorClientsTest, LongIntervalLetsTheDeviceIdleBetweenReports) {
 
 TEST_F(SensorClientsTest, RadioOffMeansNoIdleCallsAtAll) {
     ddi->Session().currentRadioState = 1;
+    ddi->Session().requestedRadioState = 1;
     auto client = Connect();
     ASSERT_EQ(SetInterval(client.Get(), 20000), S_OK);
     for (int i = 0; i < 4; ++i) ddi->UpdateIdlePolicy();

@@ -6,6 +6,7 @@
 
 #include "consoles/ConsoleControls.h"
 #include "link/PublicData.h"
+#include "platform/Clock.h"
 #include "platform/StrToInt.h"
 
 namespace {
@@ -76,6 +77,13 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
                 out += static_cast<char>(*v & 0xFF);
             }
             break;
+        case PayloadKind::BE24:
+            if (auto v = ReadNumber(form, decl, field.control, error)) {
+                out += static_cast<char>((*v >> 16) & 0xFF);
+                out += static_cast<char>((*v >> 8) & 0xFF);
+                out += static_cast<char>(*v & 0xFF);
+            }
+            break;
         case PayloadKind::Index:
             out += static_cast<char>((ComboIndex(form, field.control) + field.value) & 0xFF);
             break;
@@ -114,6 +122,20 @@ std::optional<FieldError> AppendField(const QWidget* form, const CommandDecl& de
             out += text;
             break;
         }
+        case PayloadKind::FilledText: {
+            std::string text = EditBytes(form, field.control);
+            if (text.size() < static_cast<size_t>(field.value))
+                text.resize(static_cast<size_t>(field.value), '\0');
+            out += text;
+            break;
+        }
+        case PayloadKind::NowTime6: {
+            const QDateTime now = CurrentDateTime();
+            for (int part : {now.date().year() % 100, now.date().month(), now.date().day(), now.time().hour(),
+                             now.time().minute(), now.time().second()})
+                out += static_cast<char>(part);
+            break;
+        }
         case PayloadKind::Custom:
             if (auto message = field.custom(form, field, out)) return FieldError{*message};
             break;
@@ -140,6 +162,7 @@ std::optional<UserMessage> CheckText(const QWidget* form, const CommandDecl& dec
 PayloadField TextField(const char* edit) { return {PayloadKind::Text, edit, {}, 0, {}}; }
 PayloadField ByteField(const char* edit) { return {PayloadKind::Byte, edit, {}, 0, {}}; }
 PayloadField BE16Field(const char* edit) { return {PayloadKind::BE16, edit, {}, 0, {}}; }
+PayloadField BE24Field(const char* edit) { return {PayloadKind::BE24, edit, {}, 0, {}}; }
 PayloadField Hex8Field(const char* edit) { return {PayloadKind::Hex8, edit, {}, 0, {}}; }
 PayloadField BE32Field(const char* edit) { return {PayloadKind::BE32, edit, {}, 0, {}}; }
 PayloadField IndexField(const char* combo, int offset) { return {PayloadKind::Index, combo, {}, offset, {}}; }
@@ -156,6 +179,10 @@ PayloadField CountedTextField(const char* edit) { return {PayloadKind::CountedTe
 PayloadField PaddedTextField(const char* edit, int width) {
     return {PayloadKind::PaddedText, edit, {}, width, {}};
 }
+PayloadField FilledTextField(const char* edit, int width) {
+    return {PayloadKind::FilledText, edit, {}, width, {}};
+}
+PayloadField NowTime6Field() { return {PayloadKind::NowTime6, {}, {}, 0, {}}; }
 PayloadField CustomField(CustomPayload build, const char* control, const char* control2) {
     return {PayloadKind::Custom, control, control2, 0, {}, build};
 }

@@ -33,6 +33,7 @@ enum class PayloadKind {
     Byte,         // the edit's number, low 8 bits
     Hex8,         // the edit's text read as a hexadecimal number, low 8 bits
     BE16,         // the edit's number, two bytes high first
+    BE24,         // the edit's number, low 24 bits, three bytes high first
     BE32,         // the edit's number, four bytes high first
     Index,        // the combo box index + `value` as one byte
     MappedIndex,  // map[index] as one byte; an index outside the map is refused
@@ -42,6 +43,8 @@ enum class PayloadKind {
     CountedHex,   // as HexBytes, after a byte that counts them
     CountedText,  // the edit's bytes after a byte that counts them
     PaddedText,   // the first `value` bytes of the edit, zero bytes where the text is shorter
+    FilledText,   // the edit's bytes, then zero bytes until there are at least `value`
+    NowTime6,     // the clock's local time: year in century, month, day, hour, minute, second
     Custom,       // built by `custom` from the controls `control` and `control2`
 };
 
@@ -86,6 +89,7 @@ struct CommandResult {
 PayloadField TextField(const char* edit);
 PayloadField ByteField(const char* edit);
 PayloadField BE16Field(const char* edit);
+PayloadField BE24Field(const char* edit);
 PayloadField Hex8Field(const char* edit);
 PayloadField BE32Field(const char* edit);
 PayloadField IndexField(const char* combo, int offset = 0);
@@ -96,6 +100,8 @@ PayloadField HexBytesField(const char* edit);
 PayloadField CountedHexField(const char* edit);
 PayloadField CountedTextField(const char* edit);
 PayloadField PaddedTextField(const char* edit, int width);
+PayloadField FilledTextField(const char* edit, int width);
+PayloadField NowTime6Field();
 PayloadField CustomField(CustomPayload build, const char* control, const char* control2 = "");
 CommandDecl Button(const char* button, const char* caption, int code = -1,
                    std::vector<PayloadField> payload = {}, std::vector<std::string> beside = {});

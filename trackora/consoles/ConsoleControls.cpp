@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <algorithm>
 
 #include "platform/TextCodec.h"
@@ -37,6 +38,10 @@ ControlDecl EditDecl(const char* name, const char* label, const char* text, bool
     return {CtlKind::Edit, name, label, text, {}, 0, hidden};
 }
 
+ControlDecl CheckDecl(const char* name, const char* caption, bool checked, bool hidden) {
+    return {CtlKind::Check, name, caption, {}, {}, checked ? 1 : 0, hidden};
+}
+
 ControlDecl ComboDecl(const char* name, const char* label, std::vector<std::string> items, int index,
                       bool hidden) {
     return {CtlKind::Combo, name, label, {}, std::move(items), index, hidden};
@@ -68,6 +73,8 @@ int AddControl(QWidget* owner, QGridLayout* grid, int row, int column, const Con
     QWidget* widget = nullptr;
     if (decl.kind == CtlKind::Check) {
         widget = new QCheckBox(QString::fromStdString(decl.caption), owner);
+    } else if (decl.kind == CtlKind::Radio) {
+        widget = new QRadioButton(QString::fromStdString(decl.caption), owner);
     } else {
         if (!decl.caption.empty()) {
             auto* label = new QLabel(QString::fromStdString(decl.caption), owner);
@@ -97,7 +104,8 @@ int AddControl(QWidget* owner, QGridLayout* grid, int row, int column, const Con
 void ResetControl(QWidget* owner, const ControlDecl& decl) {
     switch (decl.kind) {
         case CtlKind::Check:
-            SetChecked(owner, decl.name, false);
+        case CtlKind::Radio:
+            SetChecked(owner, decl.name, decl.index == 1);
             break;
         case CtlKind::Edit:
             SetEditText(owner, decl.name, QString::fromStdString(decl.text));
@@ -113,13 +121,21 @@ void ResetControl(QWidget* owner, const ControlDecl& decl) {
     }
 }
 
+// Check boxes and radio buttons alike; a push button is never a state.
 bool IsChecked(const QWidget* owner, const std::string& name) {
-    const auto* box = owner->findChild<QCheckBox*>(QString::fromStdString(name));
-    return box && box->isChecked();
+    const auto* box = owner->findChild<QAbstractButton*>(QString::fromStdString(name));
+    return box && box->isCheckable() && box->isChecked();
 }
 
 void SetChecked(QWidget* owner, const std::string& name, bool checked) {
-    if (auto* box = owner->findChild<QCheckBox*>(QString::fromStdString(name))) box->setChecked(checked);
+    auto* box = owner->findChild<QAbstractButton*>(QString::fromStdString(name));
+    if (box && box->isCheckable()) {
+        // A lone radio button cannot be cleared through its group's exclusivity.
+        const bool exclusive = box->autoExclusive();
+        box->setAutoExclusive(false);
+        box->setChecked(checked);
+        box->setAutoExclusive(exclusive);
+    }
 }
 
 QString EditText(const QWidget* owner, const std::string& name) {

@@ -29,7 +29,7 @@ class TComboBox : public QComboBox {
     int itemIndex_ = -1;
 };
 
-enum class CtlKind { Check, Edit, Combo };
+enum class CtlKind { Check, Radio, Edit, Combo };
 
 struct ControlDecl {
     CtlKind kind;
@@ -37,12 +37,14 @@ struct ControlDecl {
     std::string caption;             // check box caption, or the label shown before an edit or combo box
     std::string text;                // edit text; for a combo box with index -1, the text it shows
     std::vector<std::string> items;  // combo box items
-    int index = 0;                   // combo box item selected at start (-1: none)
+    int index = 0;                   // combo box item selected at start (-1: none); a check box or radio
+                                     // button: 1 checked
     bool hidden = false;
 };
 
 // Rows of the tables.
 ControlDecl EditDecl(const char* name, const char* label, const char* text, bool hidden = false);
+ControlDecl CheckDecl(const char* name, const char* caption, bool checked, bool hidden = false);
 ControlDecl ComboDecl(const char* name, const char* label, std::vector<std::string> items, int index,
                       bool hidden = false);
 

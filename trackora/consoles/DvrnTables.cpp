@@ -3,7 +3,6 @@
 namespace {
 
 const std::vector<std::string> kDisableEnable{"Disable", "Enable"};
-const std::vector<std::string> kForbidAllow{"禁止", "允许"};
 // Sample values the fields start with before the user types the real ones.
 const char* const kSampleTerminal = "123456789012345";
 const char* const kSampleImei = "860000000000001";

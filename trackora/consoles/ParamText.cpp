@@ -19,6 +19,8 @@ const std::string kItemMark = "#";
 constexpr int kFieldColumns = 3;
 constexpr int kValueWidth = 130;
 constexpr int kPartWidth = 70;
+// A wide composite wraps its parts after this many.
+constexpr int kWidePartsPerLine = 4;
 
 const ParamField* FindField(const std::vector<ParamPage>& pages, const std::string& ini) {
     for (const auto& page : pages) {
@@ -39,22 +41,6 @@ std::vector<std::string> ValueKeys(const ParamField& field) {
 
 }  // namespace
 
-ValuePart EditPart(const std::string& text, bool hidden) {
-    return {PartKind::Edit, {CtlKind::Edit, {}, {}, text, {}, 0, hidden}, 0, false};
-}
-
-ValuePart ComboPart(std::vector<std::string> items, int index, int offset, bool hidden) {
-    return {PartKind::Index, {CtlKind::Combo, {}, {}, {}, std::move(items), index, hidden}, offset, false};
-}
-
-ValuePart Pad2Part(std::vector<std::string> items, int index) {
-    return {PartKind::Index, {CtlKind::Combo, {}, {}, {}, std::move(items), index, false}, 0, true};
-}
-
-ValuePart EastWestPart(int index) {
-    return {PartKind::EastWest, {CtlKind::Combo, {}, {}, {}, {"E", "W"}, index, false}, 0, false};
-}
-
 std::string CheckName(const ParamField& field) { return "Check_" + field.id; }
 
 std::string PartName(const ParamField& field, size_t part) {
@@ -64,13 +50,18 @@ std::string PartName(const ParamField& field, size_t part) {
 
 void BuildParamPage(QWidget* page, const ParamPage& decl) {
     auto* grid = new QGridLayout(page);
-    // Hidden fields go after the shown ones so they leave no gaps between them.
+    // Hidden fields go after the shown ones so they leave no gaps between them; wide composites take rows
+    // of their own below the others.
     std::vector<const ParamField*> order;
+    std::vector<const ParamField*> wide;
     for (const auto& field : decl.fields) {
-        if (!field.hidden) order.push_back(&field);
+        if (IsWideField(field))
+            wide.push_back(&field);
+        else if (!field.hidden)
+            order.push_back(&field);
     }
     for (const auto& field : decl.fields) {
-        if (field.hidden) order.push_back(&field);
+        if (field.hidden && !IsWideField(field)) order.push_back(&field);
     }
     int n = 0;
     for (const ParamField* field : order) {
@@ -84,37 +75,38 @@ void BuildParamPage(QWidget* page, const ParamPage& decl) {
         auto* value = new QWidget(page);
         auto* parts = new QGridLayout(value);
         parts->setContentsMargins(0, 0, 0, 0);
-        for (size_t i = 0; i < field->parts.size(); ++i) {
-            ControlDecl control = field->parts[i].control;
-            control.name = PartName(*field, i);
-            AddControl(page, parts, 0, static_cast<int>(i), control);
-        }
+        int partColumn = 0;
+        for (size_t i = 0; i < field->parts.size(); ++i)
+            partColumn = AddPart(page, parts, 0, partColumn, field->parts[i], PartName(*field, i));
         value->setMaximumWidth(field->parts.size() == 1 ? kValueWidth
                                                         : kPartWidth * static_cast<int>(field->parts.size()));
         grid->addWidget(value, row, column + 1);
     }
-    grid->setRowStretch((n + kFieldColumns - 1) / kFieldColumns, 1);
+    int row = (n + kFieldColumns - 1) / kFieldColumns;
+    for (const ParamField* field : wide) {
+        AddControl(page, grid, row, 0,
+                   {CtlKind::Check, CheckName(*field), field->caption, {}, {}, 0, field->hidden});
+        auto* value = new QWidget(page);
+        auto* parts = new QGridLayout(value);
+        parts->setContentsMargins(0, 0, 0, 0);
+        for (size_t i = 0; i < field->parts.size(); ++i) {
+            auto* part = new QWidget(value);
+            auto* cells = new QGridLayout(part);
+            cells->setContentsMargins(0, 0, 0, 0);
+            AddPart(page, cells, 0, 0, field->parts[i], PartName(*field, i));
+            const int line = static_cast<int>(i) / kWidePartsPerLine;
+            parts->addWidget(part, line, static_cast<int>(i) % kWidePartsPerLine, Qt::AlignLeft);
+        }
+        grid->addWidget(value, row++, 1, 1, kFieldColumns * 2 - 1);
+    }
+    grid->setRowStretch(row, 1);
 }
 
 std::string FieldValue(const QWidget* form, const ParamField& field) {
     std::string value;
     for (size_t i = 0; i < field.parts.size(); ++i) {
         if (i > 0) value += field.joiner;
-        const ValuePart& part = field.parts[i];
-        const std::string name = PartName(field, i);
-        switch (part.kind) {
-            case PartKind::Edit:
-                value += EditBytes(form, name);
-                break;
-            case PartKind::Index: {
-                const int index = ComboIndex(form, name);
-                value += part.pad2 ? TwoDigitText(index + part.offset) : std::to_string(index + part.offset);
-                break;
-            }
-            case PartKind::EastWest:
-                value += ComboIndex(form, name) == 0 ? "E" : "W";
-                break;
-        }
+        value += PartText(form, field.parts[i], PartName(field, i));
     }
     return value;
 }

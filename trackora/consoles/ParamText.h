@@ -14,6 +14,7 @@
 #include "consoles/CommandKit.h"
 #include "consoles/ConsoleControls.h"
 
+class QGridLayout;
 class QWidget;
 class TIniFile;
 
@@ -24,6 +25,25 @@ enum class PartKind {
     Edit,      // the edit text as typed
     Index,     // the combo box index (+ offset) in decimal, "0" put before a one-character number if pad2
     EastWest,  // "E" when the combo box has item 0 selected, else "W"
+    Mapped,    // the text of the combo box index in `texts`; empty when nothing (or no such item) is selected
+    Fixed,     // a text of the table's own, with no control
+    Interval,  // an edit's text as exactly three characters (IntervalRule)
+    Time,   // combo boxes of hours, minutes (and seconds) whose indices are the numbers, as two-digit groups
+    Mask,   // check boxes, box n setting bit n - 1, as two upper-case hexadecimal digits
+    Clock,  // the PC's date and time "yyyy-mm-dd hh:nn:ss" while its radio button is checked, else the edit
+};
+
+// Three characters from an interval edit: one gets "00" in front, two get "0", three stay; an empty edit
+// gives "010"; a longer text is cut to its first three (CutLong) or gives "010" too (DefaultLong).
+enum class IntervalRule { CutLong, DefaultLong };
+
+// A part with a check box of its own: the part is written only while the box is checked.
+struct PartGroup {
+    std::string caption;
+    bool checked = false;  // at start
+    std::string prefix;    // written before the part's text when checked
+    std::string suffix;    // written after it when checked
+    std::string absent;    // written in its place when clear
 };
 
 struct ValuePart {
@@ -31,6 +51,13 @@ struct ValuePart {
     ControlDecl control;  // its name is given by the engine (see PartName)
     int offset = 0;
     bool pad2 = false;
+    std::vector<int> values;          // Time: the numbers the combo boxes start at
+    std::vector<std::string> labels;  // Time: label before each combo box; Mask: box captions;
+                                      // Interval: a label after the edit
+    IntervalRule rule = IntervalRule::CutLong;
+    std::string source;  // Interval: the control name of another field's edit that holds the interval
+    std::optional<PartGroup> group;
+    std::vector<std::string> texts;  // Mapped: the text of each item
 };
 
 // Value parts of the tables.
@@ -38,6 +65,30 @@ ValuePart EditPart(const std::string& text, bool hidden = false);
 ValuePart ComboPart(std::vector<std::string> items, int index, int offset = 0, bool hidden = false);
 ValuePart Pad2Part(std::vector<std::string> items, int index);
 ValuePart EastWestPart(int index);
+ValuePart MappedPart(std::vector<std::string> items, int index, std::vector<std::string> texts);
+ValuePart FixedPart(const std::string& text);
+ValuePart IntervalPart(IntervalRule rule, const std::string& text, const std::string& before,
+                       const std::string& after);
+ValuePart IntervalFrom(IntervalRule rule, const std::string& sourceControl);
+// Two numbers give MakeHHMM, three MakeHHMMSS, four MakeHHMMHHMM, six two MakeHHMMSS groups.
+ValuePart TimePart(std::vector<int> values, std::vector<std::string> labels = {});
+ValuePart MaskPart(std::vector<std::string> captions);
+ValuePart ClockPart(const std::string& radioCaption, const std::string& text);
+ValuePart Labelled(ValuePart part, const std::string& label);
+ValuePart Optional(ValuePart part, const std::string& caption, bool checked, const std::string& absent = "",
+                   const std::string& prefix = "", const std::string& suffix = "");
+
+// The interval text of an edit's text under a rule (UTF-8 in, UTF-8 out).
+std::string IntervalText(const std::string& typed, IntervalRule rule);
+
+// The text of one part whose controls are named after `name`, code page 936.
+std::string PartText(const QWidget* form, const ValuePart& part, const std::string& name);
+// Makes a part's controls (with their labels) along row `row` of the grid from `column`; returns the next
+// free column.
+int AddPart(QWidget* owner, QGridLayout* grid, int row, int column, const ValuePart& part,
+            const std::string& name);
+// A composite too big for one cell beside the others: it is laid out on rows of its own.
+bool IsWideField(const struct ParamField& field);
 
 struct ParamField {
     std::string key;               // wire key
@@ -57,8 +108,15 @@ struct ParamPage {
 
 enum class ParamMode { Set, Query };
 
+// Rows of the consoles' tables whose controls are named after their keys, and the items most of them use.
+ParamField Field(const char* key, const char* caption, std::vector<ValuePart> parts, const char* joiner = "");
+ParamField QueryKey(const char* key, const char* caption);
+extern const std::vector<std::string> kForbidAllow;  // "禁止", "允许"
+
 // Control names: the check box is "Check_<id>", a single value control "Value_<id>", and the parts of a
-// composite "Value_<id>_1", "Value_<id>_2", ...
+// composite "Value_<id>_1", "Value_<id>_2", ... Within a part named P: its own check box (PartGroup) is
+// "P_Check", the combo boxes of a time and the boxes of a mask "P_1", "P_2", ..., the radio button of a
+// clock "P_PC".
 std::string CheckName(const ParamField& field);
 std::string PartName(const ParamField& field, size_t part);
 

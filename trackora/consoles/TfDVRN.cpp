@@ -4,9 +4,11 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "consoles/DvrnCommands.h"
 #include "consoles/DvrnTables.h"
 #include "link/OutputLog.h"
 #include "link/PublicData.h"
+#include "link/ReplyTable.h"
 #include "platform/IniFile.h"
 #include "platform/TextCodec.h"
 
@@ -35,9 +37,14 @@ TfDVRN::TfDVRN(QWidget* parent) : TConsoleForm("TfDVRN", QStringLiteral("DVRN_Co
     int n = 0;
     for (const auto& decl : DvrnPages()) {
         auto* page = new QWidget(PageControl1);
-        page->setObjectName(QStringLiteral("TabSheet%1").arg(++n));
-        BuildParamPage(page, decl);
+        page->setObjectName(QStringLiteral("TabSheet%1").arg(n + 1));
+        if (n < kFirstCommandPage) {
+            BuildParamPage(page, decl);
+        } else {
+            BuildCommandPage(page, DvrnCommandPages()[static_cast<size_t>(n - kFirstCommandPage)]);
+        }
         PageControl1->addTab(page, QString::fromStdString(decl.caption));
+        ++n;
     }
     grid->addWidget(PageControl1, 0, 0, 1, 2);
     SpeedButton1 = AddButton(grid, 1, 0, Button("SpeedButton1", "SetParam"));
@@ -46,6 +53,11 @@ TfDVRN::TfDVRN(QWidget* parent) : TConsoleForm("TfDVRN", QStringLiteral("DVRN_Co
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kTimer1IntervalMs);
+    MakeImeiFlow();
+    // A window that was replaced or freed lets the reply go by.
+    SetReplyInput("TfDVRN.TaiYaDataInput", [self = QPointer<TfDVRN>(this)] {
+        if (self) self->TaiYaDataInput();
+    });
     FormCreate();
 }
 
@@ -75,6 +87,7 @@ void TfDVRN::LoadParamConfigFromFile() {
 void TfDVRN::ButtonClick(int n) {
     if (n == 1) SetParam();
     if (n == 2) ReadParam();
+    if (n > 2) PageCommand("SpeedButton" + std::to_string(n));
 }
 
 void TfDVRN::SetParam() {

@@ -16,6 +16,10 @@
 [[nodiscard]] std::string FindItemInBuf(const TReplyRecord& reply, int first, int last, int n);
 
 void ParamGetAckDeal(const TReplyRecord& reply, ReplyLines& out);
+// The RF receiver's items of a parameter answer (RFWORK, CHANNAL, RFRECT, RFCHKT, ATUOFREQEN, RFCLOSEENAB)
+// stored as their values into SysRunInfo.RfStatus in that order, the order of the key-fob monitor's
+// labels; a key the answer does not carry keeps its last value. Runs before the monitor sees the answer.
+void StoreRfStatus(const TReplyRecord& reply);
 void ParamSetAckDeal(const TReplyRecord& reply, ReplyLines& out);
 
 void PW3310AlarmReadDeal(const TReplyRecord& reply, ReplyLines& out);

@@ -1,6 +1,8 @@
 // Parameter answers: items "KEY=VALUE" (query) or "KEY" (set) separated by commas.
 #include <array>
+#include <iterator>
 #include <string_view>
+#include <tuple>
 
 #include "link/ListDecoders.h"
 #include "link/ReplyFamilies.h"
@@ -193,6 +195,23 @@ void ParamGetAckDeal(const TReplyRecord& reply, ReplyLines& out) {
     const int length = static_cast<int>(ReplyBytes(reply).Be16(0));
     if (length <= 0) return;
     PrintItems(reply, 3, length + 2, out, [](const std::string& item) { return ParamGetLine(item); });
+}
+
+void StoreRfStatus(const TReplyRecord& reply) {
+    static constexpr std::string_view kRfKeys[] = {"RFWORK", "CHANNAL",    "RFRECT",
+                                                   "RFCHKT", "ATUOFREQEN", "RFCLOSEENAB"};
+    static_assert(std::size(kRfKeys) == std::tuple_size_v<decltype(SysRunInfo.RfStatus)>);
+    const int length = static_cast<int>(ReplyBytes(reply).Be16(0));
+    if (length <= 0) return;
+    const int count = CountItems(ReplyBytes(reply), 3, length + 2);
+    for (int k = 1; k <= count; ++k) {
+        const std::string item = FindItemInBuf(reply, 3, length + 2, k);
+        const size_t eq = item.find('=');
+        if (eq == std::string::npos) continue;
+        for (size_t i = 0; i < std::size(kRfKeys); ++i) {
+            if (item.compare(0, eq, kRfKeys[i]) == 0) SysRunInfo.RfStatus[i] = item.substr(eq + 1);
+        }
+    }
 }
 
 void ParamSetAckDeal(const TReplyRecord& reply, ReplyLines& out) {

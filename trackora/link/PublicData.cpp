@@ -141,6 +141,8 @@ std::string MakeHHMM(int a, int b) { return TwoDigitText(a) + TwoDigitText(b); }
 
 std::string MakeHHMMHHMM(int a, int b, int c, int d) { return MakeHHMM(a, b) + MakeHHMM(c, d); }
 
+std::string MakeHHMMSS(int a, int b, int c) { return MakeHHMM(a, b) + TwoDigitText(c); }
+
 std::string GbkToUtf8(const std::string& text) { return Cp936ToUtf8(text); }
 
 int RecvRingNext(int position) {

@@ -131,7 +131,7 @@ void ResetPublicData();
 
 // The one port every line goes out through. The port manager installs itself here; tests install fakes.
 class LinePort {
-public:
+  public:
     virtual ~LinePort() = default;
     // Queues bytes for the line; false when they cannot be queued.
     virtual bool WriteData(const uint8_t* buffer, int length) = 0;
@@ -164,6 +164,7 @@ bool HasNoSpace(const std::string& text);
 std::string TwoDigitText(int value);
 std::string MakeHHMM(int a, int b);
 std::string MakeHHMMHHMM(int a, int b, int c, int d);
+std::string MakeHHMMSS(int a, int b, int c);
 std::string GbkToUtf8(const std::string& text);
 
 int RecvRingNext(int position);

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "link/ListDecoders.h"
 #include "link/ReplyFormat.h"
 #include "link/SatelliteSort.h"
 
@@ -87,6 +88,7 @@ void DecodeParamSetAck(const TReplyRecord& reply, ReplyLines& out) {
 // The key-fob console sees the answer after the acknowledgement line and before the parameter lines.
 void DecodeParamGetAck(const TReplyRecord& reply, ReplyLines& out) {
     out.push_back("Read Param Ack Info!!!");
+    StoreRfStatus(reply);
     ForwardReplyInOrder(out, "TfBrel.RFMoniInput");
     RunOutputDecoder("ParamGetAckDeal", reply, out);
 }

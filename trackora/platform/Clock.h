@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -13,3 +14,9 @@
 [[nodiscard]] std::string DateTimeText(const QDateTime& when);
 // Replaces the clock (nullptr restores the system clock).
 void SetClock(std::function<QDateTime()> clock);
+
+// The clock that measures pauses: it never jumps with the wall clock. Tests replace it to step time by hand.
+using MonoTime = std::chrono::steady_clock::time_point;
+[[nodiscard]] MonoTime MonotonicNow();
+// Replaces the monotonic clock (nullptr restores the system's).
+void SetMonotonicClock(std::function<MonoTime()> clock);

@@ -1,28 +1,27 @@
 // Every window class of the program, one line each: its form name, global pointer and placement.
-// A window not built yet is a stand-in until its class replaces the line.
+// A window not built yet would be registered as a stand-in (shell/PendingWindow.h) until its class
+// replaces the line.
 #include "consoles/FixedConsoles.h"
+#include "consoles/PersonalConsoles.h"
 #include "consoles/StartupWindows.h"
 #include "consoles/TfAppEbike.h"
+#include "consoles/TfBrel.h"
 #include "consoles/TfDVRN.h"
+#include "consoles/TfPW3310.h"
+#include "consoles/TfPW3318.h"
+#include "consoles/VehicleConsoles.h"
 #include "link/ComManage.h"
 #include "link/OutPut.h"
-#include "shell/PendingWindow.h"
 #include "shell/WindowOpener.h"
 #include "tools/TfDebug.h"
 #include "tools/TfDisTest.h"
 #include "tools/TfGpsFinter.h"
-#include "tools/TfgSensorData.h"
 #include "tools/TfLog.h"
 #include "tools/TfMoni.h"
 #include "tools/TfNetTest.h"
 #include "tools/TfQ7GpsMoni.h"
 #include "tools/TfQRCreate.h"
-
-namespace {
-void Pending(const char* form, const char* caption, Placement placement, bool fixed = false) {
-    RegisterPendingWindow(form, QString::fromUtf8(caption), placement, fixed);
-}
-}  // namespace
+#include "tools/TfgSensorData.h"
 
 void RegisterAllWindows() {
     static bool done = false;
@@ -38,15 +37,15 @@ void RegisterAllWindows() {
     RegisterWindow("TfGpsFinter", fGpsFinter, Placement::Recorders);
     RegisterWindow("TfQ7GpsMoni", fQ7GpsMoni, Placement::Recorders);
     RegisterWindow("TfAppEbike", fAppEbike, Placement::Others);
-    Pending("Tf640Manage", "640终端", Placement::Others);
-    Pending("TfwlwManage", "物联网协议终端", Placement::Others);
-    Pending("TfBrel", "遥控钥匙终端", Placement::Others);
+    RegisterWindow("Tf640Manage", f640Manage, Placement::Others);
+    RegisterWindow("TfwlwManage", fwlwManage, Placement::Others);
+    RegisterWindow("TfBrel", fBrel, Placement::Others);
     RegisterWindow("TfRK_mtv", fRK_mtv, Placement::Others);
-    Pending("TfCCDJ", "超常待机终端", Placement::Others);
-    Pending("TfWifiShoes", "WIFI/GPS定位鞋", Placement::Others);
-    Pending("TfBagManage", "定位书包管理", Placement::Others);
-    Pending("TfPW3310", "PW3310定位手表", Placement::Others);
-    Pending("TfPW3318", "PW3318_4G手表", Placement::Others);
+    RegisterWindow("TfCCDJ", fCCDJ, Placement::Others);
+    RegisterWindow("TfWifiShoes", fWifiShoes, Placement::Others);
+    RegisterWindow("TfBagManage", fBagManage, Placement::Others);
+    RegisterWindow("TfPW3310", fPW3310, Placement::Others);
+    RegisterWindow("TfPW3318", fPW3318, Placement::Others);
     RegisterWindow("TfSFWatch", fSFWatch, Placement::Others);
     RegisterWindow("TfMoni", fMoni, Placement::Others);
     RegisterWindow("TfDebug", fDebug, Placement::Others);

@@ -168,6 +168,49 @@ TEST_F(ConsoleKitTest, NumberSlots) {
     EXPECT_EQ(CreateOneCodeItem("123", ""), "123#");
 }
 
+// Three characters of a report interval: the two rules differ only for a text longer than three.
+TEST_F(ConsoleKitTest, IntervalText) {
+    struct Row {
+        const char* typed;
+        const char* cut;
+        const char* fallback;
+    } rows[] = {
+        {"", "010", "010"},     {"5", "005", "005"},  {"12", "012", "012"},   {"300", "300", "300"},
+        {"1234", "123", "010"}, {"-1", "0-1", "0-1"}, {"中", "00中", "00中"},  // a character, not its bytes,
+                                                                               // is counted
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.typed);
+        EXPECT_EQ(IntervalText(row.typed, IntervalRule::CutLong), row.cut);
+        EXPECT_EQ(IntervalText(row.typed, IntervalRule::DefaultLong), row.fallback);
+    }
+}
+
+// The parts of a composite read their own controls: optional groups, their absent texts, a mask.
+TEST_F(ConsoleKitTest, CompositeParts) {
+    const ParamPage page{
+        "Page",
+        {{"T",
+          "T",
+          "T",
+          {Optional(TimePart({6, 5}), "1", true, "0000", "<", ">"), MaskPart({"a", "b", "c"}),
+           Optional(EditPart("x"), "2", false, "-"), FixedPart("!")},
+          "/",
+          "",
+          false}},
+        {}};
+    QWidget form;
+    BuildParamPage(&form, page);
+    Check(&form, "Check_T");
+    EXPECT_EQ(FieldValue(&form, page.fields[0]), "<0605>/00/-/!");
+    SetChecked(&form, "Value_T_1_Check", false);
+    SetChecked(&form, "Value_T_2_1", true);
+    SetChecked(&form, "Value_T_2_3", true);
+    SetChecked(&form, "Value_T_3_Check", true);
+    SetComboIndex(&form, "Value_T_1_2", 59);
+    EXPECT_EQ(FieldValue(&form, page.fields[0]), "0000/05/x/!");
+}
+
 TEST_F(ConsoleKitTest, SlotSeparatorsInsideAWrittenSlot) {
     AlarmRow alarms[5];
     alarms[1] = {false, 0, 0, 0, 0, "a;b"};  // not written: harmless

@@ -11,8 +11,12 @@
 #include "console_fixture.h"
 #include "consoles/TfDVRN.h"
 #include "platform/TextCodec.h"
+#include "support/ManualMonotonicClock.h"
 
 namespace {
+
+// The pause the train keeps between two frames.
+constexpr auto kPause = std::chrono::milliseconds(300) + kLineSlack;
 
 class DvrnTest : public ConsoleTest {
   protected:
@@ -30,10 +34,12 @@ class DvrnTest : public ConsoleTest {
         Check(form.get(), "Check_" + id);
         Type(form.get(), "Value_" + id, value);
     }
-    // Lets the train's timer fire as often as it has frames left, without waiting 300 ms each time.
+    // Lets the train's timer fire as often as it has frames left, the pause passing on the test's clock.
     void RunTrain() {
-        for (int guard = 0; guard < 100 && form->Train() && !form->Train()->Done(); ++guard)
+        for (int guard = 0; guard < 100 && form->Train() && !form->Train()->Done(); ++guard) {
+            clock.Advance(kPause);
             form->Train()->Tick();
+        }
     }
     void Reopen() { form = std::make_unique<TfDVRN>(); }
     // A new window as on the very first start, without the fields an earlier row saved.
@@ -47,6 +53,7 @@ class DvrnTest : public ConsoleTest {
         return file.readAll().toStdString();
     }
 
+    ManualMonotonicClock clock;
     std::unique_ptr<TfDVRN> form;
 };
 
@@ -79,11 +86,12 @@ TEST_F(DvrnTest, BatchesAreCutAtSeventyBytesAndLeaveFromTheTimer) {
               "ATKQ4B510000000000000000000201003C235345525649503D6162636465666768696A6B6C6D6E6F70717273747576"
               "23555345523D313233343536373839303132333435363738393031323334D40D0A\r\n");
     ASSERT_NE(form->Train(), nullptr);
-    EXPECT_EQ(form->Train()->Timer().interval(), 300);
+    EXPECT_GE(form->Train()->Timer().interval(), 300);
     EXPECT_TRUE(form->Train()->Timer().isActive());
     EXPECT_FALSE(form->SpeedButton1->isEnabled());
     EXPECT_FALSE(form->SpeedButton2->isEnabled());
 
+    clock.Advance(kPause);
     form->Train()->Tick();
     ASSERT_EQ(port.lines.size(), 2u);
     // Len 20 (0x14); 0x9C + 0x02 + 0x01 + 0x14 = 0xB3, payload bytes add 0x657 -> 0x70A -> 0x0A.
@@ -96,6 +104,43 @@ TEST_F(DvrnTest, BatchesAreCutAtSeventyBytesAndLeaveFromTheTimer) {
     EXPECT_TRUE(form->SpeedButton2->isEnabled());
 }
 
+TEST_F(DvrnTest, ATickThatComesEarlySendsNothingAndWaitsForTheRestOfThePause) {
+    using std::chrono::microseconds;
+    using std::chrono::milliseconds;
+    Enter("FREQ", "30");                    // 8 bytes
+    Enter("SERVERADDR", QString(72, 'a'));  // 80: alone
+    Enter("USER", QString(64, 'u'));        // 70: alone
+    Click(form.get(), "SpeedButton1");
+    ASSERT_EQ(port.lines.size(), 1u);
+    const QTimer& timer = form->Train()->Timer();
+    struct Step {
+        const char* legend;
+        MonoTime::duration advance;
+        size_t linesAfter;
+        int rearmedMs;  // the timer's next wait; -1: the train is done
+    } steps[] = {
+        {"a timer that fires early", milliseconds(285), 1, static_cast<int>(kPause.count()) - 285},
+        {"the rest of the pause", kPause - milliseconds(285), 2, static_cast<int>(kPause.count())},
+        {"half a millisecond short waits a whole one", kPause - microseconds(500), 2, 1},
+        {"now the pause is over", milliseconds(1), 3, -1},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.legend);
+        clock.Advance(step.advance);
+        form->Train()->Tick();
+        EXPECT_EQ(port.lines.size(), step.linesAfter);
+        if (step.rearmedMs < 0) {
+            EXPECT_TRUE(form->Train()->Done());
+            EXPECT_TRUE(form->SpeedButton1->isEnabled());
+            continue;
+        }
+        EXPECT_TRUE(timer.isActive());
+        EXPECT_EQ(timer.interval(), step.rearmedMs);
+        EXPECT_FALSE(form->SpeedButton1->isEnabled());
+    }
+    EXPECT_EQ(Frames()[2].payload, "#USER=" + std::string(64, 'u'));
+}
+
 TEST_F(DvrnTest, TheTrainOutlivesItsWindow) {
     Enter("SERVERADDR", QString(72, 'a'));
     Enter("USER", "ab");
@@ -103,6 +148,7 @@ TEST_F(DvrnTest, TheTrainOutlivesItsWindow) {
     QPointer<TBatchTrain> train = form->Train();
     ASSERT_NE(train, nullptr);
     form.reset();  // the user closes the console between the two frames
+    clock.Advance(kPause);
     train->Tick();
     ASSERT_EQ(Frames().size(), 2u);
     EXPECT_EQ(Frames()[1].payload, "#USER=ab");

@@ -8,6 +8,8 @@
 
 #include "console_fixture.h"
 #include "consoles/FixedConsoles.h"
+#include "consoles/TfDVRN.h"
+#include "link/LogMemo.h"
 #include "link/ComManage.h"
 #include "platform/HiddenLayout.h"
 #include "shell/KQMain.h"
@@ -29,6 +31,13 @@ TEST(HiddenLayout, EveryWindowFollowsTheOneSwitch) {
     TfCallTest call;
     EXPECT_EQ(!call.findChild<QPushButton*>("SpeedButton2")->isHidden(), kShowHiddenControls);
     EXPECT_FALSE(call.findChild<QPushButton*>("SpeedButton1")->isHidden());
+
+    // The tracker console's command pages: every control hidden, the parameter buttons shown.
+    TfDVRN dvrn;
+    for (const char* name : {"SpeedButton3", "SpeedButton23", "SpeedButton24", "Button1", "Button12", "Edit1",
+                             "CheckBox1", "ComboBox13", "Memo1", "Label16"})
+        EXPECT_EQ(!dvrn.findChild<QWidget*>(name)->isHidden(), kShowHiddenControls) << name;
+    EXPECT_FALSE(dvrn.SpeedButton1->isHidden());
 }
 
 }  // namespace

@@ -23,6 +23,11 @@ TEST(TwoDigitText, OneRuleForEveryField) {
             EXPECT_EQ(MakeHHMM(a, b), TwoDigitText(a) + TwoDigitText(b));
         }
     }
+    // The three groups of a time with seconds, and the time composites of the consoles.
+    EXPECT_EQ(MakeHHMMSS(7, 5, 0), "070500");
+    EXPECT_EQ(MakeHHMMSS(23, 59, 59), "235959");
+    EXPECT_EQ(MakeHHMMSS(-1, 255, 9), "-125509");
+    EXPECT_EQ(MakeHHMMHHMM(9, -1, 255, 0), "09-125500");
     // 113 . 56 07 12 and 22 . 30 45 06.
     EXPECT_EQ(FormatDegree(113, 56, 7, 12), "113.560712");
     EXPECT_EQ(FormatDegree(22, 30, 45, 6), "22.304506");

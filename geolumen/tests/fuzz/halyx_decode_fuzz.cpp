@@ -1,13 +1,9 @@
-// Coverage-guided fuzz target for the TLV decoder (not part of the CMake build: it needs clang's libFuzzer).
-//
-// Build and run from the repository root:
-//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Igeolumen \
-//     geolumen/tests/fuzz/halyx_decode_fuzz.cpp geolumen/halyx/tlv_codec.cpp \
-//     geolumen/halyx/location_service.cpp geolumen/platform/trace.cpp -o /tmp/halyx_decode_fuzz
-//   /tmp/halyx_decode_fuzz -max_total_time=60
+// Coverage-guided fuzz target for the TLV decoder. Built by the BUILD_FUZZERS option with clang's
+// libFuzzer; scripts/test.sh runs it for a bounded time.
 //
 // The first two input bytes pick the kind and the message id; the rest is the payload. The decode goes
-// into a buffer of exactly the structure's size, so any write past it is caught.
+// into a buffer of exactly the structure's size, so any write past it is caught. The walk of the element
+// list that the index replaced must give the same code and the same structure bytes.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int rc = geolumen::halyx_decode_tlvs(
         desc, kind, id, payload.data(), static_cast<std::uint32_t>(payload.size()), out.data(), structSize);
     if (rc > 0 || rc < geolumen::HALYX_IDL_ERR_UNKNOWN_TLV) std::abort();
+    std::vector<std::uint8_t> walked(structSize);
+    const int walkRc = geolumen::halyx_decode_tlvs_walk(desc, kind, id, payload.data(),
+                                                        static_cast<std::uint32_t>(payload.size()),
+                                                        walked.data(), structSize);
+    if (walkRc != rc || walked != out) std::abort();
     if (rc == 0 && kind == geolumen::HALYX_KIND_INDICATION && id == geolumen::HALYX_LOC_SATELLITE_REPORT) {
         geolumen::halyx_loc_satellite_report r;
         std::memcpy(&r, out.data(), sizeof r);

@@ -58,7 +58,7 @@ void FakeSensorDevice::ResumeIdle() {
 
 void SensorDdiFixture::SetUp() {
     DriverGlobals::Get().Reset();
-    DriverGlobals::Get().DataReportingEnabled = 1;
+    DriverGlobals::Get().SetSelfManagedIoRunning(true);
     ASSERT_EQ(CreateSensor(), S_OK);
 }
 

@@ -110,6 +110,27 @@ std::vector<uint8_t> TerminalSim::ReplyFrame(uint16_t seq, uint16_t type,
     return frame;
 }
 
+std::string TerminalSim::CommandLine(uint16_t cmd, const std::string& payload) {
+    std::vector<uint8_t> frame = {'K', 'Q', 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    frame.push_back(static_cast<uint8_t>(cmd >> 8));
+    frame.push_back(static_cast<uint8_t>(cmd));
+    frame.push_back(static_cast<uint8_t>(payload.size() >> 8));
+    frame.push_back(static_cast<uint8_t>(payload.size()));
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    unsigned sum = 0;
+    for (uint8_t b : frame) sum += b;
+    frame.push_back(static_cast<uint8_t>(sum));
+    frame.push_back(0x0D);
+    frame.push_back(0x0A);
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string line = "ATKQ";
+    for (uint8_t b : frame) {
+        line += kDigits[b >> 4];
+        line += kDigits[b & 0x0F];
+    }
+    return line + "\r\n";
+}
+
 std::optional<TerminalSim::Command> TerminalSim::ParseCommandLine(const std::string& line) {
     const std::string prefix = "ATKQ";
     if (line.rfind(prefix, 0) != 0 || (line.size() - prefix.size()) % 2 != 0) return std::nullopt;

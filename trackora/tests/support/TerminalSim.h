@@ -35,6 +35,11 @@ class TerminalSim {
     [[nodiscard]] static std::vector<uint8_t> ReplyFrame(uint16_t seq, uint16_t type,
                                                          const std::vector<uint8_t>& payload);
 
+    // The hex command line the program sends for a command: "ATKQ", the frame ("KQ", nine zero bytes, cmd
+    // and length high byte first, the payload, the low 8 bits of the sum of all bytes before it, CR LF) in
+    // upper-case hexadecimal, then CR LF.
+    [[nodiscard]] static std::string CommandLine(uint16_t cmd, const std::string& payload);
+
     struct Command {
         uint16_t cmd = 0;
         std::vector<uint8_t> payload;

@@ -1,0 +1,75 @@
+#pragma once
+// Cuts whole frames out of the byte stream of a CDC WDM character device. The kernel driver keeps no
+// message boundaries: one read can hold part of a frame, several frames, or a frame and the start of the
+// next. The framer keeps the bytes of a partial frame until its length is complete, hands out every
+// complete frame in order, skips bytes that cannot start a frame, and drops a partial frame whose bytes
+// stop coming.
+//
+// Its contract: a frame handed out is exactly the bytes the rule accepted, never more; bytes before the
+// first possible frame start are dropped (and traced), never handed out; the bytes held never exceed one
+// partial frame plus one read.
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace geolumen {
+
+// What the bytes at the start of the stream are.
+struct StreamFrameCheck {
+    enum class Verdict : std::uint8_t {
+        kNeedMore,   // the start of a frame whose header or body is not complete yet
+        kFrame,      // a complete frame of `length` bytes
+        kNotAFrame,  // no frame can start at the first byte
+    };
+    Verdict verdict = Verdict::kNeedMore;
+    std::size_t length = 0;
+};
+
+// The rule of one frame layout; looks only at the bytes given.
+using StreamFrameRule = StreamFrameCheck (*)(std::span<const std::uint8_t> bytes);
+
+// A partial frame whose next byte has not come for this long is dropped. The module writes a response in
+// one go and the pieces of one frame follow each other within a few milliseconds; at one report a second,
+// a quarter of a second without a byte means the rest is lost, and dropping it then keeps the next report
+// from being swallowed as its body.
+inline constexpr int kCdcWdmPartialFrameTimeoutMs = 250;
+
+class CdcWdmStreamFramer {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit CdcWdmStreamFramer(StreamFrameRule rule) : rule_(rule) {}
+
+    // Bytes read from the device at `now`.
+    void Append(std::span<const std::uint8_t> bytes, Clock::time_point now);
+    // Whether a complete frame waits.
+    [[nodiscard]] bool HasFrame() const { return frameLength_ != 0; }
+    // Hands out the oldest complete frame: copies min(frame, out) bytes and returns the copied count;
+    // 0 when no frame is complete. A frame longer than `out` loses its end.
+    [[nodiscard]] std::size_t Take(std::span<std::uint8_t> out);
+    // When the partial frame held is dropped if no byte comes; none when no partial frame is held.
+    [[nodiscard]] std::optional<Clock::time_point> PartialDeadline() const;
+    // Drops a partial frame that stalled until `now`; the frames that its bytes still hold are kept.
+    void DropStalled(Clock::time_point now);
+    // Bytes held (partial frame and complete frames not handed out yet).
+    [[nodiscard]] std::size_t Held() const { return bytes_.size() - start_; }
+
+  private:
+    // Skips what cannot start a frame and notes whether the front frame is complete; the bytes skipped.
+    [[nodiscard]] std::size_t Settle();
+    static void TraceSkipped(std::size_t skipped);
+    [[nodiscard]] std::span<const std::uint8_t> Front() const {
+        return std::span<const std::uint8_t>(bytes_).subspan(start_);
+    }
+
+    StreamFrameRule rule_;
+    std::vector<std::uint8_t> bytes_;
+    std::size_t start_ = 0;        // first byte not handed out or dropped
+    std::size_t frameLength_ = 0;  // length of the complete frame at the front; 0: none
+    Clock::time_point lastByte_{};
+};
+
+}  // namespace geolumen

@@ -1,0 +1,113 @@
+#include "consoles/ParamConsole.h"
+
+#include <QGridLayout>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const kSetButton = "SpeedButton1";
+const char* const kQueryButton = "SpeedButton2";
+const char* const kSelectAllButton = "SpeedButton3";
+const char* const kClearAllButton = "SpeedButton4";
+
+}  // namespace
+
+TParamConsole::TParamConsole(const ParamConsoleDecl& decl, QWidget* parent)
+    : TConsoleForm(decl.formName, QString::fromUtf8(decl.caption), parent), decl_(decl) {
+    for (const auto& page : decl_.pages)
+        commands_.insert(commands_.end(), page.commands.begin(), page.commands.end());
+    SetCommands(&commands_);
+    auto* grid = new QGridLayout(this);
+    int columns = 2;
+    if (decl_.pages.size() == 1) {
+        auto* page = new QWidget(this);
+        page->setObjectName(QStringLiteral("TabSheet1"));
+        BuildPage(page, decl_.pages[0]);
+        grid->addWidget(page, 0, 0, 1, 4);
+    } else {
+        PageControl1 = new QTabWidget(this);
+        PageControl1->setObjectName(QStringLiteral("PageControl1"));
+        int n = 0;
+        for (const auto& decl : decl_.pages) {
+            auto* page = new QWidget(PageControl1);
+            page->setObjectName(QStringLiteral("TabSheet%1").arg(++n));
+            BuildPage(page, decl);
+            PageControl1->addTab(page, QString::fromStdString(decl.params.caption));
+        }
+        grid->addWidget(PageControl1, 0, 0, 1, 4);
+    }
+    AddButton(grid, 1, 0, Button(kSetButton, decl_.setCaption));
+    AddButton(grid, 1, 1, Button(kQueryButton, decl_.queryCaption));
+    if (!decl_.selectAll.empty()) {
+        AddButton(grid, 1, columns++, Button(kSelectAllButton, "全部选择"));
+        AddButton(grid, 1, columns++, Button(kClearAllButton, "全部清除"));
+    }
+}
+
+void TParamConsole::BuildPage(QWidget* page, const ConsolePage& decl) {
+    auto* column = new QVBoxLayout(page);
+    if (!decl.params.fields.empty()) {
+        auto* fields = new QWidget(page);
+        BuildParamPage(fields, decl.params);
+        column->addWidget(fields);
+    }
+    if (!decl.slotLists.empty()) {
+        auto* rows = new QGridLayout;
+        column->addLayout(rows);
+        int row = 0;
+        for (const auto& list : decl.slotLists) {
+            row = AddSlotRows(this, rows, row, list);
+            AddButton(rows, row, 0, Button(list.setButton.c_str(), SlotSetCaption(list.kind)));
+            AddButton(rows, row++, 1, Button(list.queryButton.c_str(), SlotQueryCaption(list.kind)));
+        }
+    }
+    if (!decl.commands.empty()) {
+        auto* commands = new QWidget(page);
+        LayOutCommands(commands, decl.controls, decl.commands);
+        column->addWidget(commands);
+    }
+    column->addStretch(1);
+}
+
+int TParamConsole::ActivePage() const { return PageControl1 ? PageControl1->currentIndex() : 0; }
+
+void TParamConsole::NamedButtonClick(const std::string& button) {
+    if (button == kSetButton) return SetParam();
+    if (button == kQueryButton) return ReadParam();
+    if (button == kSelectAllButton) return SelectAll(true);
+    if (button == kClearAllButton) return SelectAll(false);
+    for (const auto& page : decl_.pages) {
+        for (const auto& list : page.slotLists) {
+            if (button == list.queryButton) {
+                (void)SendRequest(SlotQuery(list));
+                return;
+            }
+            if (button != list.setButton) continue;
+            const CommandResult result = BuildSlotList(this, list);
+            if (result.message) {
+                ShowUserMessage(*result.message);
+                return;
+            }
+            (void)SendRequest(*result.request);
+            return;
+        }
+    }
+    TConsoleForm::NamedButtonClick(button);
+}
+
+void TParamConsole::SetParam() {
+    const int page = ActivePage();
+    if (decl_.setPage >= 0 && page != decl_.setPage) {
+        ShowUserMessage(WarningMessage(QString::fromUtf8(decl_.wrongPageText)));
+        return;
+    }
+    (void)SendParamText(this, decl_.pages[static_cast<size_t>(page)].params, ParamMode::Set);
+}
+
+void TParamConsole::ReadParam() {
+    (void)SendParamText(this, decl_.pages[static_cast<size_t>(ActivePage())].params, ParamMode::Query);
+}
+
+void TParamConsole::SelectAll(bool checked) {
+    for (const auto& box : decl_.selectAll) SetChecked(this, box, checked);
+}

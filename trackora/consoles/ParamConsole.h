@@ -1,0 +1,54 @@
+// A parameter console declared as pages: each page may hold parameter fields, slot lists and command
+// buttons. Outside the pages, a set and a query button work on the active page, and a console may have
+// "全部选择" and "全部清除" for a fixed set of its check boxes.
+//
+// Buttons: SpeedButton1 sets, SpeedButton2 queries, SpeedButton3 and SpeedButton4 select and clear; the
+// command and slot list buttons carry the names their tables give.
+#pragma once
+
+#include <QTabWidget>
+#include <string>
+#include <vector>
+
+#include "consoles/ConsoleForm.h"
+#include "consoles/ParamText.h"
+#include "consoles/SlotRows.h"
+
+struct ConsolePage {
+    ParamPage params;  // caption and fields; a page without fields sets and queries nothing
+    std::vector<SlotListDecl> slotLists;
+    std::vector<ControlDecl> controls;  // what the page's commands read
+    std::vector<CommandDecl> commands;
+};
+
+struct ParamConsoleDecl {
+    const char* formName;
+    const char* caption;
+    const char* setCaption;
+    const char* queryCaption;
+    std::vector<ConsolePage> pages;  // more than one: they sit in a page control
+    std::vector<std::string> selectAll;  // the check boxes of "全部选择"/"全部清除"; none: no such buttons
+    int setPage = -1;                    // the one page that sets, else wrongPageText; -1: every page
+    const char* wrongPageText = nullptr;
+};
+
+class TParamConsole : public TConsoleForm {
+    Q_OBJECT
+  public:
+    TParamConsole(const ParamConsoleDecl& decl, QWidget* parent);
+
+    QTabWidget* PageControl1 = nullptr;  // nullptr for a console of one page
+    int ActivePage() const;
+
+  protected:
+    void NamedButtonClick(const std::string& button) override;
+
+  private:
+    void SetParam();
+    void ReadParam();
+    void SelectAll(bool checked);
+    void BuildPage(QWidget* page, const ConsolePage& decl);
+
+    const ParamConsoleDecl& decl_;
+    std::vector<CommandDecl> commands_;
+};

@@ -1,0 +1,36 @@
+// The key-fob console: the terminal's parameters as parameter text, the RF commands, and a monitor that
+// asks for the RF receiver's state once a second and shows the answers.
+#pragma once
+
+#include <QTimer>
+#include <array>
+
+#include "consoles/ConsoleForm.h"
+
+class QLabel;
+class QTabWidget;
+
+class TfBrel : public TConsoleForm {
+    Q_OBJECT
+  public:
+    explicit TfBrel(QWidget* parent = nullptr);
+    ~TfBrel() override;
+
+    QTabWidget* PageControl1 = nullptr;
+    QTimer* Timer1 = nullptr;  // the monitor's query, every second while it runs
+    // The monitor's labels: work state, channel, valid receive count, time, receive check time, frequency
+    // hopping, RF work mode.
+    std::array<QLabel*, 7> Labels{};
+
+    // Reply 0x8202 from the output window's dispatcher, before it prints the answer's lines.
+    void RFMoniInput();
+
+  public slots:
+    void FormClose() override;
+    void Timer1Timer();
+
+  protected:
+    void NamedButtonClick(const std::string& button) override;
+};
+
+extern TfBrel* fBrel;

@@ -1,0 +1,36 @@
+// The vehicle and long-standby terminals' consoles: one parameter page each, with select-all buttons and
+// a few one-shot commands (oil and power cut, blind-area data; GPIO, GPS, auxiliary port, vibrator).
+#pragma once
+
+#include "consoles/ParamConsole.h"
+
+class Tf640Manage : public TParamConsole {
+    Q_OBJECT
+  public:
+    explicit Tf640Manage(QWidget* parent = nullptr);
+    ~Tf640Manage() override;
+  public slots:
+    void FormClose() override;
+};
+
+class TfwlwManage : public TParamConsole {
+    Q_OBJECT
+  public:
+    explicit TfwlwManage(QWidget* parent = nullptr);
+    ~TfwlwManage() override;
+  public slots:
+    void FormClose() override;
+};
+
+class TfCCDJ : public TParamConsole {
+    Q_OBJECT
+  public:
+    explicit TfCCDJ(QWidget* parent = nullptr);
+    ~TfCCDJ() override;
+  public slots:
+    void FormClose() override;
+};
+
+extern Tf640Manage* f640Manage;
+extern TfwlwManage* fwlwManage;
+extern TfCCDJ* fCCDJ;
