@@ -1,8 +1,15 @@
 // The whole data road, as the host runs it: a position indication written by the simulated module, the
 // USB reader, the message stack, the session worker, the sensor's data fields, the event thread, the
-// class extension and the host's socket, up to the client's DATA_UPDATED read off the socket. One report
-// every 10 ms; prints the latency's p50, p99 and maximum, and the CPU time the host side spent per report
-// (the process's CPU time less this thread's, which plays the module and the client).
+// class extension and the host's socket, up to the client's DATA_UPDATED read off the socket. Runs at 10
+// and at 100 reports a second, with the module behind the simulated USB target and behind a raw
+// pseudo-terminal standing for /dev/cdc-wdmN (a byte stream, as the kernel driver gives it); prints the
+// latency's p50, p99 and maximum, and the CPU time the host side spent per report (the process's CPU time
+// less that of the threads which play the module and the client). `sim` or `pty` as the argument runs
+// one back end alone.
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -11,14 +18,17 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "halyx/halyx_mux.h"
 #include "host/sensor_client.h"
 #include "host/sensor_server.h"
+#include "platform/cdc_wdm_usb_target.h"
 #include "platform/driver_host.h"
 #include "sensor/sensor_keys.h"
 #include "sim/sim_demo_fix.h"
@@ -32,8 +42,11 @@ using namespace geolumen;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kWarmUpReports = 50;
-constexpr int kReports = 2000;
-constexpr auto kReportPeriod = std::chrono::milliseconds(10);
+struct Rate {
+    std::chrono::milliseconds period;
+    int reports;  // about twenty seconds' worth at 100/s, thirty at 10/s
+};
+constexpr Rate kRates[] = {{std::chrono::milliseconds(100), 300}, {std::chrono::milliseconds(10), 2000}};
 // A report that takes this long has been lost; the run stops rather than hang.
 constexpr auto kReportBound = std::chrono::seconds(5);
 
@@ -69,13 +82,131 @@ bool Request(host::SensorClient& client, host::MessageType type,
     return false;
 }
 
-}  // namespace
+// The module on a raw pseudo-terminal's master side; the driver gets the slave end as its device file.
+// Commands are cut out of the stream by their multiplex length; each response is written whole when the
+// module announces it, on the thread that made the module send it.
+class PtyModule {
+  public:
+    explicit PtyModule(sim::SimModule& module) : module_(module) {}
+    ~PtyModule() {
+        module_.SetNotifier(nullptr);
+        if (thread_.joinable()) {
+            (void)!::write(stop_[1], "s", 1);
+            thread_.join();
+        }
+        for (int fd : {master_, stop_[0], stop_[1]}) {
+            if (fd >= 0) ::close(fd);
+        }
+    }
+    PtyModule(const PtyModule&) = delete;
+    PtyModule& operator=(const PtyModule&) = delete;
 
-int main() {
-    const auto dir = std::filesystem::temp_directory_path() / ("geolumen-road-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    setenv("GEOLUMEN_STATE_DIR", (dir / "state").c_str(), 1);
+    // The driver's end, or null when no pseudo-terminal could be set up.
+    std::shared_ptr<UsbTarget> Open() {
+        int slave = -1;
+        if (::openpty(&master_, &slave, nullptr, nullptr, nullptr) != 0) return nullptr;
+        termios raw{};
+        if (::tcgetattr(slave, &raw) != 0) return nullptr;
+        ::cfmakeraw(&raw);
+        if (::tcsetattr(slave, TCSANOW, &raw) != 0 || ::pipe2(stop_, O_CLOEXEC) != 0) return nullptr;
+        auto target = std::make_shared<CdcWdmUsbTarget>(slave);
+        target->SetFrameRule(&halyx_mux_frame_check);
+        module_.SetNotifier([this] { WriteResponse(); });
+        thread_ = std::thread([this] { ReadCommands(); });
+        pthread_getcpuclockid(thread_.native_handle(), &readerClock_);
+        return target;
+    }
+    // CPU time of the thread that plays the module's command side.
+    [[nodiscard]] double CpuSeconds() const;
 
+  private:
+    void WriteResponse() {
+        std::size_t n = 0;
+        if (module_.TakeResponse(response_, n) != 0 || n == 0) return;
+        for (std::size_t at = 0; at < n;) {
+            const ssize_t w = ::write(master_, response_.data() + at, n - at);
+            if (w <= 0) return;
+            at += static_cast<std::size_t>(w);
+        }
+    }
+    void ReadCommands() {
+        std::vector<std::uint8_t> stream;
+        std::uint8_t b[4096];
+        for (;;) {
+            pollfd fds[2] = {{master_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
+            if (::poll(fds, 2, -1) < 0 || fds[1].revents != 0) return;
+            const ssize_t n = ::read(master_, b, sizeof b);
+            if (n <= 0) return;
+            stream.insert(stream.end(), b, b + n);
+            // A command is 1 + its length field long.
+            while (stream.size() >= 3) {
+                const std::size_t len = 1 + static_cast<std::size_t>(stream[1] | (stream[2] << 8));
+                if (stream.size() < len) break;
+                (void)module_.HandleCommand(std::span<const std::uint8_t>(stream.data(), len));
+                stream.erase(stream.begin(), stream.begin() + static_cast<long>(len));
+            }
+        }
+    }
+
+    sim::SimModule& module_;
+    int master_ = -1;
+    int stop_[2] = {-1, -1};
+    std::vector<std::uint8_t> response_ = std::vector<std::uint8_t>(8192);
+    std::thread thread_;
+    clockid_t readerClock_ = CLOCK_THREAD_CPUTIME_ID;
+};
+
+double PtyModule::CpuSeconds() const { return thread_.joinable() ? ::CpuSeconds(readerClock_) : 0; }
+
+struct Figures {
+    double p50 = 0, p99 = 0, max = 0, hostCpuUs = 0;
+    std::size_t reports = 0;
+};
+
+// Runs one rate on a subscribed client; 0 on success.
+int RunRate(const Rate& rate, sim::SimLocationService& service, host::SensorClient& client,
+            const PtyModule* pty, Figures& out) {
+    const sim::SimPosition fix = sim::DemoFix();
+    std::vector<double> latencyUs;
+    latencyUs.reserve(static_cast<std::size_t>(rate.reports));
+    double processStart = 0;
+    double threadStart = 0;
+    double moduleStart = 0;
+    auto next = Clock::now();
+    for (int i = 0; i < kWarmUpReports + rate.reports; ++i) {
+        if (i == kWarmUpReports) {
+            processStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+            threadStart = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+            moduleStart = pty ? pty->CpuSeconds() : 0;
+        }
+        std::this_thread::sleep_until(next);
+        next += rate.period;
+        const auto written = Clock::now();
+        service.SendPosition(fix);
+        if (!ReadDataEvent(client)) return Fail("a report did not arrive");
+        const auto read = Clock::now();
+        if (i >= kWarmUpReports) {
+            latencyUs.push_back(std::chrono::duration<double, std::micro>(read - written).count());
+        }
+    }
+    const double hostCpu = (CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processStart) -
+                           (CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - threadStart) -
+                           ((pty ? pty->CpuSeconds() : 0) - moduleStart);
+    std::sort(latencyUs.begin(), latencyUs.end());
+    auto at = [&](double q) {
+        return latencyUs[static_cast<size_t>(q * static_cast<double>(latencyUs.size() - 1))];
+    };
+    out.reports = latencyUs.size();
+    out.p50 = at(0.50);
+    out.p99 = at(0.99);
+    out.max = latencyUs.back();
+    out.hostCpuUs = hostCpu / static_cast<double>(latencyUs.size()) * 1e6;
+    return 0;
+}
+
+// One back end from device add to removal, every rate on it; 0 on success.
+int RunBackEnd(bool onPty, const std::filesystem::path& dir) {
+    const char* name = onPty ? "pty" : "sim";
     sim::SimModule module;
     auto service = std::make_unique<sim::SimLocationService>(module);
     std::mutex sessionMutex;
@@ -86,7 +217,15 @@ int main() {
         sessionRunning = running;
         sessionChanged.notify_all();
     });
-    auto target = std::make_shared<sim::SimUsbTarget>(module);
+    std::unique_ptr<PtyModule> pty;
+    std::shared_ptr<UsbTarget> target;
+    if (onPty) {
+        pty = std::make_unique<PtyModule>(module);
+        target = pty->Open();
+        if (!target) return Fail("no pseudo-terminal");
+    } else {
+        target = std::make_shared<sim::SimUsbTarget>(module);
+    }
 
     std::string error;
     auto library = DriverLibrary::Open(GEOLUMEN_LIBRARY_PATH, &error);
@@ -97,7 +236,8 @@ int main() {
         driverHost.SetUsbTarget(target);
         host::SensorServer server(nullptr);
         driverHost.AddDeviceExtension(server.ClientHost());
-        if (FAILED(driverHost.LoadDriver()) || FAILED(driverHost.AddDevice())) return Fail("driver not loaded");
+        if (FAILED(driverHost.LoadDriver()) || FAILED(driverHost.AddDevice()))
+            return Fail("driver not loaded");
         if (auto device = driverHost.Device()) {
             server.SetFileCleanup([device](IWDFFile* file) {
                 if (auto cleanup = device->FileCleanup()) cleanup->OnCleanupFile(file);
@@ -117,41 +257,16 @@ int main() {
                 return Fail("no session started");
             }
         }
-
-        const sim::SimPosition fix = sim::DemoFix();
-        std::vector<double> latencyUs;
-        latencyUs.reserve(kReports);
-        double processStart = 0;
-        double threadStart = 0;
-        auto next = Clock::now();
-        for (int i = 0; i < kWarmUpReports + kReports && status == 0; ++i) {
-            if (i == kWarmUpReports) {
-                processStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
-                threadStart = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
-            }
-            std::this_thread::sleep_until(next);
-            next += kReportPeriod;
-            const auto written = Clock::now();
-            service->SendPosition(fix);
-            if (!ReadDataEvent(client)) {
-                status = Fail("a report did not arrive");
-                break;
-            }
-            const auto read = Clock::now();
-            if (i >= kWarmUpReports) {
-                latencyUs.push_back(std::chrono::duration<double, std::micro>(read - written).count());
-            }
-        }
-        const double hostCpu = (CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processStart) -
-                               (CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - threadStart);
-        if (status == 0) {
-            std::sort(latencyUs.begin(), latencyUs.end());
-            auto at = [&](double q) { return latencyUs[static_cast<size_t>(q * (latencyUs.size() - 1))]; };
-            std::printf("reports: %zu at one per %lld ms\n", latencyUs.size(),
-                        static_cast<long long>(kReportPeriod.count()));
-            std::printf("indication written -> DATA_UPDATED read: p50 %.1f us, p99 %.1f us, max %.1f us\n",
-                        at(0.50), at(0.99), latencyUs.back());
-            std::printf("host CPU per report: %.1f us\n", hostCpu / static_cast<double>(latencyUs.size()) * 1e6);
+        for (const Rate& rate : kRates) {
+            Figures f;
+            status = RunRate(rate, *service, client, pty.get(), f);
+            if (status != 0) break;
+            std::printf(
+                "%s, %lld reports/s, %zu reports: indication written -> DATA_UPDATED read: p50 %.1f us, "
+                "p99 %.1f us, max %.1f us; host CPU per report %.1f us\n",
+                name, static_cast<long long>(1000 / rate.period.count()), f.reports, f.p50, f.p99, f.max,
+                f.hostCpuUs);
+            std::fflush(stdout);
         }
         client.Close();
         server.CloseAllClients();
@@ -162,6 +277,24 @@ int main() {
     // The module's reports stop before the back end that announces them goes.
     service.reset();
     target.reset();
+    pty.reset();
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const auto dir = std::filesystem::temp_directory_path() / ("geolumen-road-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    setenv("GEOLUMEN_STATE_DIR", (dir / "state").c_str(), 1);
+    const char* only = argc > 1 ? argv[1] : nullptr;
+    int status = 0;
+    for (const bool onPty : {false, true}) {
+        if (only && std::strcmp(only, onPty ? "pty" : "sim") != 0) continue;
+        status = RunBackEnd(onPty, dir);
+        if (status != 0) break;
+    }
     std::filesystem::remove_all(dir);
     return status;
 }

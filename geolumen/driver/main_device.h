@@ -54,7 +54,7 @@ class cMainDevice final
     [[nodiscard]] BusyState& Busy() { return busy_; }
 
     // Posting through the class extension; failures are traced and dropped.
-    void PostSensorEvent(const char* sensorId, IPortableDeviceValues* values);
+    void PostSensorEvents(const char* sensorId, IPortableDeviceValuesCollection* events);
     void PostSensorStateChange(const char* sensorId, uint32_t state);
 
     // The two I/O-control paths of the queue.

@@ -8,6 +8,12 @@ namespace geolumen {
 void cMainDevice::SensorEventThread() {
     ComPtr<IPortableDeviceValues> values;
     if (FAILED(CreatePortableDeviceValues(values.ReleaseAndGetAddressOf()))) return;
+    // The one value set is refilled for every event, so one collection that holds it serves them all.
+    ComPtr<IPortableDeviceValuesCollection> events;
+    if (FAILED(CreatePortableDeviceValuesCollection(events.ReleaseAndGetAddressOf())) ||
+        FAILED(events->Add(values.Get()))) {
+        return;
+    }
 
     for (;;) {
         // Lowest index first: a data event pending together with a state change goes out before it.
@@ -20,7 +26,7 @@ void cMainDevice::SensorEventThread() {
             HRESULT hr = values->SetValue(SENSOR_EVENT_PARAMETER_EVENT_ID, SENSOR_EVENT_DATA_UPDATED);
             if (SUCCEEDED(hr)) hr = ddi->CopyDataValues(values.Get());
             if (SUCCEEDED(hr)) {
-                PostSensorEvent(kSensorObjectId, values.Get());
+                PostSensorEvents(kSensorObjectId, events.Get());
                 ddi->UpdateIdlePolicy();
             } else {
                 GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_SENSOR, "data event not posted: 0x%08X",
@@ -41,12 +47,10 @@ void cMainDevice::SensorEventThread() {
     }
 }
 
-void cMainDevice::PostSensorEvent(const char* sensorId, IPortableDeviceValues* values) {
-    ComPtr<IPortableDeviceValuesCollection> collection;
-    HRESULT hr = CreatePortableDeviceValuesCollection(collection.ReleaseAndGetAddressOf());
-    if (SUCCEEDED(hr)) hr = collection->Add(values);
+void cMainDevice::PostSensorEvents(const char* sensorId, IPortableDeviceValuesCollection* events) {
+    HRESULT hr = S_OK;
     auto classExtension = ClassExtension();
-    if (SUCCEEDED(hr) && classExtension) hr = classExtension->PostEvent(sensorId, collection.Get());
+    if (classExtension) hr = classExtension->PostEvent(sensorId, events);
     if (FAILED(hr)) {
         GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_SENSOR, "event post failed: 0x%08X",
                        static_cast<unsigned>(hr));

@@ -278,7 +278,8 @@ void LocationClient::OnHalyxIndication(halyx_client* client, uint16_t id, const 
     if (!described) return;
     const uint32_t size = *described;
     // 8-byte units keep the decoded structure aligned for its doubles and 64-bit fields.
-    std::vector<uint64_t> decoded((size + 7) / 8);
+    std::vector<uint64_t>& decoded = self->decodeScratch_;
+    decoded.assign((size + 7) / 8, 0);
     const int r =
         halyx_decode_message(client, kHalyxKindIndication, id, payload, length, decoded.data(), size);
     if (r != kHalyxOk) {

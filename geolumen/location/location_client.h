@@ -15,6 +15,7 @@
 #include <span>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 #include "halyx/halyx_client.h"
 #include "location/assistance_data.h"
@@ -174,6 +175,8 @@ class LocationClient final : public AssistanceSink {
     LocationClientConfig config_;
     std::shared_mutex lifecycle_;    // exclusive: open, close; shared: requests
     mutable std::mutex recordLock_;  // guards record_ against the indication path
+    // Where an indication is decoded (under recordLock_); it keeps its room, so a report allocates nothing.
+    std::vector<uint64_t> decodeScratch_;
     std::unique_ptr<LocationServiceClient> record_;
     RequestSlots slots_;
     LocationReports reports_;

@@ -11,13 +11,16 @@ namespace {
 std::mutex g_listener_mutex;
 std::function<void(const SensorPost&)> g_listener;
 
-void Notify(const SensorPost& post) {
+// The post is built only when someone listens: with none, a post costs no string and no copy.
+void Notify(SensorPost::Kind kind, const char* sensorId, uint32_t state,
+            IPortableDeviceValuesCollection* events) {
     std::function<void(const SensorPost&)> listener;
     {
         std::lock_guard lock(g_listener_mutex);
+        if (!g_listener) return;
         listener = g_listener;
     }
-    if (listener) listener(post);
+    listener(SensorPost{kind, sensorId, state, ComPtr<IPortableDeviceValuesCollection>(events)});
 }
 
 class SensorClassExtension final : public ComObject<ISensorClassExtension> {
@@ -73,8 +76,7 @@ class SensorClassExtension final : public ComObject<ISensorClassExtension> {
         ComPtr<ISensorClientHost> host;
         if (!Initialized(&host)) return E_UNEXPECTED;
         GEOLUMEN_TRACE(TRACE_LEVEL_VERBOSE, TRACE_SENSOR, "class extension: event of %s", sensorId);
-        Notify(SensorPost{SensorPost::Kind::kEvent, sensorId, 0,
-                          ComPtr<IPortableDeviceValuesCollection>(events)});
+        Notify(SensorPost::Kind::kEvent, sensorId, 0, events);
         return host ? host->PostEvent(sensorId, events) : S_OK;
     }
     HRESULT PostStateChange(const char* sensorId, uint32_t state) override {
@@ -82,7 +84,7 @@ class SensorClassExtension final : public ComObject<ISensorClassExtension> {
         ComPtr<ISensorClientHost> host;
         if (!Initialized(&host)) return E_UNEXPECTED;
         GEOLUMEN_TRACE(TRACE_LEVEL_VERBOSE, TRACE_SENSOR, "class extension: state %u of %s", state, sensorId);
-        Notify(SensorPost{SensorPost::Kind::kStateChange, sensorId, state, nullptr});
+        Notify(SensorPost::Kind::kStateChange, sensorId, state, nullptr);
         return host ? host->PostStateChange(sensorId, state) : S_OK;
     }
     // The host ends a client's subscription and connection itself when its connection closes.

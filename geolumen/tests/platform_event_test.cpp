@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -84,6 +85,75 @@ TEST(WaitForAny, AutoResetEventWakesExactlyOneOfTwoWaiters) {
     a.join();
     b.join();
     EXPECT_EQ(woken.load(), 1);
+}
+
+// Each side sets the other's event right after its own wait ends, so every set races the other's next
+// wait: a lost wake-up would hang the exchange.
+TEST(WaitForAny, PingPongNeverLosesAWake) {
+    constexpr int kRounds = 20000;
+    Event ping(Event::Reset::kAuto);
+    Semaphore pong(0, 1);
+    Event stop(Event::Reset::kManual);
+    std::thread other([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            if (WaitForAny({&ping, &stop}, INFINITE) != WAIT_OBJECT_0) return;
+            ASSERT_TRUE(pong.Release());
+        }
+    });
+    int rounds = 0;
+    for (; rounds < kRounds; ++rounds) {
+        ping.Set();
+        if (pong.Wait(INFINITE) != WAIT_OBJECT_0) break;
+    }
+    other.join();
+    EXPECT_EQ(rounds, kRounds);
+}
+
+// Threads queue on their own object and on a shared one. A set wakes the thread of its object and no
+// other; the shared one wakes them all, more of them than one change wakes after the lock.
+TEST(WaitForAny, ASetWakesTheWaitersOfItsObject) {
+    constexpr std::size_t kWaiters = 12;
+    std::vector<std::unique_ptr<Event>> own;
+    for (std::size_t i = 0; i < kWaiters; ++i) own.push_back(std::make_unique<Event>(Event::Reset::kAuto));
+    Event shared(Event::Reset::kManual);
+    std::vector<std::atomic<int>> result(kWaiters);
+    std::atomic<std::size_t> started{0};
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < kWaiters; ++i) {
+        result[i] = -1;
+        threads.emplace_back([&, i] {
+            ++started;
+            result[i] = static_cast<int>(WaitForAny({own[i].get(), &shared}, INFINITE));
+            if (result[i] == static_cast<int>(WAIT_OBJECT_0))
+                result[i] = static_cast<int>(WaitForAny({&shared}, INFINITE)) + 10;
+        });
+    }
+    while (started < kWaiters) std::this_thread::yield();
+    // Every other thread is let through its own event first; each ends on the shared one.
+    for (std::size_t i = 0; i < kWaiters; i += 2) own[i]->Set();
+    for (std::size_t i = 0; i < kWaiters; i += 2) {
+        while (result[i] == -1) std::this_thread::yield();
+    }
+    shared.Set();
+    for (auto& t : threads) t.join();
+    for (std::size_t i = 0; i < kWaiters; ++i) {
+        // Own event: then WAIT_OBJECT_0 of the shared wait (10); the shared event alone: index 1.
+        EXPECT_EQ(result[i].load(), i % 2 == 0 ? 10 : 1) << "waiter " << i;
+    }
+}
+
+// Threads come and go, each taking over the parker an ended one gave back; a wait that timed out leaves
+// no trace in the queue of its object.
+TEST(WaitForAny, WaitsOfShortLivedThreadsAndTimedOutWaits) {
+    Event e(Event::Reset::kAuto);
+    for (int i = 0; i < 200; ++i) {
+        std::thread t([&] { EXPECT_EQ(e.Wait(INFINITE), WAIT_OBJECT_0); });
+        e.Set();
+        t.join();
+    }
+    EXPECT_EQ(e.Wait(1), WAIT_TIMEOUT);
+    e.Set();
+    EXPECT_EQ(e.Wait(0), WAIT_OBJECT_0);
 }
 
 TEST(Semaphore, ReleaseAboveMaximumFailsAndChangesNothing) {
