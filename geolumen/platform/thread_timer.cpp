@@ -28,6 +28,8 @@ void ThreadTimer::Set(std::chrono::milliseconds due, std::chrono::milliseconds, 
 void ThreadTimer::Cancel() {
     {
         std::lock_guard lock(mutex_);
+        // Nothing armed, nothing to wake for: the sensor cancels its idle timer on every report.
+        if (!due_) return;
         due_.reset();
     }
     wake_.notify_all();
