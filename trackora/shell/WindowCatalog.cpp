@@ -1,6 +1,4 @@
 // Every window class of the program, one line each: its form name, global pointer and placement.
-// A window not built yet would be registered as a stand-in (shell/PendingWindow.h) until its class
-// replaces the line.
 #include "consoles/FixedConsoles.h"
 #include "consoles/PersonalConsoles.h"
 #include "consoles/StartupWindows.h"
