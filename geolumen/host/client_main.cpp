@@ -10,6 +10,7 @@
 
 #include "host/client_json.h"
 #include "host/client_options.h"
+#include "host/command_line.h"
 #include "host/run_dir.h"
 #include "host/sensor_client.h"
 #include "platform/driver_host.h"
@@ -186,14 +187,10 @@ int Run(const ClientOptions& options) {
 
 int main(int argc, char** argv) {
     std::string error;
-    const auto options = ParseClientOptions(std::vector<std::string>(argv + 1, argv + argc), &error);
-    if (!options) {
-        std::fprintf(stderr, "geolumen-client: error: %s\n%s", error.c_str(), ClientUsage());
-        return kExitUsage;
-    }
-    if (options->help) {
-        std::fputs(ClientUsage(), stderr);
-        return kExitOk;
-    }
+    int exit = kExitOk;
+    const auto options = CommandLineOrExit(
+        "geolumen-client", ParseClientOptions(std::vector<std::string>(argv + 1, argv + argc), &error), error,
+        ClientUsage(), &exit, stderr);
+    if (!options) return exit;
     return Run(*options);
 }

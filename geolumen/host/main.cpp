@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/command_line.h"
 #include "host/host_options.h"
 #include "host/idle_power.h"
 #include "host/module_device.h"
@@ -127,16 +128,13 @@ int RunDevice(const DriverLibrary& library, const std::string& instanceId,
 
 int main(int argc, char** argv) {
     std::string error;
-    auto options = host::ParseHostOptions(std::vector<std::string>(argv + 1, argv + argc),
-                                          GEOLUMEN_DEFAULT_LIBRARY, &error);
-    if (!options) {
-        std::fprintf(stderr, "geolumen-host: error: %s\n%s", error.c_str(), host::HostUsage());
-        return kExitUsage;
-    }
-    if (options->help) {
-        std::fputs(host::HostUsage(), stdout);
-        return kExitOk;
-    }
+    int exit = kExitOk;
+    const auto options =
+        host::CommandLineOrExit("geolumen-host",
+                                host::ParseHostOptions(std::vector<std::string>(argv + 1, argv + argc),
+                                                       GEOLUMEN_DEFAULT_LIBRARY, &error),
+                                error, host::HostUsage(), &exit);
+    if (!options) return exit;
     host::BlockStopSignals();
     if (!options->stateDir.empty()) setenv("GEOLUMEN_STATE_DIR", options->stateDir.c_str(), 1);
     if (options->trace) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/command_line.h"
 #include "host/radio_options.h"
 #include "host/run_dir.h"
 #include "host/stop_signals.h"
@@ -267,16 +268,13 @@ ComPtr<IMediaRadioManager> CreateManager(const DriverLibrary& library) {
 
 int main(int argc, char** argv) {
     std::string error;
-    auto options = host::ParseRadioOptions(std::vector<std::string>(argv + 1, argv + argc),
-                                           GEOLUMEN_DEFAULT_LIBRARY, &error);
-    if (!options) {
-        std::fprintf(stderr, "geolumen-radio: error: %s\n%s", error.c_str(), host::RadioUsage());
-        return kExitUsage;
-    }
-    if (options->help) {
-        std::fputs(host::RadioUsage(), stdout);
-        return kExitOk;
-    }
+    int exit = kExitOk;
+    const auto options =
+        host::CommandLineOrExit("geolumen-radio",
+                                host::ParseRadioOptions(std::vector<std::string>(argv + 1, argv + argc),
+                                                        GEOLUMEN_DEFAULT_LIBRARY, &error),
+                                error, host::RadioUsage(), &exit);
+    if (!options) return exit;
     // Blocked before the library starts any thread, so only `watch` takes them, synchronously.
     host::BlockStopSignals();
     // The library finds the host's interfaces through the environment, as every radio manager does; the
