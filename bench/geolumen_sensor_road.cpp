@@ -5,7 +5,12 @@
 // pseudo-terminal standing for /dev/cdc-wdmN (a byte stream, as the kernel driver gives it); prints the
 // latency's p50, p99 and maximum, and the CPU time the host side spent per report (the process's CPU time
 // less that of the threads which play the module and the client). `sim` or `pty` as the argument runs
-// one back end alone.
+// one back end alone, `floor` the floor alone.
+//
+// The floor: the same number of thread hand-offs as the host's road (interrupt pipe -> USB reader -> slot
+// thread -> PositionThread -> event thread -> client), each one wake-up on a condition variable and no work
+// at all, at the same rates. What a wake-up costs depends on the machine (on a virtual machine an idle
+// virtual CPU is woken through the hypervisor), so the road's figures are to be read against this one.
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -163,6 +168,95 @@ struct Figures {
     std::size_t reports = 0;
 };
 
+void Summarise(std::vector<double>& latencyUs, Figures& out) {
+    std::sort(latencyUs.begin(), latencyUs.end());
+    auto at = [&](double q) {
+        return latencyUs[static_cast<size_t>(q * static_cast<double>(latencyUs.size() - 1))];
+    };
+    out.reports = latencyUs.size();
+    out.p50 = at(0.50);
+    out.p99 = at(0.99);
+    out.max = latencyUs.back();
+}
+
+void Print(const char* name, const Rate& rate, const Figures& f, const char* road) {
+    std::printf(
+        "%s, %lld reports/s, %zu reports: %s: p50 %.1f us, p99 %.1f us, max %.1f us; host CPU per "
+        "report %.1f us\n",
+        name, static_cast<long long>(1000 / rate.period.count()), f.reports, road, f.p50, f.p99, f.max,
+        f.hostCpuUs);
+    std::fflush(stdout);
+}
+
+// The bare chain: kFloorHops threads, each waking the next; the last hop wakes the measuring thread, as the
+// host's socket wakes the client. Host CPU is every thread's but the measuring one's.
+constexpr int kFloorHops = 5;
+
+int RunFloor(const Rate& rate) {
+    struct Hop {
+        std::mutex mutex;
+        std::condition_variable cv;
+        long long sequence = 0;
+    };
+    std::vector<Hop> hops(kFloorHops + 1);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kFloorHops; ++i) {
+        threads.emplace_back([&hops, i] {
+            long long seen = 0;
+            for (;;) {
+                {
+                    std::unique_lock lock(hops[i].mutex);
+                    hops[i].cv.wait(lock, [&] { return hops[i].sequence != seen; });
+                    seen = hops[i].sequence;
+                }
+                if (seen < 0) return;
+                {
+                    std::lock_guard lock(hops[i + 1].mutex);
+                    ++hops[i + 1].sequence;
+                }
+                hops[i + 1].cv.notify_one();
+            }
+        });
+    }
+    auto signal = [&hops](int i, long long value) {
+        {
+            std::lock_guard lock(hops[i].mutex);
+            hops[i].sequence = value < 0 ? value : hops[i].sequence + 1;
+        }
+        hops[i].cv.notify_one();
+    };
+    std::vector<double> latencyUs;
+    double processStart = 0;
+    double threadStart = 0;
+    auto next = Clock::now();
+    for (int i = 0; i < kWarmUpReports + rate.reports; ++i) {
+        if (i == kWarmUpReports) {
+            processStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+            threadStart = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        }
+        std::this_thread::sleep_until(next);
+        next += rate.period;
+        const auto written = Clock::now();
+        signal(0, 1);
+        {
+            std::unique_lock lock(hops[kFloorHops].mutex);
+            hops[kFloorHops].cv.wait(lock, [&] { return hops[kFloorHops].sequence == i + 1; });
+        }
+        if (i >= kWarmUpReports) {
+            latencyUs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - written).count());
+        }
+    }
+    Figures f;
+    f.hostCpuUs = ((CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processStart) -
+                   (CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - threadStart)) /
+                  static_cast<double>(latencyUs.size()) * 1e6;
+    for (int i = 0; i < kFloorHops; ++i) signal(i, -1);
+    for (auto& t : threads) t.join();
+    Summarise(latencyUs, f);
+    Print("floor", rate, f, "5 bare hand-offs + the client's wake-up");
+    return 0;
+}
+
 // Runs one rate on a subscribed client; 0 on success.
 int RunRate(const Rate& rate, sim::SimLocationService& service, host::SensorClient& client,
             const PtyModule* pty, Figures& out) {
@@ -192,15 +286,8 @@ int RunRate(const Rate& rate, sim::SimLocationService& service, host::SensorClie
     const double hostCpu = (CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processStart) -
                            (CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - threadStart) -
                            ((pty ? pty->CpuSeconds() : 0) - moduleStart);
-    std::sort(latencyUs.begin(), latencyUs.end());
-    auto at = [&](double q) {
-        return latencyUs[static_cast<size_t>(q * static_cast<double>(latencyUs.size() - 1))];
-    };
-    out.reports = latencyUs.size();
-    out.p50 = at(0.50);
-    out.p99 = at(0.99);
-    out.max = latencyUs.back();
     out.hostCpuUs = hostCpu / static_cast<double>(latencyUs.size()) * 1e6;
+    Summarise(latencyUs, out);
     return 0;
 }
 
@@ -261,12 +348,7 @@ int RunBackEnd(bool onPty, const std::filesystem::path& dir) {
             Figures f;
             status = RunRate(rate, *service, client, pty.get(), f);
             if (status != 0) break;
-            std::printf(
-                "%s, %lld reports/s, %zu reports: indication written -> DATA_UPDATED read: p50 %.1f us, "
-                "p99 %.1f us, max %.1f us; host CPU per report %.1f us\n",
-                name, static_cast<long long>(1000 / rate.period.count()), f.reports, f.p50, f.p99, f.max,
-                f.hostCpuUs);
-            std::fflush(stdout);
+            Print(name, rate, f, "indication written -> DATA_UPDATED read");
         }
         client.Close();
         server.CloseAllClients();
@@ -290,6 +372,9 @@ int main(int argc, char** argv) {
     setenv("GEOLUMEN_STATE_DIR", (dir / "state").c_str(), 1);
     const char* only = argc > 1 ? argv[1] : nullptr;
     int status = 0;
+    if (!only || std::strcmp(only, "floor") == 0) {
+        for (const Rate& rate : kRates) (void)RunFloor(rate);
+    }
     for (const bool onPty : {false, true}) {
         if (only && std::strcmp(only, onPty ? "pty" : "sim") != 0) continue;
         status = RunBackEnd(onPty, dir);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -53,20 +54,30 @@ class HandOffChannel final : public Waitable {
     // Ends the offer: a message no slot took is withdrawn, one being handled stays with its slot.
     void Finish() {
         WaitLock lock;
-        if (!taken_ && offered_) {
-            GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "message of %zu bytes dropped: no slot took it",
-                           length_);
-        }
+        if (offered_ && !taken_) WithdrawLocked();
         offered_ = false;
         buffer_.reset();
+    }
+    // Whether an offer is still out (the reader settles it before it fetches the next response).
+    [[nodiscard]] bool Outstanding() {
+        WaitLock lock;
+        return offered_;
     }
 
   private:
     friend class SlotInbox;
 
-    // Handled, or no slot is left that could take it (the last one closed meanwhile).
+    void WithdrawLocked() {
+        GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "message of %zu bytes dropped: no slot took it",
+                       length_);
+        offered_ = false;
+        buffer_.reset();  // the reader holds the buffer too: nothing is freed under the lock
+    }
+
+    // Settled: nothing is on offer, the message was handled, or no slot is left that could take it (the
+    // last one closed meanwhile).
     [[nodiscard]] bool IsSignalledLocked() const override {
-        return offered_ && ((taken_ && handled_) || (!taken_ && waiting_ == 0));
+        return !offered_ || (taken_ && handled_) || (!taken_ && waiting_ == 0);
     }
     void ConsumeLocked() override {}
 
@@ -95,8 +106,12 @@ class SlotInbox final : public Waitable {
     }
     void Leave() {
         WaitLock lock;
-        --Channel().waiting_;
-        lock.Wake(Channel());
+        HandOffChannel& ch = Channel();
+        --ch.waiting_;
+        // The last slot gone: a message nobody took is withdrawn at once, so that a slot opened later
+        // (a reopened client) cannot take a message meant for the one that closed.
+        if (ch.waiting_ == 0 && ch.offered_ && !ch.taken_) ch.WithdrawLocked();
+        lock.Wake(ch);
     }
     // The taken message was handled: the reader may fetch the next response.
     void Handled() {
@@ -386,12 +401,37 @@ int halyx_usb_read_one(std::uint8_t* buffer, std::size_t size, std::size_t& coun
     return 1;
 }
 
+namespace {
+
+// Waits until the message offered last is handled (or can no longer be taken), at most until `deadline`,
+// and ends the offer. False when the exit event came first. A handled message's slot has let go of the
+// buffer, so the next response is read into it again; a slot that is still at it (the hand-off gave up)
+// keeps it, and the next read gets a new one.
+bool SettleOffer(Event& exit, std::chrono::steady_clock::time_point deadline,
+                 std::shared_ptr<std::vector<std::uint8_t>>& buffer) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    const DWORD handed =
+        WaitForAny({&Channel(), &exit}, static_cast<DWORD>(std::max<decltype(left)>(0, left)));
+    Channel().Finish();
+    if (handed != WAIT_OBJECT_0) buffer.reset();
+    return handed != WAIT_OBJECT_0 + 1;
+}
+
+}  // namespace
+
 void halyx_usb_reader_thread(Semaphore& responses, Event& exit) {
     MessageBuffer buffer;
+    // The reader does not stay awake for the slot to finish a message: it goes back to waiting for the
+    // next response, and only before fetching that one does it make sure the last offer is settled (it
+    // nearly always is by then). So a message costs the reader one wake-up, and the slot's "handled"
+    // wakes nobody.
+    std::chrono::steady_clock::time_point offerDeadline{};
     for (;;) {
         // The exit event comes first so that a stop is not held up by notifications counted up before it.
         const DWORD r = WaitForAny({&exit, &responses}, INFINITE);
         if (r != WAIT_OBJECT_0 + 1) break;
+        if (Channel().Outstanding() && !SettleOffer(exit, offerDeadline, buffer)) return;
         if (!buffer) buffer = std::make_shared<std::vector<std::uint8_t>>(kHalyxReaderBufferSize, 0);
         std::size_t count = 0;
         if (halyx_usb_read_one(buffer->data(), kHalyxUsbReadSize, count) != 1) continue;
@@ -399,13 +439,9 @@ void halyx_usb_reader_thread(Semaphore& responses, Event& exit) {
             GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_HALYX, "message dropped: no slot thread waits");
             continue;
         }
-        const DWORD handed = WaitForAny({&Channel(), &exit}, kHalyxHandOffTimeoutMs);
-        Channel().Finish();
-        // A handled message's slot has let go of the buffer, so the next response is read into it again;
-        // a slot that is still at it (the hand-off gave up) keeps it, and the next read gets a new one.
-        if (handed != WAIT_OBJECT_0) buffer.reset();
-        if (handed == WAIT_OBJECT_0 + 1) break;
+        offerDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHalyxHandOffTimeoutMs);
     }
+    Channel().Finish();
 }
 
 }  // namespace geolumen

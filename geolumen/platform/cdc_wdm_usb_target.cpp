@@ -94,6 +94,7 @@ long CdcWdmUsbTarget::ReadOnce() {
 }
 
 int CdcWdmUsbTarget::ReadMessage(std::span<std::uint8_t> data, std::size_t& transferred) {
+    bool more = false;
     {
         std::lock_guard lock(mutex_);
         if (!framer_) {
@@ -102,8 +103,10 @@ int CdcWdmUsbTarget::ReadMessage(std::span<std::uint8_t> data, std::size_t& tran
             transferred = std::min(static_cast<std::size_t>(n), data.size());
             std::copy_n(readBuffer_.begin(), transferred, data.begin());
         } else {
-            // Read only while no whole frame waits, so that what is held stays bounded.
-            if (!framer_->HasFrame()) {
+            // With the reader running, reading the device is its job: it announces each frame it cut
+            // out. Without it the fetch reads, and only while no whole frame waits, so that what is held
+            // stays bounded.
+            if (!running_ && !framer_->HasFrame()) {
                 const long n = ReadOnce();
                 if (n < 0) return static_cast<int>(n);
                 if (n > 0) {
@@ -114,11 +117,19 @@ int CdcWdmUsbTarget::ReadMessage(std::span<std::uint8_t> data, std::size_t& tran
                     framer_->DropStalled(sys_->Now());
                 }
             }
+            if (framer_->HasFrame()) announced_ = false;
             transferred = framer_->Take(data);
+            // More bytes of the same read behind it: the reader announces the next frame, or times out
+            // the partial one. Rare, as a read mostly holds one frame, so this is the only case in which
+            // a fetch wakes the reader.
+            more = running_ && framer_->Held() != 0;
         }
         fetched_ = true;
     }
+    // Only a reader held up by bytes behind an unfetched frame waits for this; with no waiter it costs
+    // no system call.
     cv_.notify_all();
+    if (more) (void)!::write(wake_[1], "f", 1);
     return 0;
 }
 
@@ -170,6 +181,7 @@ int CdcWdmUsbTarget::StartReader() {
     if (running_) return 0;
     running_ = true;
     fetched_ = true;
+    announced_ = false;  // a frame still held is announced again
     if (thread_.joinable()) thread_.join();
     thread_ = std::thread(&CdcWdmUsbTarget::ReaderLoop, this);
     return 0;
@@ -203,25 +215,29 @@ void CdcWdmUsbTarget::ReleaseReader() {
 void CdcWdmUsbTarget::ReaderLoop() {
     for (;;) {
         bool gone = false;
+        bool stream = false;
+        bool announce = false;
+        int waitMs = -1;
         {
             std::lock_guard lock(mutex_);
             if (!running_) return;
             gone = gone_;
+            stream = framer_.has_value();
+            if (stream && framer_->HasFrame()) {
+                // A whole frame is announced once; it then waits for its fetch while the reader sleeps.
+                announce = !announced_;
+                announced_ = true;
+            } else if (stream) {
+                waitMs = PartialFrameWaitMsLocked();
+            }
         }
         if (gone) {
             // A transfer found the device gone: readability means nothing any more.
             if (callbacks_.failed) (void)callbacks_.failed(-ENODEV);
             return;
         }
-        bool buffered = false;
-        int waitMs = -1;
-        {
-            std::lock_guard lock(mutex_);
-            buffered = framer_ && framer_->HasFrame();
-            if (!buffered) waitMs = PartialFrameWaitMsLocked();
-        }
-        if (buffered) {
-            NotifyAndWaitForFetch();
+        if (announce) {
+            if (callbacks_.completed) callbacks_.completed(transferLength_);
             continue;
         }
         pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
@@ -235,14 +251,16 @@ void CdcWdmUsbTarget::ReaderLoop() {
         }
         if (n < 0) {
             if (errno == EINTR) continue;
-            const int status = -errno;
-            if (!callbacks_.failed || !callbacks_.failed(status)) return;
-            // Restarted: give the cause a moment instead of spinning on it.
-            std::unique_lock lock(mutex_);
-            cv_.wait_for(lock, std::chrono::milliseconds(kCdcWdmRenotifyMs), [this] { return !running_; });
+            if (!ReaderFailed(-errno)) return;
             continue;
         }
-        if (fds[1].revents != 0) continue;  // a stop: the loop head decides
+        if (fds[1].revents != 0) {
+            // A stop or a fetch that left bytes behind: the loop head decides.
+            char sink[16];
+            while (::read(wake_[0], sink, sizeof sink) > 0) {
+            }
+            continue;
+        }
         // An unplugged device reports an error or hang-up (possibly with readability): it will not come back.
         if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
             {
@@ -253,8 +271,51 @@ void CdcWdmUsbTarget::ReaderLoop() {
             return;
         }
         if ((fds[0].revents & POLLIN) == 0) continue;
-        NotifyAndWaitForFetch();
+        if (!stream) {
+            NotifyAndWaitForFetch();
+            continue;
+        }
+        const long read = ReadIntoFramer();
+        if (read == -ENODEV) {
+            {
+                std::lock_guard lock(mutex_);
+                gone_ = true;
+            }
+            if (callbacks_.failed) (void)callbacks_.failed(-ENODEV);
+            return;
+        }
+        if (read < 0 && !ReaderFailed(static_cast<int>(read))) return;
     }
+}
+
+long CdcWdmUsbTarget::ReadIntoFramer() {
+    std::unique_lock lock(mutex_);
+    if (framer_->HasFrame()) {
+        // More bytes came while the frame announced last is not fetched yet: they wait in the device until
+        // it is, so that what is held stays one partial frame plus one read. If no fetch comes in time the
+        // frame is announced again.
+        if (!cv_.wait_for(lock, std::chrono::milliseconds(kCdcWdmRenotifyMs),
+                          [this] { return !announced_ || !running_; })) {
+            announced_ = false;
+        }
+        return 0;
+    }
+    const long n = ReadOnce();
+    if (n > 0) {
+        framer_->Append(std::span<const std::uint8_t>(readBuffer_.data(), static_cast<std::size_t>(n)),
+                        sys_->Now());
+    } else if (n == 0) {
+        framer_->DropStalled(sys_->Now());
+    }
+    return n;
+}
+
+bool CdcWdmUsbTarget::ReaderFailed(int status) {
+    if (!callbacks_.failed || !callbacks_.failed(status)) return false;
+    // Restarted: give the cause a moment instead of spinning on it.
+    std::unique_lock lock(mutex_);
+    cv_.wait_for(lock, std::chrono::milliseconds(kCdcWdmRenotifyMs), [this] { return !running_; });
+    return true;
 }
 
 void CdcWdmUsbTarget::NotifyAndWaitForFetch() {

@@ -77,6 +77,10 @@ class CdcWdmUsbTarget final : public UsbTarget {
   private:
     void ReaderLoop();
     void NotifyAndWaitForFetch();
+    // The reader's read of the device into the framer: the count (0: nothing read) or -errno.
+    [[nodiscard]] long ReadIntoFramer();
+    // A failure of the reader's own poll or read: false when the reader is to end.
+    [[nodiscard]] bool ReaderFailed(int status);
     [[nodiscard]] int WriteMessage(std::span<const std::uint8_t> data);
     [[nodiscard]] int ReadMessage(std::span<std::uint8_t> data, std::size_t& transferred);
     // One read of what the device holds into readBuffer_; the count (0: nothing waiting) or -errno.
@@ -93,7 +97,8 @@ class CdcWdmUsbTarget final : public UsbTarget {
     bool configured_ = false;
     std::size_t transferLength_ = 0;
     bool running_ = false;
-    bool fetched_ = false;  // a response was read since the last notification
+    bool fetched_ = false;    // a response was read since the last notification
+    bool announced_ = false;  // the whole frame at the framer's front was announced and not fetched yet
     std::optional<CdcWdmStreamFramer> framer_;
     std::vector<std::uint8_t> readBuffer_ = std::vector<std::uint8_t>(kCdcWdmReadSize);
     std::atomic<std::uint64_t> bytesReceived_{0};

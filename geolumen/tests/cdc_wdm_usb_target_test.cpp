@@ -175,6 +175,29 @@ TEST_F(CdcWdmTargetTest, ResponsesReadInOnePieceAreHandedOutOneByOne) {
     ASSERT_EQ(target.StopReader(), 0);
 }
 
+TEST_F(CdcWdmTargetTest, FramesThatComeBeforeTheLastIsFetchedAreAnnouncedInOrder) {
+    target.SetFrameRule(&halyx_mux_frame_check);
+    ConfigureReader();
+    ASSERT_EQ(target.StartReader(), 0);
+    const Bytes first{0x01, 0x06, 0x00, 0x00, 0x10, 0x05, 0x01};
+    const Bytes second{0x01, 0x06, 0x00, 0x00, 0x10, 0x05, 0x02};
+    const Bytes third{0x01, 0x06, 0x00, 0x00, 0x10, 0x05, 0x03};
+    dev.WritePacket(first);
+    ASSERT_TRUE(seen.WaitFor(1));
+    // The reader holds the first frame unfetched while the next ones arrive: they stay in the device until
+    // the fetch, then each gets its own notification.
+    dev.WritePacket(second);
+    dev.WritePacket(third);
+    int notified = 1;
+    for (const Bytes& expected : {first, second, third}) {
+        ASSERT_TRUE(seen.WaitFor(notified++)) << "one notification per frame";
+        EXPECT_EQ(NextResponse(target), expected);
+    }
+    EXPECT_TRUE(NextResponse(target).empty());
+    EXPECT_EQ(seen.Completed(), 3);
+    ASSERT_EQ(target.StopReader(), 0);
+}
+
 TEST_F(CdcWdmTargetTest, UnpluggedDeviceFailsTransfersAndTheReader) {
     ConfigureReader();
     ASSERT_EQ(target.StartReader(), 0);
