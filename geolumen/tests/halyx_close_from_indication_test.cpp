@@ -35,5 +35,24 @@ TEST_F(HalyxCloseFromIndicationTest, ClosingFromTheSlotThreadEnds) {
     EXPECT_EQ(halyx_location_client_id(), 0) << "the client id was released";
 }
 
+// The reader no longer waits for a slot to finish a message before it sleeps: the offer it leaves behind
+// is settled before the next fetch. A client closed and opened again between two indications gets the
+// second one alone, never the first one again.
+TEST_F(HalyxStackTest, ReopenedClientGetsOnlyWhatCameAfterIt) {
+    ASSERT_EQ(stack.Start(), 0);
+    ASSERT_EQ(Open(), kHalyxOk);
+    stack.module.Indicate(HALYX_LOC_TIME_REQUEST, {});
+    ASSERT_TRUE(WaitForIndications(1));
+    ASSERT_EQ(halyx_close_client(client), kHalyxOk);
+    client = nullptr;
+    ASSERT_EQ(Open(), kHalyxOk);
+    for (int i = 0; i < 3; ++i) stack.module.Indicate(HALYX_LOC_TIME_REQUEST, {});
+    ASSERT_TRUE(WaitForIndications(4));
+    // A fourth indication after the three shows nothing else was still on its way.
+    stack.module.Indicate(HALYX_LOC_TIME_REQUEST, {});
+    ASSERT_TRUE(WaitForIndications(5));
+    EXPECT_EQ(Indications().size(), 5u);
+}
+
 }  // namespace
 }  // namespace geolumen::testing
