@@ -25,6 +25,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -188,6 +189,38 @@ void Print(const char* name, const Rate& rate, const Figures& f, const char* roa
     std::fflush(stdout);
 }
 
+// Paces `report` at the rate, warm-up first, and fills the latency and CPU figures. `report` starts one
+// report and waits for its end (false: it never came); `otherCpu` is the CPU time, in seconds, of threads
+// that are not the host's (the measuring thread's own is always left out).
+bool Pace(const Rate& rate, const std::function<bool()>& report, const std::function<double()>& otherCpu,
+          Figures& out) {
+    std::vector<double> latencyUs;
+    latencyUs.reserve(static_cast<std::size_t>(rate.reports));
+    double processStart = 0;
+    double threadStart = 0;
+    double otherStart = 0;
+    auto next = Clock::now();
+    for (int i = 0; i < kWarmUpReports + rate.reports; ++i) {
+        if (i == kWarmUpReports) {
+            processStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+            threadStart = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+            otherStart = otherCpu();
+        }
+        std::this_thread::sleep_until(next);
+        next += rate.period;
+        const auto written = Clock::now();
+        if (!report()) return false;
+        if (i >= kWarmUpReports) {
+            latencyUs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - written).count());
+        }
+    }
+    const double hostCpu = (CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processStart) -
+                           (CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - threadStart) - (otherCpu() - otherStart);
+    out.hostCpuUs = hostCpu / static_cast<double>(latencyUs.size()) * 1e6;
+    Summarise(latencyUs, out);
+    return true;
+}
+
 // The bare chain: kFloorHops threads, each waking the next; the last hop wakes the measuring thread, as the
 // host's socket wakes the client. Host CPU is every thread's but the measuring one's.
 constexpr int kFloorHops = 5;
@@ -225,34 +258,20 @@ int RunFloor(const Rate& rate) {
         }
         hops[i].cv.notify_one();
     };
-    std::vector<double> latencyUs;
-    double processStart = 0;
-    double threadStart = 0;
-    auto next = Clock::now();
-    for (int i = 0; i < kWarmUpReports + rate.reports; ++i) {
-        if (i == kWarmUpReports) {
-            processStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
-            threadStart = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
-        }
-        std::this_thread::sleep_until(next);
-        next += rate.period;
-        const auto written = Clock::now();
-        signal(0, 1);
-        {
-            std::unique_lock lock(hops[kFloorHops].mutex);
-            hops[kFloorHops].cv.wait(lock, [&] { return hops[kFloorHops].sequence == i + 1; });
-        }
-        if (i >= kWarmUpReports) {
-            latencyUs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - written).count());
-        }
-    }
+    long long sent = 0;
     Figures f;
-    f.hostCpuUs = ((CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processStart) -
-                   (CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - threadStart)) /
-                  static_cast<double>(latencyUs.size()) * 1e6;
+    (void)Pace(
+        rate,
+        [&] {
+            signal(0, 1);
+            std::unique_lock lock(hops[kFloorHops].mutex);
+            ++sent;
+            hops[kFloorHops].cv.wait(lock, [&] { return hops[kFloorHops].sequence == sent; });
+            return true;
+        },
+        [] { return 0.0; }, f);
     for (int i = 0; i < kFloorHops; ++i) signal(i, -1);
     for (auto& t : threads) t.join();
-    Summarise(latencyUs, f);
     Print("floor", rate, f, "5 bare hand-offs + the client's wake-up");
     return 0;
 }
@@ -261,34 +280,14 @@ int RunFloor(const Rate& rate) {
 int RunRate(const Rate& rate, sim::SimLocationService& service, host::SensorClient& client,
             const PtyModule* pty, Figures& out) {
     const sim::SimPosition fix = sim::DemoFix();
-    std::vector<double> latencyUs;
-    latencyUs.reserve(static_cast<std::size_t>(rate.reports));
-    double processStart = 0;
-    double threadStart = 0;
-    double moduleStart = 0;
-    auto next = Clock::now();
-    for (int i = 0; i < kWarmUpReports + rate.reports; ++i) {
-        if (i == kWarmUpReports) {
-            processStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
-            threadStart = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
-            moduleStart = pty ? pty->CpuSeconds() : 0;
-        }
-        std::this_thread::sleep_until(next);
-        next += rate.period;
-        const auto written = Clock::now();
-        service.SendPosition(fix);
-        if (!ReadDataEvent(client)) return Fail("a report did not arrive");
-        const auto read = Clock::now();
-        if (i >= kWarmUpReports) {
-            latencyUs.push_back(std::chrono::duration<double, std::micro>(read - written).count());
-        }
-    }
-    const double hostCpu = (CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processStart) -
-                           (CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - threadStart) -
-                           ((pty ? pty->CpuSeconds() : 0) - moduleStart);
-    out.hostCpuUs = hostCpu / static_cast<double>(latencyUs.size()) * 1e6;
-    Summarise(latencyUs, out);
-    return 0;
+    const bool arrived = Pace(
+        rate,
+        [&] {
+            service.SendPosition(fix);
+            return ReadDataEvent(client);
+        },
+        [pty] { return pty ? pty->CpuSeconds() : 0.0; }, out);
+    return arrived ? 0 : Fail("a report did not arrive");
 }
 
 // One back end from device add to removal, every rate on it; 0 on success.
