@@ -13,6 +13,7 @@
 #include "host/command_line.h"
 #include "host/host_options.h"
 #include "host/idle_power.h"
+#include "host/library_path.h"
 #include "host/module_device.h"
 #include "host/run_dir.h"
 #include "host/sensor_server.h"
@@ -132,7 +133,7 @@ int main(int argc, char** argv) {
     const auto options =
         host::CommandLineOrExit("geolumen-host",
                                 host::ParseHostOptions(std::vector<std::string>(argv + 1, argv + argc),
-                                                       GEOLUMEN_DEFAULT_LIBRARY, &error),
+                                                       host::DefaultLibraryPath(), &error),
                                 error, host::HostUsage(), &exit);
     if (!options) return exit;
     host::BlockStopSignals();
