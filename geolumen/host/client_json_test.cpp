@@ -8,18 +8,15 @@
 #include <vector>
 
 #include "sensor/sensor_keys.h"
+#include "tests/support/halyx_bytes.h"
 
 namespace geolumen::host {
 namespace {
 
-// Bytes from hex text, as the sensor puts an array of the satellite report into a field: the elements
-// byte for byte in memory order (little-endian here). Each double below is written out by hand from its
-// IEEE-754 bits, e.g. 45.5 = 0x4046C00000000000.
-ByteVector Bytes(const std::string& hex) {
-    ByteVector out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(std::stoi(hex.substr(i, 2), nullptr, 16));
-    return out;
-}
+// Bytes as the sensor puts an array of the satellite report into a field: the elements byte for byte in
+// memory order (little-endian here). Each double below is written out by hand from its IEEE-754 bits,
+// e.g. 45.5 = 0x4046C00000000000.
+ByteVector Bytes(std::string_view hex) { return geolumen::test::HexBytes(hex); }
 
 TEST(ClientJson, FieldsOfAFix) {
     struct Row {

@@ -10,15 +10,10 @@ constexpr uint32_t kMaxSeconds = 24u * 60 * 60;
 // The sensor takes 0 (no wish of this client) or at least this many milliseconds.
 constexpr uint32_t kMinIntervalMs = 1000;
 
-bool StorePath(std::string& target, std::string_view value) {
-    if (value.empty()) return false;
-    target = value;
-    return true;
-}
-
 const OptionRow<ClientOptions> kClientOptions[] = {
-    {"--socket", "a path", [](ClientOptions& o, std::string_view v) { return StorePath(o.socket, v); }},
-    {"--run-dir", "a directory", [](ClientOptions& o, std::string_view v) { return StorePath(o.runDir, v); }},
+    {"--socket", "a path", [](ClientOptions& o, std::string_view v) { return StoreNonEmpty(o.socket, v); }},
+    {"--run-dir", "a directory",
+     [](ClientOptions& o, std::string_view v) { return StoreNonEmpty(o.runDir, v); }},
     {"--interval", "0, or 1000 and above",
      [](ClientOptions& o, std::string_view v) {
          uint32_t ms = 0;

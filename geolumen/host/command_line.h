@@ -47,6 +47,13 @@ template <class Number>
     return true;
 }
 
+// The stored value of a path or name option, which must not be empty.
+[[nodiscard]] inline bool StoreNonEmpty(std::string& target, std::string_view value) {
+    if (value.empty()) return false;
+    target = value;
+    return true;
+}
+
 // Parses `args` (argv[1..]) into `options`, which holds the defaults on entry and must have `help` and
 // `version` flags. Words that are not options go to `operands`; without `operands` they are refused.
 // "--" makes every later word an operand. On a refusal returns false with `error` set.

@@ -11,15 +11,10 @@ constexpr uint32_t kMaxRunMs = 24u * 60 * 60 * 1000;
 // Instance ids are kept in fixed wide buffers of 1024 characters, terminator included.
 constexpr size_t kMaxInstanceChars = 1023;
 
-bool StorePath(std::string& target, std::string_view value) {
-    if (value.empty()) return false;
-    target = value;
-    return true;
-}
-
 const OptionRow<HostOptions> kHostOptions[] = {
-    {"--library", "a path", [](HostOptions& o, std::string_view v) { return StorePath(o.library, v); }},
-    {"--usb", "sim or a device path", [](HostOptions& o, std::string_view v) { return StorePath(o.usb, v); }},
+    {"--library", "a path", [](HostOptions& o, std::string_view v) { return StoreNonEmpty(o.library, v); }},
+    {"--usb", "sim or a device path",
+     [](HostOptions& o, std::string_view v) { return StoreNonEmpty(o.usb, v); }},
     {"--removal", "orderly or surprise",
      [](HostOptions& o, std::string_view v) {
          if (v != "orderly" && v != "surprise") return false;
@@ -36,7 +31,7 @@ const OptionRow<HostOptions> kHostOptions[] = {
     {"--instance", "1 to 1023 characters",
      [](HostOptions& o, std::string_view v) {
          if (v.size() > kMaxInstanceChars) return false;
-         return StorePath(o.instanceId, v);
+         return StoreNonEmpty(o.instanceId, v);
      }},
     // Empty keeps the default store root.
     {"--state-dir", "a directory",
@@ -44,8 +39,9 @@ const OptionRow<HostOptions> kHostOptions[] = {
          o.stateDir = v;
          return true;
      }},
-    {"--run-dir", "a directory", [](HostOptions& o, std::string_view v) { return StorePath(o.runDir, v); }},
-    {"--socket", "a path", [](HostOptions& o, std::string_view v) { return StorePath(o.socket, v); }},
+    {"--run-dir", "a directory",
+     [](HostOptions& o, std::string_view v) { return StoreNonEmpty(o.runDir, v); }},
+    {"--socket", "a path", [](HostOptions& o, std::string_view v) { return StoreNonEmpty(o.socket, v); }},
     {"--idle", "",
      [](HostOptions& o, std::string_view) {
          o.idle = true;

@@ -9,18 +9,9 @@ namespace {
 constexpr uint32_t kMaxTimeoutSeconds = 3600;
 
 const OptionRow<RadioOptions> kRadioOptions[] = {
-    {"--library", "a path",
-     [](RadioOptions& o, std::string_view v) {
-         if (v.empty()) return false;
-         o.library = v;
-         return true;
-     }},
+    {"--library", "a path", [](RadioOptions& o, std::string_view v) { return StoreNonEmpty(o.library, v); }},
     {"--run-dir", "a directory",
-     [](RadioOptions& o, std::string_view v) {
-         if (v.empty()) return false;
-         o.runDir = v;
-         return true;
-     }},
+     [](RadioOptions& o, std::string_view v) { return StoreNonEmpty(o.runDir, v); }},
     {"--timeout", "0 to 3600 seconds",
      [](RadioOptions& o, std::string_view v) {
          return ParseInRange(v, 0u, kMaxTimeoutSeconds, o.timeoutSeconds);
