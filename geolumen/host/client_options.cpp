@@ -22,36 +22,13 @@ const OptionRow<ClientOptions> kClientOptions[] = {
          return true;
      }},
     {"--accuracy", "0 or 1",
-     [](ClientOptions& o, std::string_view v) {
-         uint32_t accuracy = 0;
-         if (!ParseInRange(v, 0u, 1u, accuracy)) return false;
-         o.accuracy = accuracy;
-         return true;
-     }},
-    {"--nmea", "",
-     [](ClientOptions& o, std::string_view) {
-         o.nmea = true;
-         return true;
-     }},
+     [](ClientOptions& o, std::string_view v) { return ParseInRange(v, 0u, 1u, o.accuracy); }},
+    {"--nmea", "", SetSwitch<ClientOptions, &ClientOptions::nmea>},
     {"--count", "1 and above",
-     [](ClientOptions& o, std::string_view v) {
-         uint64_t count = 0;
-         if (!ParseInRange(v, uint64_t{1}, UINT64_MAX, count)) return false;
-         o.count = count;
-         return true;
-     }},
+     [](ClientOptions& o, std::string_view v) { return ParseInRange(v, uint64_t{1}, UINT64_MAX, o.count); }},
     {"--seconds", "1 to 86400",
-     [](ClientOptions& o, std::string_view v) {
-         uint32_t seconds = 0;
-         if (!ParseInRange(v, 1u, kMaxSeconds, seconds)) return false;
-         o.seconds = seconds;
-         return true;
-     }},
-    {"--properties", "",
-     [](ClientOptions& o, std::string_view) {
-         o.properties = true;
-         return true;
-     }},
+     [](ClientOptions& o, std::string_view v) { return ParseInRange(v, 1u, kMaxSeconds, o.seconds); }},
+    {"--properties", "", SetSwitch<ClientOptions, &ClientOptions::properties>},
 };
 
 }  // namespace

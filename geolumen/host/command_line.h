@@ -38,12 +38,19 @@ template <class Number>
     return ec == std::errc() && end == text.data() + text.size();
 }
 
-// The stored value of a number option that must lie in [low, high].
-template <class Number>
-[[nodiscard]] bool ParseInRange(std::string_view text, Number low, Number high, Number& out) {
+// The stored value of a number option that must lie in [low, high]; `out` is the number or an optional.
+template <class Number, class Target>
+[[nodiscard]] bool ParseInRange(std::string_view text, Number low, Number high, Target& out) {
     Number value{};
     if (!ParseDecimal(text, value) || value < low || value > high) return false;
     out = value;
+    return true;
+}
+
+// The apply step of a switch: sets its flag.
+template <class Options, bool Options::*flag>
+bool SetSwitch(Options& options, std::string_view) {
+    options.*flag = true;
     return true;
 }
 

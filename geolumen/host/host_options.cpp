@@ -22,12 +22,7 @@ const OptionRow<HostOptions> kHostOptions[] = {
          return true;
      }},
     {"--run-ms", "0 to 86400000",
-     [](HostOptions& o, std::string_view v) {
-         uint32_t ms = 0;
-         if (!ParseInRange(v, 0u, kMaxRunMs, ms)) return false;
-         o.runMs = ms;
-         return true;
-     }},
+     [](HostOptions& o, std::string_view v) { return ParseInRange(v, 0u, kMaxRunMs, o.runMs); }},
     {"--instance", "1 to 1023 characters",
      [](HostOptions& o, std::string_view v) {
          if (v.size() > kMaxInstanceChars) return false;
@@ -42,11 +37,7 @@ const OptionRow<HostOptions> kHostOptions[] = {
     {"--run-dir", "a directory",
      [](HostOptions& o, std::string_view v) { return StoreNonEmpty(o.runDir, v); }},
     {"--socket", "a path", [](HostOptions& o, std::string_view v) { return StoreNonEmpty(o.socket, v); }},
-    {"--idle", "",
-     [](HostOptions& o, std::string_view) {
-         o.idle = true;
-         return true;
-     }},
+    {"--idle", "", SetSwitch<HostOptions, &HostOptions::idle>},
     {"--trace", "0..5 or none, critical, error, warning, information, verbose",
      [](HostOptions& o, std::string_view v) {
          o.trace = ParseTraceLevel(v);
