@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "location/file_time.h"
 #include "sensor/sensor_keys.h"
 
 namespace geolumen::host {
@@ -140,13 +141,12 @@ void AppendMembers(std::string& out, const ValueList& values, const PROPERTYKEY*
 
 std::string FormatUtc(FileTimeValue time) {
     using namespace std::chrono;
-    constexpr uint64_t kUnitsPerSecond = 10'000'000;
-    constexpr int64_t kSeconds1601To1970 = 11'644'473'600;
     // Past 9999 the form needs more than four year digits; no clock of this sensor gets there.
     constexpr int64_t kSecondsTo10000 = 253'402'300'800;  // 1970-01-01 to 10000-01-01
-    const auto seconds = static_cast<int64_t>(time.ticks / kUnitsPerSecond) - kSeconds1601To1970;
+    const int64_t seconds = static_cast<int64_t>(time.ticks / kFileTimeUnitsPerSecond) -
+                            static_cast<int64_t>(kFileTime1970 / kFileTimeUnitsPerSecond);
     if (seconds >= kSecondsTo10000) return {};
-    const auto ms = static_cast<unsigned>(time.ticks % kUnitsPerSecond / 10'000);
+    const auto ms = static_cast<unsigned>(time.ticks % kFileTimeUnitsPerSecond / kFileTimeUnitsPerMs);
     const sys_seconds at{std::chrono::seconds(seconds)};
     const sys_days day = floor<days>(at);
     const year_month_day date{day};
