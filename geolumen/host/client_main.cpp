@@ -190,7 +190,7 @@ int main(int argc, char** argv) {
     int exit = kExitOk;
     const auto options = CommandLineOrExit(
         "geolumen-client", ParseClientOptions(std::vector<std::string>(argv + 1, argv + argc), &error), error,
-        ClientUsage(), &exit, stderr);
+        ClientUsage(), &exit);
     if (!options) return exit;
     return Run(*options);
 }

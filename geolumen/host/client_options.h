@@ -18,6 +18,7 @@ struct ClientOptions {
     std::optional<uint32_t> seconds;   // exit after this long
     bool properties = false;           // print the properties and exit
     bool help = false;
+    bool version = false;
 };
 
 // Parses argv[1..]; on a bad argument returns nullopt with `error` set.

@@ -1,19 +1,57 @@
 #include "host/host_options.h"
 
-#include <charconv>
-
+#include "host/command_line.h"
 #include "platform/trace.h"
 
 namespace geolumen::host {
+namespace {
 
 // A run longer than a day is a typo, not a plan.
 constexpr uint32_t kMaxRunMs = 24u * 60 * 60 * 1000;
+// Instance ids are kept in fixed wide buffers of 1024 characters, terminator included.
+constexpr size_t kMaxInstanceChars = 1023;
+
+const OptionRow<HostOptions> kHostOptions[] = {
+    {"--library", "a path", [](HostOptions& o, std::string_view v) { return StoreNonEmpty(o.library, v); }},
+    {"--usb", "sim or a device path",
+     [](HostOptions& o, std::string_view v) { return StoreNonEmpty(o.usb, v); }},
+    {"--removal", "orderly or surprise",
+     [](HostOptions& o, std::string_view v) {
+         if (v != "orderly" && v != "surprise") return false;
+         o.surprise = v == "surprise";
+         return true;
+     }},
+    {"--run-ms", "0 to 86400000",
+     [](HostOptions& o, std::string_view v) { return ParseInRange(v, 0u, kMaxRunMs, o.runMs); }},
+    {"--instance", "1 to 1023 characters",
+     [](HostOptions& o, std::string_view v) {
+         if (v.size() > kMaxInstanceChars) return false;
+         return StoreNonEmpty(o.instanceId, v);
+     }},
+    // Empty keeps the default store root.
+    {"--state-dir", "a directory",
+     [](HostOptions& o, std::string_view v) {
+         o.stateDir = v;
+         return true;
+     }},
+    {"--run-dir", "a directory",
+     [](HostOptions& o, std::string_view v) { return StoreNonEmpty(o.runDir, v); }},
+    {"--socket", "a path", [](HostOptions& o, std::string_view v) { return StoreNonEmpty(o.socket, v); }},
+    {"--idle", "", SetSwitch<HostOptions, &HostOptions::idle>},
+    {"--trace", "0..5 or none, critical, error, warning, information, verbose",
+     [](HostOptions& o, std::string_view v) {
+         o.trace = ParseTraceLevel(v);
+         return o.trace.has_value();
+     }},
+};
+
+}  // namespace
 
 const char* HostUsage() {
     return "usage: geolumen-host [--library PATH] [--usb sim|/dev/cdc-wdmN] [--removal orderly|surprise]\n"
            "                     [--run-ms N] [--instance ID] [--state-dir DIR] [--run-dir DIR] [--socket "
            "PATH]\n"
-           "                     [--idle] [--trace LEVEL]\n"
+           "                     [--idle] [--trace LEVEL] [--help] [--version]\n"
            "Loads the driver library, runs one device on the chosen USB back end (the simulated module by\n"
            "default) until --run-ms has passed or SIGINT/SIGTERM arrives, then removes it and unloads.\n"
            "Sensor clients connect to <run-dir>/sensor.sock (or --socket); the run directory is --run-dir,\n"
@@ -22,60 +60,15 @@ const char* HostUsage() {
            "--trace LEVEL writes the driver's trace lines and its \"Zorvic TX/RX\" lines to stderr;\n"
            "LEVEL is 0..5 or none, critical, error, warning, information, verbose.\n"
            "A device path must be a CDC WDM character device (class usbmisc);\n"
-           "GEOLUMEN_HOST_ANY_DEVICE=1 lets another one stand for it (a pseudo-terminal in a test).\n";
+           "GEOLUMEN_HOST_ANY_DEVICE=1 lets another one stand for it (a pseudo-terminal in a test).\n"
+           "Options take their value as --name VALUE or --name=VALUE.\n";
 }
 
 std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args,
                                             const std::string& defaultLibrary, std::string* error) {
     HostOptions options;
     options.library = defaultLibrary;
-    auto fail = [&](std::string text) -> std::optional<HostOptions> {
-        if (error) *error = std::move(text);
-        return std::nullopt;
-    };
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-            continue;
-        }
-        if (arg == "--idle") {
-            options.idle = true;
-            continue;
-        }
-        if (i + 1 >= args.size()) return fail(arg + " needs a value (or is unknown)");
-        const std::string& value = args[++i];
-        if (arg == "--library") {
-            options.library = value;
-        } else if (arg == "--usb") {
-            if (value.empty()) return fail("--usb needs sim or a device path");
-            options.usb = value;
-        } else if (arg == "--removal") {
-            if (value != "orderly" && value != "surprise") return fail("--removal takes orderly or surprise");
-            options.surprise = value == "surprise";
-        } else if (arg == "--run-ms") {
-            uint32_t ms = 0;
-            auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
-            if (ec != std::errc() || end != value.data() + value.size() || ms > kMaxRunMs) {
-                return fail("--run-ms takes a number of milliseconds up to " + std::to_string(kMaxRunMs));
-            }
-            options.runMs = ms;
-        } else if (arg == "--instance") {
-            if (value.empty() || value.size() >= 1024) return fail("--instance takes 1 to 1023 characters");
-            options.instanceId = value;
-        } else if (arg == "--state-dir") {
-            options.stateDir = value;
-        } else if (arg == "--run-dir" || arg == "--socket") {
-            if (value.empty()) return fail(arg + " needs a path");
-            (arg == "--run-dir" ? options.runDir : options.socket) = value;
-        } else if (arg == "--trace") {
-            options.trace = ParseTraceLevel(value);
-            if (!options.trace)
-                return fail("--trace takes 0..5 or none, critical, error, warning, information, verbose");
-        } else {
-            return fail("unknown option " + arg);
-        }
-    }
+    if (!ParseCommandLine<HostOptions>(kHostOptions, args, options, nullptr, error)) return std::nullopt;
     return options;
 }
 

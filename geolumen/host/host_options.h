@@ -20,6 +20,7 @@ struct HostOptions {
     bool idle = false;              // let the device leave D0 while no client holds it awake
     std::optional<uint8_t> trace;   // trace level of the driver's lines on standard error; none: off
     bool help = false;
+    bool version = false;
 };
 
 // Parses argv[1..]; on a bad argument returns nullopt with `error` set.

@@ -91,5 +91,31 @@ TEST_F(RadioEndToEnd, RadioOffSurvivesAHostRestart) {
     Stop(*host);
 }
 
+// A time-out shorter than the switch takes leaves the switch to its work item, which still carries it
+// out: the tool reports the time-out, waits for the switch, and the radio is then as asked.
+TEST_F(RadioEndToEnd, SwitchPastItsTimeOutIsStillCarriedOut) {
+    auto host = StartHost();
+    struct Row {
+        std::vector<std::string> args;
+        const char* state;
+    };
+    const Row rows[] = {
+        {{"--timeout", "0", "set", "off"}, "GNSS radio: off"},
+        {{"--timeout=0", "set", "on"}, "GNSS radio: on"},
+        {{"--timeout", "0", "set", "off"}, "GNSS radio: off"},
+    };
+    for (const Row& row : rows) {
+        auto radio = StartRadio(row.args);
+        const auto code = radio->Wait(kExitBound);
+        // 0 only when the switch happened to end before the zero-length wait was over.
+        EXPECT_TRUE(code == 6 || code == 0) << Dump(*radio);
+        if (code == 6) {
+            EXPECT_NE(Dump(*radio).find("the late switch has ended"), std::string::npos) << Dump(*radio);
+        }
+        EXPECT_NE(Radio({"get"}).find(row.state), std::string::npos) << row.state;
+    }
+    Stop(*host);
+}
+
 }  // namespace
 }  // namespace geolumen::host

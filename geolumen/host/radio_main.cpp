@@ -35,6 +35,8 @@ enum ExitCode : int {
 // How often `watch` reads the radio state, to see switches made through other managers (other
 // processes): often enough to look immediate to a person, rare enough to cost the driver nothing.
 constexpr uint32_t kWatchPollMs = 250;
+// How often a switch past its time-out is checked for its end: a person waits for it, no machine.
+constexpr uint32_t kLateSwitchPollMs = 50;
 
 std::mutex outputLock;
 
@@ -215,7 +217,7 @@ class RadioTool {
         if (hr == RPC_S_CALLPENDING) {
             return Fail(kExitTimeout, "the switch did not finish within " +
                                           std::to_string(options_.timeoutSeconds) +
-                                          " s; it may still complete");
+                                          " s; it goes on, and the tool waits for it to end");
         }
         if (hr == E_FAIL) return Fail(kExitRefused, "the switch was refused: the radio is not controllable");
         if (hr == S_FALSE) return Fail(kExitRefused, "the device refused the switch");
@@ -265,6 +267,17 @@ ComPtr<IMediaRadioManager> CreateManager(const DriverLibrary& library) {
     return manager;
 }
 
+// A switch past its time-out is still carried out by its work item, which holds the radio objects until
+// its routine ends; ending the process earlier would drop the request. Waits until the library holds no
+// object any more, or until SIGINT or SIGTERM (false then).
+bool AwaitLateSwitch(const DriverEntryPoints& entry) {
+    while (entry.canUnloadNow() != S_OK) {
+        if (host::WaitForStop(kLateSwitchPollMs)) return false;
+    }
+    Say("the late switch has ended");
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -290,8 +303,9 @@ int main(int argc, char** argv) {
         if (!manager) return Fail(kExitLibrary, "the library has no radio manager");
         code = RadioTool(*options, std::move(manager)).Run();
     }
-    if (code == kExitTimeout) {
-        // The switch still runs inside the library: leave without unloading it under that thread.
+    if (code == kExitTimeout && !AwaitLateSwitch(library->Entry())) {
+        // Stopped by the user while the switch still runs inside the library: leave without unloading it
+        // under that thread.
         std::fflush(stdout);
         std::fflush(stderr);
         _exit(code);

@@ -1,14 +1,28 @@
 #include "host/radio_options.h"
 
-#include <charconv>
+#include "host/command_line.h"
 
 namespace geolumen::host {
+namespace {
 
 // A switch that takes longer than an hour is not coming.
 constexpr uint32_t kMaxTimeoutSeconds = 3600;
 
+const OptionRow<RadioOptions> kRadioOptions[] = {
+    {"--library", "a path", [](RadioOptions& o, std::string_view v) { return StoreNonEmpty(o.library, v); }},
+    {"--run-dir", "a directory",
+     [](RadioOptions& o, std::string_view v) { return StoreNonEmpty(o.runDir, v); }},
+    {"--timeout", "0 to 3600 seconds",
+     [](RadioOptions& o, std::string_view v) {
+         return ParseInRange(v, 0u, kMaxTimeoutSeconds, o.timeoutSeconds);
+     }},
+};
+
+}  // namespace
+
 const char* RadioUsage() {
-    return "usage: geolumen-radio [--run-dir DIR] [--timeout S] [--library PATH] COMMAND\n"
+    return "usage: geolumen-radio [--run-dir DIR] [--timeout S] [--library PATH] [--help] [--version] "
+           "COMMAND\n"
            "commands:\n"
            "  list             the radios and their states\n"
            "  get              the GNSS radio's state and previous state\n"
@@ -16,7 +30,9 @@ const char* RadioUsage() {
            "  system on|off    pass the system-wide radio switch\n"
            "  watch            print every radio change until Ctrl-C\n"
            "Talks to a running geolumen-host through its device interface in the run directory\n"
-           "(--run-dir, else GEOLUMEN_RUN_DIR, else $XDG_RUNTIME_DIR/geolumen, else /run/geolumen).\n";
+           "(--run-dir, else GEOLUMEN_RUN_DIR, else $XDG_RUNTIME_DIR/geolumen, else /run/geolumen).\n"
+           "A switch that outlasts --timeout (0 to 3600 s, default 10) is reported, and the tool still\n"
+           "waits for it to be carried out before it ends.\n";
 }
 
 std::optional<RadioOptions> ParseRadioOptions(const std::vector<std::string>& args,
@@ -28,36 +44,8 @@ std::optional<RadioOptions> ParseRadioOptions(const std::vector<std::string>& ar
         return std::nullopt;
     };
     std::vector<std::string> words;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-            continue;
-        }
-        if (arg.rfind("--", 0) != 0) {
-            words.push_back(arg);
-            continue;
-        }
-        if (i + 1 >= args.size()) return fail(arg + " needs a value (or is unknown)");
-        const std::string& value = args[++i];
-        if (arg == "--library") {
-            options.library = value;
-        } else if (arg == "--run-dir") {
-            if (value.empty()) return fail("--run-dir needs a directory");
-            options.runDir = value;
-        } else if (arg == "--timeout") {
-            uint32_t seconds = 0;
-            auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-            if (ec != std::errc() || end != value.data() + value.size() || seconds > kMaxTimeoutSeconds) {
-                return fail("--timeout takes a number of seconds up to " +
-                            std::to_string(kMaxTimeoutSeconds));
-            }
-            options.timeoutSeconds = seconds;
-        } else {
-            return fail("unknown option " + arg);
-        }
-    }
-    if (options.help) return options;
+    if (!ParseCommandLine<RadioOptions>(kRadioOptions, args, options, &words, error)) return std::nullopt;
+    if (options.help || options.version) return options;
     if (words.empty()) return fail("a command is needed");
     const std::string& command = words[0];
     const size_t arguments = words.size() - 1;

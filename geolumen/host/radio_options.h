@@ -16,6 +16,7 @@ struct RadioOptions {
     bool on = false;               // set and system: switch on (true) or off
     uint32_t timeoutSeconds = 10;  // how long a switch may take
     bool help = false;
+    bool version = false;
 };
 
 // Parses argv[1..]; on a bad argument returns nullopt with `error` set.

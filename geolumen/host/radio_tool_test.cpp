@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
+#include <thread>
 
 #include "radio_test_support.h"
 
@@ -79,14 +82,43 @@ TEST_F(RadioToolTest, OutcomesAndTheirExitCodes) {
     }
 }
 
+// The switch outlasts the tool's time-out at the driver's gate: the tool reports the time-out, stays
+// until the switch is carried out, and the driver ends with the radio off.
 TEST_F(RadioToolTest, SwitchThatOutlastsItsTimeOut) {
     FakeRadioDriver driver(runDir_.Path());
     driver.CloseGate();
-    const ToolRun run = Run("--timeout 0 set off");
+    ToolRun run{};
+    std::thread tool([&] { run = Run("--timeout 0 set off"); });
+    // Whatever happens, the gate opens and the tool is joined before the test ends.
+    const bool held = driver.WaitHeld();
+    EXPECT_TRUE(held) << "the switch never reached the driver";
+    // The report of the time-out comes while the switch is still held.
+    const auto out = runDir_.Path() / "tool.out";
+    const auto bound = std::chrono::steady_clock::now() + kRadioWaitBound;
+    std::string text;
+    while (held && text.find("did not finish") == std::string::npos &&
+           std::chrono::steady_clock::now() < bound) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::ifstream file(out);
+        text.assign(std::istreambuf_iterator<char>(file), {});
+    }
+    driver.OpenGate();
+    tool.join();
     EXPECT_EQ(run.exitCode, 6) << run.output;
     EXPECT_NE(run.output.find("error: the switch did not finish within 0 s"), std::string::npos)
         << run.output;
-    driver.OpenGate();
+    EXPECT_NE(run.output.find("the late switch has ended"), std::string::npos) << run.output;
+    EXPECT_EQ(driver.Current(), 1u) << "the radio is off";
+}
+
+// A zero time-out on a device that answers at once: the request is delivered all the same.
+TEST_F(RadioToolTest, ZeroTimeOutStillDeliversTheSwitch) {
+    FakeRadioDriver driver(runDir_.Path());
+    for (const char* state : {"off", "on", "off"}) {
+        const ToolRun run = Run(std::string("--timeout 0 set ") + state);
+        EXPECT_TRUE(run.exitCode == 6 || run.exitCode == 0) << run.output;
+        EXPECT_EQ(driver.Current(), std::string(state) == "off" ? 1u : 0u) << state << "\n" << run.output;
+    }
 }
 
 TEST_F(RadioToolTest, NoHostNoDevice) {

@@ -104,7 +104,7 @@ AssistanceOutcome DownloadPredictedOrbits(const std::string& host, AssistanceSin
     request.userAgent = kAssistanceUserAgent;
     request.maxBodyBytes = kOrbitBufferBytes - 1;
     request.connectTimeout = config.httpConnectTimeout;
-    request.totalTimeout = config.httpTotalTimeout;
+    request.noProgressTimeout = config.httpNoProgressTimeout;
 
     const HttpGetResult result = HttpGet(request, stop);
     switch (result.outcome) {

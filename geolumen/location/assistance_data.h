@@ -32,10 +32,11 @@ struct AssistanceNetConfig {
     // A public SNTP server answers within a few hundred ms; two seconds covers a slow mobile link
     // without holding the session thread, which serves nothing else meanwhile, for long.
     std::chrono::milliseconds sntpAnswerTimeout{2000};
-    // The orbit file is about 60 KiB: ten seconds to connect and thirty in all are generous on a
-    // slow link, yet bound how long a stalled server can keep the session thread.
+    // Ten seconds to connect is generous on a slow link. The orbit file (about 60 KiB) may then take as
+    // long as a slow but steady server needs, while a server that sends nothing for thirty seconds has
+    // stalled and no longer holds the session thread.
     std::chrono::milliseconds httpConnectTimeout{10000};
-    std::chrono::milliseconds httpTotalTimeout{30000};
+    std::chrono::milliseconds httpNoProgressTimeout{30000};
 };
 
 enum class AssistanceOutcome {

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -10,10 +11,16 @@ namespace geolumen {
 namespace {
 
 struct Transfer {
+    using Clock = std::chrono::steady_clock;
+
     const HttpGetRequest* request;
     std::stop_token stop;
     std::vector<uint8_t> body;
     bool tooLarge = false;
+    bool stalled = false;
+    // The body's length when it last grew, and when; the wait for the answer's head counts as no progress.
+    curl_off_t lastBytes = 0;
+    Clock::time_point lastProgress = Clock::now();
 };
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
@@ -27,9 +34,23 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
-int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    // Non-zero aborts the transfer; curl calls this about once a second even while nothing flows.
-    return static_cast<Transfer*>(user)->stop.stop_requested() ? 1 : 0;
+int OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+    // Non-zero aborts the transfer; curl calls this about once a second even while nothing flows, so a
+    // stall is seen within a second of its limit.
+    auto* transfer = static_cast<Transfer*>(user);
+    if (transfer->stop.stop_requested()) return 1;
+    const auto now = Transfer::Clock::now();
+    if (received != transfer->lastBytes) {
+        transfer->lastBytes = received;
+        transfer->lastProgress = now;
+        return 0;
+    }
+    const auto limit = transfer->request->noProgressTimeout;
+    if (limit.count() > 0 && now - transfer->lastProgress >= limit) {
+        transfer->stalled = true;
+        return 1;
+    }
+    return 0;
 }
 
 struct EasyDeleter {
@@ -52,7 +73,7 @@ HttpGetResult HttpGet(const HttpGetRequest& request, std::stop_token stop) {
         result.error = "cannot create http session";
         return result;
     }
-    Transfer transfer{&request, stop, {}, false};
+    Transfer transfer{&request, stop, {}};
     char errorText[CURL_ERROR_SIZE] = {};
     CURL* h = easy.get();
     curl_easy_setopt(h, CURLOPT_URL, request.url.c_str());
@@ -61,7 +82,6 @@ HttpGetResult HttpGet(const HttpGetRequest& request, std::stop_token stop) {
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connectTimeout.count()));
-    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(request.totalTimeout.count()));
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &OnBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &OnProgress);
@@ -80,9 +100,9 @@ HttpGetResult HttpGet(const HttpGetRequest& request, std::stop_token stop) {
         result.error = "stopped";
         return result;
     }
-    if (rc == CURLE_OPERATION_TIMEDOUT) {
+    if (rc == CURLE_OPERATION_TIMEDOUT || (rc == CURLE_ABORTED_BY_CALLBACK && transfer.stalled)) {
         result.outcome = HttpGetResult::Outcome::TimedOut;
-        result.error = "timed out";
+        result.error = transfer.stalled ? "no progress" : "timed out";
         return result;
     }
     if (rc != CURLE_OK) {

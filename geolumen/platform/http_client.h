@@ -15,14 +15,16 @@ struct HttpGetRequest {
     // A body longer than this is refused whole rather than cut, since a cut file is corrupt data.
     size_t maxBodyBytes = 0;
     std::chrono::milliseconds connectTimeout{0};
-    std::chrono::milliseconds totalTimeout{0};
+    // The transfer gives up when no byte of the body has arrived for this long (0: never). A slow but
+    // steady server may take as long as it needs; a stalled one is dropped.
+    std::chrono::milliseconds noProgressTimeout{0};
 };
 
 struct HttpGetResult {
     enum class Outcome {
         Ok,        // a response arrived; see status
         Failed,    // no response: resolve, connect, send or receive failed
-        TimedOut,  // the connect or the whole transfer took longer than allowed
+        TimedOut,  // the connect took too long, or no byte came for the no-progress time
         TooLarge,  // the body grew beyond maxBodyBytes
         Stopped,   // the caller asked to stop
     };

@@ -36,12 +36,8 @@ uint32_t cSensorDDI::ConnectedClientCount() {
 }
 
 uint32_t cSensorDDI::SubscriberCount() {
-    // Counted from the records, so a repeated subscribe, an unknown client or a disconnect can never make
-    // it drift from who is really subscribed.
     std::lock_guard lock(mainLock_);
-    uint32_t n = 0;
-    for (const auto& [file, record] : clients_) n += record.subscribed != 0;
-    return n;
+    return subscriberCount_;
 }
 
 HRESULT cSensorDDI::OnClientConnect(IWDFFile* client, const char*) {
@@ -65,9 +61,9 @@ HRESULT cSensorDDI::OnClientDisconnect(IWDFFile* client, const char*) {
     std::lock_guard lock(mainLock_);
     if (!client) return S_FALSE;
     if (clients_.empty()) return E_UNEXPECTED;
-    auto it = clients_.find(client);
-    if (it == clients_.end()) return S_FALSE;
-    clients_.erase(it);
+    // A client without a record still leaves the others' settings to be arbitrated again; the disconnect
+    // itself has succeeded.
+    if (auto it = clients_.find(client); it != clients_.end()) clients_.erase(it);
     if (clients_.empty()) {
         (void)AllowDeviceIdle();
     } else {
@@ -80,6 +76,9 @@ HRESULT cSensorDDI::OnClientSubscribeToEvents(IWDFFile* client, const char*) {
     SensorBusyScope busy(busy_);
     if (!busy.ok()) return busy.result();
     std::lock_guard lock(mainLock_);
+    // Counted whether or not the client connected first, so that its events flow and its later
+    // unsubscribe finds something to take back.
+    if (subscriberCount_ < UINT32_MAX) ++subscriberCount_;
     if (sClientProperties* record = FindClient(client)) {
         record->subscribed = 1;
         ArbitrateClientSettings();
@@ -91,7 +90,8 @@ HRESULT cSensorDDI::OnClientUnsubscribeFromEvents(IWDFFile* client, const char*)
     SensorBusyScope busy(busy_);
     if (!busy.ok()) return busy.result();
     std::lock_guard lock(mainLock_);
-    if (SubscriberCount() == 0) return E_UNEXPECTED;
+    if (subscriberCount_ == 0) return E_UNEXPECTED;
+    --subscriberCount_;
     if (sClientProperties* record = FindClient(client)) {
         record->subscribed = 0;
         ArbitrateClientSettings();

@@ -180,6 +180,9 @@ class cSensorDDI final : public ComObject<ISensorDriver, ISensorDdi>, private Lo
     double lastLongitude_;
     float lastErrorRadius_;
     std::map<IWDFFile*, sClientProperties> clients_;
+    // Every subscribe counts, with or without a record, and only an unsubscribe takes one back; events
+    // are set while it is above 0.
+    uint32_t subscriberCount_ = 0;
     ComPtr<IWDFDevice> device_;
     bool initialized_ = false;
 

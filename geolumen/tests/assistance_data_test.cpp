@@ -125,7 +125,7 @@ class OrbitDownloadTest : public ::testing::Test {
         AssistanceNetConfig config;
         config.httpPort = port;
         config.httpConnectTimeout = 2s;
-        config.httpTotalTimeout = 5s;
+        config.httpNoProgressTimeout = 5s;
         return config;
     }
     AssistanceOutcome Download(uint16_t port) {
@@ -186,15 +186,47 @@ TEST_F(OrbitDownloadTest, RefusedConnectionInjectsNothing) {
 TEST_F(OrbitDownloadTest, StalledServerTimesOut) {
     LocalHttpServer server(200, Body(10), /*stall=*/true);
     AssistanceNetConfig config = Config(server.port());
-    config.httpTotalTimeout = 300ms;
+    config.httpNoProgressTimeout = 300ms;
     EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, config, {}), AssistanceOutcome::TimedOut);
     EXPECT_TRUE(sink.orbits.empty());
+}
+
+// A slow link sends 800 bytes every 1.15 s and takes far longer in all than a stall may last; here the
+// same shape runs ten times faster against a no-progress limit of 600 ms.
+TEST_F(OrbitDownloadTest, OnlyAPauseLongerThanTheLimitEndsTheTransfer) {
+    using Pace = LocalHttpServer::Pace;
+    struct Row {
+        const char* legend;
+        size_t size;
+        Pace pace;
+        AssistanceOutcome outcome;
+    };
+    const Row rows[] = {
+        {"slow but steady, 1.15 s in all", 8000, Pace{800, 115ms}, AssistanceOutcome::Injected},
+        {"steady, then silent after 1600 bytes", 8000, Pace{800, 115ms, 1600}, AssistanceOutcome::TimedOut},
+    };
+    for (const Row& row : rows) {
+        RecordingSink rowSink;
+        LocalHttpServer server(200, Body(row.size), row.pace);
+        AssistanceNetConfig config = Config(server.port());
+        config.httpNoProgressTimeout = 600ms;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", rowSink, config, {}), row.outcome) << row.legend;
+        // A stall is seen within about a second of its limit; the whole run is bounded either way.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << row.legend;
+        if (row.outcome == AssistanceOutcome::Injected) {
+            ASSERT_EQ(rowSink.orbits.size(), 1U) << row.legend;
+            EXPECT_EQ(rowSink.orbits[0], Body(row.size)) << row.legend;
+        } else {
+            EXPECT_TRUE(rowSink.orbits.empty()) << row.legend;
+        }
+    }
 }
 
 TEST_F(OrbitDownloadTest, StopAbortsAStalledTransfer) {
     LocalHttpServer server(200, Body(10), /*stall=*/true);
     AssistanceNetConfig config = Config(server.port());
-    config.httpTotalTimeout = 60s;
+    config.httpNoProgressTimeout = 60s;
     std::stop_source stop;
     const auto stopper = test_support::StopAfter(stop, 100ms);
     EXPECT_EQ(DownloadPredictedOrbits("127.0.0.1", sink, config, stop.get_token()),

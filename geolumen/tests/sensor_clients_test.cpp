@@ -132,29 +132,95 @@ TEST_F(SensorClientsTest, EachSettingIsAcceptedOrRefusedWithItsCode) {
               E_INVALIDARG);
 }
 
-TEST_F(SensorClientsTest, CountsFollowTheRecordsWhateverTheCallOrder) {
-    auto a = Connect(false);
+// Connects, disconnects, subscribes and unsubscribes in a row, each with the result it must give; then
+// whether a complete fix sets the data-ready event. Every subscribe counts, with or without a record; a
+// disconnect leaves the count alone.
+TEST_F(SensorClientsTest, SubscribeCountsAndDisconnectResults) {
+    enum Op { kConnect, kDisconnect, kSubscribe, kUnsubscribe };
+    enum Who { kA, kB, kStranger, kNull };
+    struct Step {
+        Op op;
+        Who who;
+        HRESULT result;
+    };
+    struct Row {
+        const char* legend;
+        std::vector<Step> steps;
+        uint32_t subscribers, connected;
+        bool dataEvent;
+    };
+    const Row rows[] = {
+        {"subscribe without connect gets events, then unsubscribes",
+         {{kSubscribe, kStranger, S_OK}},
+         1,
+         0,
+         true},
+        {"... and its unsubscribe is taken back",
+         {{kSubscribe, kStranger, S_OK}, {kUnsubscribe, kStranger, S_OK}},
+         0,
+         0,
+         false},
+        {"nobody subscribed: unsubscribe is unexpected", {{kUnsubscribe, kA, E_UNEXPECTED}}, 0, 0, false},
+        {"two subscribes of one client count twice",
+         {{kConnect, kA, S_OK}, {kSubscribe, kA, S_OK}, {kSubscribe, kA, S_OK}, {kUnsubscribe, kA, S_OK}},
+         1,
+         1,
+         true},
+        {"a disconnect without a record while another is connected succeeds",
+         {{kConnect, kA, S_OK}, {kDisconnect, kStranger, S_OK}},
+         0,
+         1,
+         false},
+        {"a disconnect leaves the subscriber count",
+         {{kConnect, kA, S_OK}, {kSubscribe, kA, S_OK}, {kDisconnect, kA, S_OK}},
+         1,
+         0,
+         true},
+        {"nobody connected: disconnect is unexpected",
+         {{kConnect, kA, S_OK}, {kDisconnect, kA, S_OK}, {kDisconnect, kA, E_UNEXPECTED}},
+         0,
+         0,
+         false},
+        {"null clients", {{kConnect, kNull, S_FALSE}, {kDisconnect, kNull, S_FALSE}}, 0, 0, false},
+        {"a second connect adds nothing",
+         {{kConnect, kA, S_OK}, {kConnect, kA, S_OK}, {kConnect, kB, S_OK}},
+         0,
+         2,
+         false},
+    };
+    for (const Row& row : rows) {
+        // Each row on a sensor and a device of its own.
+        TearDown();
+        device = MakeCom<test_support::FakeSensorDevice>();
+        dataReady.ResetEvent();
+        SetUp();
+        const ComPtr<IWDFFile> files[] = {MakeCom<HostFile>(), MakeCom<HostFile>(), MakeCom<HostFile>(),
+                                          nullptr};
+        for (const Step& step : row.steps) {
+            IWDFFile* file = files[step.who].Get();
+            const HRESULT hr = step.op == kConnect      ? ddi->OnClientConnect(file, kSensorObjectId)
+                               : step.op == kDisconnect ? ddi->OnClientDisconnect(file, kSensorObjectId)
+                               : step.op == kSubscribe
+                                   ? ddi->OnClientSubscribeToEvents(file, kSensorObjectId)
+                                   : ddi->OnClientUnsubscribeFromEvents(file, kSensorObjectId);
+            EXPECT_EQ(hr, step.result) << row.legend << ", step " << (&step - row.steps.data());
+        }
+        EXPECT_EQ(ddi->SubscriberCount(), row.subscribers) << row.legend;
+        EXPECT_EQ(ddi->ConnectedClientCount(), row.connected) << row.legend;
+        EXPECT_EQ(device->References(), row.connected != 0 ? 1 : 0) << row.legend << ": one StopIdle at most";
+        ddi->ApplyPositionReport(test_support::CompleteFix());
+        EXPECT_EQ(dataReady.IsSet(), row.dataEvent) << row.legend;
+    }
+}
+
+// The arbitration a disconnect without a record runs: the others' settings are applied again.
+TEST_F(SensorClientsTest, UnknownDisconnectArbitratesTheOthers) {
+    auto a = Connect();
+    ASSERT_EQ(SetInterval(a.Get(), 5000), S_OK);
+    ddi->Session().SetCriteria(1000, 0);  // as if the session had been steered elsewhere
     auto stranger = MakeCom<HostFile>();
-    EXPECT_EQ(ddi->OnClientUnsubscribeFromEvents(a.Get(), kSensorObjectId), E_UNEXPECTED)
-        << "nobody subscribed";
-    EXPECT_EQ(ddi->OnClientSubscribeToEvents(a.Get(), kSensorObjectId), S_OK);
-    EXPECT_EQ(ddi->OnClientSubscribeToEvents(a.Get(), kSensorObjectId), S_OK);
-    EXPECT_EQ(ddi->OnClientSubscribeToEvents(stranger.Get(), kSensorObjectId), S_OK);
-    EXPECT_EQ(ddi->SubscriberCount(), 1u) << "twice, and a client without a record";
-    EXPECT_EQ(ddi->OnClientConnect(a.Get(), kSensorObjectId), S_OK);
-    EXPECT_EQ(ddi->ConnectedClientCount(), 1u) << "a second connect adds nothing";
-    EXPECT_EQ(device->References(), 1) << "nor a second reference";
-    EXPECT_EQ(ddi->OnClientConnect(nullptr, kSensorObjectId), S_FALSE);
-    EXPECT_EQ(ddi->OnClientDisconnect(nullptr, kSensorObjectId), S_FALSE);
-    EXPECT_EQ(ddi->OnClientDisconnect(stranger.Get(), kSensorObjectId), S_FALSE);
-    EXPECT_EQ(ddi->ConnectedClientCount(), 1u);
-    EXPECT_EQ(device->References(), 1) << "an unknown file's disconnect has no effect";
-    EXPECT_EQ(ddi->OnClientDisconnect(a.Get(), kSensorObjectId), S_OK);
-    EXPECT_EQ(ddi->SubscriberCount(), 0u) << "a disconnect ends the subscription";
-    EXPECT_EQ(ddi->OnClientDisconnect(a.Get(), kSensorObjectId), E_UNEXPECTED) << "nobody connected";
-    EXPECT_EQ(device->References(), 0);
-    ddi->ApplyPositionReport(test_support::CompleteFix());
-    EXPECT_FALSE(dataReady.IsSet()) << "no event without a subscriber";
+    EXPECT_EQ(ddi->OnClientDisconnect(stranger.Get(), kSensorObjectId), S_OK);
+    EXPECT_EQ(Criteria(), std::pair(5000u, 0u));
 }
 
 TEST_F(SensorClientsTest, LongIntervalLetsTheDeviceIdleBetweenReports) {

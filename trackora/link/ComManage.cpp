@@ -340,7 +340,9 @@ void TfComManage::Comm1ReceiveData(TComm*, const uint8_t* buffer, uint16_t lengt
     if (buffer == nullptr) return;
     AtLength = std::min<int32_t>(length, kAtBufferSize);
     std::memcpy(AtBuffer.data(), buffer, static_cast<size_t>(AtLength));
-    for (uint16_t i = 0; i < length; ++i) (void)RecvRingPush(buffer[i]);  // a full ring drops the byte
+    RecvRingWrite(buffer, length);
+    // Bytes the component had to let go (it was handed more than it may hold) are reported with the ring's.
+    RecvRingCountDropped(Comm1->TakeReceiveDropped());
     NotifyRecvRingFed();
     ATCmdAckParase();
     if (CheckBox2->isChecked()) {

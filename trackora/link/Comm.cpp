@@ -74,7 +74,7 @@ void TReadThread::Execute() {
                 // A read that ends with nothing (a quiet line) is simply waited out again: only real
                 // bytes are handed over, and silence never stops reception.
                 if (count > 0 && result.status != serial::IoStatus::Closed)
-                    owner_.PostData(session_, std::vector<uint8_t>(buffer.begin(), buffer.begin() + count));
+                    owner_.PostData(session_, buffer.data(), count);
                 if (result.status == serial::IoStatus::Closed) running = false;
                 if (result.status == serial::IoStatus::HangUp || result.status == serial::IoStatus::Failed) {
                     owner_.PostHangup(session_);
@@ -286,14 +286,47 @@ bool TComm::WriteData(const uint8_t* buffer, int length) {
     return true;
 }
 
-void TComm::PostData(uint64_t session, std::vector<uint8_t> bytes) {
+void TComm::PostData(uint64_t session, const uint8_t* bytes, size_t count) {
     (void)session;  // bytes that arrived are handed over even if the port closed meanwhile
+    bool post = false;
+    {
+        std::lock_guard lock(inboxMutex_);
+        const size_t kept = std::min(count, kReceiveInboxLimit - std::min(inbox_.size(), kReceiveInboxLimit));
+        inbox_.insert(inbox_.end(), bytes, bytes + kept);
+        // A full inbox always has a DeliverInbox queued, which takes this count with the bytes before it.
+        inboxDropped_ += count - kept;
+        post = !inboxPosted_ && !inbox_.empty();
+        if (post) inboxPosted_ = true;
+    }
+    if (post) QueueDelivery();
+}
+
+void TComm::QueueDelivery() {
     QMetaObject::invokeMethod(
-        this,
-        [this, bytes = std::move(bytes)] {
-            if (OnReceiveData) OnReceiveData(this, bytes.data(), static_cast<uint16_t>(bytes.size()));
-        },
-        Qt::QueuedConnection);
+        this, [this] { DeliverInbox(); }, Qt::QueuedConnection);
+}
+
+void TComm::DeliverInbox() {
+    if (delivering_) {
+        // A handler ran the event loop: newer bytes wait until the older ones are all handed over.
+        QueueDelivery();
+        return;
+    }
+    std::vector<uint8_t> bytes;
+    {
+        std::lock_guard lock(inboxMutex_);
+        bytes.swap(inbox_);
+        receiveDropped_ += std::exchange(inboxDropped_, 0);
+        inboxPosted_ = false;
+    }
+    // Taken once per call: bytes that come meanwhile get their own call, so a flood never keeps the
+    // component's thread from its timers.
+    delivering_ = true;
+    for (size_t at = 0; at < bytes.size() && OnReceiveData; at += kReadChunkSize) {
+        const size_t length = std::min(kReadChunkSize, bytes.size() - at);
+        OnReceiveData(this, bytes.data() + at, static_cast<uint16_t>(length));
+    }
+    delivering_ = false;
 }
 
 void TComm::PostError(uint64_t session, uint32_t bits) {

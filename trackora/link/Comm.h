@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/SerialPort.h"
@@ -39,6 +40,10 @@ inline constexpr const char kErrWriteThread[] = "Unable to create write thread";
 
 // Largest block one receive hands over; one chunk is one OnReceiveData call.
 inline constexpr size_t kReadChunkSize = 2048;
+// Bytes the receive thread has read wait in one inbox for the component's thread, up to this bound: more
+// than a second of the fastest line (921600 baud carries 92160 bytes a second), so a main thread busy for
+// a moment loses nothing, while a terminal that floods the port cannot grow the program without end.
+inline constexpr size_t kReceiveInboxLimit = 128 * 1024;
 
 class TComm;
 
@@ -109,6 +114,9 @@ class TComm : public QObject {
     // Queues a copy of the bytes for the transmit thread and returns before they are written.
     [[nodiscard]] bool WriteData(const uint8_t* buffer, int length);
     bool SendDataEmpty() const { return sendDataEmpty_; }
+    // Bytes read from the port and let go because the inbox was full, since the last call. Counted when
+    // the bytes read before them are handed over, so an OnReceiveData handler sees them at once.
+    [[nodiscard]] uint64_t TakeReceiveDropped() { return std::exchange(receiveDropped_, 0); }
 
     ReceiveDataEvent OnReceiveData;
     MaskEvent OnReceiveError;
@@ -195,13 +203,18 @@ class TComm : public QObject {
     void StopWriteThread();
 
     // Called on the worker threads; each queues one call on the component's thread.
-    void PostData(uint64_t session, std::vector<uint8_t> bytes);
+    // Adds read bytes to the inbox (what does not fit is counted as dropped) and, when the inbox was
+    // empty, queues one DeliverInbox: a stream of reads costs the main thread one wake-up per batch.
+    void PostData(uint64_t session, const uint8_t* bytes, size_t count);
     void PostError(uint64_t session, uint32_t bits);
     void PostModem(uint64_t session, uint32_t bits);
     void PostHangup(uint64_t session);
     void PostSendEmpty(uint64_t session);
     void PostIfCurrent(uint64_t session, std::function<void()> raise);
     bool IsCurrent(uint64_t session) const { return IsOpen() && session == session_; }
+    // Component's thread: raises OnReceiveData for what the inbox holds, in chunks of kReadChunkSize.
+    void DeliverInbox();
+    void QueueDelivery();
 
     std::string commName_ = "COM2";
     uint32_t baudRate_ = 9600;
@@ -236,4 +249,12 @@ class TComm : public QObject {
     std::unique_ptr<TWriteThread> writeThread_;
     std::atomic<bool> sendDataEmpty_{true};
     uint64_t session_ = 0;  // counts opens, so news of an earlier port is not taken for the current one
+
+    std::mutex inboxMutex_;  // guards the three fields below it
+    std::vector<uint8_t> inbox_;
+    uint64_t inboxDropped_ = 0;
+    bool inboxPosted_ = false;  // a DeliverInbox is queued and has not yet taken the inbox
+    // The component's thread only.
+    bool delivering_ = false;
+    uint64_t receiveDropped_ = 0;
 };

@@ -32,7 +32,10 @@ void KeepRingInBounds() {
 
 bool ParseOneFrame(int32_t& incompleteTicks) {
     KeepRingInBounds();
-    while (RecvRing.Count > 0) {
+    for (;;) {
+        // Every rejection below frees room, and the waits below must see every byte already received.
+        (void)RecvRingRefill();
+        if (RecvRing.Count == 0) return false;
         if (Peek(0) != kMagicK) {
             Drop(1);
             continue;
@@ -74,5 +77,18 @@ bool ParseOneFrame(int32_t& incompleteTicks) {
         incompleteTicks = 0;
         return true;
     }
-    return false;
+}
+
+std::string RecvDroppedLog(uint64_t bytes) {
+    return "COM数据接收过快,已丢弃" + std::to_string(bytes) + "字节";
+}
+
+int RunReceiverTick(int32_t& incompleteTicks, const std::function<void()>& deliver) {
+    int delivered = 0;
+    while (ParseOneFrame(incompleteTicks)) {
+        ++delivered;
+        if (deliver) deliver();
+    }
+    if (const uint64_t dropped = RecvRingTakeDropped(); dropped > 0) LogLine(RecvDroppedLog(dropped));
+    return delivered;
 }

@@ -1,4 +1,4 @@
-// The receiver's parser: takes at most one complete reply frame per tick out of RecvRing.
+// The receiver's parser: takes complete reply frames out of RecvRing, oldest first.
 //
 // A reply frame is raw bytes: "KQ", 2 bytes skipped, 5 header bytes, sequence number, reply type and
 // payload length n (two bytes each, high byte first), n payload bytes, a checksum byte that is not
@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 #include "link/PublicData.h"
 
@@ -21,9 +23,20 @@ constexpr int kIncompleteTickLimit = 3;
 // The log line of a frame start whose bytes did not all arrive in time.
 inline constexpr char kIncompleteFrameLog[] = "COM数据接收错误,已进行出错处理";
 
-// One parser tick over RecvRing. Returns true when a frame was taken out of the ring: ReplyRecord then
+// Takes the next frame out of RecvRing, refilling the ring from RecvOverflow whenever it has room, so a
+// frame is never waited for while its bytes are already here. Returns true when a frame was taken out of
+// the ring: ReplyRecord then
 // holds it (Valid 1, payload bytes beyond Len zeroed) and the caller hands it to the dispatcher.
 // ReplyRecord is written only when a frame is delivered. A frame longer than the 1024-byte data field
 // is delivered with its first 1024 payload bytes and Len 1024; all its bytes leave the ring.
-// `incompleteTicks` counts the ticks a frame start waited for missing bytes.
+// `incompleteTicks` counts the calls that found a frame start waiting for missing bytes; a call that finds
+// one returns false, so a tick that calls until false counts at most once.
 [[nodiscard]] bool ParseOneFrame(int32_t& incompleteTicks);
+
+// The log line of bytes lost because they came faster than the receiver took them.
+std::string RecvDroppedLog(uint64_t bytes);
+
+// One tick of the receiver: every complete frame the ring and its overflow hold is taken out and handed
+// to `deliver`, in order; then, when bytes were lost since the last tick, one RecvDroppedLog line.
+// Returns the number of frames delivered.
+int RunReceiverTick(int32_t& incompleteTicks, const std::function<void()>& deliver);

@@ -13,7 +13,8 @@
 TfOutPut* fOutPut = nullptr;
 
 namespace {
-// The receiver's pace: at most one reply frame is delivered per tick.
+// The receiver's pace. Each tick works off every frame received since the last one, so the pace only
+// sets how late a reply is shown, never how many replies a second get through.
 constexpr int kReceiverTickMs = 100;
 constexpr int kWidth = 400;
 constexpr int kHeight = 440;
@@ -64,10 +65,11 @@ void TfOutPut::FormCreate() {
     RecvRing.Count = 0;
     RecvRing.ReadIndex = 1;
     RecvRing.WriteIndex = 1;
+    RecvOverflow = TRecvOverflow{};
 }
 
 void TfOutPut::Timer1Timer() {
-    if (ParseOneFrame(IncompleteTicks)) NCarDataDeal();
+    (void)RunReceiverTick(IncompleteTicks, [this] { NCarDataDeal(); });
     // Ticking on an empty ring would only wake the program ten times a second for nothing. A tick called
     // by hand while the timer is stopped leaves the timer alone.
     if (RecvRing.Count == 0 && Timer1->isActive()) {

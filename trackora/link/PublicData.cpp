@@ -1,13 +1,16 @@
 #include "link/PublicData.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
+#include <utility>
 
 #include "link/OutputLog.h"
 #include "platform/TextCodec.h"
 
 TGlobalData GlobalData;
 TRecvRing RecvRing;
+TRecvOverflow RecvOverflow;
 TReplyRecord ReplyRecord;
 TCommandRecord CommandRecord;
 TMoniCtrl MoniCtrl;
@@ -52,6 +55,7 @@ char* PutHex(char* out, uint8_t byte) {
 void ResetPublicData() {
     GlobalData = TGlobalData{};
     RecvRing = TRecvRing{};
+    RecvOverflow = TRecvOverflow{};
     ReplyRecord = TReplyRecord{};
     CommandRecord = TCommandRecord{};
     MoniCtrl = TMoniCtrl{};
@@ -165,6 +169,31 @@ bool RecvRingPush(uint8_t byte) {
     ++RecvRing.Count;
     return true;
 }
+
+void RecvRingWrite(const uint8_t* bytes, size_t count) {
+    if (bytes == nullptr) return;
+    (void)RecvRingRefill();
+    size_t at = 0;
+    if (RecvOverflow.Bytes.empty())
+        while (at < count && RecvRingPush(bytes[at])) ++at;
+    const size_t room = kRecvOverflowLimit - std::min(RecvOverflow.Bytes.size(), kRecvOverflowLimit);
+    const size_t kept = std::min(room, count - at);
+    RecvOverflow.Bytes.insert(RecvOverflow.Bytes.end(), bytes + at, bytes + at + kept);
+    RecvOverflow.Dropped += count - at - kept;
+}
+
+size_t RecvRingRefill() {
+    size_t moved = 0;
+    while (!RecvOverflow.Bytes.empty() && RecvRingPush(RecvOverflow.Bytes.front())) {
+        RecvOverflow.Bytes.pop_front();
+        ++moved;
+    }
+    return moved;
+}
+
+void RecvRingCountDropped(uint64_t count) { RecvOverflow.Dropped += count; }
+
+uint64_t RecvRingTakeDropped() { return std::exchange(RecvOverflow.Dropped, 0); }
 
 void SetRecvRingFedListener(std::function<void()> listener) { g_ringFed = std::move(listener); }
 

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 
@@ -28,6 +30,18 @@ struct TRecvRing {
     int32_t Count = 0;
     int32_t ReadIndex = 1;
     int32_t WriteIndex = 1;
+};
+
+// Bytes that arrive while the ring is full wait here, in order, until the receiver has made room; the
+// ring itself keeps its 2000 bytes, so what a frame is (one that fits the ring) does not change. The
+// receiver ticks every 100 ms and the fastest line carries 92160 bytes a second (921600 baud), so this
+// holds more than ten ticks of it: a terminal that answers in bursts loses nothing, while one that
+// streams faster than the program can take cannot grow it without end.
+constexpr size_t kRecvOverflowLimit = 128 * 1024;
+
+struct TRecvOverflow {
+    std::deque<uint8_t> Bytes;  // the oldest first; never more than kRecvOverflowLimit
+    uint64_t Dropped = 0;       // bytes lost since the receiver last reported them
 };
 
 constexpr int kReplyDataSize = 1024;
@@ -120,6 +134,7 @@ struct TnSysRunInfo {
 
 extern TGlobalData GlobalData;
 extern TRecvRing RecvRing;
+extern TRecvOverflow RecvOverflow;
 extern TReplyRecord ReplyRecord;
 extern TCommandRecord CommandRecord;
 extern TMoniCtrl MoniCtrl;
@@ -171,6 +186,15 @@ int RecvRingNext(int position);
 void RecvRingDrop();
 // Stores one byte at WriteIndex; false (byte dropped) when the ring already holds kRecvRingSize.
 bool RecvRingPush(uint8_t byte);
+// The ring's writer: bytes go into the ring while it has room and nothing waits before them, then into
+// RecvOverflow; what finds that full too is counted in RecvOverflow.Dropped. Order is always kept.
+void RecvRingWrite(const uint8_t* bytes, size_t count);
+// Moves waiting bytes into the ring's free room, oldest first; returns how many moved.
+size_t RecvRingRefill();
+// Bytes lost before they reached the ring's writer (the serial component's own bound) join its count.
+void RecvRingCountDropped(uint64_t count);
+// The bytes lost since the last call, and the count back to 0.
+uint64_t RecvRingTakeDropped();
 // Told once per received chunk that the ring may hold new bytes, so the receiver needs to tick only while
 // there is something to parse. Empty: nobody listens.
 void SetRecvRingFedListener(std::function<void()> listener);

@@ -178,6 +178,36 @@ TEST_F(CommReceive, ChunksOfAtMost2048OnTheMainThread) {
     EXPECT_FALSE(rec.offMainThread);
 }
 
+// The main thread sends four inboxes' worth without running its queue, as a program busy elsewhere would:
+// the inbox keeps the oldest bytes up to its bound, every byte read beyond it is counted, none is lost
+// without a count, and what is handed over still comes in chunks of at most 2048 on the main thread.
+TEST_F(CommReceive, AFloodWhileTheMainThreadIsBusyIsBoundedAndCounted) {
+    UsePortManagerSettings(comm);
+    uint64_t dropped = 0;
+    comm.OnReceiveData = [&](TComm* sender, const uint8_t* b, uint16_t n) {
+        rec.chunks.emplace_back(reinterpret_cast<const char*>(b), n);
+        dropped += sender->TakeReceiveDropped();
+    };
+    comm.OpenPort();
+    std::string data(4 * kReceiveInboxLimit, '\0');
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i % 251);
+    size_t sent = 0;
+    while (sent < data.size()) {
+        const ssize_t n = ::write(pty.Master(), data.data() + sent, data.size() - sent);
+        if (n > 0) sent += static_cast<size_t>(n);
+        if (n > 0) continue;
+        pollfd p{pty.Master(), POLLOUT, 0};
+        ASSERT_GT(::poll(&p, 1, kTestWaitMs), 0) << "the receive thread stopped reading";
+    }
+    ASSERT_TRUE(WaitUntil([&] { return rec.Joined().size() + dropped == data.size(); }))
+        << rec.Joined().size() << " + " << dropped;
+    const std::string got = rec.Joined();
+    EXPECT_EQ(got.substr(0, kReceiveInboxLimit), data.substr(0, kReceiveInboxLimit));
+    EXPECT_GE(dropped, kReceiveInboxLimit) << "the main thread took nothing while it was sending";
+    for (const auto& c : rec.chunks) EXPECT_LE(c.size(), 2048u);
+    EXPECT_EQ(comm.TakeReceiveDropped(), 0u);
+}
+
 TEST_F(CommReceive, QuietIntervalEndsAChunk) {
     comm.SetReadIntervalTimeout(1000);  // far above the 20 ms pause below
     comm.OpenPort();

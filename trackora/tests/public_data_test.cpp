@@ -194,4 +194,58 @@ TEST(RecvRingTest, PushStoresUntilFullThenDrops) {
     EXPECT_EQ(RecvRing.Data[4], 9);
 }
 
+// The writer fills the ring, then the overflow behind it, then counts: {held before, written} -> after.
+TEST(RecvRingTest, WriterFillsTheRingThenTheOverflowThenCounts) {
+    struct Row {
+        const char* legend;
+        int ringBefore;
+        size_t overflowBefore;
+        size_t written;
+        int ringAfter;
+        size_t overflowAfter;
+        uint64_t dropped;
+    };
+    constexpr size_t kFull = kRecvOverflowLimit;
+    for (const Row& row : {
+             Row{"fits the ring", 0, 0, 100, 100, 0, 0},
+             Row{"the rest waits behind a full ring", 1990, 0, 100, 2000, 90, 0},
+             // Room in the ring is first taken by the 10 waiting bytes, then by the 5 new ones.
+             Row{"waiting bytes go first", 1000, 10, 5, 1015, 0, 0},
+             Row{"behind waiting bytes though the ring has room", 1995, 10, 5, 2000, 10, 0},
+             Row{"a full overflow counts the rest", 2000, kFull - 3, 10, 2000, kFull, 7},
+             Row{"more than both hold in one write", 0, 0, 2000 + kFull + 64, 2000, kFull, 64},
+         }) {
+        ResetPublicData();
+        RecvRing.Count = row.ringBefore;
+        RecvOverflow.Bytes.assign(row.overflowBefore, 0x55);
+        const std::vector<uint8_t> bytes(row.written, 0xAA);
+        RecvRingWrite(bytes.data(), bytes.size());
+        EXPECT_EQ(RecvRing.Count, row.ringAfter) << row.legend;
+        EXPECT_EQ(RecvOverflow.Bytes.size(), row.overflowAfter) << row.legend;
+        EXPECT_EQ(RecvRingTakeDropped(), row.dropped) << row.legend;
+        EXPECT_EQ(RecvRingTakeDropped(), 0u) << row.legend << ": taking the count clears it";
+    }
+}
+
+TEST(RecvRingTest, BytesLeaveInTheOrderTheyCameAcrossRingAndOverflow) {
+    ResetPublicData();
+    std::vector<uint8_t> sent(9000);
+    for (size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<uint8_t>(i % 251);
+    // Three writes of uneven size; the reader empties the ring part way after the first.
+    RecvRingWrite(sent.data(), 2500);
+    std::vector<uint8_t> got;
+    for (int i = 0; i < 700; ++i) {
+        got.push_back(RecvRing.Data[static_cast<size_t>(RecvRing.ReadIndex)]);
+        RecvRingDrop();
+    }
+    RecvRingWrite(sent.data() + 2500, 3);
+    RecvRingWrite(sent.data() + 2503, sent.size() - 2503);
+    while (RecvRing.Count > 0 || RecvRingRefill() > 0) {
+        got.push_back(RecvRing.Data[static_cast<size_t>(RecvRing.ReadIndex)]);
+        RecvRingDrop();
+    }
+    EXPECT_EQ(got, sent);
+    EXPECT_EQ(RecvRingTakeDropped(), 0u);
+}
+
 }  // namespace

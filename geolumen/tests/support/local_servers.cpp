@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -80,7 +81,13 @@ void LocalSntpServer::Run() {
 }
 
 LocalHttpServer::LocalHttpServer(int status, std::vector<uint8_t> body, bool stall)
-    : status_(status), body_(std::move(body)), stall_(stall) {
+    : LocalHttpServer(status, std::move(body), stall, Pace{}) {}
+
+LocalHttpServer::LocalHttpServer(int status, std::vector<uint8_t> body, Pace pace)
+    : LocalHttpServer(status, std::move(body), false, pace) {}
+
+LocalHttpServer::LocalHttpServer(int status, std::vector<uint8_t> body, bool stall, Pace pace)
+    : status_(status), body_(std::move(body)), stall_(stall), pace_(pace) {
     fd_ = BindLoopback(SOCK_STREAM, port_);
     ::listen(fd_, 4);
     thread_ = std::thread([this] { Run(); });
@@ -119,23 +126,44 @@ void LocalHttpServer::Serve(int client) {
         std::lock_guard guard(lock_);
         requests_.push_back(head.substr(0, head.find("\r\n\r\n")));
     }
-    if (stall_) {
-        // Holds the connection open without a byte until the test ends or the client gives up.
-        while (WaitReadable(client, stop_)) {
-            if (::recv(client, chunk, sizeof chunk, 0) <= 0) return;
-        }
+    if (stall_) return Hold(client);
+    const std::string answer = "HTTP/1.1 " + std::to_string(status_) +
+                               " Status\r\nContent-Length: " + std::to_string(body_.size()) +
+                               "\r\nConnection: close\r\n\r\n";
+    if (!Send(client, answer.data(), answer.size())) return;
+    const char* body = reinterpret_cast<const char*>(body_.data());
+    if (pace_.bytes == 0) {
+        (void)Send(client, body, body_.size());
         return;
     }
-    std::string response = "HTTP/1.1 " + std::to_string(status_) +
-                           " Status\r\nContent-Length: " + std::to_string(body_.size()) +
-                           "\r\nConnection: close\r\n\r\n";
-    response.append(body_.begin(), body_.end());
+    for (size_t sent = 0; sent < body_.size(); sent += pace_.bytes) {
+        if (sent >= pace_.stallAfter) return Hold(client);
+        if (sent != 0) {
+            // Sleeps in short steps so that the test's end is never held up by a long pause.
+            const auto until = std::chrono::steady_clock::now() + pace_.every;
+            while (!stop_ && std::chrono::steady_clock::now() < until) ::poll(nullptr, 0, 5);
+            if (stop_) return;
+        }
+        if (!Send(client, body + sent, std::min(pace_.bytes, body_.size() - sent))) return;
+    }
+}
+
+// Holds the connection open without a byte until the test ends or the client gives up.
+void LocalHttpServer::Hold(int client) {
+    char chunk[1024];
+    while (WaitReadable(client, stop_)) {
+        if (::recv(client, chunk, sizeof chunk, 0) <= 0) return;
+    }
+}
+
+bool LocalHttpServer::Send(int client, const char* data, size_t size) {
     size_t sent = 0;
-    while (sent < response.size()) {
-        const ssize_t n = ::send(client, response.data() + sent, response.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return;
+    while (sent < size) {
+        const ssize_t n = ::send(client, data + sent, size - sent, MSG_NOSIGNAL);
+        if (n <= 0) return false;
         sent += static_cast<size_t>(n);
     }
+    return true;
 }
 
 std::vector<uint8_t> NewYear2024SntpAnswer(const std::vector<uint8_t>& request) {

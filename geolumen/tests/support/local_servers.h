@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -41,7 +42,15 @@ class LocalSntpServer {
 // request with the configured status and body, or never answers while `stall` is set.
 class LocalHttpServer {
   public:
+    // How a paced server sends its body: `bytes` at a time with `every` between them, and nothing more
+    // (the connection held open) once `stallAfter` bytes of the body are out.
+    struct Pace {
+        size_t bytes = 0;
+        std::chrono::milliseconds every{0};
+        size_t stallAfter = SIZE_MAX;
+    };
     LocalHttpServer(int status, std::vector<uint8_t> body, bool stall = false);
+    LocalHttpServer(int status, std::vector<uint8_t> body, Pace pace);
     ~LocalHttpServer();
     LocalHttpServer(const LocalHttpServer&) = delete;
     LocalHttpServer& operator=(const LocalHttpServer&) = delete;
@@ -51,12 +60,16 @@ class LocalHttpServer {
     [[nodiscard]] std::vector<std::string> requests();
 
   private:
+    LocalHttpServer(int status, std::vector<uint8_t> body, bool stall, Pace pace);
     void Run();
     void Serve(int client);
+    void Hold(int client);
+    [[nodiscard]] bool Send(int client, const char* data, size_t size);
 
     int status_;
     std::vector<uint8_t> body_;
     bool stall_;
+    Pace pace_;
     int fd_ = -1;
     uint16_t port_ = 0;
     std::atomic<bool> stop_{false};

@@ -1,5 +1,5 @@
-// Coverage-guided fuzz target for Trackora's receive path without any window: bytes into RecvRing in
-// pieces, the parser tick, and the dispatcher with every reply decoder behind it. Built by the
+// Coverage-guided fuzz target for Trackora's receive path without any window: bytes through the ring's
+// writer in pieces, the receiver tick, and the dispatcher with every reply decoder behind it. Built by the
 // BUILD_FUZZERS option with clang's libFuzzer.
 //
 // Input: byte 0 picks the form. Bit 0 clear: the rest is raw serial bytes, pushed in pieces of
@@ -19,16 +19,18 @@
 
 namespace {
 
-// One tick as the output window's timer runs it; a delivered frame must fit the reply record.
+// One tick as the output window's timer runs it; every delivered frame must fit the reply record.
 void Tick(std::int32_t& incomplete) {
-    if (!ParseOneFrame(incomplete)) return;
-    if (ReplyRecord.Len < 0 || ReplyRecord.Len > kReplyDataSize) std::abort();
-    DispatchReply(ReplyRecord);
+    (void)RunReceiverTick(incomplete, [] {
+        if (ReplyRecord.Len < 0 || ReplyRecord.Len > kReplyDataSize) std::abort();
+        DispatchReply(ReplyRecord);
+    });
 }
 
 void Push(const std::uint8_t* bytes, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) (void)RecvRingPush(bytes[i]);
+    RecvRingWrite(bytes, n);
     if (RecvRing.Count < 0 || RecvRing.Count > kRecvRingSize) std::abort();
+    if (RecvOverflow.Bytes.size() > kRecvOverflowLimit) std::abort();
 }
 
 }  // namespace
