@@ -13,35 +13,12 @@
 #include <QTabWidget>
 #include <functional>
 
-#include "console_fixture.h"
-#include "link/OutPut.h"
+#include "menu_fixture.h"
 #include "platform/HiddenLayout.h"
-#include "shell/KQMain.h"
-#include "shell/WindowOpener.h"
-#include "support/LogCapture.h"
 
 namespace {
 
-class Departures : public ::testing::Test {
-  protected:
-    Departures() {
-        main = new TfKQMain;
-        main->Timer1->stop();
-        OpenWindow("TfOutPut");
-        fOutPut->Timer1->stop();
-        SetLinePort(&port);
-        GlobalData.ComOpen = kTrue32;
-    }
-    ~Departures() override {
-        delete main;
-        SetLinePort(nullptr);
-    }
-
-    QuietProgram quiet;
-    LogCapture log;  // its clock is the PC's clock of these tests
-    RecordingPort port;
-    TfKQMain* main;
-};
+using Departures = MenuProgram;
 
 template <class T>
 T* Named(QWidget* window, const char* name) {
@@ -55,11 +32,15 @@ QString LabelText(QWidget* window, const char* name) {
     return label ? label->text() : QString();
 }
 
-// The border buttons of an opened window, as its MDI frame offers them.
-Qt::WindowFlags Border(QWidget* window) {
+// The border buttons of an opened window, as its MDI frame offers them: the system menu, minimise when
+// asked for, never maximise.
+void ExpectBorder(QWidget* window, bool minimize) {
     const auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget());
-    EXPECT_NE(frame, nullptr);
-    return frame ? frame->windowFlags() : window->windowFlags();
+    ASSERT_NE(frame, nullptr);
+    const Qt::WindowFlags border = frame->windowFlags();
+    EXPECT_TRUE(border.testFlag(Qt::WindowSystemMenuHint));
+    EXPECT_EQ(border.testFlag(Qt::WindowMinimizeButtonHint), minimize);
+    EXPECT_FALSE(border.testFlag(Qt::WindowMaximizeButtonHint));
 }
 
 TEST_F(Departures, EachWindowAsItsLayoutGivesIt) {
@@ -121,19 +102,9 @@ TEST_F(Departures, EachWindowAsItsLayoutGivesIt) {
         {"N12", "TfAppEbike", "\"报警次数限制\" counts in \"次\"",
          [](QWidget* w, RecordingPort&) { EXPECT_EQ(LabelText(w, "Value_WARN_TIMES_Unit"), "次"); }},
         {"N12", "TfAppEbike", "the border gives the system menu and minimise only",
-         [](QWidget* w, RecordingPort&) {
-             const Qt::WindowFlags border = Border(w);
-             EXPECT_FALSE(border.testFlag(Qt::WindowMaximizeButtonHint));
-             EXPECT_TRUE(border.testFlag(Qt::WindowMinimizeButtonHint));
-             EXPECT_TRUE(border.testFlag(Qt::WindowSystemMenuHint));
-         }},
+         [](QWidget* w, RecordingPort&) { ExpectBorder(w, true); }},
         {"Q711", "TfBrel", "the border gives the system menu only",
-         [](QWidget* w, RecordingPort&) {
-             const Qt::WindowFlags border = Border(w);
-             EXPECT_FALSE(border.testFlag(Qt::WindowMaximizeButtonHint));
-             EXPECT_FALSE(border.testFlag(Qt::WindowMinimizeButtonHint));
-             EXPECT_TRUE(border.testFlag(Qt::WindowSystemMenuHint));
-         }},
+         [](QWidget* w, RecordingPort&) { ExpectBorder(w, false); }},
         {"gSensor1", "TfgSensorData", "the recording strip is out of view",
          [](QWidget* w, RecordingPort&) {
              for (const char* name :
@@ -145,7 +116,7 @@ TEST_F(Departures, EachWindowAsItsLayoutGivesIt) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.form) + ": " + row.legend);
-        ASSERT_TRUE(QMetaObject::invokeMethod(main, (std::string(row.item) + "Click").c_str()));
+        OpenFromMenu(row.item);
         QWidget* window = OpenedWindow(row.form);
         ASSERT_NE(window, nullptr);
         ASSERT_EQ(window->objectName(), row.form);
