@@ -61,6 +61,19 @@ std::vector<std::string> NumberedItems(const std::string& prefix, int first, int
 namespace {
 
 constexpr int kEditPadding = 16;
+
+// A radio button that a click only ever checks. Qt lets a click clear a radio button that has no sibling
+// to take over, which would leave a lone choice ("PC时钟") with no way back; in a group a click on a
+// checked button changes nothing anyway.
+class TRadioButton : public QRadioButton {
+  public:
+    using QRadioButton::QRadioButton;
+
+  protected:
+    void nextCheckState() override {
+        if (!isChecked()) setChecked(true);
+    }
+};
 constexpr int kEditMaxStartWidth = 400;
 
 void ApplyVisibility(QWidget* w, bool hidden) {
@@ -74,7 +87,7 @@ int AddControl(QWidget* owner, QGridLayout* grid, int row, int column, const Con
     if (decl.kind == CtlKind::Check) {
         widget = new QCheckBox(QString::fromStdString(decl.caption), owner);
     } else if (decl.kind == CtlKind::Radio) {
-        widget = new QRadioButton(QString::fromStdString(decl.caption), owner);
+        widget = new TRadioButton(QString::fromStdString(decl.caption), owner);
     } else {
         if (!decl.caption.empty()) {
             auto* label = new QLabel(QString::fromStdString(decl.caption), owner);

@@ -19,7 +19,8 @@ TParamConsole::TParamConsole(const ParamConsoleDecl& decl, QWidget* parent)
     SetCommands(&commands_);
     auto* grid = new QGridLayout(this);
     int columns = 2;
-    if (decl_.pages.size() == 1) {
+    // A lone page without a caption is the whole window; one with a caption sits in a page control.
+    if (decl_.pages.size() == 1 && decl_.pages[0].params.caption.empty()) {
         auto* page = new QWidget(this);
         page->setObjectName(QStringLiteral("TabSheet1"));
         BuildPage(page, decl_.pages[0]);

@@ -150,6 +150,9 @@ QWidget* OpenWindow(const std::string& formName) {
         // The window keeps the size its class gave it; the frame adds its title bar and border.
         const QSize wanted = window->testAttribute(Qt::WA_Resized) ? window->size() : window->sizeHint();
         auto* frame = new ChildFrame(kind.formName, kind.fixed);
+        // A window that chose its border buttons keeps them in its frame.
+        if (!kind.fixed && window->windowFlags().testFlag(Qt::CustomizeWindowHint))
+            frame->setWindowFlags(Qt::SubWindow | (window->windowFlags() & ~Qt::WindowType_Mask));
         frame->setWidget(window);
         host->addSubWindow(frame);
         const QSize framed = wanted + (frame->sizeHint() - window->sizeHint());

@@ -16,6 +16,7 @@
 #include "link/LogMemo.h"
 #include "link/OutputLog.h"
 #include "platform/FileDialog.h"
+#include "platform/HiddenLayout.h"
 #include "platform/MessageBox.h"
 #include "platform/StrToInt.h"
 #include "platform/TextCodec.h"
@@ -155,16 +156,24 @@ TfgSensorData::TfgSensorData(QWidget* parent) : QWidget(parent) {
     settings->addStretch();
 
     auto* buttons = new QGridLayout;
-    QPushButton* all[] = {SpeedButton1, SpeedButton2,  SpeedButton3,  SpeedButton4,
-                          SpeedButton5, SpeedButton6,  SpeedButton7,  SpeedButton8,
-                          SpeedButton9, SpeedButton10, SpeedButton11, Button1};
-    for (int i = 0; i < static_cast<int>(std::size(all)); ++i) buttons->addWidget(all[i], i / 6, i % 6);
-    buttons->addWidget(CheckBox4, 0, 6);
+    QPushButton* shown[] = {SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4,
+                            SpeedButton5, SpeedButton6, SpeedButton7};
+    for (int i = 0; i < static_cast<int>(std::size(shown)); ++i) buttons->addWidget(shown[i], i / 6, i % 6);
+    // The recording controls lie below the fixed client area, out of view; only a build that shows
+    // hidden controls brings them up.
+    auto* strip = new QHBoxLayout;
+    QWidget* recording[] = {SpeedButton8, SpeedButton9, SpeedButton10, SpeedButton11, Button1, CheckBox4};
+    for (QWidget* control : recording) {
+        strip->addWidget(control);
+        control->setVisible(kShowHiddenControls);
+    }
+    strip->addStretch();
 
     auto* left = new QVBoxLayout;
     left->addLayout(settings);
     left->addLayout(plot);
     left->addLayout(buttons);
+    left->addLayout(strip);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left);
     layout->addWidget(Memo1, 1);
