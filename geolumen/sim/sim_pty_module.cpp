@@ -1,0 +1,83 @@
+#include "sim/sim_pty_module.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <climits>
+#include <span>
+
+namespace geolumen::sim {
+
+SimPtyModule::SimPtyModule(const SimPosition& fix) { service_.SetPeriodicPosition(fix); }
+
+SimPtyModule::~SimPtyModule() { HangUp(); }
+
+std::string SimPtyModule::Open() {
+    int slave = -1;
+    char name[PATH_MAX] = {};
+    if (master_ >= 0 || ::openpty(&master_, &slave, name, nullptr, nullptr) != 0) return {};
+    termios raw{};
+    const bool ok = ::tcgetattr(slave, &raw) == 0 &&
+                    (::cfmakeraw(&raw), ::tcsetattr(slave, TCSANOW, &raw) == 0) &&
+                    ::pipe2(stop_, O_CLOEXEC) == 0;
+    // The settings stay with the terminal; the driver's side opens the slave by its path.
+    ::close(slave);
+    (void)::fcntl(master_, F_SETFD, FD_CLOEXEC);
+    if (!ok) {
+        HangUp();
+        return {};
+    }
+    module_.SetNotifier([this] { WriteResponse(); });
+    thread_ = std::thread([this] { ReadCommands(); });
+    return name;
+}
+
+void SimPtyModule::HangUp() {
+    module_.SetNotifier(nullptr);
+    if (thread_.joinable()) {
+        (void)!::write(stop_[1], "s", 1);
+        thread_.join();
+    }
+    for (int* fd : {&master_, &stop_[0], &stop_[1]}) {
+        if (*fd >= 0) ::close(*fd);
+        *fd = -1;
+    }
+}
+
+void SimPtyModule::WriteResponse() {
+    std::size_t n = 0;
+    if (module_.TakeResponse(response_, n) != 0 || n == 0) return;
+    for (std::size_t at = 0; at < n;) {
+        const ssize_t w = ::write(master_, response_.data() + at, n - at);
+        if (w <= 0) return;
+        at += static_cast<std::size_t>(w);
+    }
+}
+
+void SimPtyModule::ReadCommands() {
+    std::vector<std::uint8_t> stream;
+    std::uint8_t b[4096];
+    for (;;) {
+        pollfd fds[2] = {{master_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0 || fds[1].revents != 0) return;
+        const ssize_t n = ::read(master_, b, sizeof b);
+        // The slave side is closed between two users (EIO): wait for the next one without spinning.
+        if (n <= 0) {
+            (void)::poll(&fds[1], 1, 50);
+            continue;
+        }
+        stream.insert(stream.end(), b, b + n);
+        // A command is 1 + its length field long.
+        while (stream.size() >= 3) {
+            const std::size_t len = 1 + static_cast<std::size_t>(stream[1] | (stream[2] << 8));
+            if (stream.size() < len) break;
+            (void)module_.HandleCommand(std::span<const std::uint8_t>(stream.data(), len));
+            stream.erase(stream.begin(), stream.begin() + static_cast<long>(len));
+        }
+    }
+}
+
+}  // namespace geolumen::sim
