@@ -20,12 +20,19 @@
 namespace geolumen::host {
 namespace {
 
-// The promise to a client: data again this soon after the device's return.
-constexpr auto kDataAfterReturn = 2s;
-constexpr int kRounds = 10;
-// Heap that a round may leave behind in the host, allocator noise included; a leak of one device's
-// objects per round (threads' stacks, buffers of 8 KiB and more) passes it within a few rounds.
-constexpr long kRssSlackKiB = 1024;
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// A sanitized host runs several times slower and keeps freed memory in quarantine: these builds check
+// what happens (and the leak checker checks the host at its exit), the normal build how soon and how much.
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+// The promise to a client: data again this soon after the device's return.
+constexpr auto kDataAfterReturn = kSanitized ? 10s : 2s;
+constexpr int kRounds = kSanitized ? 3 : 10;
+// Memory that a round may leave behind in the host, allocator noise included; a leak of one device's
+// objects per round (its threads, buffers and COM objects, some 30 KiB and more) passes it in nine rounds.
+constexpr long kRssSlackKiB = 256;
 
 struct Footprint {
     long threads = 0;
@@ -156,7 +163,9 @@ class HostUnplug : public HostEndToEnd {
         const Footprint last = FootprintOf(host->Pid());
         EXPECT_EQ(last.threads, first.threads);
         EXPECT_EQ(last.descriptors, first.descriptors);
-        EXPECT_LE(last.rssKiB, first.rssKiB + kRssSlackKiB) << first.rssKiB << " KiB after round 1";
+        if (!kSanitized) {
+            EXPECT_LE(last.rssKiB, first.rssKiB + kRssSlackKiB) << first.rssKiB << " KiB after round 1";
+        }
 
         host->Signal(SIGTERM);
         EXPECT_EQ(host->Wait(kExitBound), 0) << Dump(*host);

@@ -2,6 +2,8 @@
 // device, and reports every step of the device's life. A device that is pulled is removed as the platform
 // removes it, and added again when it comes back.
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/command_line.h"
@@ -43,9 +46,10 @@ enum ExitCode : int {
     kExitRemoved = 8,
 };
 
-// How often the host looks for a pulled device's path while it is away: a returning module is running
-// again well within a second, and a stat() and an open() four times a second cost nothing.
-constexpr auto kReturnPollInterval = std::chrono::milliseconds(250);
+// How often the host looks for a pulled device's path while it is away: a client is to have data again
+// within two seconds of the module's return, of which the session's start and first report take most;
+// a stat() ten times a second, only while the device is away, costs nothing.
+constexpr auto kReturnPollInterval = std::chrono::milliseconds(100);
 // The sensor's state while its device is away: not available.
 constexpr uint32_t kSensorStateNotAvailable = 1;
 
@@ -118,6 +122,8 @@ class BackEnds {
             }
             out.device = opened.get();
             target = std::move(opened);
+            opened_ = NodeAt(options_.usb);
+            sawMissing_ = false;
         }
         host::HostEvents* events = &events_;
         out.watch =
@@ -135,6 +141,21 @@ class BackEnds {
         backEnd.simTarget = nullptr;
         backEnd.device = nullptr;
         backEnd.module.reset();
+        // A node that went with the device may be back before the first look for it.
+        if (!Simulated() && !NodeAt(options_.usb)) sawMissing_ = true;
+    }
+
+    // Whether a device may be back at the path: a pulled module's node goes with it, and its return is a
+    // node made anew, whereas a node that stayed (a device that failed, or a file that is no device) would
+    // only fail again. A node with the same identity counts as new once the path was seen empty.
+    [[nodiscard]] bool Renewed() {
+        if (Simulated()) return true;
+        const auto node = NodeAt(options_.usb);
+        if (!node) {
+            sawMissing_ = true;
+            return false;
+        }
+        return sawMissing_ || !opened_ || *node != *opened_;
     }
 
     // The last Open found no device file at the path.
@@ -148,11 +169,21 @@ class BackEnds {
     }
 
   private:
+    // A device node told apart from another: its file system, inode and device number.
+    using Node = std::tuple<dev_t, ino_t, dev_t>;
+    static std::optional<Node> NodeAt(const std::string& path) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+        return Node{st.st_dev, st.st_ino, st.st_rdev};
+    }
+
     const host::HostOptions& options_;
     host::HostEvents& events_;
     bool anyDevice_ = false;
     host::ModuleDeviceCheck check_;
     std::uint64_t bytesReceived_ = 0;
+    std::optional<Node> opened_;
+    bool sawMissing_ = false;
 };
 
 // A device without its interfaces still serves its sensor clients, so a failure is reported, not fatal.
@@ -311,6 +342,7 @@ class DeviceLife {
 
     // Looks for the device's return and adds it as at the start; false while it is not back.
     bool Return() {
+        if (!backEnds_.Renewed()) return false;
         const std::string problem = backEnds_.Open(backEnd_, true);
         if (!problem.empty()) {
             // A path that is back but refused is said once, so that the wait for it is not a silent one.

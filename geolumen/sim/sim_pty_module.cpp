@@ -11,6 +11,17 @@
 
 namespace geolumen::sim {
 
+void HandStreamCommands(std::vector<std::uint8_t>& stream, SimModule& module) {
+    std::size_t at = 0;
+    while (stream.size() - at >= 3) {
+        const std::size_t len = 1 + static_cast<std::size_t>(stream[at + 1] | (stream[at + 2] << 8));
+        if (stream.size() - at < len) break;
+        (void)module.HandleCommand(std::span<const std::uint8_t>(stream.data() + at, len));
+        at += len;
+    }
+    stream.erase(stream.begin(), stream.begin() + static_cast<long>(at));
+}
+
 SimPtyModule::SimPtyModule(const SimPosition& fix) { service_.SetPeriodicPosition(fix); }
 
 SimPtyModule::~SimPtyModule() { HangUp(); }
@@ -70,13 +81,7 @@ void SimPtyModule::ReadCommands() {
             continue;
         }
         stream.insert(stream.end(), b, b + n);
-        // A command is 1 + its length field long.
-        while (stream.size() >= 3) {
-            const std::size_t len = 1 + static_cast<std::size_t>(stream[1] | (stream[2] << 8));
-            if (stream.size() < len) break;
-            (void)module_.HandleCommand(std::span<const std::uint8_t>(stream.data(), len));
-            stream.erase(stream.begin(), stream.begin() + static_cast<long>(len));
-        }
+        HandStreamCommands(stream, module_);
     }
 }
 

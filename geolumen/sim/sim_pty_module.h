@@ -14,6 +14,11 @@
 
 namespace geolumen::sim {
 
+// Cuts every whole command off the front of `stream` (the bytes the driver wrote, as a byte stream keeps
+// no message boundaries; a command is 1 + its multiplex length field long) and hands each to `module`.
+// The start of a command not yet whole stays in `stream`.
+void HandStreamCommands(std::vector<std::uint8_t>& stream, SimModule& module);
+
 class SimPtyModule {
   public:
     // A module with its location service reporting `fix` at the session's interval.
