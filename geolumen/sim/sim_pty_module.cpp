@@ -22,9 +22,15 @@ void HandStreamCommands(std::vector<std::uint8_t>& stream, SimModule& module) {
     stream.erase(stream.begin(), stream.begin() + static_cast<long>(at));
 }
 
-SimPtyModule::SimPtyModule(const SimPosition& fix) { service_.SetPeriodicPosition(fix); }
+SimPtyModule::SimPtyModule(const SimPosition& fix) : service_(std::make_unique<SimLocationService>(module_)) {
+    service_->SetPeriodicPosition(fix);
+}
 
-SimPtyModule::~SimPtyModule() { HangUp(); }
+SimPtyModule::~SimPtyModule() {
+    // The reports stop first: they are what writes to the master from another thread.
+    service_.reset();
+    HangUp();
+}
 
 std::string SimPtyModule::Open() {
     int slave = -1;
@@ -37,6 +43,9 @@ std::string SimPtyModule::Open() {
     // The settings stay with the terminal; the driver's side opens the slave by its path.
     ::close(slave);
     (void)::fcntl(master_, F_SETFD, FD_CLOEXEC);
+    // A write never blocks: with nobody reading the slave a response is dropped, as a module's is when
+    // its host does not fetch it, and a hang-up never waits behind one.
+    (void)::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
     if (!ok) {
         HangUp();
         return {};
@@ -52,6 +61,7 @@ void SimPtyModule::HangUp() {
         (void)!::write(stop_[1], "s", 1);
         thread_.join();
     }
+    std::lock_guard lock(writeMutex_);
     for (int* fd : {&master_, &stop_[0], &stop_[1]}) {
         if (*fd >= 0) ::close(*fd);
         *fd = -1;
@@ -59,6 +69,8 @@ void SimPtyModule::HangUp() {
 }
 
 void SimPtyModule::WriteResponse() {
+    std::lock_guard lock(writeMutex_);
+    if (master_ < 0) return;
     std::size_t n = 0;
     if (module_.TakeResponse(response_, n) != 0 || n == 0) return;
     for (std::size_t at = 0; at < n;) {

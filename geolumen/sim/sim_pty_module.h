@@ -5,6 +5,7 @@
 // is the cable being pulled: the slave side hangs up.
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,7 +41,9 @@ class SimPtyModule {
     void ReadCommands();
 
     SimModule module_;
-    SimLocationService service_{module_};
+    std::unique_ptr<SimLocationService> service_;
+    // Responses are written on the module's threads; the hang-up closes the master under it.
+    std::mutex writeMutex_;
     int master_ = -1;
     int stop_[2] = {-1, -1};  // ends the command reader
     std::vector<std::uint8_t> response_ = std::vector<std::uint8_t>(8192);
