@@ -127,15 +127,7 @@ class PtyModule {
     [[nodiscard]] double CpuSeconds() const;
 
   private:
-    void WriteResponse() {
-        std::size_t n = 0;
-        if (module_.TakeResponse(response_, n) != 0 || n == 0) return;
-        for (std::size_t at = 0; at < n;) {
-            const ssize_t w = ::write(master_, response_.data() + at, n - at);
-            if (w <= 0) return;
-            at += static_cast<std::size_t>(w);
-        }
-    }
+    void WriteResponse() { sim::WriteNextResponse(module_, master_, response_); }
     void ReadCommands() {
         std::vector<std::uint8_t> stream;
         std::uint8_t b[4096];

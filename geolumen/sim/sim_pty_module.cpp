@@ -22,6 +22,16 @@ void HandStreamCommands(std::vector<std::uint8_t>& stream, SimModule& module) {
     stream.erase(stream.begin(), stream.begin() + static_cast<long>(at));
 }
 
+void WriteNextResponse(SimModule& module, int fd, std::vector<std::uint8_t>& buffer) {
+    std::size_t n = 0;
+    if (module.TakeResponse(buffer, n) != 0 || n == 0) return;
+    for (std::size_t at = 0; at < n;) {
+        const ssize_t w = ::write(fd, buffer.data() + at, n - at);
+        if (w <= 0) return;
+        at += static_cast<std::size_t>(w);
+    }
+}
+
 SimPtyModule::SimPtyModule(const SimPosition& fix) : service_(std::make_unique<SimLocationService>(module_)) {
     service_->SetPeriodicPosition(fix);
 }
@@ -70,14 +80,7 @@ void SimPtyModule::HangUp() {
 
 void SimPtyModule::WriteResponse() {
     std::lock_guard lock(writeMutex_);
-    if (master_ < 0) return;
-    std::size_t n = 0;
-    if (module_.TakeResponse(response_, n) != 0 || n == 0) return;
-    for (std::size_t at = 0; at < n;) {
-        const ssize_t w = ::write(master_, response_.data() + at, n - at);
-        if (w <= 0) return;
-        at += static_cast<std::size_t>(w);
-    }
+    if (master_ >= 0) WriteNextResponse(module_, master_, response_);
 }
 
 void SimPtyModule::ReadCommands() {

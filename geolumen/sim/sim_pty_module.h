@@ -20,6 +20,10 @@ namespace geolumen::sim {
 // The start of a command not yet whole stays in `stream`.
 void HandStreamCommands(std::vector<std::uint8_t>& stream, SimModule& module);
 
+// Takes the module's next response into `buffer` and writes it whole to `fd`, the stream's module end; a
+// response the descriptor does not take is dropped.
+void WriteNextResponse(SimModule& module, int fd, std::vector<std::uint8_t>& buffer);
+
 class SimPtyModule {
   public:
     // A module with its location service reporting `fix` at the session's interval.
