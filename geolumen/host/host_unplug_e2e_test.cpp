@@ -67,7 +67,7 @@ struct Plug {
     std::function<std::vector<std::string>()> hostArgs;
     std::function<void(ChildProcess& host)> pull;
     std::function<void(ChildProcess& host)> give;
-    const char* removalLine;
+    std::string removalLine;
 };
 
 class HostUnplug : public HostEndToEnd {
@@ -94,7 +94,7 @@ class HostUnplug : public HostEndToEnd {
                 pty_->HangUp();
             },
             [this](ChildProcess&) { Give(); },
-            "USB device removed: ",
+            "USB device removed: " + link_.string() + " (No such device)",
         };
     }
     static Plug SimPlug() {
