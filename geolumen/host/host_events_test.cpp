@@ -54,7 +54,7 @@ TEST(HostEvents, EachNewsWakesTheWaitAsWhatItIs) {
         if (row.expected != HostEvent::kTimeUp) {
             EXPECT_LT(Clock::now() - start, 50ms);
         }
-        // Each piece of news is taken once; what is left is the one behind it, or nothing.
+        // Each is taken once; what is left is the one behind it, or nothing.
         if (row.signals.empty() || !row.removed) {
             EXPECT_EQ(events.Wait(Clock::now()), HostEvent::kTimeUp);
         }
