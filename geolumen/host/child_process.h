@@ -27,6 +27,7 @@ class ChildProcess {
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     [[nodiscard]] bool Started() const { return pid_ > 0; }
+    [[nodiscard]] pid_t Pid() const { return pid_; }
     void Signal(int signal);
     // The exit code (128 + signal when killed by one), or nothing when it still ran after `bound`.
     [[nodiscard]] std::optional<int> Wait(std::chrono::milliseconds bound);

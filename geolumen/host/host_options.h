@@ -18,6 +18,7 @@ struct HostOptions {
     std::string runDir;             // empty: found as host/run_dir.h says
     std::string socket;             // empty: sensor.sock in the run directory
     bool idle = false;              // let the device leave D0 while no client holds it awake
+    bool exitOnRemoval = false;     // exit non-zero when the device is pulled, instead of awaiting it
     std::optional<uint8_t> trace;   // trace level of the driver's lines on standard error; none: off
     bool help = false;
     bool version = false;

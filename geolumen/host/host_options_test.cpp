@@ -15,9 +15,10 @@ TEST(HostOptions, CommandLines) {
     EXPECT_FALSE(defaults->runMs);
 
     auto full =
-        ParseHostOptions({"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250", "--library",
-                          "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s", "--run-dir", "/tmp/r",
-                          "--socket", "/tmp/s.sock", "--idle", "--trace", "verbose"},
+        ParseHostOptions({"--usb",       "/dev/cdc-wdm0", "--removal", "surprise",   "--run-ms",
+                          "250",         "--library",     "x.so",      "--instance", "USB\\A",
+                          "--state-dir", "/tmp/s",        "--run-dir", "/tmp/r",     "--socket",
+                          "/tmp/s.sock", "--idle",        "--trace",   "verbose",    "--exit-on-removal"},
                          "lib.so", &error);
     ASSERT_TRUE(full);
     EXPECT_EQ(full->usb, "/dev/cdc-wdm0");
@@ -30,6 +31,8 @@ TEST(HostOptions, CommandLines) {
     EXPECT_EQ(full->socket, "/tmp/s.sock");
     EXPECT_TRUE(full->idle);
     EXPECT_FALSE(defaults->idle);
+    EXPECT_TRUE(full->exitOnRemoval);
+    EXPECT_FALSE(defaults->exitOnRemoval);
     EXPECT_EQ(full->trace, 5u);
     EXPECT_FALSE(defaults->trace);
 

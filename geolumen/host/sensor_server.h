@@ -57,6 +57,10 @@ class SensorServer {
     // returns when that is done.
     void CloseAllClients();
 
+    // Pushes a state change to every subscribed client, as the driver's posts do; the host's own for a
+    // sensor whose device has gone.
+    HRESULT PostStateChange(uint32_t state);
+
     [[nodiscard]] size_t ClientCount();
     [[nodiscard]] const std::filesystem::path& Path() const { return path_; }
 
@@ -69,7 +73,6 @@ class SensorServer {
     HRESULT Attach(ISensorDriver* driver);
     void Detach();
     HRESULT PostEvent(IPortableDeviceValuesCollection* events);
-    HRESULT PostStateChange(uint32_t state);
 
     void Run();
     // Runs `task` on the I/O thread (inline when there is none, or when called from it) and waits.

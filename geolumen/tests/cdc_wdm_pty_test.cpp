@@ -21,6 +21,7 @@
 #include "platform/cdc_wdm_usb_target.h"
 #include "sim/sim_frame.h"
 #include "sim/sim_location_service.h"
+#include "sim/sim_pty_module.h"
 #include "support/halyx_test_support.h"
 #include "support/target_stack.h"
 
@@ -102,13 +103,7 @@ class PtyModule {
             const long n = ::read(master_, b, sizeof b);
             if (n <= 0) return;
             stream.insert(stream.end(), b, b + n);
-            // A command is 1 + its length field long.
-            while (stream.size() >= 3) {
-                const std::size_t len = 1 + static_cast<std::size_t>(stream[1] | (stream[2] << 8));
-                if (stream.size() < len) break;
-                (void)module.HandleCommand(std::span<const std::uint8_t>(stream.data(), len));
-                stream.erase(stream.begin(), stream.begin() + static_cast<long>(len));
-            }
+            sim::HandStreamCommands(stream, module);
         }
     }
 
