@@ -66,7 +66,9 @@ class FakeSensorDdi final : public ComObject<ISensorDdi> {
     }
     void StartLocationSession() override { log_.Add("session start"); }
     void StopLocationSession() override { log_.Add("session stop"); }
-    HRESULT CopyDataValues(IPortableDeviceValues* target) override {
+    HRESULT CopyDataValues(IPortableDeviceValues* target, uint64_t* report) override {
+        // Every copy stands for a new report.
+        if (report) *report = ++reports_;
         // One data field: latitude as a double, key pid 2 of an arbitrary set.
         return target->SetValue(PROPERTYKEY{WdfGuid(1, 2, 3, 4, 5), 2}, 52.5);
     }
@@ -105,6 +107,7 @@ class FakeSensorDdi final : public ComObject<ISensorDdi> {
 
   private:
     CallLog& log_;
+    uint64_t reports_ = 0;
 };
 
 class FakeUsbLink final : public UsbLink {
