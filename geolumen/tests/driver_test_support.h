@@ -17,6 +17,7 @@
 #include "driver/exports.h"
 #include "driver/main_device.h"
 #include "platform/driver_host.h"
+#include "sensor/sensor_ddi.h"
 
 namespace geolumen::testing {
 
@@ -190,6 +191,18 @@ inline size_t SettledThreadCount(size_t baseline) {
         n = ThreadCount();
     }
     return n;
+}
+
+// The default parts with the real sensor interface, whose session starts without the usual delay.
+inline DeviceParts RealSensorParts() {
+    DeviceParts parts = DeviceParts::Defaults();
+    parts.createSensorDdi = [](ISensorDdi** out) -> HRESULT {
+        SensorDdiConfig config;
+        config.sessionStartDelay = std::chrono::milliseconds(0);
+        *out = MakeCom<cSensorDDI>(config).Detach();
+        return S_OK;
+    };
+    return parts;
 }
 
 // Each test starts from a freshly loaded module, with fakes that log into `log`, and a private store.

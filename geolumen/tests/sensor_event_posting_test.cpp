@@ -39,14 +39,7 @@ class EventPostingTest : public DriverTest {
   protected:
     void SetUp() override {
         DriverTest::SetUp();
-        DeviceParts parts = DeviceParts::Defaults();
-        parts.createSensorDdi = [](ISensorDdi** out) -> HRESULT {
-            SensorDdiConfig config;
-            config.sessionStartDelay = 0ms;
-            *out = MakeCom<cSensorDDI>(config).Detach();
-            return S_OK;
-        };
-        DriverGlobals::Get().SetParts(parts);
+        DriverGlobals::Get().SetParts(testing::RealSensorParts());
         (void)SetSensorPostListener([this](const SensorPost& post) { OnPost(post); });
         RegisterTraceProvider();
         SetTraceSession(TRACE_LEVEL_VERBOSE, TRACE_SENSOR);
