@@ -53,12 +53,11 @@ StreamFrameCheck CdcWdmStreamFramer::CheckFront() const {
     if (plain.verdict == Verdict::kNotAFrame) return plain;
     const StreamFrameCheck full = rule_(front, StreamFrameEvidence::kStrong);
     if (full.verdict == Verdict::kFrame) return full;
+    if (!inStep_ && full.verdict == Verdict::kNotAFrame) return full;
     // A good frame inside what this start claims proves it false: its length was spoilt, or it is noise
     // that looks like a header. Kept, it would swallow that frame and more behind it.
     if (StrongFrameWithin(front, plain.length)) return {Verdict::kNotAFrame, 0};
-    if (inStep_) return plain;
-    return full.verdict == Verdict::kNotAFrame ? StreamFrameCheck{Verdict::kNotAFrame, 0}
-                                               : StreamFrameCheck{Verdict::kNeedMore, full.length};
+    return inStep_ ? plain : full;
 }
 
 bool CdcWdmStreamFramer::StrongFrameWithin(std::span<const std::uint8_t> bytes, std::size_t length) const {
