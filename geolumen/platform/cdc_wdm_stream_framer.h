@@ -15,8 +15,8 @@
 //
 // Its contract: a frame handed out is exactly the bytes the rule accepted, never more; bytes before the
 // first possible frame start are dropped (and traced), never handed out; the bytes held never exceed one
-// partial frame plus one read; a frame with strong evidence is never lost to bytes in front of it that
-// are not one.
+// partial frame plus one read; a frame with strong evidence that comes whole in one read is never lost
+// to bytes in front of it that are not one.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
