@@ -108,7 +108,7 @@ inline constexpr Spoil kSpoils[] = {
      false, true},
     {"truncated TLV: the last one loses 3 value bytes, both lengths say so",
      [](sim::Bytes f) {
-         f.resize(f.size() - 3);
+         f.erase(f.end() - 3, f.end());
          AddLe16(f, kMuxLengthAt, -3);
          AddLe16(f, kPayloadLengthAt, -3);
          return f;
@@ -116,7 +116,7 @@ inline constexpr Spoil kSpoils[] = {
      false, true},
     {"frame cut on the way: its last 10 bytes lost, its lengths intact",
      [](sim::Bytes f) {
-         f.resize(f.size() - 10);
+         f.erase(f.end() - 10, f.end());
          return f;
      },
      false, false},
