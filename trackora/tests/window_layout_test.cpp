@@ -195,6 +195,14 @@ void TypicalNetStatus() {
     std::copy(data.begin(), data.end(), ReplyRecord.Data.begin());
 }
 
+// Presses a button of the window, then runs the input method that fills what the button shows.
+std::function<void(QWidget*)> Click(const char* button, const char* input) {
+    return [button, input](QWidget* window) {
+        EXPECT_TRUE(QMetaObject::invokeMethod(window, button)) << button;
+        EXPECT_TRUE(QMetaObject::invokeMethod(window, input)) << input;
+    };
+}
+
 TEST_F(WindowLayout, EveryTextFitsItsSpaceInEveryWindow) {
     struct Case {
         const char* item;  // the main window's slot "<item>Click"
@@ -219,7 +227,12 @@ TEST_F(WindowLayout, EveryTextFitsItsSpaceInEveryWindow) {
         {"N26", "TfSFWatch", nullptr},
         {"N15", "TfCallTest", nullptr},
         {"N16", "TfSmsTest", nullptr},
-        {"N17", "TfMoni", nullptr},
+        // The monitor once per mode: each shows its own panel.
+        {"N17", "TfMoni", Click("SpeedButton1Click", "BrushSysRunInfo")},
+        {"N17", "TfMoni", Click("SpeedButton2Click", "BrushGpsInfo")},
+        {"N17", "TfMoni", Click("SpeedButton3Click", "ObdDataInput")},
+        {"N17", "TfMoni", Click("SpeedButton4Click", "WifiDataInput")},
+        {"N17", "TfMoni", Click("SpeedButton5Click", "BtDataInput")},
         {"N18", "TfDebug", nullptr},
         {"GPS1", "TfGpsFinter", nullptr},
         {"N22", "TfNetTest",
