@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
 #include <QTabWidget>
@@ -261,6 +262,9 @@ TEST_F(WindowLayout, EveryTextFitsItsSpaceInEveryWindow) {
         EXPECT_LE(frame.height(), area.height()) << "taller than the main window holds";
     }
     for (const std::string& misfit : MisfitsOnEveryPage(fOutPut)) ADD_FAILURE() << "TfOutPut " << misfit;
+    main->Timer1Timer();  // the status bar with its clock and port state
+    QApplication::processEvents();
+    for (const std::string& misfit : Misfits(main->StatusBar1)) ADD_FAILURE() << "TfKQMain " << misfit;
 }
 
 TEST_F(WindowLayout, StartupWindowsOpenInsideTheMainWindowOnASmallDesktop) {
