@@ -21,6 +21,13 @@ TComboBox::TComboBox(QWidget* parent) : QComboBox(parent) {
             [this](const QString& text) { itemIndex_ = findText(text, Qt::MatchExactly); });
 }
 
+namespace {
+constexpr int kEditTextGap = 2;  // the line edit's own margin on each side of its text
+}  // namespace
+
+QSize TComboBox::sizeHint() const { return QComboBox::sizeHint() + QSize(2 * kEditTextGap, 0); }
+QSize TComboBox::minimumSizeHint() const { return QComboBox::minimumSizeHint() + QSize(2 * kEditTextGap, 0); }
+
 void TComboBox::SetItemIndex(int index) {
     if (index < 0 || index >= count()) index = -1;
     setCurrentIndex(index);

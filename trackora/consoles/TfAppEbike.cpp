@@ -70,7 +70,6 @@ TfAppEbike::TfAppEbike(QWidget* parent)
     : TConsoleForm(kForm, QString::fromUtf8("电瓶车/摩托车终端-通用设置"), parent) {
     SetCommands(&EbikeCommands());
     SetBorderIcons(this, BorderIcons::SystemMenuAndMinimize);
-    setFixedSize(kClientWidth, kClientHeight);
     auto* grid = new QGridLayout(this);
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -79,6 +78,7 @@ TfAppEbike::TfAppEbike(QWidget* parent)
         auto* scroll = new QScrollArea(PageControl1);
         scroll->setWidgetResizable(true);
         scroll->setWidget(BuildPage(i));
+        NoSidewaysScroll(scroll);
         PageControl1->addTab(scroll, QString::fromStdString(pages[i].caption));
     }
     PageControl1->setCurrentIndex(0);
@@ -88,6 +88,7 @@ TfAppEbike::TfAppEbike(QWidget* parent)
     SpeedButton3 = AddButton(grid, 1, 2, Button("SpeedButton3", "全部选择"));
     SpeedButton4 = AddButton(grid, 1, 3, Button("SpeedButton4", "全部清除"));
     for (const auto& field : pages[kEbikeDownloadPage].fields) SetChecked(this, CheckName(field), true);
+    FixSizeAtLeast(this, {kClientWidth, kClientHeight});
 
     Timer1 = new QTimer(this);
     Timer2 = new QTimer(this);
