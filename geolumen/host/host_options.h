@@ -1,6 +1,7 @@
 #pragma once
 // The driver host's command line.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,6 +20,7 @@ struct HostOptions {
     std::string socket;             // empty: sensor.sock in the run directory
     bool idle = false;              // let the device leave D0 while no client holds it awake
     std::optional<uint8_t> trace;   // trace level of the driver's lines on standard error; none: off
+    size_t maxClients = 64;         // connections served at a time on the sensor socket and on each interface
     bool help = false;
 };
 

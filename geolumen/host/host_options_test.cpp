@@ -14,11 +14,11 @@ TEST(HostOptions, CommandLines) {
     EXPECT_FALSE(defaults->surprise);
     EXPECT_FALSE(defaults->runMs);
 
-    auto full =
-        ParseHostOptions({"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250", "--library",
-                          "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s", "--run-dir", "/tmp/r",
-                          "--socket", "/tmp/s.sock", "--idle", "--trace", "verbose"},
-                         "lib.so", &error);
+    auto full = ParseHostOptions(
+        {"--usb",    "/dev/cdc-wdm0", "--removal", "surprise",    "--run-ms", "250",           "--library",
+         "x.so",     "--instance",    "USB\\A",    "--state-dir", "/tmp/s",   "--run-dir",     "/tmp/r",
+         "--socket", "/tmp/s.sock",   "--idle",    "--trace",     "verbose",  "--max-clients", "1000"},
+        "lib.so", &error);
     ASSERT_TRUE(full);
     EXPECT_EQ(full->usb, "/dev/cdc-wdm0");
     EXPECT_TRUE(full->surprise);
@@ -32,6 +32,8 @@ TEST(HostOptions, CommandLines) {
     EXPECT_FALSE(defaults->idle);
     EXPECT_EQ(full->trace, 5u);
     EXPECT_FALSE(defaults->trace);
+    EXPECT_EQ(full->maxClients, 1000u);
+    EXPECT_EQ(defaults->maxClients, 64u);
 
     const std::vector<std::vector<std::string>> bad = {
         {"--removal", "sideways"},
@@ -46,6 +48,10 @@ TEST(HostOptions, CommandLines) {
         {"--socket"},
         {"--trace", "loud"},
         {"--trace", "6"},
+        {"--max-clients", "0"},
+        {"--max-clients", "1001"},
+        {"--max-clients", "8x"},
+        {"--max-clients"},
     };
     for (const auto& args : bad) {
         SCOPED_TRACE(args[0]);

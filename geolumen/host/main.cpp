@@ -66,7 +66,9 @@ int RunDevice(const DriverLibrary& library, const std::string& instanceId,
     DriverHost host(library.Entry(), instanceId, Say);
     host.SetUsbTarget(target);
     // Sensor clients reach the sensor through the class extension, which finds the server on the device.
-    host::SensorServer clients(Say);
+    host::SensorServer::Limits limits;
+    limits.maxClients = options.maxClients;
+    host::SensorServer clients(Say, limits);
     host.AddDeviceExtension(clients.ClientHost());
     if (FAILED(host.LoadDriver())) return Fail(kExitLibrary, "the driver could not be created");
     if (FAILED(host.AddDevice())) {
@@ -81,7 +83,7 @@ int RunDevice(const DriverLibrary& library, const std::string& instanceId,
     host::IdlePower idle(host);
     int exitCode = kExitOk;
     // Radio management reaches the device through its published interfaces; they go before the device.
-    HostInterfaceServer interfaces(host.Device());
+    HostInterfaceServer interfaces(host.Device(), options.maxClients);
     if (FAILED(host.StartDevice())) {
         exitCode = Fail(kExitDevice, "the device could not be started");
     } else {
