@@ -67,18 +67,15 @@ class Session {
                 if (reply) reply->assign(message.body.begin() + 4, message.body.end());
                 return -1;
             }
-            if (message.type == MessageType::kError && message.requestId == id) {
-                MessageReader reader(message.body);
-                const HRESULT error = reader.GetI32();
-                return Fail(kExitRefused, "the host did not take the request: " + reader.GetText() + " (" +
-                                              DescribeHresult(error) + ")");
-            }
             // This tool sends only whole requests: an error of no request is the host turning it away.
-            if (message.type == MessageType::kError && message.requestId == 0) {
+            if (message.type == MessageType::kError && (message.requestId == id || message.requestId == 0)) {
+                const bool turnedAway = message.requestId == 0;
                 MessageReader reader(message.body);
                 const HRESULT error = reader.GetI32();
-                return Fail(kExitClosed, "the host refused the connection: " + reader.GetText() + " (" +
-                                             DescribeHresult(error) + ")");
+                return Fail(turnedAway ? kExitClosed : kExitRefused,
+                            std::string(turnedAway ? "the host refused the connection: "
+                                                   : "the host did not take the request: ") +
+                                reader.GetText() + " (" + DescribeHresult(error) + ")");
             }
             if (const int stop = Event(message); stop >= 0) return stop;
         }

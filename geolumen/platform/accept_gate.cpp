@@ -24,12 +24,17 @@ AcceptGate::AcceptGate() : reserve_(OpenReserve()) {}
 
 UnixFd AcceptGate::Accept(int listener, Clock::time_point now, const Refuse& refuse) {
     UnixFd fd = TakeOne(listener);
-    if (fd.Valid() || errno == EAGAIN || errno == EWOULDBLOCK) return fd;
-    if ((errno == EMFILE || errno == ENFILE) && reserve_.Valid()) {
+    if (fd.Valid() || errno == EAGAIN || errno == EWOULDBLOCK) {
+        starved_ = false;
+        return fd;
+    }
+    const bool outOfFiles = errno == EMFILE || errno == ENFILE;
+    if (outOfFiles && starved_ && reserve_.Valid()) {
         reserve_.Reset();
         if (UnixFd refused = TakeOne(listener); refused.Valid() && refuse) refuse(refused.Get());
         reserve_ = OpenReserve();
     }
+    starved_ = outOfFiles;
     restsUntil_ = now + kAcceptBackoff;
     return UnixFd();
 }

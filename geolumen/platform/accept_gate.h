@@ -4,8 +4,10 @@
 // When the process runs out of descriptors (EMFILE, ENFILE) or memory, the waiting peers stay in the
 // backlog and the listener stays readable: polling it again at once would spin. The gate then rests for
 // kAcceptBackoff, during which the server leaves the listener out of its poll set; ended connections give
-// their descriptors back meanwhile. A reserve descriptor, given up for a moment, lets one waiting peer be
-// taken and hear why before it is closed, so a refused client learns the reason instead of hanging.
+// their descriptors back meanwhile, so a client that comes as a flood ends is taken after the rest. When
+// the descriptors are still short after a rest, a reserve descriptor, given up for a moment, lets one
+// waiting peer be taken and hear why before it is closed, so a client of a lasting flood learns the
+// reason instead of hanging.
 #include <chrono>
 #include <functional>
 
@@ -37,6 +39,7 @@ class AcceptGate {
   private:
     UnixFd reserve_;
     Clock::time_point restsUntil_{};
+    bool starved_ = false;  // the last try ran out of descriptors too
 };
 
 }  // namespace geolumen
