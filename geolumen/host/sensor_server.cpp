@@ -624,8 +624,7 @@ void SensorServer::Accept() {
         (void)writer.Finish();
         (void)::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     };
-    // A bounded number per round, so that a flood of connections cannot starve the clients served.
-    for (size_t taken = 0; taken < kMaxClients; ++taken) {
+    for (size_t taken = 0; taken < kAcceptsPerRound; ++taken) {
         UnixFd fd = gate_.Accept(listenFd_, std::chrono::steady_clock::now(), refuse);
         if (!fd.Valid()) {
             const int error = errno;

@@ -28,7 +28,8 @@ UnixFd AcceptGate::Accept(int listener, Clock::time_point now, const Refuse& ref
         starved_ = false;
         return fd;
     }
-    const bool outOfFiles = errno == EMFILE || errno == ENFILE;
+    const int error = errno;
+    const bool outOfFiles = error == EMFILE || error == ENFILE;
     if (outOfFiles && starved_ && reserve_.Valid()) {
         reserve_.Reset();
         if (UnixFd refused = TakeOne(listener); refused.Valid() && refuse) refuse(refused.Get());
@@ -36,6 +37,7 @@ UnixFd AcceptGate::Accept(int listener, Clock::time_point now, const Refuse& ref
     }
     starved_ = outOfFiles;
     restsUntil_ = now + kAcceptBackoff;
+    errno = error;  // the reason, for the caller's log
     return UnixFd();
 }
 

@@ -9,6 +9,7 @@
 // waiting peer be taken and hear why before it is closed, so a client of a lasting flood learns the
 // reason instead of hanging.
 #include <chrono>
+#include <cstddef>
 #include <functional>
 
 #include "platform/device_interface_channel.h"
@@ -19,6 +20,9 @@ namespace geolumen {
 // full backlog cannot keep a server busy (ten tries a second), short enough that a client after the
 // flood barely notices.
 inline constexpr std::chrono::milliseconds kAcceptBackoff{100};
+// New connections a server takes per round of its loop, so that a flood of them cannot starve the
+// connections it serves.
+inline constexpr size_t kAcceptsPerRound = 64;
 
 class AcceptGate {
   public:
@@ -33,7 +37,8 @@ class AcceptGate {
     [[nodiscard]] Clock::time_point RestsUntil() const { return restsUntil_; }
 
     // One waiting connection, non-blocking and close-on-exec; an invalid descriptor when none waits or
-    // when the gate has just started to rest (one peer was then refused through `refuse`, if it could be).
+    // when the gate has just started to rest (errno says why; one peer may have been refused through
+    // `refuse`).
     [[nodiscard]] UnixFd Accept(int listener, Clock::time_point now, const Refuse& refuse);
 
   private:

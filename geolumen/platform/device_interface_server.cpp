@@ -21,8 +21,6 @@ namespace {
 constexpr int kMaxInterfaceEntries = 64;
 // Bytes read from one socket per call, so that one busy peer cannot starve the others.
 constexpr size_t kReadChunk = 16 * 1024;
-// New connections taken per round of the loop, so that a flood of them cannot starve the served ones.
-constexpr size_t kAcceptsPerRound = 64;
 
 [[nodiscard]] uint32_t GetU32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
