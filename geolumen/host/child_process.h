@@ -19,8 +19,13 @@ class ChildProcess {
   public:
     using Clock = std::chrono::steady_clock;
 
+    // Runs in the child between fork and exec, so only async-signal-safe calls: limits, another user.
+    // A nonzero result ends the child with that exit code instead of starting the program.
+    using InChild = int (*)(const void* context);
+
     // Starts `program` with `args`; Started() tells whether it runs.
-    ChildProcess(const std::string& program, const std::vector<std::string>& args);
+    ChildProcess(const std::string& program, const std::vector<std::string>& args, InChild inChild = nullptr,
+                 const void* context = nullptr);
     // Kills the program if it still runs.
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;

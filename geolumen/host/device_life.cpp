@@ -27,7 +27,7 @@ void PublishInterfaces(HostInterfaceServer& interfaces, const std::filesystem::p
 DeviceLife::DeviceLife(const DriverLibrary& library, const std::string& instanceId, BackEnds& backEnds,
                        BackEnd& backEnd, HostEvents& events, const HostOptions& options)
     : host_(library.Entry(), instanceId, Say),
-      clients_(Say),
+      clients_(Say, SensorServer::Limits{kMaxQueuedBytesPerClient, options.maxClients, kConnectTimeout}),
       idle_(host_),
       backEnds_(backEnds),
       backEnd_(backEnd),
@@ -80,7 +80,7 @@ bool DeviceLife::StartAdded() {
     }
     // Radio management reaches the device through its published interfaces; they go before the
     // device.
-    interfaces_.emplace(host_.Device());
+    interfaces_.emplace(host_.Device(), options_.maxClients);
     if (FAILED(host_.StartDevice())) return false;
     PublishInterfaces(*interfaces_, runDir_);
     return true;

@@ -231,9 +231,15 @@ HRESULT DeviceInterfaceHandle::IoControl(uint32_t code, std::span<const uint8_t>
         fd_.Reset();
         return hr;
     };
-    if (const int r = SendAll(fd_.Get(), frame); r != 0) return broken(ChannelError(r));
-
     uint8_t header[kChannelReplyHeaderBytes];
+    if (const int r = SendAll(fd_.Get(), frame); r != 0) {
+        // A host that turned the connection away (too many handles) answered before it closed; the
+        // answer still waits to be read and says more than the broken pipe does.
+        if ((r == -EPIPE || r == -ECONNRESET) && ReceiveAll(fd_.Get(), header) == 0)
+            return broken(static_cast<HRESULT>(GetU32(header)));
+        return broken(ChannelError(r));
+    }
+
     if (const int r = ReceiveAll(fd_.Get(), header); r != 0) return broken(ChannelError(r));
     const HRESULT status = static_cast<HRESULT>(GetU32(header));
     const uint32_t count = GetU32(header + 4);

@@ -10,6 +10,8 @@
 //   reply:   i32 completion status, u32 information count, that many output bytes.
 // Both sides check every length against kChannelMaxBuffer, and the client also against the output length
 // it asked for: a reply that is short, longer than asked or above the cap is an error, never copied.
+// A host that serves as many connections as it takes answers a new one with one reply of
+// kChannelTooManyHandles before any request, and closes it.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -39,6 +41,9 @@ inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 inline constexpr DWORD ERROR_TIMEOUT = 1460;
 // A frame broke the channel's rules (a length above the cap, a reply longer than asked).
 inline constexpr HRESULT kChannelBadFrame = HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+inline constexpr DWORD ERROR_BUSY = 170;
+// The host turned the connection away: it serves as many as it takes.
+inline constexpr HRESULT kChannelTooManyHandles = HRESULT_FROM_WIN32(ERROR_BUSY);
 // The other side went away before the frame was complete.
 inline constexpr HRESULT kChannelDisconnected = HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
 

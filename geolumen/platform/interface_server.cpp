@@ -2,7 +2,8 @@
 
 namespace geolumen {
 
-HostInterfaceServer::HostInterfaceServer(ComPtr<HostDevice> device) : device_(std::move(device)) {}
+HostInterfaceServer::HostInterfaceServer(ComPtr<HostDevice> device, size_t maxConnections)
+    : device_(std::move(device)), maxConnections_(maxConnections) {}
 
 HostInterfaceServer::~HostInterfaceServer() { Stop(); }
 
@@ -15,7 +16,9 @@ int HostInterfaceServer::Publish(const std::filesystem::path& runDir) {
             return Serve({index, id}, request);
         };
         handlers.closed = [this, index](uint64_t id) { Closed({index, id}); };
-        auto server = std::make_unique<DeviceInterfaceServer>(std::move(handlers));
+        DeviceInterfaceServer::Limits limits;
+        limits.maxConnections = maxConnections_;
+        auto server = std::make_unique<DeviceInterfaceServer>(std::move(handlers), limits);
         if (const int r = server->Publish(runDir, interfaceClass); r != 0) return r;
         servers_.push_back(std::move(server));
     }

@@ -17,7 +17,9 @@ namespace geolumen {
 
 class HostInterfaceServer {
   public:
-    explicit HostInterfaceServer(ComPtr<HostDevice> device);
+    // Each interface serves up to `maxConnections` connections at a time.
+    explicit HostInterfaceServer(ComPtr<HostDevice> device,
+                                 size_t maxConnections = kDeviceInterfaceMaxConnections);
     ~HostInterfaceServer();
     HostInterfaceServer(const HostInterfaceServer&) = delete;
     HostInterfaceServer& operator=(const HostInterfaceServer&) = delete;
@@ -36,6 +38,7 @@ class HostInterfaceServer {
     void Closed(ConnectionKey connection);
 
     ComPtr<HostDevice> device_;
+    const size_t maxConnections_;
     std::vector<std::unique_ptr<DeviceInterfaceServer>> servers_;
     std::mutex mutex_;
     std::map<ConnectionKey, ComPtr<HostFile>> files_;  // created at a connection's first request
