@@ -18,6 +18,7 @@
 #include "host/sensor_server.h"
 #include "host/stop_signals.h"
 #include "platform/cdc_wdm_usb_target.h"
+#include "platform/device_store.h"
 #include "platform/driver_host.h"
 #include "platform/interface_server.h"
 #include "platform/trace.h"
@@ -38,6 +39,7 @@ enum ExitCode : int {
     kExitDevice = 5,
     kExitUnload = 6,
     kExitSocket = 7,
+    kExitState = 8,
 };
 
 void Say(const std::string& line) {
@@ -52,8 +54,10 @@ int Fail(int code, const std::string& message) {
 
 // A device without its interfaces still serves its sensor clients, so a failure is reported, not fatal.
 void PublishInterfaces(HostInterfaceServer& interfaces, const std::filesystem::path& runDir) {
-    if (const int r = interfaces.Publish(runDir); r != 0) {
-        Say("device interfaces not published in " + runDir.string() + ": " + std::strerror(-r));
+    std::string why;
+    if (const int r = interfaces.Publish(runDir, &why); r != 0) {
+        Say("device interfaces not published in " + runDir.string() + ": " +
+            (why.empty() ? std::string(std::strerror(-r)) : why));
         return;
     }
     for (const auto& entry : interfaces.Entries()) Say("device interface: " + entry.string());
@@ -88,9 +92,10 @@ int RunDevice(const DriverLibrary& library, const std::string& instanceId,
         const auto runDir = host::ResolveRunDir(options.runDir);
         PublishInterfaces(interfaces, runDir);
         const auto socket = host::SensorSocketPath(runDir, options.socket);
-        if (const int status = clients.Start(socket); status != 0) {
+        std::string why;
+        if (const int status = clients.Start(socket, &why); status != 0) {
             exitCode = Fail(kExitSocket, "cannot serve sensor clients at " + socket.string() + ": " +
-                                             std::strerror(-status));
+                                             (why.empty() ? std::string(std::strerror(-status)) : why));
         } else {
             Say("sensor clients: " + socket.string());
             if (options.idle || (host.Device() && host::IdlePower::EnabledByDriver(*host.Device())))
@@ -137,6 +142,13 @@ int main(int argc, char** argv) {
     if (!options) return exit;
     host::BlockStopSignals();
     if (!options->stateDir.empty()) setenv("GEOLUMEN_STATE_DIR", options->stateDir.c_str(), 1);
+    // Folders that are not safe are refused before anything runs, never repaired: the host says why.
+    if (const CheckedFolder state = OpenDeviceStoreRoot(); !state.Valid()) {
+        return Fail(kExitState, state.text + (state.path.empty() ? " (give --state-dir DIR)" : ""));
+    }
+    if (const CheckedFolder run = host::OpenHostRunDir(host::ResolveRunDir(options->runDir)); !run.Valid()) {
+        return Fail(kExitSocket, run.text);
+    }
     if (options->trace) {
         // The library reads it when it is loaded; the host's own copy (the USB back end) is set here.
         setenv(kTraceEnvironment, std::to_string(*options->trace).c_str(), 1);

@@ -6,7 +6,7 @@ HostInterfaceServer::HostInterfaceServer(ComPtr<HostDevice> device) : device_(st
 
 HostInterfaceServer::~HostInterfaceServer() { Stop(); }
 
-int HostInterfaceServer::Publish(const std::filesystem::path& runDir) {
+int HostInterfaceServer::Publish(const std::filesystem::path& runDir, std::string* why) {
     if (!device_) return -ENODEV;
     for (const GUID& interfaceClass : device_->DeviceInterfaces()) {
         const size_t index = servers_.size();
@@ -16,7 +16,7 @@ int HostInterfaceServer::Publish(const std::filesystem::path& runDir) {
         };
         handlers.closed = [this, index](uint64_t id) { Closed({index, id}); };
         auto server = std::make_unique<DeviceInterfaceServer>(std::move(handlers));
-        if (const int r = server->Publish(runDir, interfaceClass); r != 0) return r;
+        if (const int r = server->Publish(runDir, interfaceClass, why); r != 0) return r;
         servers_.push_back(std::move(server));
     }
     return 0;
