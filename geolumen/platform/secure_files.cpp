@@ -56,11 +56,27 @@ constexpr int kTemporaryNameAttempts = 8;
     return folder;
 }
 
+[[nodiscard]] bool TrustedOwner(uid_t owner) { return owner == 0 || owner == ::geteuid(); }
+
+// We make folders only where no one else can move them away: in a folder of ours or root's, or in one
+// like /tmp whose sticky bit keeps others from renaming what is not theirs. Empty when it may be made.
+[[nodiscard]] std::string PlaceRefusal(int parent) {
+    struct stat st {};
+    if (::fstat(parent, &st) != 0) return std::string("cannot be placed: ") + std::strerror(errno);
+    if (TrustedOwner(st.st_uid) || (st.st_mode & S_ISVTX) != 0) return {};
+    return "would be made in a folder of uid " + std::to_string(st.st_uid);
+}
+
 // Opens (and, when the rules say so, creates) the last step `name` in the folder `parent`.
 [[nodiscard]] CheckedFolder OpenStep(int parent, const std::string& name, const std::filesystem::path& path,
                                      const FolderRules& rules) {
     bool created = false;
-    if (rules.create) {
+    struct stat existing {};
+    if (rules.create && ::fstatat(parent, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) != 0 &&
+        errno == ENOENT) {
+        if (const std::string refusal = PlaceRefusal(parent); !refusal.empty()) {
+            return Refused(path, rules, -EPERM, refusal);
+        }
         if (::mkdirat(parent, name.c_str(), rules.mode) == 0) {
             created = true;
         } else if (errno != EEXIST) {
@@ -100,19 +116,31 @@ CheckedFolder OpenCheckedFolder(const std::filesystem::path& path, const FolderR
     std::filesystem::path reached = path.root_path();
     for (size_t i = 0; i + 1 < steps.size(); ++i) {
         reached /= steps[i];
-        // Parents that exist are taken as they are (a home folder may be reached through a link); one we
-        // create is ours and gets the same mode as the folder itself.
-        if (rules.create && OneStep(steps[i]) &&
-            ::mkdirat(current.Get(), steps[i].c_str(), rules.mode) == 0) {
+        if (!OneStep(steps[i])) {
+            UnixFd next(::openat(current.Get(), steps[i].c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            if (!next.Valid()) return Refused(path, rules, -errno, std::strerror(errno));
+            current = std::move(next);
+            continue;
+        }
+        struct stat st {};
+        if (::fstatat(current.Get(), steps[i].c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            const int error = errno;
+            if (error != ENOENT) return Refused(path, rules, -error, std::strerror(error));
+            if (!rules.create) return Refused(path, rules, -ENOENT, "does not exist");
+            // A missing parent is ours to make, with the folder's own mode.
             CheckedFolder made = OpenStep(current.Get(), steps[i], reached, rules);
             if (!made.Valid()) return made;
             current = std::move(made.fd);
             continue;
         }
+        // Parents that exist are taken as they are (a home folder may lie behind a link), but a link only
+        // when it is ours or root's: another user's link could lead anywhere.
+        if (S_ISLNK(st.st_mode) && !TrustedOwner(st.st_uid)) {
+            return Refused(path, rules, -EPERM, "lies behind a link of uid " + std::to_string(st.st_uid));
+        }
         UnixFd next(::openat(current.Get(), steps[i].c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         if (!next.Valid()) {
             const int error = errno;
-            if (error == ENOENT) return Refused(path, rules, -ENOENT, "does not exist");
             return Refused(path, rules, -error, std::string("cannot be reached: ") + std::strerror(error));
         }
         current = std::move(next);

@@ -1,0 +1,157 @@
+// Where the device store keeps its files, and the store under attack: another local user lays out the
+// state folder before the host (running as root) starts, hoping to make it write a line of that user's
+// choosing into a file of root's. Every trap is refused and root's folder stays as it was.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+#include <map>
+
+#include "platform/device_store.h"
+#include "platform/wdf_host.h"
+#include "support/folder_snapshot.h"
+#include "support/other_user.h"
+
+namespace geolumen {
+namespace {
+
+using testing::AsOtherUser;
+using testing::SnapshotFolder;
+
+TEST(DeviceStoreRoot, FollowsTheEnvironmentAndNeverFallsBackToASharedFolder) {
+    const struct {
+        const char* legend;
+        std::map<std::string, std::string> env;
+        const char* root;  // empty: none, with the reason
+    } rows[] = {
+        {"the host's own variable first",
+         {{"GEOLUMEN_STATE_DIR", "/s"}, {"STATE_DIRECTORY", "/d"}, {"HOME", "/h"}},
+         "/s"},
+        {"the service manager's folder", {{"STATE_DIRECTORY", "/var/lib/g"}, {"HOME", "/h"}}, "/var/lib/g"},
+        {"of several service folders the first",
+         {{"STATE_DIRECTORY", "/var/lib/a:/var/lib/b"}},
+         "/var/lib/a"},
+        {"the user's state home", {{"XDG_STATE_HOME", "/h/st"}, {"HOME", "/h"}}, "/h/st/geolumen"},
+        {"a relative state home is ignored",
+         {{"XDG_STATE_HOME", "st"}, {"HOME", "/h"}},
+         "/h/.local/state/geolumen"},
+        {"home", {{"HOME", "/home/u"}}, "/home/u/.local/state/geolumen"},
+        {"empty variables are unset",
+         {{"GEOLUMEN_STATE_DIR", ""}, {"STATE_DIRECTORY", ""}, {"HOME", ""}},
+         ""},
+        {"a relative home is none", {{"HOME", "u"}}, ""},
+        {"a service with nothing set gets no folder, not /tmp", {}, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.legend);
+        std::string why;
+        const auto root = ChooseDeviceStoreRoot(
+            [&](const char* name) -> const char* {
+                auto it = row.env.find(name);
+                return it == row.env.end() ? nullptr : it->second.c_str();
+            },
+            &why);
+        EXPECT_EQ(root, std::filesystem::path(row.root));
+        EXPECT_EQ(why, *row.root
+                           ? ""
+                           : "no state folder: GEOLUMEN_STATE_DIR, STATE_DIRECTORY and HOME are all unset");
+    }
+}
+
+class DeviceStoreAttack : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        base_ = std::filesystem::temp_directory_path() /
+                ("geolumen-store-attack-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(base_);
+        std::filesystem::create_directories(base_ / "shared");
+        ::chmod(base_.c_str(), 0755);
+        ::chmod((base_ / "shared").c_str(), 01777);
+        // Root's folder of jobs, in place of a system folder that runs what it finds.
+        std::filesystem::create_directories(base_ / "jobs");
+        ::chmod((base_ / "jobs").c_str(), 0700);
+        std::ofstream(base_ / "jobs" / "daily") << "root's job\n";
+        ::chmod((base_ / "jobs" / "daily").c_str(), 0600);
+    }
+    void TearDown() override {
+        unsetenv("GEOLUMEN_STATE_DIR");
+        std::filesystem::remove_all(base_);
+    }
+    std::filesystem::path base_;
+};
+
+constexpr const char* kInstance = "USB\\VID_0000&PID_0000\\SIM0";
+constexpr const char* kInstanceFolder = "USB_VID_0000_PID_0000_SIM0";
+
+TEST_F(DeviceStoreAttack, ALaidOutStateFolderIsRefusedAndNothingIsWritten) {
+    GEOLUMEN_SKIP_UNLESS_ROOT();
+    using Lay = std::function<int(const std::filesystem::path& root, const std::filesystem::path& jobs)>;
+    const struct {
+        const char* legend;
+        bool byOtherUser;
+        Lay lay;
+        const char* rootReason;  // why the root is refused; empty: the root passes, the instance does not
+    } rows[] = {
+        {"the user made the root and linked the instance folder to root's jobs", true,
+         [](const std::filesystem::path& root, const std::filesystem::path& jobs) {
+             return ::mkdir(root.c_str(), 0755) == 0 &&
+                            ::symlink(jobs.c_str(), (root / kInstanceFolder).c_str()) == 0
+                        ? 0
+                        : 1;
+         },
+         "is owned by uid 64123"},
+        {"the user linked the root itself to root's jobs", true,
+         [](const std::filesystem::path& root, const std::filesystem::path& jobs) {
+             return ::symlink(jobs.c_str(), root.c_str()) == 0 ? 0 : 1;
+         },
+         "is a symbolic link"},
+        {"root's own root left open to all, with the user's instance folder in it", false,
+         [](const std::filesystem::path& root, const std::filesystem::path&) {
+             if (::mkdir(root.c_str(), 0777) != 0 || ::chmod(root.c_str(), 0777) != 0) return 1;
+             return AsOtherUser([&] { return ::mkdir((root / kInstanceFolder).c_str(), 0777) == 0 ? 0 : 1; });
+         },
+         "is writable by others"},
+        {"a sound root with a linked instance folder left in it", false,
+         [](const std::filesystem::path& root, const std::filesystem::path& jobs) {
+             return ::mkdir(root.c_str(), 0700) == 0 &&
+                            ::symlink(jobs.c_str(), (root / kInstanceFolder).c_str()) == 0
+                        ? 0
+                        : 1;
+         },
+         ""},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.legend);
+        const auto root = base_ / "shared" / ("state" + std::to_string(n++));
+        const auto lay = [&] { return row.lay(root, base_ / "jobs"); };
+        ASSERT_EQ(row.byOtherUser ? AsOtherUser(lay) : lay(), 0);
+        setenv("GEOLUMEN_STATE_DIR", root.c_str(), 1);
+        const auto before = SnapshotFolder(base_);
+
+        const CheckedFolder checked = OpenDeviceStoreRoot();
+        if (*row.rootReason) {
+            EXPECT_EQ(checked.text, "state folder " + root.string() + " " + row.rootReason);
+        } else {
+            EXPECT_TRUE(checked.Valid()) << checked.text;
+            EXPECT_EQ(OpenDeviceStoreFolder(kInstance, true).text,
+                      "state folder " + (root / kInstanceFolder).string() + " is a symbolic link");
+        }
+        // The driver's own ways in: the property store it asks for, the settings it reads, a direct write.
+        auto device = MakeCom<HostDevice>(kInstance, nullptr);
+        ComPtr<IWDFNamedPropertyStore> store;
+        EXPECT_EQ(device->RetrieveDevicePropertyStore(WdfPropertyStoreCreateIfMissing,
+                                                      store.ReleaseAndGetAddressOf()),
+                  E_ACCESSDENIED);
+        EXPECT_FALSE(ReadDeviceSetting(kInstance, "daily"));
+        EXPECT_FALSE(FileValueStore(DeviceStoreFolder(kInstance) / "daily", root).Set("* * * * * root", "x"));
+
+        EXPECT_EQ(SnapshotFolder(base_), before) << "the store wrote, repaired or removed something";
+    }
+}
+
+}  // namespace
+}  // namespace geolumen
