@@ -16,6 +16,7 @@
 #include "platform/device_interface_server.h"
 #include "tests/support/folder_snapshot.h"
 #include "tests/support/other_user.h"
+#include "tests/support/trap_folders.h"
 
 namespace geolumen::host {
 namespace {
@@ -66,11 +67,7 @@ class HostSecurity : public HostEndToEnd {
   protected:
     void SetUp() override {
         HostEndToEnd::SetUp();
-        std::filesystem::create_directories(Shared());
-        ::chmod(Shared().c_str(), 01777);
-        std::filesystem::create_directories(Victim());
-        ::chmod(Victim().c_str(), 0700);
-        std::ofstream(Victim() / "job") << "root's own line\n";
+        geolumen::testing::MakeTrapFolders(base_);
     }
     // A folder like /tmp, where the other user lays the traps.
     std::filesystem::path Shared() const { return base_ / "shared"; }
@@ -102,7 +99,7 @@ TEST_F(HostSecurity, TheHostRefusesFoldersAndNamesItCannotTrust) {
     const std::string gone = "/tmp/geolumen";
     const bool sharedFallbackExisted = std::filesystem::exists(gone);
     auto asOther = [](std::function<int()> action) { ASSERT_EQ(AsOtherUser(action), 0); };
-    auto ourRunWithClassDir = [](const std::filesystem::path& base) {
+    auto ourRunWithInterfaces = [](const std::filesystem::path& base) {
         ASSERT_EQ(MakeDirectories(base / "run" / "interfaces"), 0);
     };
     const HostTrap traps[] = {
@@ -123,7 +120,7 @@ TEST_F(HostSecurity, TheHostRefusesFoldersAndNamesItCannotTrust) {
          [](const auto& base) { EXPECT_EQ(ModeOf(base / "shared/run"), 0777u); }},
         {"interfaces/{CLASS} linked elsewhere: no interface, the sensor still served",
          [&](const auto& base) {
-             ourRunWithClassDir(base);
+             ourRunWithInterfaces(base);
              std::filesystem::create_directory_symlink(base / "victim", ClassDir(base / "run"));
          },
          "run", "state", 0,
@@ -132,7 +129,7 @@ TEST_F(HostSecurity, TheHostRefusesFoldersAndNamesItCannotTrust) {
          nullptr},
         {"root's regular file named 0 is left alone; the host takes 1",
          [&](const auto& base) {
-             ourRunWithClassDir(base);
+             ourRunWithInterfaces(base);
              ASSERT_EQ(MakeDirectories(ClassDir(base / "run")), 0);
              std::ofstream(ClassDir(base / "run") / "0") << "root's data";
          },
@@ -162,7 +159,6 @@ TEST_F(HostSecurity, TheHostRefusesFoldersAndNamesItCannotTrust) {
         SCOPED_TRACE(trap.legend);
         const auto base = base_ / ("case" + std::to_string(n++));
         std::filesystem::create_directories(base / "shared");
-        ::chmod(base.c_str(), 0755);
         ::chmod((base / "shared").c_str(), 01777);
         std::filesystem::create_directory_symlink(Victim(), base / "victim");
         if (trap.lay) trap.lay(base);

@@ -27,6 +27,11 @@ constexpr int kTemporaryNameAttempts = 8;
     return folder;
 }
 
+[[nodiscard]] CheckedFolder Failed(const std::filesystem::path& path, const FolderRules& rules, int error,
+                                   const char* doing) {
+    return Refused(path, rules, -error, doing + std::string(std::strerror(error)));
+}
+
 [[nodiscard]] bool OneStep(std::string_view name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
 }
@@ -41,8 +46,7 @@ constexpr int kTemporaryNameAttempts = 8;
 [[nodiscard]] CheckedFolder CheckOpened(UnixFd fd, const std::filesystem::path& path,
                                         const FolderRules& rules) {
     struct stat st {};
-    if (::fstat(fd.Get(), &st) != 0)
-        return Refused(path, rules, -errno, std::string("cannot be read: ") + std::strerror(errno));
+    if (::fstat(fd.Get(), &st) != 0) return Failed(path, rules, errno, "cannot be read: ");
     if (!S_ISDIR(st.st_mode)) return Refused(path, rules, -ENOTDIR, "is not a folder");
     const uid_t self = ::geteuid();
     if (st.st_uid != self && !(rules.trustRoot && st.st_uid == 0)) {
@@ -80,7 +84,7 @@ constexpr int kTemporaryNameAttempts = 8;
         if (::mkdirat(parent, name.c_str(), rules.mode) == 0) {
             created = true;
         } else if (errno != EEXIST) {
-            return Refused(path, rules, -errno, std::string("cannot be created: ") + std::strerror(errno));
+            return Failed(path, rules, errno, "cannot be created: ");
         }
     }
     UnixFd fd(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -92,7 +96,7 @@ constexpr int kTemporaryNameAttempts = 8;
             if (!S_ISDIR(st.st_mode)) return Refused(path, rules, -ENOTDIR, "is not a folder");
         }
         if (error == ENOENT) return Refused(path, rules, -ENOENT, "does not exist");
-        return Refused(path, rules, -error, std::string("cannot be opened: ") + std::strerror(error));
+        return Failed(path, rules, error, "cannot be opened: ");
     }
     if (created) {
         if (const int r = SetCreatedMode(fd.Get(), rules); r != 0) {
@@ -111,21 +115,15 @@ CheckedFolder OpenCheckedFolder(const std::filesystem::path& path, const FolderR
         if (!step.empty()) steps.push_back(step.string());
     }
     UnixFd current(::open(path.is_absolute() ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!current.Valid()) return Refused(path, rules, -errno, std::strerror(errno));
+    if (!current.Valid()) return Failed(path, rules, errno, "cannot be reached: ");
     if (steps.empty()) return CheckOpened(std::move(current), path, rules);
     std::filesystem::path reached = path.root_path();
     for (size_t i = 0; i + 1 < steps.size(); ++i) {
         reached /= steps[i];
-        if (!OneStep(steps[i])) {
-            UnixFd next(::openat(current.Get(), steps[i].c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-            if (!next.Valid()) return Refused(path, rules, -errno, std::strerror(errno));
-            current = std::move(next);
-            continue;
-        }
         struct stat st {};
-        if (::fstatat(current.Get(), steps[i].c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (OneStep(steps[i]) && ::fstatat(current.Get(), steps[i].c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             const int error = errno;
-            if (error != ENOENT) return Refused(path, rules, -error, std::strerror(error));
+            if (error != ENOENT) return Failed(path, rules, error, "cannot be reached: ");
             if (!rules.create) return Refused(path, rules, -ENOENT, "does not exist");
             // A missing parent is ours to make, with the folder's own mode.
             CheckedFolder made = OpenStep(current.Get(), steps[i], reached, rules);
@@ -135,20 +133,17 @@ CheckedFolder OpenCheckedFolder(const std::filesystem::path& path, const FolderR
         }
         // Parents that exist are taken as they are (a home folder may lie behind a link), but a link only
         // when it is ours or root's: another user's link could lead anywhere.
-        if (S_ISLNK(st.st_mode) && !TrustedOwner(st.st_uid)) {
+        if (OneStep(steps[i]) && S_ISLNK(st.st_mode) && !TrustedOwner(st.st_uid)) {
             return Refused(path, rules, -EPERM, "lies behind a link of uid " + std::to_string(st.st_uid));
         }
         UnixFd next(::openat(current.Get(), steps[i].c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        if (!next.Valid()) {
-            const int error = errno;
-            return Refused(path, rules, -error, std::string("cannot be reached: ") + std::strerror(error));
-        }
+        if (!next.Valid()) return Failed(path, rules, errno, "cannot be reached: ");
         current = std::move(next);
     }
     if (!OneStep(steps.back())) {
         // A path that ends in "." or "..": the folder it names, followed as the parents are.
         UnixFd last(::openat(current.Get(), steps.back().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!last.Valid()) return Refused(path, rules, -errno, std::strerror(errno));
+        if (!last.Valid()) return Failed(path, rules, errno, "cannot be opened: ");
         return CheckOpened(std::move(last), path, rules);
     }
     return OpenStep(current.Get(), steps.back(), path, rules);

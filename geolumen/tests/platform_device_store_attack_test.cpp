@@ -13,6 +13,7 @@
 #include "platform/wdf_host.h"
 #include "support/folder_snapshot.h"
 #include "support/other_user.h"
+#include "support/trap_folders.h"
 
 namespace geolumen {
 namespace {
@@ -60,27 +61,12 @@ TEST(DeviceStoreRoot, FollowsTheEnvironmentAndNeverFallsBackToASharedFolder) {
     }
 }
 
-class DeviceStoreAttack : public ::testing::Test {
+class DeviceStoreAttack : public testing::TrapFoldersTest {
   protected:
-    void SetUp() override {
-        base_ = std::filesystem::temp_directory_path() /
-                ("geolumen-store-attack-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(base_);
-        std::filesystem::create_directories(base_ / "shared");
-        ::chmod(base_.c_str(), 0755);
-        ::chmod((base_ / "shared").c_str(), 01777);
-        // Root's folder of jobs, in place of a system folder that runs what it finds.
-        std::filesystem::create_directories(base_ / "jobs");
-        ::chmod((base_ / "jobs").c_str(), 0700);
-        std::ofstream(base_ / "jobs" / "daily") << "root's job\n";
-        ::chmod((base_ / "jobs" / "daily").c_str(), 0600);
-    }
     void TearDown() override {
         unsetenv("GEOLUMEN_STATE_DIR");
-        std::filesystem::remove_all(base_);
+        TrapFoldersTest::TearDown();
     }
-    std::filesystem::path base_;
 };
 
 constexpr const char* kInstance = "USB\\VID_0000&PID_0000\\SIM0";
@@ -88,24 +74,25 @@ constexpr const char* kInstanceFolder = "USB_VID_0000_PID_0000_SIM0";
 
 TEST_F(DeviceStoreAttack, ALaidOutStateFolderIsRefusedAndNothingIsWritten) {
     GEOLUMEN_SKIP_UNLESS_ROOT();
-    using Lay = std::function<int(const std::filesystem::path& root, const std::filesystem::path& jobs)>;
+    using Lay = std::function<int(const std::filesystem::path& root, const std::filesystem::path& victim)>;
+    auto rootWithLinkedInstance = [](mode_t mode) -> Lay {
+        return [mode](const std::filesystem::path& root, const std::filesystem::path& victim) {
+            const bool laid = ::mkdir(root.c_str(), mode) == 0 &&
+                              ::symlink(victim.c_str(), (root / kInstanceFolder).c_str()) == 0;
+            return laid ? 0 : 1;
+        };
+    };
     const struct {
         const char* legend;
         bool byOtherUser;
         Lay lay;
         const char* rootReason;  // why the root is refused; empty: the root passes, the instance does not
     } rows[] = {
-        {"the user made the root and linked the instance folder to root's jobs", true,
-         [](const std::filesystem::path& root, const std::filesystem::path& jobs) {
-             return ::mkdir(root.c_str(), 0755) == 0 &&
-                            ::symlink(jobs.c_str(), (root / kInstanceFolder).c_str()) == 0
-                        ? 0
-                        : 1;
-         },
-         "is owned by uid 64123"},
-        {"the user linked the root itself to root's jobs", true,
-         [](const std::filesystem::path& root, const std::filesystem::path& jobs) {
-             return ::symlink(jobs.c_str(), root.c_str()) == 0 ? 0 : 1;
+        {"the user made the root and linked the instance folder to root's folder", true,
+         rootWithLinkedInstance(0755), "is owned by uid 64123"},
+        {"the user linked the root itself to root's folder", true,
+         [](const std::filesystem::path& root, const std::filesystem::path& victim) {
+             return ::symlink(victim.c_str(), root.c_str()) == 0 ? 0 : 1;
          },
          "is a symbolic link"},
         {"root's own root left open to all, with the user's instance folder in it", false,
@@ -114,20 +101,13 @@ TEST_F(DeviceStoreAttack, ALaidOutStateFolderIsRefusedAndNothingIsWritten) {
              return AsOtherUser([&] { return ::mkdir((root / kInstanceFolder).c_str(), 0777) == 0 ? 0 : 1; });
          },
          "is writable by others"},
-        {"a sound root with a linked instance folder left in it", false,
-         [](const std::filesystem::path& root, const std::filesystem::path& jobs) {
-             return ::mkdir(root.c_str(), 0700) == 0 &&
-                            ::symlink(jobs.c_str(), (root / kInstanceFolder).c_str()) == 0
-                        ? 0
-                        : 1;
-         },
-         ""},
+        {"a sound root with a linked instance folder left in it", false, rootWithLinkedInstance(0700), ""},
     };
     int n = 0;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.legend);
-        const auto root = base_ / "shared" / ("state" + std::to_string(n++));
-        const auto lay = [&] { return row.lay(root, base_ / "jobs"); };
+        const auto root = Shared() / ("state" + std::to_string(n++));
+        const auto lay = [&] { return row.lay(root, Victim()); };
         ASSERT_EQ(row.byOtherUser ? AsOtherUser(lay) : lay(), 0);
         setenv("GEOLUMEN_STATE_DIR", root.c_str(), 1);
         const auto before = SnapshotFolder(base_);

@@ -13,6 +13,7 @@
 #include "platform/secure_files.h"
 #include "support/folder_snapshot.h"
 #include "support/other_user.h"
+#include "support/trap_folders.h"
 
 namespace geolumen {
 namespace {
@@ -20,30 +21,7 @@ namespace {
 using testing::AsOtherUser;
 using testing::SnapshotFolder;
 
-class SecureFilesTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        base_ = std::filesystem::temp_directory_path() /
-                ("geolumen-secure-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(base_);
-        // Like /tmp: everyone may create names here, as the other user does.
-        std::filesystem::create_directories(base_ / "shared");
-        ::chmod(base_.c_str(), 0755);
-        ::chmod((base_ / "shared").c_str(), 01777);
-        // What an attacker would like the host to write into: a folder of root's with a file in it.
-        std::filesystem::create_directories(base_ / "victim");
-        ::chmod((base_ / "victim").c_str(), 0700);
-        std::ofstream(base_ / "victim" / "job") << "root's own line\n";
-        ::chmod((base_ / "victim" / "job").c_str(), 0600);
-    }
-    void TearDown() override { std::filesystem::remove_all(base_); }
-
-    std::filesystem::path Shared(const char* name) const { return base_ / "shared" / name; }
-    std::filesystem::path Victim() const { return base_ / "victim"; }
-
-    std::filesystem::path base_;
-};
+using SecureFilesTest = testing::TrapFoldersTest;
 
 [[nodiscard]] mode_t ModeOf(const std::filesystem::path& path) {
     struct stat st {};
@@ -90,7 +68,7 @@ TEST_F(SecureFilesTest, FoldersOthersPreparedAreRefusedAsTheyAre) {
     int n = 0;
     for (const Trap& trap : traps) {
         SCOPED_TRACE(trap.legend);
-        const auto path = Shared(("trap" + std::to_string(n++)).c_str());
+        const auto path = Shared() / ("trap" + std::to_string(n++));
         const auto lay = [&] { return trap.lay(path, Victim()); };
         ASSERT_EQ(trap.byOtherUser ? AsOtherUser(lay) : lay(), 0);
         const auto before = SnapshotFolder(base_);
