@@ -74,8 +74,7 @@ constexpr const char* kInstanceFolder = "USB_VID_0000_PID_0000_SIM0";
 
 TEST_F(DeviceStoreAttack, ALaidOutStateFolderIsRefusedAndNothingIsWritten) {
     GEOLUMEN_SKIP_UNLESS_ROOT();
-    using Lay = std::function<int(const std::filesystem::path& root, const std::filesystem::path& victim)>;
-    auto rootWithLinkedInstance = [](mode_t mode) -> Lay {
+    auto rootWithLinkedInstance = [](mode_t mode) -> testing::TrapLay {
         return [mode](const std::filesystem::path& root, const std::filesystem::path& victim) {
             const bool laid = ::mkdir(root.c_str(), mode) == 0 &&
                               ::symlink(victim.c_str(), (root / kInstanceFolder).c_str()) == 0;
@@ -85,7 +84,7 @@ TEST_F(DeviceStoreAttack, ALaidOutStateFolderIsRefusedAndNothingIsWritten) {
     const struct {
         const char* legend;
         bool byOtherUser;
-        Lay lay;
+        testing::TrapLay lay;
         const char* rootReason;  // why the root is refused; empty: the root passes, the instance does not
     } rows[] = {
         {"the user made the root and linked the instance folder to root's folder", true,
@@ -107,8 +106,7 @@ TEST_F(DeviceStoreAttack, ALaidOutStateFolderIsRefusedAndNothingIsWritten) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.legend);
         const auto root = Shared() / ("state" + std::to_string(n++));
-        const auto lay = [&] { return row.lay(root, Victim()); };
-        ASSERT_EQ(row.byOtherUser ? AsOtherUser(lay) : lay(), 0);
+        ASSERT_TRUE(LayTrap(root, row.byOtherUser, row.lay));
         setenv("GEOLUMEN_STATE_DIR", root.c_str(), 1);
         const auto before = SnapshotFolder(base_);
 

@@ -32,7 +32,7 @@ using SecureFilesTest = testing::TrapFoldersTest;
 struct Trap {
     const char* legend;
     bool byOtherUser;
-    std::function<int(const std::filesystem::path& path, const std::filesystem::path& victim)> lay;
+    testing::TrapLay lay;
     FolderRules rules;
     int error;
     const char* reason;
@@ -69,8 +69,7 @@ TEST_F(SecureFilesTest, FoldersOthersPreparedAreRefusedAsTheyAre) {
     for (const Trap& trap : traps) {
         SCOPED_TRACE(trap.legend);
         const auto path = Shared() / ("trap" + std::to_string(n++));
-        const auto lay = [&] { return trap.lay(path, Victim()); };
-        ASSERT_EQ(trap.byOtherUser ? AsOtherUser(lay) : lay(), 0);
+        ASSERT_TRUE(LayTrap(path, trap.byOtherUser, trap.lay));
         const auto before = SnapshotFolder(base_);
 
         const CheckedFolder direct = OpenCheckedFolder(path, trap.rules);

@@ -8,7 +8,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+
+#include "other_user.h"
 
 namespace geolumen::testing {
 
@@ -25,6 +28,9 @@ inline void MakeTrapFolders(const std::filesystem::path& base) {
     ::chmod((base / "victim" / kVictimFile).c_str(), 0600);
 }
 
+// What lays one trap: given where it goes and the victim folder, 0 when it is laid.
+using TrapLay = std::function<int(const std::filesystem::path& at, const std::filesystem::path& victim)>;
+
 // A test fixture with the trap folders in a folder of its own, removed afterwards.
 class TrapFoldersTest : public ::testing::Test {
   protected:
@@ -39,6 +45,12 @@ class TrapFoldersTest : public ::testing::Test {
 
     std::filesystem::path Shared() const { return base_ / "shared"; }
     std::filesystem::path Victim() const { return base_ / "victim"; }
+
+    // Lays a trap at shared/name, as the other user or as root; false when it could not be laid.
+    [[nodiscard]] bool LayTrap(const std::filesystem::path& at, bool byOtherUser, const TrapLay& lay) const {
+        const auto laying = [&] { return lay(at, Victim()); };
+        return (byOtherUser ? AsOtherUser(laying) : laying()) == 0;
+    }
 
     std::filesystem::path base_;
 };
