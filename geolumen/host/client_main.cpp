@@ -143,8 +143,15 @@ int CheckRefusals(const std::vector<uint8_t>& reply) {
 
 int Run(const ClientOptions& options) {
     const auto socket = SensorSocketPath(ResolveRunDir(options.runDir), options.socket);
+    // Only a folder of our own user or root holds a host to believe: in anyone else's, that user could
+    // stand in for the host. A missing folder means no host, which the connect below reports.
+    const CheckedFolder folder = OpenSocketFolder(socket);
+    if (!folder.Valid() && folder.error != -ENOENT) return Fail(kExitConnect, folder.text);
+    const std::filesystem::path target =
+        folder.Valid() ? std::filesystem::path(PathThroughFolder(folder, socket.filename().string()))
+                       : socket;
     SensorClient client;
-    if (const int status = client.Connect(socket); status != 0) {
+    if (const int status = client.Connect(target); status != 0) {
         if (status == -ENOENT) return Fail(kExitConnect, "no sensor socket at " + socket.string());
         if (status == -ECONNREFUSED) return Fail(kExitConnect, "connection refused at " + socket.string());
         return Fail(kExitConnect, "cannot connect to " + socket.string() + ": " + std::strerror(-status));

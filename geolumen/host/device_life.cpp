@@ -15,8 +15,10 @@ constexpr uint32_t kSensorStateNotAvailable = 1;
 
 // A device without its interfaces still serves its sensor clients, so a failure is reported, not fatal.
 void PublishInterfaces(HostInterfaceServer& interfaces, const std::filesystem::path& runDir) {
-    if (const int r = interfaces.Publish(runDir); r != 0) {
-        Say("device interfaces not published in " + runDir.string() + ": " + std::strerror(-r));
+    std::string why;
+    if (const int r = interfaces.Publish(runDir, &why); r != 0) {
+        Say("device interfaces not published in " + runDir.string() + ": " +
+            (why.empty() ? std::string(std::strerror(-r)) : why));
         return;
     }
     for (const auto& entry : interfaces.Entries()) Say("device interface: " + entry.string());
@@ -51,9 +53,10 @@ int DeviceLife::Run() {
         exitCode = Fail(kExitDevice, "the device could not be started");
     } else {
         const auto socket = SensorSocketPath(runDir_, options_.socket);
-        if (const int status = clients_.Start(socket); status != 0) {
+        std::string why;
+        if (const int status = clients_.Start(socket, &why); status != 0) {
             exitCode = Fail(kExitSocket, "cannot serve sensor clients at " + socket.string() + ": " +
-                                             std::strerror(-status));
+                                             (why.empty() ? std::string(std::strerror(-status)) : why));
         } else {
             Say("sensor clients: " + socket.string());
             StartIdle();

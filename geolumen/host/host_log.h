@@ -13,6 +13,7 @@ enum ExitCode : int {
     kExitUnload = 6,
     kExitSocket = 7,
     kExitRemoved = 8,
+    kExitState = 9,
 };
 
 // "geolumen-host: <line>" on stdout, flushed at once: tests and service logs follow it live.

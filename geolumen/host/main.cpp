@@ -15,6 +15,7 @@
 #include "host/host_log.h"
 #include "host/host_options.h"
 #include "host/usb_back_end.h"
+#include "platform/device_store.h"
 #include "platform/driver_host.h"
 #include "platform/trace.h"
 
@@ -34,6 +35,13 @@ int main(int argc, char** argv) {
     if (!events.Ready())
         return Fail(kExitUsage, std::string("cannot wait for signals: ") + std::strerror(errno));
     if (!options->stateDir.empty()) setenv("GEOLUMEN_STATE_DIR", options->stateDir.c_str(), 1);
+    // Folders that are not safe are refused before anything runs, never repaired: the host says why.
+    if (const CheckedFolder state = OpenDeviceStoreRoot(); !state.Valid()) {
+        return Fail(kExitState, state.text + (state.path.empty() ? " (give --state-dir DIR)" : ""));
+    }
+    if (const CheckedFolder run = host::OpenHostRunDir(host::ResolveRunDir(options->runDir)); !run.Valid()) {
+        return Fail(kExitSocket, run.text);
+    }
     if (options->trace) {
         // The library reads it when it is loaded; the host's own copy (the USB back end) is set here.
         setenv(kTraceEnvironment, std::to_string(*options->trace).c_str(), 1);

@@ -23,4 +23,12 @@ std::filesystem::path SensorSocketPath(const std::filesystem::path& runDir,
 
 int EnsureDirectory(const std::filesystem::path& dir) { return MakeDirectories(dir); }
 
+CheckedFolder OpenHostRunDir(const std::filesystem::path& dir, std::optional<gid_t> group) {
+    return OpenCheckedFolder(dir, HostRunDirRules(group));
+}
+
+CheckedFolder OpenSocketFolder(const std::filesystem::path& socket) {
+    return OpenCheckedFolder(socket.has_parent_path() ? socket.parent_path() : ".", ClientRunDirRules());
+}
+
 }  // namespace geolumen::host

@@ -5,7 +5,10 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "platform/secure_files.h"
 
 namespace geolumen::host {
 
@@ -24,7 +27,17 @@ using EnvLookup = std::function<const char*(const char* name)>;
 [[nodiscard]] std::filesystem::path SensorSocketPath(const std::filesystem::path& runDir,
                                                      const std::string& socketOverride);
 
-// Creates the directory and its parents when missing (mode 0770 for what it creates); 0 or -errno.
+// Creates the directory and its parents when missing (mode 0750 for what it creates) and checks it as
+// the host's run directory; 0 or -errno.
 [[nodiscard]] int EnsureDirectory(const std::filesystem::path& dir);
+
+// Opens the host's run directory: created 0750 when missing, with `group` as its group when given (so
+// that a group can reach the sockets); refused when it is a link, another user's or writable by others.
+[[nodiscard]] CheckedFolder OpenHostRunDir(const std::filesystem::path& dir,
+                                           std::optional<gid_t> group = std::nullopt);
+
+// The folder of a host's socket, as a client checks it before connecting: it must be no link, belong to
+// the client's own user or root, and be writable by nobody else. -ENOENT when it does not exist.
+[[nodiscard]] CheckedFolder OpenSocketFolder(const std::filesystem::path& socket);
 
 }  // namespace geolumen::host

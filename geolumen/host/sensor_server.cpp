@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "host/run_dir.h"
+#include "platform/secure_files.h"
 #include "sensor/sensor_keys.h"
 
 namespace geolumen::host {
@@ -237,24 +238,6 @@ constexpr RequestRow kRequests[] = {
     {MessageType::kGetSensorObjects, SensorObjects},
 };
 
-// A socket file left by a host that is gone answers a connect with ECONNREFUSED; a live host accepts.
-int ReplaceStaleSocket(const std::filesystem::path& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : -errno;
-    if (!S_ISSOCK(st.st_mode)) return -EEXIST;
-    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (probe < 0) return -errno;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    const int connected = ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    const int error = errno;
-    ::close(probe);
-    if (connected == 0) return -EADDRINUSE;
-    if (error != ECONNREFUSED) return -error;
-    return ::unlink(path.c_str()) == 0 ? 0 : -errno;
-}
-
 }  // namespace
 
 // ---- life ----
@@ -275,31 +258,28 @@ void SensorServer::SetFileCleanup(FileCleanup cleanup) {
     fileCleanup_ = std::move(cleanup);
 }
 
-int SensorServer::Start(const std::filesystem::path& path) {
+int SensorServer::Start(const std::filesystem::path& path, std::string* why) {
     if (thread_.joinable()) return -EALREADY;
-    sockaddr_un address{};
-    if (path.empty() || path.native().size() >= sizeof address.sun_path) return -ENAMETOOLONG;
-    if (path.has_parent_path()) {
-        if (const int made = EnsureDirectory(path.parent_path()); made != 0) return made;
+    if (!path.has_filename()) return -ENAMETOOLONG;
+    // The socket's folder is the host's: created 0750, refused when it is a link, another user's or
+    // writable by others; the socket is then made and later removed through the folder's descriptor.
+    folder_ = OpenCheckedFolder(path.has_parent_path() ? path.parent_path() : ".", HostRunDirRules());
+    if (!folder_.Valid()) {
+        if (why) *why = folder_.text;
+        return folder_.error;
     }
-    if (const int stale = ReplaceStaleSocket(path); stale != 0) return stale;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return -errno;
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.c_str(), path.native().size());
-    // No client can connect between bind and listen, so the mode is right before anyone gets in.
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::chmod(path.c_str(), 0660) != 0 || ::listen(fd, kListenBacklog) != 0) {
-        const int error = errno;
-        ::close(fd);
-        (void)::unlink(path.c_str());
-        return -error;
+    UnixFd listener;
+    if (const int r = ListenInFolder(folder_, path.filename().string(), 0660, SOCK_NONBLOCK, kListenBacklog,
+                                     &listener, why);
+        r != 0) {
+        return r;
     }
+    const int fd = listener.Release();
     const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wake < 0) {
         const int error = errno;
         ::close(fd);
-        (void)::unlink(path.c_str());
+        (void)RemoveFolderSocket(folder_, path.filename().string(), ::geteuid());
         return -error;
     }
     listenFd_ = fd;
@@ -329,7 +309,7 @@ void SensorServer::Stop() {
     if (listenFd_ >= 0) {
         ::close(listenFd_);
         listenFd_ = -1;
-        (void)::unlink(path_.c_str());
+        (void)RemoveFolderSocket(folder_, path_.filename().string(), ::geteuid());
     }
     if (wakeFd_ >= 0) {
         ::close(wakeFd_);

@@ -24,6 +24,7 @@
 
 #include "host/sensor_protocol.h"
 #include "platform/accept_gate.h"
+#include "platform/secure_files.h"
 #include "platform/sensor_client_host.h"
 #include "platform/wdf_host.h"
 
@@ -59,9 +60,10 @@ class SensorServer {
     SensorServer(const SensorServer&) = delete;
     SensorServer& operator=(const SensorServer&) = delete;
 
-    // Listens at `path` with mode 0660 (a socket file left there by an earlier run is replaced) and
-    // starts the I/O thread. 0 or -errno.
-    [[nodiscard]] int Start(const std::filesystem::path& path);
+    // Listens at `path` with mode 0660 (a socket of ours left there by an earlier run is replaced; anything
+    // else there is refused and left alone) and starts the I/O thread. The folder is checked as the host's
+    // run directory. 0 or -errno, with `why` saying what was refused.
+    [[nodiscard]] int Start(const std::filesystem::path& path, std::string* why = nullptr);
     // Ends every connection as CloseAllClients does, stops the thread and removes the socket file.
     void Stop();
 
@@ -115,6 +117,7 @@ class SensorServer {
     const Limits limits_;
     ComPtr<ISensorClientHost> link_;
     std::filesystem::path path_;
+    CheckedFolder folder_;  // the socket's folder, held open: the socket is removed through it
     int listenFd_ = -1;
     int wakeFd_ = -1;
     // The I/O thread's: rests the listener when the process runs out of descriptors.

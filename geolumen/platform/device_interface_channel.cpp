@@ -12,6 +12,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "platform/secure_files.h"
+
 namespace geolumen {
 namespace {
 
@@ -69,6 +71,13 @@ std::filesystem::path DeviceInterfaceClassDir(const std::filesystem::path& runDi
     return runDir / "interfaces" / FormatGuid(interfaceClass);
 }
 
+CheckedFolder OpenDeviceInterfaceClassFolder(const std::filesystem::path& runDir,
+                                             const GUID& interfaceClass) {
+    return OpenCheckedFolderBelow(runDir,
+                                  DeviceInterfaceClassDir(runDir, interfaceClass).lexically_relative(runDir),
+                                  ClientRunDirRules());
+}
+
 std::vector<std::filesystem::path> ListDeviceInterfaceEntries(const std::filesystem::path& runDir,
                                                               const GUID& interfaceClass) {
     std::vector<std::filesystem::path> entries;
@@ -85,8 +94,13 @@ HRESULT FirstPresentDeviceInterface(const std::filesystem::path& runDir, const G
                                     std::filesystem::path* entry) {
     if (!entry) return E_POINTER;
     entry->clear();
+    const CheckedFolder folder = OpenDeviceInterfaceClassFolder(runDir, interfaceClass);
+    if (!folder.Valid()) {
+        return folder.error == -ENOENT ? HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS) : E_ACCESSDENIED;
+    }
     for (const auto& candidate : ListDeviceInterfaceEntries(runDir, interfaceClass)) {
-        if (ConnectUnixSocket(candidate).Valid()) {
+        // Through the checked folder: a path swapped after the check cannot lead elsewhere.
+        if (ConnectUnixSocket(PathThroughFolder(folder, candidate.filename().string())).Valid()) {
             *entry = candidate;
             return S_OK;
         }

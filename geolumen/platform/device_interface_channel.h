@@ -27,6 +27,8 @@ struct sockaddr;
 
 namespace geolumen {
 
+struct CheckedFolder;
+
 // No input or output buffer of one I/O control is larger; the radio controls carry 4 bytes.
 inline constexpr uint32_t kChannelMaxBuffer = 64 * 1024;
 inline constexpr size_t kChannelRequestHeaderBytes = 12;
@@ -57,11 +59,18 @@ inline constexpr HRESULT kChannelDisconnected = HRESULT_FROM_WIN32(ERROR_DEVICE_
 [[nodiscard]] std::filesystem::path DeviceInterfaceClassDir(const std::filesystem::path& runDir,
                                                             const GUID& interfaceClass);
 
+// The class folder as a client opens it before connecting: every folder from the run directory down must
+// exist, be no link, belong to this process's user or root, and be writable by nobody else (see
+// secure_files.h, which a caller includes). -ENOENT when there is no such folder (no host published one).
+[[nodiscard]] CheckedFolder OpenDeviceInterfaceClassFolder(const std::filesystem::path& runDir,
+                                                           const GUID& interfaceClass);
+
 // Every entry of the class folder, lowest name first (numbers in numeric order); present or not.
 [[nodiscard]] std::vector<std::filesystem::path> ListDeviceInterfaceEntries(
     const std::filesystem::path& runDir, const GUID& interfaceClass);
 
-// The first present interface of the class; HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS) when none is.
+// The first present interface of the class; HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS) when none is,
+// E_ACCESSDENIED when the class folder is not one to trust.
 [[nodiscard]] HRESULT FirstPresentDeviceInterface(const std::filesystem::path& runDir,
                                                   const GUID& interfaceClass, std::filesystem::path* entry);
 

@@ -39,34 +39,13 @@ void Refuse(int fd) {
     (void)::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
-[[nodiscard]] int Listen(const std::filesystem::path& entry, UnixFd* out) {
-    const std::string path = entry.string();
-    const UnixSocketAddress address(entry);
-    if (!address.Valid()) return -errno;
-    UnixFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!fd.Valid()) return -errno;
-    if (::bind(fd.Get(), address.Get(), address.Size()) != 0) return -errno;
-    if (::chmod(path.c_str(), 0660) != 0 || ::listen(fd.Get(), 16) != 0) {
-        const int error = -errno;
-        ::unlink(path.c_str());
-        return error;
-    }
-    *out = std::move(fd);
-    return 0;
-}
+// Connections that wait to be accepted; the accept loop takes them at once.
+constexpr int kListenBacklog = 16;
 
 }  // namespace
 
 int MakeDirectories(const std::filesystem::path& dir) {
-    if (dir.empty()) return -ENOENT;
-    struct stat st {};
-    if (::stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? 0 : -ENOTDIR;
-    if (errno != ENOENT) return -errno;
-    if (dir.has_parent_path() && dir.parent_path() != dir) {
-        if (const int parent = MakeDirectories(dir.parent_path()); parent != 0) return parent;
-    }
-    if (::mkdir(dir.c_str(), 0770) != 0 && errno != EEXIST) return -errno;
-    return 0;
+    return OpenCheckedFolder(dir, HostRunDirRules()).error;
 }
 
 // Changed by the I/O thread and the workers under the server's lock.
@@ -95,24 +74,32 @@ DeviceInterfaceServer::DeviceInterfaceServer(Handlers handlers, Limits limits)
 
 DeviceInterfaceServer::~DeviceInterfaceServer() { Stop(); }
 
-int DeviceInterfaceServer::Publish(const std::filesystem::path& runDir, const GUID& interfaceClass) {
+int DeviceInterfaceServer::Publish(const std::filesystem::path& runDir, const GUID& interfaceClass,
+                                   std::string* why) {
     if (listener_.Valid()) return -EALREADY;
-    const std::filesystem::path dir = DeviceInterfaceClassDir(runDir, interfaceClass);
-    if (const int r = MakeDirectories(dir); r != 0) return r;
+    std::string ignored;
+    std::string& text = why ? *why : ignored;
+    const std::filesystem::path below =
+        DeviceInterfaceClassDir(runDir, interfaceClass).lexically_relative(runDir);
+    // Every folder from the run directory down is checked, so a link planted as interfaces/{CLASS}
+    // cannot carry the entry elsewhere.
+    folder_ = OpenCheckedFolderBelow(runDir, below, HostRunDirRules());
+    if (!folder_.Valid()) {
+        text = folder_.text;
+        return folder_.error;
+    }
     int result = -EADDRINUSE;
     for (int n = 0; n < kMaxInterfaceEntries; ++n) {
-        const std::filesystem::path candidate = dir / std::to_string(n);
-        if (std::filesystem::exists(std::filesystem::symlink_status(candidate))) {
-            // Another live host owns it; a socket nobody listens on is what a crashed host left behind.
-            if (ConnectUnixSocket(candidate).Valid()) continue;
-            ::unlink(candidate.c_str());
-        }
-        result = Listen(candidate, &listener_);
+        // A number taken by a live host, or by anything that is not a socket of ours, is left as it is.
+        const std::string name = std::to_string(n);
+        result = ListenInFolder(folder_, name, 0660, 0, kListenBacklog, &listener_, &text);
         if (result == 0) {
-            entry_ = candidate;
+            entry_ = folder_.path / name;
+            entryName_ = name;
+            text.clear();
             break;
         }
-        if (result != -EADDRINUSE) return result;
+        if (result != -EADDRINUSE && result != -EEXIST && result != -EPERM) return result;
     }
     if (result != 0) return result;
 
@@ -137,7 +124,7 @@ void DeviceInterfaceServer::Stop() {
         if (stopped_) return;
         stopped_ = stopping_ = true;
     }
-    if (!entry_.empty()) ::unlink(entry_.c_str());
+    if (!entryName_.empty()) (void)RemoveFolderSocket(folder_, entryName_, ::geteuid());
     Wake(wakeWrite_);
     if (ioThread_.joinable()) ioThread_.join();
     listener_.Reset();

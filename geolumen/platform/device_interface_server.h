@@ -13,11 +13,13 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/accept_gate.h"
 #include "platform/device_interface_channel.h"
+#include "platform/secure_files.h"
 
 namespace geolumen {
 
@@ -53,9 +55,11 @@ class DeviceInterfaceServer {
     DeviceInterfaceServer& operator=(const DeviceInterfaceServer&) = delete;
 
     // Creates <runDir>/interfaces/{CLASS}/N under the lowest number not served by a live host (a stale
-    // entry is replaced), with mode 0660 so only the owner and its group can switch the device, and starts
-    // serving. 0 or -errno.
-    [[nodiscard]] int Publish(const std::filesystem::path& runDir, const GUID& interfaceClass);
+    // socket of ours is replaced; anything else is left alone), with mode 0660 so only the owner and its
+    // group can switch the device, and starts serving. The folders are created 0750, and refused when one
+    // is a link, another user's or writable by others. 0 or -errno, with `why` saying what was refused.
+    [[nodiscard]] int Publish(const std::filesystem::path& runDir, const GUID& interfaceClass,
+                              std::string* why = nullptr);
     [[nodiscard]] const std::filesystem::path& Entry() const { return entry_; }
 
     // Removes the entry, ends every connection and waits for the requests in progress. Idempotent.
@@ -76,6 +80,8 @@ class DeviceInterfaceServer {
     const Handlers handlers_;
     const Limits limits_;
     std::filesystem::path entry_;
+    CheckedFolder folder_;  // the class folder, held open: the entry is removed through it
+    std::string entryName_;
     UnixFd listener_;
     UnixFd wakeRead_, wakeWrite_;
     AcceptGate gate_;  // the I/O thread's
@@ -92,7 +98,8 @@ class DeviceInterfaceServer {
     bool stopped_ = false;
 };
 
-// Creates the directory and its missing parents (mode 0770 for what it creates); 0 or -errno.
+// Opens the directory as the host's run directory: created with its missing parents (mode 0750) and
+// refused when it is a link, another user's or writable by others; 0 or -errno.
 [[nodiscard]] int MakeDirectories(const std::filesystem::path& dir);
 
 }  // namespace geolumen

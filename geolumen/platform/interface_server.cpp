@@ -7,7 +7,7 @@ HostInterfaceServer::HostInterfaceServer(ComPtr<HostDevice> device, size_t maxCo
 
 HostInterfaceServer::~HostInterfaceServer() { Stop(); }
 
-int HostInterfaceServer::Publish(const std::filesystem::path& runDir) {
+int HostInterfaceServer::Publish(const std::filesystem::path& runDir, std::string* why) {
     if (!device_) return -ENODEV;
     for (const GUID& interfaceClass : device_->DeviceInterfaces()) {
         const size_t index = servers_.size();
@@ -19,7 +19,7 @@ int HostInterfaceServer::Publish(const std::filesystem::path& runDir) {
         DeviceInterfaceServer::Limits limits;
         limits.maxConnections = maxConnections_;
         auto server = std::make_unique<DeviceInterfaceServer>(std::move(handlers), limits);
-        if (const int r = server->Publish(runDir, interfaceClass); r != 0) return r;
+        if (const int r = server->Publish(runDir, interfaceClass, why); r != 0) return r;
         servers_.push_back(std::move(server));
     }
     return 0;

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -24,8 +25,9 @@ class HostInterfaceServer {
     HostInterfaceServer(const HostInterfaceServer&) = delete;
     HostInterfaceServer& operator=(const HostInterfaceServer&) = delete;
 
-    // Publishes every interface the device has created so far under `runDir`; 0 or the first -errno.
-    [[nodiscard]] int Publish(const std::filesystem::path& runDir);
+    // Publishes every interface the device has created so far under `runDir`; 0 or the first -errno, with
+    // `why` saying what was refused.
+    [[nodiscard]] int Publish(const std::filesystem::path& runDir, std::string* why = nullptr);
     // The published entries, in the order of the device's interfaces.
     [[nodiscard]] std::vector<std::filesystem::path> Entries() const;
     // Withdraws every entry and waits for the connections to end. Call before the device is removed.
