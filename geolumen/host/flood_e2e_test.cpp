@@ -187,8 +187,13 @@ class FloodEndToEnd : public HostEndToEnd {
     // process of its own, both done within a second.
     void ExpectServedWithinASecond(ChildProcess& host) {
         const auto start = Clock::now();
-        auto client = StartClient({"--properties"});
-        ChildProcess radio(GEOLUMEN_RADIO_PATH, {"--run-dir", RunDir(), "--timeout", "1", "get"});
+        // The tools run as the host's user: they trust a run directory of their own user's or root's only.
+        toolUser_ = ChildLimits{0, 0, limits_.uid};
+        auto client = std::make_unique<ChildProcess>(
+            GEOLUMEN_CLIENT_PATH, std::vector<std::string>{"--run-dir", RunDir(), "--properties"},
+            ApplyLimits, &toolUser_);
+        ChildProcess radio(GEOLUMEN_RADIO_PATH, {"--run-dir", RunDir(), "--timeout", "1", "get"}, ApplyLimits,
+                           &toolUser_);
         EXPECT_EQ(client->Wait(kServeBound), 0) << Dump(*client) << Dump(host);
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(start + kServeBound - Clock::now());
@@ -231,6 +236,7 @@ class FloodEndToEnd : public HostEndToEnd {
     }
 
     ChildLimits limits_;
+    ChildLimits toolUser_;
 };
 
 // The device interface is flooded until the host has no descriptor left: it rests instead of spinning,

@@ -14,6 +14,7 @@
 #include "host/host_events.h"
 #include "host/host_log.h"
 #include "host/host_options.h"
+#include "host/run_dir.h"
 #include "host/usb_back_end.h"
 #include "platform/device_store.h"
 #include "platform/driver_host.h"
