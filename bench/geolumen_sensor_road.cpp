@@ -40,6 +40,7 @@
 #include "sim/sim_demo_fix.h"
 #include "sim/sim_location_service.h"
 #include "sim/sim_module.h"
+#include "sim/sim_pty_module.h"
 #include "sim/sim_usb_target.h"
 
 namespace {
@@ -126,15 +127,7 @@ class PtyModule {
     [[nodiscard]] double CpuSeconds() const;
 
   private:
-    void WriteResponse() {
-        std::size_t n = 0;
-        if (module_.TakeResponse(response_, n) != 0 || n == 0) return;
-        for (std::size_t at = 0; at < n;) {
-            const ssize_t w = ::write(master_, response_.data() + at, n - at);
-            if (w <= 0) return;
-            at += static_cast<std::size_t>(w);
-        }
-    }
+    void WriteResponse() { sim::WriteNextResponse(module_, master_, response_); }
     void ReadCommands() {
         std::vector<std::uint8_t> stream;
         std::uint8_t b[4096];
@@ -144,13 +137,7 @@ class PtyModule {
             const ssize_t n = ::read(master_, b, sizeof b);
             if (n <= 0) return;
             stream.insert(stream.end(), b, b + n);
-            // A command is 1 + its length field long.
-            while (stream.size() >= 3) {
-                const std::size_t len = 1 + static_cast<std::size_t>(stream[1] | (stream[2] << 8));
-                if (stream.size() < len) break;
-                (void)module_.HandleCommand(std::span<const std::uint8_t>(stream.data(), len));
-                stream.erase(stream.begin(), stream.begin() + static_cast<long>(len));
-            }
+            sim::HandStreamCommands(stream, module_);
         }
     }
 

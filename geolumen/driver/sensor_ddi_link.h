@@ -36,8 +36,10 @@ struct ISensorDdi : IUnknown {
     // D0 entry and D0 exit; stopping is idempotent and also runs at release-hardware.
     virtual void StartLocationSession() = 0;
     virtual void StopLocationSession() = 0;
-    // Adds the current data fields to `target`; E_UNEXPECTED without data.
-    virtual HRESULT CopyDataValues(IPortableDeviceValues* target) = 0;
+    // Adds the current data fields to `target`; E_UNEXPECTED without data. With `report`, also the number
+    // of the last report those fields hold, taken under the same lock as the fields, so that the event
+    // thread can tell a report it posted already from a new one.
+    virtual HRESULT CopyDataValues(IPortableDeviceValues* target, uint64_t* report = nullptr) = 0;
     [[nodiscard]] virtual uint32_t GetSensorState() = 0;
     // Called after every posted data event.
     virtual void UpdateIdlePolicy() = 0;

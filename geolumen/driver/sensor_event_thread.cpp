@@ -5,6 +5,33 @@
 
 namespace geolumen {
 
+namespace {
+
+// The numbers of the reports the event thread posted.
+class PostedReports {
+  public:
+    // Whether `report` is one not posted yet; counts and traces the reports skipped on the way to it.
+    [[nodiscard]] bool Take(uint64_t report) {
+        if (report == last_) return false;
+        // Numbers only grow while one sensor interface lives; a new one starts again from 1.
+        const uint64_t skipped = report > last_ ? report - last_ - 1 : 0;
+        last_ = report;
+        if (skipped != 0) {
+            superseded_ += skipped;
+            GEOLUMEN_TRACE(
+                TRACE_LEVEL_INFORMATION, TRACE_SENSOR, "%llu reports superseded before posting (%llu in all)",
+                static_cast<unsigned long long>(skipped), static_cast<unsigned long long>(superseded_));
+        }
+        return true;
+    }
+
+  private:
+    uint64_t last_ = 0;
+    uint64_t superseded_ = 0;
+};
+
+}  // namespace
+
 void cMainDevice::SensorEventThread() {
     ComPtr<IPortableDeviceValues> values;
     if (FAILED(CreatePortableDeviceValues(values.ReleaseAndGetAddressOf()))) return;
@@ -15,6 +42,10 @@ void cMainDevice::SensorEventThread() {
         return;
     }
 
+    // Data-ready is one auto-reset event: a report that lands while the thread is on its way to copy the
+    // previous one is copied with it, and its own wake-up then finds nothing new. Each report's number
+    // says whether it went out already (never posted twice) and how many were overwritten unseen.
+    PostedReports posted;
     for (;;) {
         // Lowest index first: a data event pending together with a state change goes out before it.
         const DWORD which = WaitForAny({&dataReady_, &stateChange_, &eventThreadExit_}, INFINITE);
@@ -23,8 +54,10 @@ void cMainDevice::SensorEventThread() {
             if (!ddi) continue;
             // Not cleared: the keys are the same every time, and replacing each value in place keeps the
             // room its text and byte arrays took, so a data event allocates nothing once it has run.
+            uint64_t report = 0;
             HRESULT hr = values->SetValue(SENSOR_EVENT_PARAMETER_EVENT_ID, SENSOR_EVENT_DATA_UPDATED);
-            if (SUCCEEDED(hr)) hr = ddi->CopyDataValues(values.Get());
+            if (SUCCEEDED(hr)) hr = ddi->CopyDataValues(values.Get(), &report);
+            if (SUCCEEDED(hr) && !posted.Take(report)) continue;
             if (SUCCEEDED(hr)) {
                 PostSensorEvents(kSensorObjectId, events.Get());
                 ddi->UpdateIdlePolicy();

@@ -32,20 +32,6 @@ std::optional<halyx_mux_header> halyx_mux_header::Read(std::span<const std::uint
     return h;
 }
 
-StreamFrameCheck halyx_mux_frame_check(std::span<const std::uint8_t> bytes) {
-    using Verdict = StreamFrameCheck::Verdict;
-    constexpr std::size_t kServiceByte = 4;
-    if (bytes.empty()) return {Verdict::kNeedMore, 0};
-    if (bytes[0] != 0x01) return {Verdict::kNotAFrame, 0};
-    if (bytes.size() < 3) return {Verdict::kNeedMore, 0};
-    const std::size_t length = 1 + static_cast<std::size_t>(bytes[1] | (bytes[2] << 8));
-    if (length < kHalyxMuxHeaderSize || length > kHalyxMaxReceive) return {Verdict::kNotAFrame, 0};
-    if (bytes.size() <= kServiceByte) return {Verdict::kNeedMore, 0};
-    if (bytes[kServiceByte] >= kHalyxServiceCount) return {Verdict::kNotAFrame, 0};
-    if (bytes.size() < length) return {Verdict::kNeedMore, 0};
-    return {Verdict::kFrame, length};
-}
-
 namespace {
 
 bool ValidInstance(int index) { return index >= 0 && index < kHalyxMuxInstanceCount; }

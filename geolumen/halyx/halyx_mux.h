@@ -37,10 +37,14 @@ struct halyx_mux_header {
     [[nodiscard]] static std::optional<halyx_mux_header> Read(std::span<const std::uint8_t> bytes);
 };
 
-// The multiplex frame layout as a stream rule: a frame starts with interface type 0x01, runs for 1 + its
-// length field, holds at least its header and at most what the stack receives, and names a service it
-// accepts. Finds frame boundaries in what a character device hands out as a stream.
-[[nodiscard]] StreamFrameCheck halyx_mux_frame_check(std::span<const std::uint8_t> bytes);
+// The multiplex frame layout as a stream rule; finds frame boundaries in what a character device hands
+// out as a stream. Plainly, a frame starts with interface type 0x01, runs for 1 + its length field, holds
+// at least its header and at most what the stack receives, and names a service it accepts. With strong
+// evidence it also comes from the module (a response or an indication), to a service this driver serves
+// and a client of it, its inner header's length agrees with the multiplex length, and its TLVs fill the
+// body exactly.
+[[nodiscard]] StreamFrameCheck halyx_mux_frame_check(std::span<const std::uint8_t> bytes,
+                                                     StreamFrameEvidence evidence);
 
 using halyx_port_receive_handler = int (*)(int instance, std::uint8_t* buffer, std::size_t count);
 

@@ -19,14 +19,20 @@ class ChildProcess {
   public:
     using Clock = std::chrono::steady_clock;
 
+    // Runs in the child between fork and exec, so only async-signal-safe calls: limits, another user.
+    // A nonzero result ends the child with that exit code instead of starting the program.
+    using InChild = int (*)(const void* context);
+
     // Starts `program` with `args`; Started() tells whether it runs.
-    ChildProcess(const std::string& program, const std::vector<std::string>& args);
+    ChildProcess(const std::string& program, const std::vector<std::string>& args, InChild inChild = nullptr,
+                 const void* context = nullptr);
     // Kills the program if it still runs.
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     [[nodiscard]] bool Started() const { return pid_ > 0; }
+    [[nodiscard]] pid_t Pid() const { return pid_; }
     void Signal(int signal);
     // The exit code (128 + signal when killed by one), or nothing when it still ran after `bound`.
     [[nodiscard]] std::optional<int> Wait(std::chrono::milliseconds bound);

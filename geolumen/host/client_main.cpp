@@ -52,12 +52,14 @@ class Session {
     int Call(MessageType type, const std::function<void(MessageWriter&)>& body, HRESULT* hr,
              std::vector<uint8_t>* reply) {
         uint32_t id = 0;
-        if (const int sent = client_.Send(type, body, &id); sent != 0) return Lost(sent);
+        const int sent = client_.Send(type, body, &id);
+        // A host that turned the connection away wrote why before it closed; that is still to be read.
+        if (sent != 0 && sent != -EPIPE && sent != -ECONNRESET) return Lost(sent);
         for (;;) {
             ReceivedMessage message;
             const int got = client_.Receive(message, deadline_);
             if (got == 0) return kExitOk;
-            if (got < 0) return Lost(got);
+            if (got < 0) return Lost(sent != 0 ? sent : got);
             if (message.type == MessageType::kReply && message.requestId == id) {
                 MessageReader reader(message.body);
                 *hr = reader.GetI32();
@@ -65,11 +67,15 @@ class Session {
                 if (reply) reply->assign(message.body.begin() + 4, message.body.end());
                 return -1;
             }
-            if (message.type == MessageType::kError && message.requestId == id) {
+            // This tool sends only whole requests: an error of no request is the host turning it away.
+            if (message.type == MessageType::kError && (message.requestId == id || message.requestId == 0)) {
+                const bool turnedAway = message.requestId == 0;
                 MessageReader reader(message.body);
                 const HRESULT error = reader.GetI32();
-                return Fail(kExitRefused, "the host did not take the request: " + reader.GetText() + " (" +
-                                              DescribeHresult(error) + ")");
+                return Fail(turnedAway ? kExitClosed : kExitRefused,
+                            std::string(turnedAway ? "the host refused the connection: "
+                                                   : "the host did not take the request: ") +
+                                reader.GetText() + " (" + DescribeHresult(error) + ")");
             }
             if (const int stop = Event(message); stop >= 0) return stop;
         }
@@ -137,8 +143,15 @@ int CheckRefusals(const std::vector<uint8_t>& reply) {
 
 int Run(const ClientOptions& options) {
     const auto socket = SensorSocketPath(ResolveRunDir(options.runDir), options.socket);
+    // Only a folder of our own user or root holds a host to believe: in anyone else's, that user could
+    // stand in for the host. A missing folder means no host, which the connect below reports.
+    const CheckedFolder folder = OpenSocketFolder(socket);
+    if (!folder.Valid() && folder.error != -ENOENT) return Fail(kExitConnect, folder.text);
+    const std::filesystem::path target =
+        folder.Valid() ? std::filesystem::path(PathThroughFolder(folder, socket.filename().string()))
+                       : socket;
     SensorClient client;
-    if (const int status = client.Connect(socket); status != 0) {
+    if (const int status = client.Connect(target); status != 0) {
         if (status == -ENOENT) return Fail(kExitConnect, "no sensor socket at " + socket.string());
         if (status == -ECONNREFUSED) return Fail(kExitConnect, "connection refused at " + socket.string());
         return Fail(kExitConnect, "cannot connect to " + socket.string() + ": " + std::strerror(-status));

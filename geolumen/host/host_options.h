@@ -1,6 +1,7 @@
 #pragma once
 // The driver host's command line.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,7 +20,9 @@ struct HostOptions {
     std::string socket;             // empty: sensor.sock in the run directory
     std::string socketGroup;        // empty: the host's own group keeps the run directory and sockets
     bool idle = false;              // let the device leave D0 while no client holds it awake
+    bool exitOnRemoval = false;     // exit non-zero when the device is pulled, instead of awaiting it
     std::optional<uint8_t> trace;   // trace level of the driver's lines on standard error; none: off
+    size_t maxClients = 64;         // connections served at a time on the sensor socket and on each interface
     bool help = false;
     bool version = false;
 };

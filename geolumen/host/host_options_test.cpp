@@ -15,9 +15,11 @@ TEST(HostOptions, CommandLines) {
     EXPECT_FALSE(defaults->runMs);
 
     auto full =
-        ParseHostOptions({"--usb", "/dev/cdc-wdm0", "--removal", "surprise", "--run-ms", "250", "--library",
-                          "x.so", "--instance", "USB\\A", "--state-dir", "/tmp/s", "--run-dir", "/tmp/r",
-                          "--socket", "/tmp/s.sock", "--idle", "--trace", "verbose"},
+        ParseHostOptions({"--usb",       "/dev/cdc-wdm0", "--removal", "surprise",   "--run-ms",
+                          "250",         "--library",     "x.so",      "--instance", "USB\\A",
+                          "--state-dir", "/tmp/s",        "--run-dir", "/tmp/r",     "--socket",
+                          "/tmp/s.sock", "--idle",        "--trace",   "verbose",    "--exit-on-removal",
+                          "--max-clients", "1000"},
                          "lib.so", &error);
     ASSERT_TRUE(full);
     EXPECT_EQ(full->usb, "/dev/cdc-wdm0");
@@ -30,8 +32,12 @@ TEST(HostOptions, CommandLines) {
     EXPECT_EQ(full->socket, "/tmp/s.sock");
     EXPECT_TRUE(full->idle);
     EXPECT_FALSE(defaults->idle);
+    EXPECT_TRUE(full->exitOnRemoval);
+    EXPECT_FALSE(defaults->exitOnRemoval);
     EXPECT_EQ(full->trace, 5u);
     EXPECT_FALSE(defaults->trace);
+    EXPECT_EQ(full->maxClients, 1000u);
+    EXPECT_EQ(defaults->maxClients, 64u);
 
     const std::vector<std::vector<std::string>> bad = {
         {"--removal", "sideways"},
@@ -46,6 +52,10 @@ TEST(HostOptions, CommandLines) {
         {"--socket"},
         {"--trace", "loud"},
         {"--trace", "6"},
+        {"--max-clients", "0"},
+        {"--max-clients", "1001"},
+        {"--max-clients", "8x"},
+        {"--max-clients"},
     };
     for (const auto& args : bad) {
         SCOPED_TRACE(args[0]);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/queue.h"
 #include "host/command_line.h"
 #include "host/library_path.h"
 #include "host/radio_options.h"
@@ -293,7 +294,14 @@ int main(int argc, char** argv) {
     host::BlockStopSignals();
     // The library finds the host's interfaces through the environment, as every radio manager does; the
     // tool's own choice goes there, found the way the host and geolumen-client find the run directory.
-    setenv(host::kRunDirVariable, host::ResolveRunDir(options->runDir).c_str(), 1);
+    const auto runDir = host::ResolveRunDir(options->runDir);
+    setenv(host::kRunDirVariable, runDir.c_str(), 1);
+    // The library refuses an interface folder that another user could have laid out; the tool says why.
+    // A missing folder is no host, which the radio's own answer reports.
+    if (const CheckedFolder folder = OpenDeviceInterfaceClassFolder(runDir, kRadioDeviceInterface);
+        !folder.Valid() && folder.error != -ENOENT) {
+        return Fail(kExitNoDevice, folder.text);
+    }
 
     auto library = DriverLibrary::Open(options->library, &error);
     if (!library) return Fail(kExitLibrary, error);

@@ -60,6 +60,8 @@ inline constexpr const char* kErrorOversize = "request too long";
 inline constexpr const char* kErrorUnknown = "unknown request";
 inline constexpr const char* kErrorNoSensor = "no sensor";
 inline constexpr const char* kErrorReplyTooLong = "reply too long";
+// Sent unasked (request id 0) to a connection beyond the host's limit, which is then closed.
+inline constexpr const char* kErrorTooManyClients = "too many clients";
 
 // Builds messages into a byte buffer that the caller keeps and reuses.
 class MessageWriter {

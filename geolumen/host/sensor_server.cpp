@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "host/run_dir.h"
+#include "platform/secure_files.h"
 #include "sensor/sensor_keys.h"
 
 namespace geolumen::host {
@@ -68,6 +69,8 @@ struct SensorServer::Connection {
     bool subscribed = false;
     // Set when the socket failed or the client fell too far behind; the I/O thread closes it.
     bool closing = false;
+    // Until its connect request has gone through; the I/O thread's.
+    std::optional<std::chrono::steady_clock::time_point> connectBy;
 
     [[nodiscard]] size_t Pending() const { return out.size() - outSent; }
 };
@@ -235,30 +238,11 @@ constexpr RequestRow kRequests[] = {
     {MessageType::kGetSensorObjects, SensorObjects},
 };
 
-// A socket file left by a host that is gone answers a connect with ECONNREFUSED; a live host accepts.
-int ReplaceStaleSocket(const std::filesystem::path& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : -errno;
-    if (!S_ISSOCK(st.st_mode)) return -EEXIST;
-    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (probe < 0) return -errno;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    const int connected = ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    const int error = errno;
-    ::close(probe);
-    if (connected == 0) return -EADDRINUSE;
-    if (error != ECONNREFUSED) return -error;
-    return ::unlink(path.c_str()) == 0 ? 0 : -errno;
-}
-
 }  // namespace
 
 // ---- life ----
 
-SensorServer::SensorServer(Log log, size_t maxQueuedBytes)
-    : log_(std::move(log)), maxQueuedBytes_(maxQueuedBytes) {
+SensorServer::SensorServer(Log log, Limits limits) : log_(std::move(log)), limits_(limits) {
     link_ = MakeCom<Link>(this);
 }
 
@@ -274,31 +258,28 @@ void SensorServer::SetFileCleanup(FileCleanup cleanup) {
     fileCleanup_ = std::move(cleanup);
 }
 
-int SensorServer::Start(const std::filesystem::path& path) {
+int SensorServer::Start(const std::filesystem::path& path, std::string* why) {
     if (thread_.joinable()) return -EALREADY;
-    sockaddr_un address{};
-    if (path.empty() || path.native().size() >= sizeof address.sun_path) return -ENAMETOOLONG;
-    if (path.has_parent_path()) {
-        if (const int made = EnsureDirectory(path.parent_path()); made != 0) return made;
+    if (!path.has_filename()) return -ENAMETOOLONG;
+    // The socket's folder is the host's: created 0750, refused when it is a link, another user's or
+    // writable by others; the socket is then made and later removed through the folder's descriptor.
+    folder_ = OpenCheckedFolder(path.has_parent_path() ? path.parent_path() : ".", HostRunDirRules());
+    if (!folder_.Valid()) {
+        if (why) *why = folder_.text;
+        return folder_.error;
     }
-    if (const int stale = ReplaceStaleSocket(path); stale != 0) return stale;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return -errno;
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.c_str(), path.native().size());
-    // No client can connect between bind and listen, so the mode is right before anyone gets in.
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::chmod(path.c_str(), 0660) != 0 || ::listen(fd, kListenBacklog) != 0) {
-        const int error = errno;
-        ::close(fd);
-        (void)::unlink(path.c_str());
-        return -error;
+    UnixFd listener;
+    if (const int r = ListenInFolder(folder_, path.filename().string(), 0660, SOCK_NONBLOCK, kListenBacklog,
+                                     &listener, why);
+        r != 0) {
+        return r;
     }
+    const int fd = listener.Release();
     const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wake < 0) {
         const int error = errno;
         ::close(fd);
-        (void)::unlink(path.c_str());
+        (void)RemoveFolderSocket(folder_, path.filename().string(), ::geteuid());
         return -error;
     }
     listenFd_ = fd;
@@ -328,7 +309,7 @@ void SensorServer::Stop() {
     if (listenFd_ >= 0) {
         ::close(listenFd_);
         listenFd_ = -1;
-        (void)::unlink(path_.c_str());
+        (void)RemoveFolderSocket(folder_, path_.filename().string(), ::geteuid());
     }
     if (wakeFd_ >= 0) {
         ::close(wakeFd_);
@@ -443,7 +424,7 @@ void SensorServer::SendLocked(Connection& connection, std::span<const uint8_t> b
         connection.out.clear();
         connection.outSent = 0;
     }
-    if (pending + bytes.size() > maxQueuedBytes_) {
+    if (pending + bytes.size() > limits_.maxQueuedBytes) {
         connection.closing = true;
         logs.push_back("sensor client " + std::to_string(connection.number) +
                        " is not reading: disconnected with " + std::to_string(pending) + " bytes queued");
@@ -509,8 +490,12 @@ void SensorServer::Run() {
         fds.clear();
         polled.clear();
         closing.clear();
+        const auto now = std::chrono::steady_clock::now();
+        std::optional<std::chrono::steady_clock::time_point> wakeAt = CloseStalled();
+        const bool listening = gate_.Open(now);
+        if (!listening && (!wakeAt || gate_.RestsUntil() < *wakeAt)) wakeAt = gate_.RestsUntil();
         fds.push_back({wakeFd_, POLLIN, 0});
-        fds.push_back({listenFd_, static_cast<short>(acceptPaused_ ? 0 : POLLIN), 0});
+        fds.push_back({listenFd_, static_cast<short>(listening ? POLLIN : 0), 0});
         bool stop = false;
         {
             std::lock_guard lock(mutex_);
@@ -529,10 +514,17 @@ void SensorServer::Run() {
         if (stop) break;
         if (!closing.empty()) continue;  // the list changed; poll the ones left
 
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        int timeoutMs = -1;
+        if (wakeAt) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*wakeAt - now).count();
+            timeoutMs = static_cast<int>(std::clamp<long long>(left, 0, 60'000));
+        }
+        if (::poll(fds.data(), fds.size(), timeoutMs) < 0) {
             if (errno == EINTR) continue;
+            // Out of memory for the poll set: rest and try again rather than go deaf or spin.
             if (log_) log_(std::string("sensor clients: poll failed: ") + std::strerror(errno));
-            break;
+            std::this_thread::sleep_for(kAcceptBackoff);
+            continue;
         }
         for (size_t i = 0; i < polled.size(); ++i) {
             const short revents = fds[i + 2].revents;
@@ -576,31 +568,66 @@ void SensorServer::Run() {
     ioRunning_ = false;
 }
 
+std::optional<std::chrono::steady_clock::time_point> SensorServer::CloseStalled() {
+    const auto now = std::chrono::steady_clock::now();
+    std::optional<std::chrono::steady_clock::time_point> next;
+    std::vector<Connection*> stalled;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& connection : connections_) {
+            if (!connection->connectBy) continue;
+            if (*connection->connectBy <= now) {
+                stalled.push_back(connection.get());
+            } else if (!next || *connection->connectBy < *next) {
+                next = connection->connectBy;
+            }
+        }
+    }
+    for (Connection* connection : stalled) {
+        if (log_)
+            log_("sensor client " + std::to_string(connection->number) + ": not connected within " +
+                 std::to_string(limits_.connectTimeout.count()) + " ms");
+        Close(connection, true);
+    }
+    return next;
+}
+
 void SensorServer::Accept() {
-    for (;;) {
+    // The unasked answer of a connection the server does not take: one error message, which the new
+    // socket has room for, before it is closed.
+    const auto refuse = [](int fd) {
+        std::vector<uint8_t> bytes;
+        MessageWriter writer(bytes);
+        writer.Begin(MessageType::kError, 0);
+        writer.PutI32(HRESULT_FROM_WIN32(ERROR_BUSY));
+        writer.PutText(kErrorTooManyClients);
+        (void)writer.Finish();
+        (void)::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    };
+    for (size_t taken = 0; taken < kAcceptsPerRound; ++taken) {
+        UnixFd fd = gate_.Accept(listenFd_, std::chrono::steady_clock::now(), refuse);
+        if (!fd.Valid()) {
+            const int error = errno;
+            if (!gate_.Open(std::chrono::steady_clock::now()) && !quietRefusals_ && log_)
+                log_(std::string("sensor clients: cannot take a client: ") + std::strerror(error));
+            quietRefusals_ = quietRefusals_ || !gate_.Open(std::chrono::steady_clock::now());
+            return;
+        }
         size_t count = 0;
         {
             std::lock_guard lock(mutex_);
             count = connections_.size();
         }
-        if (count >= kMaxClients) {
-            // New clients wait in the backlog until one leaves, instead of waking this thread for ever.
-            acceptPaused_ = true;
-            if (log_)
-                log_("sensor clients: " + std::to_string(count) + " connected; no more until one leaves");
-            return;
-        }
-        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0) {
-            if (errno == EINTR || errno == ECONNABORTED) continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) return;
-            // Out of descriptors or memory: the pending client would make every poll return at once.
-            acceptPaused_ = true;
-            if (log_) log_(std::string("sensor clients: cannot take a client: ") + std::strerror(errno));
-            return;
+        if (count >= limits_.maxClients) {
+            refuse(fd.Get());
+            if (!quietRefusals_ && log_)
+                log_("sensor clients: " + std::to_string(count) + " connected; new ones are refused");
+            quietRefusals_ = true;
+            continue;
         }
         auto connection = std::make_unique<Connection>();
-        connection->fd = fd;
+        connection->fd = fd.Release();
+        connection->connectBy = std::chrono::steady_clock::now() + limits_.connectTimeout;
         uint64_t number = 0;
         {
             std::lock_guard lock(mutex_);
@@ -678,6 +705,7 @@ void SensorServer::HandleMessage(Connection& connection, const Message& message)
     {
         std::lock_guard lock(mutex_);
         if (call.connected) connection.connected = *call.connected;
+        if (connection.connected) connection.connectBy.reset();
         if (call.subscribed && *call.subscribed != connection.subscribed) {
             connection.subscribed = *call.subscribed;
             logs.push_back("sensor client " + std::to_string(connection.number) +
@@ -701,7 +729,7 @@ void SensorServer::Close(Connection* connection, bool tellDriver) {
         cleanup = fileCleanup_;
     }
     ::close(owned->fd);
-    acceptPaused_ = false;
+    quietRefusals_ = false;
     // Said before the sensor hears of it, so that what the sensor does about it is logged after this.
     if (log_) log_("sensor client " + std::to_string(owned->number) + ": closed");
     auto driver = tellDriver ? Driver() : nullptr;

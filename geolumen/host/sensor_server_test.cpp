@@ -50,7 +50,7 @@ class SensorServerTest : public ::testing::Test {
                ("geolumen-server-" + std::to_string(::getpid()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir_);
-        server_ = std::make_unique<SensorServer>([this](const std::string& line) { Log(line); }, maxQueued_);
+        server_ = std::make_unique<SensorServer>([this](const std::string& line) { Log(line); }, limits_);
         ASSERT_EQ(server_->Start(dir_ / "sensor.sock"), 0);
         ASSERT_EQ(server_->ClientHost().As(host_), S_OK);
         ASSERT_EQ(host_->AttachSensorDriver(driver_.Get()), S_OK);
@@ -118,7 +118,7 @@ class SensorServerTest : public ::testing::Test {
         return collection;
     }
 
-    size_t maxQueued_ = kMaxQueuedBytesPerClient;
+    SensorServer::Limits limits_;
     std::filesystem::path dir_;
     ComPtr<FakeSensorDriver> driver_ = MakeCom<FakeSensorDriver>();
     std::unique_ptr<SensorServer> server_;
@@ -328,28 +328,88 @@ TEST_F(SensorServerTest, DetachEndsEveryConnectionAndNoCallFollows) {
     EXPECT_EQ(driver_->Calls(), (std::vector<std::string>{"connect", "subscribe"}));
 }
 
-// Past the limit a client waits in the backlog and is taken as soon as another one leaves.
-TEST_F(SensorServerTest, ClientsBeyondTheLimitWaitForOneToLeave) {
-    std::vector<std::unique_ptr<SensorClient>> clients;
-    for (size_t i = 0; i < kMaxClients; ++i) {
-        clients.push_back(std::make_unique<SensorClient>());
-        Connect(*clients.back());
-        ASSERT_EQ(Request(*clients.back(), MessageType::kGetSupportedEvents), S_OK);
+class SensorLimitsTest : public SensorServerTest {
+  protected:
+    static constexpr auto kConnectBound = std::chrono::milliseconds(300);
+    SensorLimitsTest() { limits_ = {16 * 1024, 5, kConnectBound}; }
+};
+
+// Reads what the host sends until it closes: the messages, and whether it closed within `bound`.
+std::pair<std::vector<ReceivedMessage>, bool> UntilClosed(SensorClient& client,
+                                                          std::chrono::milliseconds bound) {
+    std::vector<ReceivedMessage> messages;
+    for (;;) {
+        ReceivedMessage message;
+        const int got = client.Receive(message, Clock::now() + bound);
+        if (got == 1) {
+            messages.push_back(std::move(message));
+            continue;
+        }
+        return {std::move(messages), got < 0};
     }
+}
+
+// Every slot taken by one kind of peer: those that never get a connect request through are closed once
+// their time is up, a connected one stays however quiet, and a client beyond the limit is told at once.
+TEST_F(SensorLimitsTest, StalledPeersAreClosedConnectedOnesStayExtraOnesAreRefused) {
+    struct Peer {
+        const char* legend;
+        std::vector<uint8_t> bytes;  // sent right after connecting
+        bool connects;               // then connects and subscribes
+        bool closed;                 // closed by the host after the connect bound
+    };
+    const std::vector<Peer> peers = {
+        {"silent", {}, false, true},
+        {"stopped inside the length", {9, 0}, false, true},
+        {"stopped inside its first message", Raw({Le32(9), {0x01, 1, 0}}), false, true},
+        {"asks, but never connects", Frame(MessageType::kGetSupportedEvents, 7), false, true},
+        {"connected and subscribed, then quiet", {}, true, false},
+    };
+    std::vector<std::unique_ptr<SensorClient>> clients;
+    for (const Peer& peer : peers) {
+        clients.push_back(std::make_unique<SensorClient>());
+        if (peer.connects) {
+            Subscribe(*clients.back());
+            continue;
+        }
+        Connect(*clients.back());
+        if (!peer.bytes.empty()) SendRaw(*clients.back(), peer.bytes);
+    }
+    ASSERT_TRUE(WaitForLog("sensor client 5: subscribed"));
+    // The limit is reached: the next client hears why before it sends a byte, long before any slot frees.
+    const auto refusedAt = Clock::now();
     SensorClient extra;
     Connect(extra);
-    uint32_t id = 0;
-    ASSERT_EQ(extra.Send(MessageType::kGetSupportedEvents, nullptr, &id), 0);
-    EXPECT_TRUE(WaitForLog("sensor clients: 64 connected; no more until one leaves"));
-    clients.front().reset();
-    ReceivedMessage reply = Next(extra);
-    EXPECT_EQ(reply.type, MessageType::kReply);
-    EXPECT_EQ(reply.requestId, id);
+    auto [refusal, refusedClosed] = UntilClosed(extra, kBound);
+    EXPECT_LT(Clock::now() - refusedAt, kConnectBound);
+    EXPECT_TRUE(refusedClosed);
+    ASSERT_EQ(refusal.size(), 1u);
+    EXPECT_EQ(refusal[0].type, MessageType::kError);
+    EXPECT_EQ(refusal[0].requestId, 0u);
+    MessageReader reader(refusal[0].body);
+    EXPECT_EQ(reader.GetI32(), HRESULT_FROM_WIN32(ERROR_BUSY));
+    EXPECT_EQ(reader.GetText(), kErrorTooManyClients);
+
+    for (size_t i = 0; i < peers.size(); ++i) {
+        SCOPED_TRACE(peers[i].legend);
+        if (!peers[i].closed) continue;
+        auto [messages, closed] = UntilClosed(*clients[i], kBound);
+        EXPECT_TRUE(closed);
+    }
+    // Well past every bound, the quiet subscriber is still served.
+    std::this_thread::sleep_for(kConnectBound);
+    ASSERT_EQ(host_->PostEvent(kSensorObjectId, DataEvent().Get()), S_OK);
+    EXPECT_EQ(Next(*clients.back()).type, MessageType::kEvent);
+    EXPECT_EQ(server_->ClientCount(), 1u);
+    // The freed slots take new clients.
+    SensorClient late;
+    Connect(late);
+    EXPECT_EQ(Request(late, MessageType::kConnect), S_OK);
 }
 
 class SlowReaderTest : public SensorServerTest {
   protected:
-    SlowReaderTest() { maxQueued_ = 16 * 1024; }
+    SlowReaderTest() { limits_.maxQueuedBytes = 16 * 1024; }
 };
 
 // A client that never reads loses its connection once its queue is full; the reader next to it gets

@@ -29,10 +29,11 @@ std::size_t CdcWdmStreamFramer::Settle() {
     frameLength_ = 0;
     std::size_t skipped = 0;
     while (start_ < bytes_.size()) {
-        const StreamFrameCheck check = rule_(Front());
+        const StreamFrameCheck check = CheckFront();
         if (check.verdict == StreamFrameCheck::Verdict::kNotAFrame) {
             ++start_;
             ++skipped;
+            inStep_ = false;
             continue;
         }
         if (check.verdict == StreamFrameCheck::Verdict::kFrame) frameLength_ = check.length;
@@ -45,6 +46,30 @@ std::size_t CdcWdmStreamFramer::Settle() {
     return skipped;
 }
 
+StreamFrameCheck CdcWdmStreamFramer::CheckFront() const {
+    using Verdict = StreamFrameCheck::Verdict;
+    const auto front = Front();
+    const StreamFrameCheck plain = rule_(front, StreamFrameEvidence::kPlain);
+    if (plain.verdict == Verdict::kNotAFrame) return plain;
+    const StreamFrameCheck full = rule_(front, StreamFrameEvidence::kStrong);
+    if (full.verdict == Verdict::kFrame) return full;
+    if (!inStep_ && full.verdict == Verdict::kNotAFrame) return full;
+    // A good frame inside what this start claims proves it false: its length was spoilt, or it is noise
+    // that looks like a header. Kept, it would swallow that frame and more behind it.
+    if (StrongFrameWithin(front, plain.length)) return {Verdict::kNotAFrame, 0};
+    return inStep_ ? plain : full;
+}
+
+bool CdcWdmStreamFramer::StrongFrameWithin(std::span<const std::uint8_t> bytes, std::size_t length) const {
+    const std::size_t end = std::min(length, bytes.size());
+    for (std::size_t at = 1; at < end; ++at) {
+        if (rule_(bytes.subspan(at), StreamFrameEvidence::kStrong).verdict ==
+            StreamFrameCheck::Verdict::kFrame)
+            return true;
+    }
+    return false;
+}
+
 std::size_t CdcWdmStreamFramer::Take(std::span<std::uint8_t> out) {
     if (frameLength_ == 0) return 0;
     const std::size_t copied = std::min(frameLength_, out.size());
@@ -54,6 +79,10 @@ std::size_t CdcWdmStreamFramer::Take(std::span<std::uint8_t> out) {
                        "frame of %zu bytes cut to the %zu bytes of the transfer", frameLength_, copied);
     }
     start_ += frameLength_;
+    // The next byte follows a frame. One whose length was spoilt leaves its tail or a part of the next
+    // frame here; a tail that cannot start a frame is skipped, and one that looks like a start is proved
+    // false by the good frame inside it.
+    inStep_ = true;
     TraceSkipped(Settle());
     return copied;
 }
@@ -71,6 +100,7 @@ void CdcWdmStreamFramer::DropStalled(Clock::time_point now) {
                    kCdcWdmPartialFrameTimeoutMs);
     // The start that stalled was a false one or lost its end; a frame may still begin behind it. Every
     // later start has had no byte for as long, so only a frame that is already complete is kept.
+    inStep_ = false;
     while (Held() != 0 && frameLength_ == 0) {
         ++start_;
         (void)Settle();

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "platform/secure_files.h"
+
 namespace geolumen {
 namespace {
 
@@ -69,6 +71,13 @@ std::filesystem::path DeviceInterfaceClassDir(const std::filesystem::path& runDi
     return runDir / "interfaces" / FormatGuid(interfaceClass);
 }
 
+CheckedFolder OpenDeviceInterfaceClassFolder(const std::filesystem::path& runDir,
+                                             const GUID& interfaceClass) {
+    return OpenCheckedFolderBelow(runDir,
+                                  DeviceInterfaceClassDir(runDir, interfaceClass).lexically_relative(runDir),
+                                  ClientRunDirRules());
+}
+
 std::vector<std::filesystem::path> ListDeviceInterfaceEntries(const std::filesystem::path& runDir,
                                                               const GUID& interfaceClass) {
     std::vector<std::filesystem::path> entries;
@@ -85,8 +94,13 @@ HRESULT FirstPresentDeviceInterface(const std::filesystem::path& runDir, const G
                                     std::filesystem::path* entry) {
     if (!entry) return E_POINTER;
     entry->clear();
+    const CheckedFolder folder = OpenDeviceInterfaceClassFolder(runDir, interfaceClass);
+    if (!folder.Valid()) {
+        return folder.error == -ENOENT ? HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS) : E_ACCESSDENIED;
+    }
     for (const auto& candidate : ListDeviceInterfaceEntries(runDir, interfaceClass)) {
-        if (ConnectUnixSocket(candidate).Valid()) {
+        // Through the checked folder: a path swapped after the check cannot lead elsewhere.
+        if (ConnectUnixSocket(PathThroughFolder(folder, candidate.filename().string())).Valid()) {
             *entry = candidate;
             return S_OK;
         }
@@ -231,9 +245,15 @@ HRESULT DeviceInterfaceHandle::IoControl(uint32_t code, std::span<const uint8_t>
         fd_.Reset();
         return hr;
     };
-    if (const int r = SendAll(fd_.Get(), frame); r != 0) return broken(ChannelError(r));
-
     uint8_t header[kChannelReplyHeaderBytes];
+    if (const int r = SendAll(fd_.Get(), frame); r != 0) {
+        // A host that turned the connection away (too many handles) answered before it closed; the
+        // answer still waits to be read and says more than the broken pipe does.
+        if ((r == -EPIPE || r == -ECONNRESET) && ReceiveAll(fd_.Get(), header) == 0)
+            return broken(static_cast<HRESULT>(GetU32(header)));
+        return broken(ChannelError(r));
+    }
+
     if (const int r = ReceiveAll(fd_.Get(), header); r != 0) return broken(ChannelError(r));
     const HRESULT status = static_cast<HRESULT>(GetU32(header));
     const uint32_t count = GetU32(header + 4);

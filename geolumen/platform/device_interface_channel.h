@@ -10,6 +10,8 @@
 //   reply:   i32 completion status, u32 information count, that many output bytes.
 // Both sides check every length against kChannelMaxBuffer, and the client also against the output length
 // it asked for: a reply that is short, longer than asked or above the cap is an error, never copied.
+// A host that serves as many connections as it takes answers a new one with one reply of
+// kChannelTooManyHandles before any request, and closes it.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -25,6 +27,8 @@ struct sockaddr;
 
 namespace geolumen {
 
+struct CheckedFolder;
+
 // No input or output buffer of one I/O control is larger; the radio controls carry 4 bytes.
 inline constexpr uint32_t kChannelMaxBuffer = 64 * 1024;
 inline constexpr size_t kChannelRequestHeaderBytes = 12;
@@ -39,6 +43,9 @@ inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 inline constexpr DWORD ERROR_TIMEOUT = 1460;
 // A frame broke the channel's rules (a length above the cap, a reply longer than asked).
 inline constexpr HRESULT kChannelBadFrame = HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+inline constexpr DWORD ERROR_BUSY = 170;
+// The host turned the connection away: it serves as many as it takes.
+inline constexpr HRESULT kChannelTooManyHandles = HRESULT_FROM_WIN32(ERROR_BUSY);
 // The other side went away before the frame was complete.
 inline constexpr HRESULT kChannelDisconnected = HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
 
@@ -52,11 +59,18 @@ inline constexpr HRESULT kChannelDisconnected = HRESULT_FROM_WIN32(ERROR_DEVICE_
 [[nodiscard]] std::filesystem::path DeviceInterfaceClassDir(const std::filesystem::path& runDir,
                                                             const GUID& interfaceClass);
 
+// The class folder as a client opens it before connecting: every folder from the run directory down must
+// exist, be no link, belong to this process's user or root, and be writable by nobody else (see
+// secure_files.h, which a caller includes). -ENOENT when there is no such folder (no host published one).
+[[nodiscard]] CheckedFolder OpenDeviceInterfaceClassFolder(const std::filesystem::path& runDir,
+                                                           const GUID& interfaceClass);
+
 // Every entry of the class folder, lowest name first (numbers in numeric order); present or not.
 [[nodiscard]] std::vector<std::filesystem::path> ListDeviceInterfaceEntries(
     const std::filesystem::path& runDir, const GUID& interfaceClass);
 
-// The first present interface of the class; HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS) when none is.
+// The first present interface of the class; HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS) when none is,
+// E_ACCESSDENIED when the class folder is not one to trust.
 [[nodiscard]] HRESULT FirstPresentDeviceInterface(const std::filesystem::path& runDir,
                                                   const GUID& interfaceClass, std::filesystem::path* entry);
 

@@ -1,23 +1,51 @@
 #include "platform/device_store.h"
 
-#include <unistd.h>
-
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
-#include <system_error>
 
 namespace geolumen {
 
-std::filesystem::path DeviceStoreRoot() {
-    if (const char* dir = std::getenv("GEOLUMEN_STATE_DIR"); dir && *dir) return dir;
-    if (const char* home = std::getenv("HOME"); home && *home) {
-        return std::filesystem::path(home) / ".local" / "state" / "geolumen";
+std::filesystem::path ChooseDeviceStoreRoot(const std::function<const char*(const char*)>& env,
+                                            std::string* why) {
+    auto set = [&](const char* name) -> std::string {
+        const char* value = env ? env(name) : nullptr;
+        return value ? value : "";
+    };
+    if (std::string dir = set("GEOLUMEN_STATE_DIR"); !dir.empty()) return dir;
+    // A service manager may hand over several folders, separated by ':'; the first is ours.
+    if (std::string dir = set("STATE_DIRECTORY"); !dir.empty()) {
+        dir = dir.substr(0, dir.find(':'));
+        if (!dir.empty()) return dir;
     }
-    return "/tmp/geolumen";
+    // A relative user folder would land wherever the host was started.
+    if (std::filesystem::path dir = set("XDG_STATE_HOME"); dir.is_absolute()) return dir / "geolumen";
+    if (std::filesystem::path home = set("HOME"); home.is_absolute()) {
+        return home / ".local" / "state" / "geolumen";
+    }
+    if (why) *why = "no state folder: GEOLUMEN_STATE_DIR, STATE_DIRECTORY and HOME are all unset";
+    return {};
 }
 
-std::filesystem::path DeviceStoreFolder(std::string_view instanceId) {
+std::filesystem::path DeviceStoreRoot(std::string* why) {
+    return ChooseDeviceStoreRoot([](const char* name) { return std::getenv(name); }, why);
+}
+
+CheckedFolder OpenDeviceStoreRoot() {
+    std::string why;
+    const std::filesystem::path root = DeviceStoreRoot(&why);
+    if (root.empty()) {
+        CheckedFolder none;
+        none.error = -ENOENT;
+        none.text = why;
+        return none;
+    }
+    return OpenCheckedFolder(root, StateFolderRules());
+}
+
+namespace {
+
+[[nodiscard]] std::string InstanceFolderName(std::string_view instanceId) {
     std::string name;
     for (char c : instanceId.substr(0, kMaxStoreNameLength)) {
         const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
@@ -26,7 +54,23 @@ std::filesystem::path DeviceStoreFolder(std::string_view instanceId) {
     }
     // "." and ".." would name the root or its parent.
     if (name.empty() || name.find_first_not_of('.') == std::string::npos) name.insert(0, "_");
-    return DeviceStoreRoot() / name;
+    return name;
+}
+
+}  // namespace
+
+std::filesystem::path DeviceStoreFolder(std::string_view instanceId) {
+    const std::filesystem::path root = DeviceStoreRoot();
+    if (root.empty()) return {};
+    return root / InstanceFolderName(instanceId);
+}
+
+CheckedFolder OpenDeviceStoreFolder(std::string_view instanceId, bool create) {
+    CheckedFolder root = OpenDeviceStoreRoot();
+    if (!root.Valid()) return root;
+    FolderRules rules = StateFolderRules();
+    rules.create = create;
+    return OpenCheckedSubfolder(root, InstanceFolderName(instanceId), rules);
 }
 
 namespace {
@@ -41,7 +85,19 @@ std::mutex& StoreFilesLock() {
 
 }  // namespace
 
-FileValueStore::FileValueStore(std::filesystem::path file) : file_(std::move(file)) {}
+FileValueStore::FileValueStore(std::filesystem::path file, std::filesystem::path root)
+    : file_(std::move(file)), root_(std::move(root)) {}
+
+CheckedFolder FileValueStore::OpenFolder(bool create) const {
+    FolderRules rules = StateFolderRules();
+    rules.create = create;
+    const std::filesystem::path folder = file_.parent_path();
+    if (!root_.empty()) {
+        const std::filesystem::path below = folder.lexically_relative(root_);
+        if (!below.empty() && *below.begin() != "..") return OpenCheckedFolderBelow(root_, below, rules);
+    }
+    return OpenCheckedFolder(folder, rules);
+}
 
 bool FileValueStore::ValidName(std::string_view name) {
     return !name.empty() && name.size() <= kMaxStoreNameLength &&
@@ -52,13 +108,10 @@ bool FileValueStore::ValidValue(std::string_view value) {
     return value.size() <= kMaxStoreValueLength && value.find_first_of("\n\r") == std::string_view::npos;
 }
 
-std::map<std::string, std::string> FileValueStore::Load() const {
+std::map<std::string, std::string> FileValueStore::Load(const CheckedFolder& folder) const {
     std::map<std::string, std::string> values;
-    std::ifstream in(file_, std::ios::binary);
-    if (!in) return values;
-    std::string text(kMaxStoreFileBytes, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
+    std::string text;
+    if (ReadFolderFile(folder, file_.filename().string(), kMaxStoreFileBytes, &text) != 0) return values;
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
@@ -79,7 +132,7 @@ std::map<std::string, std::string> FileValueStore::Load() const {
 std::optional<std::string> FileValueStore::Get(std::string_view name) const {
     if (!ValidName(name)) return std::nullopt;
     std::lock_guard lock(StoreFilesLock());
-    auto values = Load();
+    auto values = Load(OpenFolder(false));
     auto it = values.find(std::string(name));
     if (it == values.end()) return std::nullopt;
     return it->second;
@@ -88,33 +141,19 @@ std::optional<std::string> FileValueStore::Get(std::string_view name) const {
 bool FileValueStore::Set(std::string_view name, std::string_view value) {
     if (!ValidName(name) || !ValidValue(value)) return false;
     std::lock_guard lock(StoreFilesLock());
-    auto values = Load();
+    const CheckedFolder folder = OpenFolder(true);
+    if (!folder.Valid()) return false;
+    auto values = Load(folder);
     values[std::string(name)] = std::string(value);
-    std::error_code ec;
-    std::filesystem::create_directories(file_.parent_path(), ec);
-    if (ec) return false;
-    auto temp = file_;
-    temp += ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        for (const auto& [n, v] : values) out << n << '=' << v << '\n';
-        out.flush();
-        if (!out) {
-            std::filesystem::remove(temp, ec);
-            return false;
-        }
-    }
-    std::filesystem::rename(temp, file_, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
+    std::string text;
+    for (const auto& [n, v] : values) text += n + '=' + v + '\n';
+    return ReplaceFolderFile(folder, file_.filename().string(), text) == 0;
 }
 
 std::optional<std::string> ReadDeviceSetting(std::string_view instanceId, std::string_view name) {
-    return FileValueStore(DeviceStoreFolder(instanceId) / "settings").Get(name);
+    const std::filesystem::path folder = DeviceStoreFolder(instanceId);
+    if (folder.empty()) return std::nullopt;
+    return FileValueStore(folder / "settings", DeviceStoreRoot()).Get(name);
 }
 
 }  // namespace geolumen

@@ -2,11 +2,12 @@
 
 namespace geolumen {
 
-HostInterfaceServer::HostInterfaceServer(ComPtr<HostDevice> device) : device_(std::move(device)) {}
+HostInterfaceServer::HostInterfaceServer(ComPtr<HostDevice> device, size_t maxConnections)
+    : device_(std::move(device)), maxConnections_(maxConnections) {}
 
 HostInterfaceServer::~HostInterfaceServer() { Stop(); }
 
-int HostInterfaceServer::Publish(const std::filesystem::path& runDir) {
+int HostInterfaceServer::Publish(const std::filesystem::path& runDir, std::string* why) {
     if (!device_) return -ENODEV;
     for (const GUID& interfaceClass : device_->DeviceInterfaces()) {
         const size_t index = servers_.size();
@@ -15,8 +16,10 @@ int HostInterfaceServer::Publish(const std::filesystem::path& runDir) {
             return Serve({index, id}, request);
         };
         handlers.closed = [this, index](uint64_t id) { Closed({index, id}); };
-        auto server = std::make_unique<DeviceInterfaceServer>(std::move(handlers));
-        if (const int r = server->Publish(runDir, interfaceClass); r != 0) return r;
+        DeviceInterfaceServer::Limits limits;
+        limits.maxConnections = maxConnections_;
+        auto server = std::make_unique<DeviceInterfaceServer>(std::move(handlers), limits);
+        if (const int r = server->Publish(runDir, interfaceClass, why); r != 0) return r;
         servers_.push_back(std::move(server));
     }
     return 0;

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -17,13 +18,16 @@ namespace geolumen {
 
 class HostInterfaceServer {
   public:
-    explicit HostInterfaceServer(ComPtr<HostDevice> device);
+    // Each interface serves up to `maxConnections` connections at a time.
+    explicit HostInterfaceServer(ComPtr<HostDevice> device,
+                                 size_t maxConnections = kDeviceInterfaceMaxConnections);
     ~HostInterfaceServer();
     HostInterfaceServer(const HostInterfaceServer&) = delete;
     HostInterfaceServer& operator=(const HostInterfaceServer&) = delete;
 
-    // Publishes every interface the device has created so far under `runDir`; 0 or the first -errno.
-    [[nodiscard]] int Publish(const std::filesystem::path& runDir);
+    // Publishes every interface the device has created so far under `runDir`; 0 or the first -errno, with
+    // `why` saying what was refused.
+    [[nodiscard]] int Publish(const std::filesystem::path& runDir, std::string* why = nullptr);
     // The published entries, in the order of the device's interfaces.
     [[nodiscard]] std::vector<std::filesystem::path> Entries() const;
     // Withdraws every entry and waits for the connections to end. Call before the device is removed.
@@ -36,6 +40,7 @@ class HostInterfaceServer {
     void Closed(ConnectionKey connection);
 
     ComPtr<HostDevice> device_;
+    const size_t maxConnections_;
     std::vector<std::unique_ptr<DeviceInterfaceServer>> servers_;
     std::mutex mutex_;
     std::map<ConnectionKey, ComPtr<HostFile>> files_;  // created at a connection's first request

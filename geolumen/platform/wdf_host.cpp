@@ -284,15 +284,13 @@ HRESULT HostDevice::RetrieveDevicePropertyStore(WDF_PROPERTY_STORE_DISPOSITION d
                                                 IWDFNamedPropertyStore** store) {
     if (!store) return E_POINTER;
     *store = nullptr;
-    const auto folder = DeviceStoreFolder(instanceId_);
-    std::error_code ec;
-    if (disposition == WdfPropertyStoreCreateIfMissing) {
-        std::filesystem::create_directories(folder, ec);
-        if (ec) return E_ACCESSDENIED;
-    } else if (!std::filesystem::is_directory(folder, ec)) {
-        return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    // A folder that is not safe to use is refused, not repaired: the driver runs without its store.
+    const CheckedFolder folder =
+        OpenDeviceStoreFolder(instanceId_, disposition == WdfPropertyStoreCreateIfMissing);
+    if (!folder.Valid()) {
+        return folder.error == -ENOENT ? HRESULT_FROM_WIN32(ERROR_NOT_FOUND) : E_ACCESSDENIED;
     }
-    *store = MakeCom<HostPropertyStore>(folder / "properties").Detach();
+    *store = MakeCom<HostPropertyStore>(folder.path / "properties", DeviceStoreRoot()).Detach();
     return S_OK;
 }
 

@@ -99,7 +99,8 @@ class HostQueue final : public ComObject<IWDFIoQueue> {
 // The device property store: names to 32-bit numbers ("u32:N") and texts ("sz:T") in one file.
 class HostPropertyStore final : public ComObject<IWDFNamedPropertyStore> {
   public:
-    explicit HostPropertyStore(std::filesystem::path file) : store_(std::move(file)) {}
+    HostPropertyStore(std::filesystem::path file, std::filesystem::path root)
+        : store_(std::move(file), std::move(root)) {}
 
     HRESULT GetNamedValueU32(const char* name, uint32_t* value) override;
     HRESULT SetNamedValueU32(const char* name, uint32_t value) override;

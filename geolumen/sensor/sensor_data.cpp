@@ -134,6 +134,9 @@ bool cSensorDDI::ApplyPositionFields(const LocationFix& fix) {
         lastLatitude_ = fix.latitude;
         lastLongitude_ = fix.longitude;
         lastErrorRadius_ = fix.errorRadius;
+        // Numbered with the fields, under the same lock: the event thread that copies them takes the number
+        // with them. Only a report someone is told of is numbered, so a gap means one was superseded.
+        if (dataReady_ && SubscriberCount() != 0) ++reportNumber_;
         return true;
     }
     if (before == SENSOR_STATE_READY || before == SENSOR_STATE_NOT_AVAILABLE) {

@@ -253,10 +253,11 @@ HRESULT cSensorDDI::GetSupportedDataKeys(IPortableDeviceKeyCollection** keys) {
     return dataKeys_.CopyTo(keys);
 }
 
-HRESULT cSensorDDI::CopyDataValues(IPortableDeviceValues* target) {
+HRESULT cSensorDDI::CopyDataValues(IPortableDeviceValues* target, uint64_t* report) {
     if (!target) return E_POINTER;
     std::lock_guard lock(mainLock_);
     if (!data_) return E_UNEXPECTED;
+    if (report) *report = reportNumber_;
     uint32_t count = 0;
     HRESULT hr = data_->GetCount(&count);
     if (FAILED(hr)) return hr;

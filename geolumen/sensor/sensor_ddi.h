@@ -81,7 +81,7 @@ class cSensorDDI final : public ComObject<ISensorDriver, ISensorDdi>, private Lo
     void SetEventHandles(Event* dataReady, Event* stateChange) override;
     void StartLocationSession() override;
     void StopLocationSession() override;
-    HRESULT CopyDataValues(IPortableDeviceValues* target) override;
+    HRESULT CopyDataValues(IPortableDeviceValues* target, uint64_t* report = nullptr) override;
     [[nodiscard]] uint32_t GetSensorState() override;
     void UpdateIdlePolicy() override;
     HRESULT GetRadioStateIoctl(IWDFIoRequest* request, bool previous) override;
@@ -176,6 +176,8 @@ class cSensorDDI final : public ComObject<ISensorDriver, ISensorDdi>, private Lo
     Event* dataReady_ = nullptr;
     Event* stateChange_ = nullptr;
     uint32_t sensorState_ = SENSOR_STATE_INITIALIZING;
+    // Counts the position reports that raise data-ready; the event thread posts each number once.
+    uint64_t reportNumber_ = 0;
     double lastLatitude_;
     double lastLongitude_;
     float lastErrorRadius_;

@@ -44,6 +44,11 @@ void SimUsbTarget::InjectReaderFailure(int status) {
     cv_.notify_all();
 }
 
+void SimUsbTarget::Unplug() {
+    module_.SetFault(Fault::Of(FaultMode::Disconnect));
+    InjectReaderFailure(-ENODEV);
+}
+
 std::size_t SimUsbTarget::InterfaceCount() const {
     std::lock_guard lock(mutex_);
     return interfaces_.size();

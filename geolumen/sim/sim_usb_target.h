@@ -32,6 +32,9 @@ class SimUsbTarget final : public UsbTarget {
     // Completions counted while the reader was stopped are delivered on the next start, as a real pipe's
     // queued notification would be; this makes the next completion report a failure instead.
     void InjectReaderFailure(int status);
+    // The cable is pulled: the module answers no transfer any more (ENODEV) and the running reader fails
+    // with ENODEV, as a USB stack reports a device that has left. A module that comes back is a new one.
+    void Unplug();
 
     [[nodiscard]] std::size_t InterfaceCount() const override;
     [[nodiscard]] int RetrieveInterface(std::size_t index, std::vector<UsbEndpointInfo>& endpoints) override;

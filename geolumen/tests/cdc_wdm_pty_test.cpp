@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -21,7 +22,9 @@
 #include "platform/cdc_wdm_usb_target.h"
 #include "sim/sim_frame.h"
 #include "sim/sim_location_service.h"
+#include "sim/sim_pty_module.h"
 #include "support/halyx_test_support.h"
+#include "support/spoilt_frames.h"
 #include "support/target_stack.h"
 
 namespace geolumen::testing {
@@ -59,8 +62,9 @@ class PtyModule {
         std::lock_guard lock(mutex_);
         split_ = std::move(split);
     }
-    // Bytes on the stream that belong to no frame, read by the driver before anything else.
-    void WriteGarbage(const Bytes& bytes) { WritePiece(bytes); }
+    // Bytes put on the stream as they are, in one piece the driver reads before anything else: garbage,
+    // or frames built by hand.
+    void WriteRaw(const Bytes& bytes) { WritePiece(bytes); }
 
     sim::SimModule module;
     std::shared_ptr<CdcWdmUsbTarget> target;
@@ -102,13 +106,7 @@ class PtyModule {
             const long n = ::read(master_, b, sizeof b);
             if (n <= 0) return;
             stream.insert(stream.end(), b, b + n);
-            // A command is 1 + its length field long.
-            while (stream.size() >= 3) {
-                const std::size_t len = 1 + static_cast<std::size_t>(stream[1] | (stream[2] << 8));
-                if (stream.size() < len) break;
-                (void)module.HandleCommand(std::span<const std::uint8_t>(stream.data(), len));
-                stream.erase(stream.begin(), stream.begin() + static_cast<long>(len));
-            }
+            sim::HandStreamCommands(stream, module);
         }
     }
 
@@ -127,14 +125,24 @@ struct Received {
     std::mutex mutex;
     std::condition_variable cv;
     std::vector<std::pair<std::uint16_t, std::uint32_t>> indications;  // message id, payload length
+    std::vector<Bytes> payloads;
 
-    static void On(halyx_client*, std::uint16_t id, const void*, std::uint32_t length, void* data) {
+    static void On(halyx_client*, std::uint16_t id, const void* payload, std::uint32_t length, void* data) {
         auto* self = static_cast<Received*>(data);
         {
             std::lock_guard lock(self->mutex);
             self->indications.emplace_back(id, length);
+            const auto* bytes = static_cast<const std::uint8_t*>(payload);
+            self->payloads.emplace_back(bytes, bytes + (payload ? length : 0));
         }
         self->cv.notify_all();
+    }
+    // Waits until `payload` came.
+    bool WaitForPayload(const Bytes& payload) {
+        std::unique_lock lock(mutex);
+        return cv.wait_for(lock, kPromptly, [&] {
+            return std::find(payloads.begin(), payloads.end(), payload) != payloads.end();
+        });
     }
     bool WaitFor(std::size_t count) {
         std::unique_lock lock(mutex);
@@ -158,7 +166,7 @@ TEST(CdcWdmPseudoTerminal, ModuleFramesInPiecesReachTheClientWhole) {
     peer.SetSplit(
         [](std::size_t size) { return std::vector<std::size_t>{std::min<std::size_t>(size, 2048)}; });
     std::vector<sim::SimSatellite> sats(80, sim::SimSatellite{0x3F, 1, 7, 45.0f, 180.0f, 38.5f});
-    peer.WriteGarbage({0x00, 0x7E, 0xFF});
+    peer.WriteRaw({0x00, 0x7E, 0xFF});
     peer.module.Indicate(HALYX_LOC_SATELLITE_REPORT, sim::SimLocationService::EncodeSatellites(sats, 0));
     peer.module.Indicate(HALYX_LOC_POSITION_REPORT, {{0x01, sim::U32(0)}, {0x02, sim::U8(1)}});
     ASSERT_TRUE(received.WaitFor(2));
@@ -167,6 +175,51 @@ TEST(CdcWdmPseudoTerminal, ModuleFramesInPiecesReachTheClientWhole) {
         EXPECT_EQ(received.indications[0], (std::pair<std::uint16_t, std::uint32_t>{0x25, 2248}));
         EXPECT_EQ(received.indications[1], (std::pair<std::uint16_t, std::uint32_t>{0x24, 11}));
     }
+    EXPECT_EQ(halyx_close_client(client), 0);
+}
+
+// Through the whole stack: each way of spoiling a report, followed by twenty good ones, on one open
+// client. The client receives every good report in order; the spoilt ones cost only themselves.
+TEST(CdcWdmPseudoTerminal, ASpoiltReportCostsTheClientOnlyItself) {
+    constexpr int kGoodAfter = 20;
+    PtyModule peer;
+    TargetStack stack;
+    ASSERT_TRUE(stack.Start(peer.target));
+    Received received;
+    halyx_client* client = TargetStack::OpenClient(&Received::On, &received);
+    ASSERT_NE(client, nullptr);
+    const std::uint8_t id = peer.module.ClientId();
+    ASSERT_NE(id, 0);
+
+    std::vector<Bytes> sent;  // payloads of the good reports, in order
+    std::uint64_t utcMs = 1000;
+    for (const Spoil& spoil : kSpoils) {
+        Bytes first = spoil.make(ReportFrame(999000, id));
+        for (int i = 0; i < kGoodAfter; ++i) {
+            utcMs += 120;
+            const Bytes frame = ReportFrame(utcMs, id);
+            sent.push_back(ReportPayload(utcMs));
+            if (i == 0 && spoil.withNext) {
+                first.insert(first.end(), frame.begin(), frame.end());
+                peer.WriteRaw(first);
+                continue;
+            }
+            if (i == 0) peer.WriteRaw(first);
+            peer.WriteRaw(frame);
+        }
+    }
+    ASSERT_TRUE(received.WaitForPayload(sent.back()));
+    std::vector<std::size_t> kept;
+    {
+        std::lock_guard lock(received.mutex);
+        for (const Bytes& p : received.payloads) {
+            const auto at = std::find(sent.begin(), sent.end(), p);
+            if (at != sent.end()) kept.push_back(static_cast<std::size_t>(at - sent.begin()));
+        }
+    }
+    std::vector<std::size_t> all(sent.size());
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+    EXPECT_EQ(kept, all);
     EXPECT_EQ(halyx_close_client(client), 0);
 }
 

@@ -17,6 +17,7 @@
 #include "driver/exports.h"
 #include "driver/main_device.h"
 #include "platform/driver_host.h"
+#include "sensor/sensor_ddi.h"
 
 namespace geolumen::testing {
 
@@ -66,7 +67,9 @@ class FakeSensorDdi final : public ComObject<ISensorDdi> {
     }
     void StartLocationSession() override { log_.Add("session start"); }
     void StopLocationSession() override { log_.Add("session stop"); }
-    HRESULT CopyDataValues(IPortableDeviceValues* target) override {
+    HRESULT CopyDataValues(IPortableDeviceValues* target, uint64_t* report) override {
+        // Every copy stands for a new report.
+        if (report) *report = ++reports_;
         // One data field: latitude as a double, key pid 2 of an arbitrary set.
         return target->SetValue(PROPERTYKEY{WdfGuid(1, 2, 3, 4, 5), 2}, 52.5);
     }
@@ -105,6 +108,7 @@ class FakeSensorDdi final : public ComObject<ISensorDdi> {
 
   private:
     CallLog& log_;
+    uint64_t reports_ = 0;
 };
 
 class FakeUsbLink final : public UsbLink {
@@ -187,6 +191,18 @@ inline size_t SettledThreadCount(size_t baseline) {
         n = ThreadCount();
     }
     return n;
+}
+
+// The default parts with the real sensor interface, whose session starts without the usual delay.
+inline DeviceParts RealSensorParts() {
+    DeviceParts parts = DeviceParts::Defaults();
+    parts.createSensorDdi = [](ISensorDdi** out) -> HRESULT {
+        SensorDdiConfig config;
+        config.sessionStartDelay = std::chrono::milliseconds(0);
+        *out = MakeCom<cSensorDDI>(config).Detach();
+        return S_OK;
+    };
+    return parts;
 }
 
 // Each test starts from a freshly loaded module, with fakes that log into `log`, and a private store.

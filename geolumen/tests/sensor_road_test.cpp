@@ -37,14 +37,7 @@ class SensorRoadTest : public DriverTest {
   protected:
     void SetUp() override {
         DriverTest::SetUp();
-        DeviceParts parts = DeviceParts::Defaults();
-        parts.createSensorDdi = [](ISensorDdi** out) -> HRESULT {
-            SensorDdiConfig config;
-            config.sessionStartDelay = 0ms;
-            *out = MakeCom<cSensorDDI>(config).Detach();
-            return S_OK;
-        };
-        DriverGlobals::Get().SetParts(parts);
+        DriverGlobals::Get().SetParts(testing::RealSensorParts());
         (void)SetSensorPostListener([this](const SensorPost& post) {
             if (post.kind != SensorPost::Kind::kEvent) return;
             // Copied at post time: the event thread reuses its value set for the next event.

@@ -21,6 +21,13 @@ TComboBox::TComboBox(QWidget* parent) : QComboBox(parent) {
             [this](const QString& text) { itemIndex_ = findText(text, Qt::MatchExactly); });
 }
 
+namespace {
+constexpr int kEditTextGap = 2;  // the line edit's own margin on each side of its text
+}  // namespace
+
+QSize TComboBox::sizeHint() const { return QComboBox::sizeHint() + QSize(2 * kEditTextGap, 0); }
+QSize TComboBox::minimumSizeHint() const { return QComboBox::minimumSizeHint() + QSize(2 * kEditTextGap, 0); }
+
 void TComboBox::SetItemIndex(int index) {
     if (index < 0 || index >= count()) index = -1;
     setCurrentIndex(index);
@@ -61,6 +68,19 @@ std::vector<std::string> NumberedItems(const std::string& prefix, int first, int
 namespace {
 
 constexpr int kEditPadding = 16;
+
+// A radio button that a click only ever checks. Qt lets a click clear a radio button that has no sibling
+// to take over, which would leave a lone choice ("PC时钟") with no way back; in a group a click on a
+// checked button changes nothing anyway.
+class TRadioButton : public QRadioButton {
+  public:
+    using QRadioButton::QRadioButton;
+
+  protected:
+    void nextCheckState() override {
+        if (!isChecked()) setChecked(true);
+    }
+};
 constexpr int kEditMaxStartWidth = 400;
 
 void ApplyVisibility(QWidget* w, bool hidden) {
@@ -74,7 +94,7 @@ int AddControl(QWidget* owner, QGridLayout* grid, int row, int column, const Con
     if (decl.kind == CtlKind::Check) {
         widget = new QCheckBox(QString::fromStdString(decl.caption), owner);
     } else if (decl.kind == CtlKind::Radio) {
-        widget = new QRadioButton(QString::fromStdString(decl.caption), owner);
+        widget = new TRadioButton(QString::fromStdString(decl.caption), owner);
     } else {
         if (!decl.caption.empty()) {
             auto* label = new QLabel(QString::fromStdString(decl.caption), owner);

@@ -24,6 +24,10 @@ class TComboBox : public QComboBox {
     void SetItemIndex(int index);
     // No item selected while the box shows a text (which may equal an item's).
     void SetNoSelection(const QString& text);
+    // The toolkit sizes the box for its longest item but leaves out the gap its line edit keeps on each
+    // side of the text, which would cut the last letter of that item.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
   private:
     int itemIndex_ = -1;

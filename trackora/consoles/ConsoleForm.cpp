@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QStyle>
 #include <algorithm>
 
 TConsoleForm::TConsoleForm(const char* formName, const QString& caption, QWidget* parent) : QWidget(parent) {
@@ -23,6 +25,16 @@ QPushButton* TConsoleForm::AddButton(QGridLayout* grid, int row, int column, con
     grid->addWidget(button, row, column);
     if (decl.hidden && !kShowHiddenControls) button->setVisible(false);
     return button;
+}
+
+void FixSizeAtLeast(QWidget* window, QSize drawn) {
+    window->setFixedSize(drawn.expandedTo(window->minimumSizeHint()));
+}
+
+void NoSidewaysScroll(QScrollArea* scroll) {
+    const int bar = scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll);
+    scroll->setMinimumWidth(scroll->widget()->minimumSizeHint().width() + bar + 2 * scroll->frameWidth());
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 const CommandDecl* TConsoleForm::FindCommand(int n) const {

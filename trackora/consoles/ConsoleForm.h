@@ -11,6 +11,7 @@
 
 class QGridLayout;
 class QPushButton;
+class QScrollArea;
 
 class TConsoleForm : public QWidget {
     Q_OBJECT
@@ -53,6 +54,12 @@ class TConsoleForm : public QWidget {
   private:
     const std::vector<CommandDecl>* commands_ = nullptr;
 };
+
+// Fixes a window with a fixed border at `drawn` (its size as first drawn), or larger where its controls,
+// measured at the fonts in use, need more room. Call once its layout is complete.
+void FixSizeAtLeast(QWidget* window, QSize drawn);
+// Widens a scrolled page so its content never scrolls sideways; it may still scroll down.
+void NoSidewaysScroll(QScrollArea* scroll);
 
 // A window made only of controls and command buttons: controls and buttons named by some button's `beside`
 // go on that button's row, the other controls on rows above the buttons.

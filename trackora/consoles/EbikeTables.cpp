@@ -84,7 +84,7 @@ ParamPage RunningPage() {
              Edit("ACCLT", "ACC设防时间", "120"), Edit("FLIT", "深度休眠时间", "4320"),
              QueryOnly("FLICALC", "深度休眠计数"),
              Combo("ANGLE_SEND", "拐点补传使能", {"禁止拐点补传", "允许拐点补传"}, 0),
-             Combo("WARN_TIMES", "报警次数限制", NumberedItems("", 0, 99), 9),
+             Field("WARN_TIMES", "报警次数限制", {WithUnit(ComboPart(NumberedItems("", 0, 99), 9), "次")}),
              Combo("LED_CTRL", "LED显示控制", {"禁止显示", "允许显示"}, 0),
              Combo("GPRS_CTRL", "GPRS使能", {"禁止GPRS连接", "允许GPRS连接"}, 0),
              QueryOnly("EXPTRST_TIMES", "异常复位次数"), QueryOnly("CHARGE_STATUS", "充电状态查询")},
@@ -471,4 +471,11 @@ const std::vector<CommandDecl>& EbikeCommands() {
         return rows;
     }();
     return all;
+}
+
+const std::vector<EbikeFieldGroup>& EbikeDownloadGroups() {
+    // The download server of the upgrade files, then the server that decides on automatic upgrades.
+    static const std::vector<EbikeFieldGroup> groups{{"GroupBox1", "升级文件下载平台配置", 3},
+                                                     {"GroupBox2", "终端自动升级判定平台配置", 4}};
+    return groups;
 }

@@ -16,6 +16,17 @@ const std::vector<ParamPage>& EbikeParamPages();
 const std::vector<std::string>& EbikeKeepOnCheckAll();
 // The page whose check boxes all start checked.
 constexpr int kEbikeDownloadPage = 8;
+// The note under the fields of page 0 (shown in red): the IMEI there is not the module's own.
+inline constexpr int kEbikeMakerPage = 0;
+inline constexpr char kEbikeImeiNote[] = "注：此IMEI只用于平台通信,入网IMEI请单独写入。";
+
+// The download page's fields sit in headed groups, in field order.
+struct EbikeFieldGroup {
+    const char* name;     // the group box's objectName
+    const char* heading;  // its title
+    size_t fields;        // how many of the page's fields, following the group before
+};
+const std::vector<EbikeFieldGroup>& EbikeDownloadGroups();
 
 struct EbikeCommandPage {
     int index;

@@ -1,6 +1,7 @@
 #include "consoles/ParamConsole.h"
 
 #include <QGridLayout>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
@@ -9,6 +10,16 @@ const char* const kSetButton = "SpeedButton1";
 const char* const kQueryButton = "SpeedButton2";
 const char* const kSelectAllButton = "SpeedButton3";
 const char* const kClearAllButton = "SpeedButton4";
+
+// A page scrolls down when it is taller than the main window holds, but never sideways.
+QScrollArea* Scrolled(QWidget* page) {
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(page);
+    NoSidewaysScroll(scroll);
+    return scroll;
+}
 
 }  // namespace
 
@@ -19,11 +30,12 @@ TParamConsole::TParamConsole(const ParamConsoleDecl& decl, QWidget* parent)
     SetCommands(&commands_);
     auto* grid = new QGridLayout(this);
     int columns = 2;
-    if (decl_.pages.size() == 1) {
+    // A lone page without a caption is the whole window; one with a caption sits in a page control.
+    if (decl_.pages.size() == 1 && decl_.pages[0].params.caption.empty()) {
         auto* page = new QWidget(this);
         page->setObjectName(QStringLiteral("TabSheet1"));
         BuildPage(page, decl_.pages[0]);
-        grid->addWidget(page, 0, 0, 1, 4);
+        grid->addWidget(Scrolled(page), 0, 0, 1, 4);
     } else {
         PageControl1 = new QTabWidget(this);
         PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -32,7 +44,7 @@ TParamConsole::TParamConsole(const ParamConsoleDecl& decl, QWidget* parent)
             auto* page = new QWidget(PageControl1);
             page->setObjectName(QStringLiteral("TabSheet%1").arg(++n));
             BuildPage(page, decl);
-            PageControl1->addTab(page, QString::fromStdString(decl.params.caption));
+            PageControl1->addTab(Scrolled(page), QString::fromStdString(decl.params.caption));
         }
         grid->addWidget(PageControl1, 0, 0, 1, 4);
     }

@@ -26,7 +26,7 @@ struct ParamConsoleDecl {
     const char* caption;
     const char* setCaption;
     const char* queryCaption;
-    std::vector<ConsolePage> pages;  // more than one: they sit in a page control
+    std::vector<ConsolePage> pages;  // more than one, or one with a caption: they sit in a page control
     std::vector<std::string> selectAll;  // the check boxes of "全部选择"/"全部清除"; none: no such buttons
     int setPage = -1;                    // the one page that sets, else wrongPageText; -1: every page
     const char* wrongPageText = nullptr;
@@ -37,7 +37,7 @@ class TParamConsole : public TConsoleForm {
   public:
     TParamConsole(const ParamConsoleDecl& decl, QWidget* parent);
 
-    QTabWidget* PageControl1 = nullptr;  // nullptr for a console of one page
+    QTabWidget* PageControl1 = nullptr;  // nullptr for a console of one page without a caption
     int ActivePage() const;
 
   protected:

@@ -177,6 +177,11 @@ ValuePart Labelled(ValuePart part, const std::string& label) {
     return part;
 }
 
+ValuePart WithUnit(ValuePart part, const std::string& unit) {
+    part.unit = unit;
+    return part;
+}
+
 ValuePart Optional(ValuePart part, const std::string& caption, bool checked, const std::string& absent,
                    const std::string& prefix, const std::string& suffix) {
     part.group = PartGroup{caption, checked, prefix, suffix, absent};
@@ -222,7 +227,13 @@ int AddPart(QWidget* owner, QGridLayout* grid, int row, int column, const ValueP
         case PartKind::Mapped: {
             ControlDecl control = part.control;
             control.name = name;
-            return AddControl(owner, grid, row, column, control);
+            column = AddControl(owner, grid, row, column, control);
+            if (!part.unit.empty()) {
+                auto* unit = new QLabel(QString::fromStdString(part.unit), owner);
+                unit->setObjectName(QString::fromStdString(name + "_Unit"));
+                grid->addWidget(unit, row, column++);
+            }
+            return column;
         }
         case PartKind::Fixed:
             return column;

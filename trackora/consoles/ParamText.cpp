@@ -20,7 +20,7 @@ constexpr int kFieldColumns = 3;
 constexpr int kValueWidth = 130;
 constexpr int kPartWidth = 70;
 // A wide composite wraps its parts after this many.
-constexpr int kWidePartsPerLine = 4;
+constexpr int kWidePartsPerLine = 2;
 
 const ParamField* FindField(const std::vector<ParamPage>& pages, const std::string& ini) {
     for (const auto& page : pages) {
@@ -78,8 +78,10 @@ void BuildParamPage(QWidget* page, const ParamPage& decl) {
         int partColumn = 0;
         for (size_t i = 0; i < field->parts.size(); ++i)
             partColumn = AddPart(page, parts, 0, partColumn, field->parts[i], PartName(*field, i));
-        value->setMaximumWidth(field->parts.size() == 1 ? kValueWidth
-                                                        : kPartWidth * static_cast<int>(field->parts.size()));
+        // Never narrower than its parts need: a start text or an item wider than the cell stays readable.
+        const int cell =
+            field->parts.size() == 1 ? kValueWidth : kPartWidth * static_cast<int>(field->parts.size());
+        value->setMaximumWidth(std::max(cell, value->minimumSizeHint().width()));
         grid->addWidget(value, row, column + 1);
     }
     int row = (n + kFieldColumns - 1) / kFieldColumns;

@@ -58,6 +58,7 @@ struct ValuePart {
     std::string source;  // Interval: the control name of another field's edit that holds the interval
     std::optional<PartGroup> group;
     std::vector<std::string> texts;  // Mapped: the text of each item
+    std::string unit;                // Edit, Index, EastWest, Mapped: a label after the control ("秒")
 };
 
 // Value parts of the tables.
@@ -75,6 +76,8 @@ ValuePart TimePart(std::vector<int> values, std::vector<std::string> labels = {}
 ValuePart MaskPart(std::vector<std::string> captions);
 ValuePart ClockPart(const std::string& radioCaption, const std::string& text);
 ValuePart Labelled(ValuePart part, const std::string& label);
+// The part with its unit shown after it, in a label named "<part>_Unit".
+ValuePart WithUnit(ValuePart part, const std::string& unit);
 ValuePart Optional(ValuePart part, const std::string& caption, bool checked, const std::string& absent = "",
                    const std::string& prefix = "", const std::string& suffix = "");
 

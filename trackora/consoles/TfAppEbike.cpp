@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include "link/OutputLog.h"
 #include "link/ReplyFormat.h"
 #include "link/ReplyTable.h"
+#include "platform/BorderIcons.h"
 #include "platform/Clock.h"
 
 TfAppEbike* fAppEbike = nullptr;
@@ -42,12 +44,32 @@ QLabel* NamedLabel(QWidget* owner, const char* name, const char* text) {
     return label;
 }
 
+// The download page: its fields in the headed groups of the table.
+void BuildGroupedFields(QWidget* page, QVBoxLayout* column, const ParamPage& params) {
+    size_t first = 0;
+    for (const auto& group : EbikeDownloadGroups()) {
+        auto* box = new QGroupBox(QString::fromUtf8(group.heading), page);
+        box->setObjectName(QString::fromLatin1(group.name));
+        auto* inside = new QVBoxLayout(box);
+        auto* fields = new QWidget(box);
+        const size_t last = std::min(first + group.fields, params.fields.size());
+        // Only the controls are built from the part; the buttons still send the page's whole table.
+        BuildParamPage(fields, {params.caption,
+                                {params.fields.begin() + static_cast<std::ptrdiff_t>(first),
+                                 params.fields.begin() + static_cast<std::ptrdiff_t>(last)},
+                                {}});
+        inside->addWidget(fields);
+        column->addWidget(box);
+        first = last;
+    }
+}
+
 }  // namespace
 
 TfAppEbike::TfAppEbike(QWidget* parent)
     : TConsoleForm(kForm, QString::fromUtf8("电瓶车/摩托车终端-通用设置"), parent) {
     SetCommands(&EbikeCommands());
-    setFixedSize(kClientWidth, kClientHeight);
+    SetBorderIcons(this, BorderIcons::SystemMenuAndMinimize);
     auto* grid = new QGridLayout(this);
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -56,6 +78,7 @@ TfAppEbike::TfAppEbike(QWidget* parent)
         auto* scroll = new QScrollArea(PageControl1);
         scroll->setWidgetResizable(true);
         scroll->setWidget(BuildPage(i));
+        NoSidewaysScroll(scroll);
         PageControl1->addTab(scroll, QString::fromStdString(pages[i].caption));
     }
     PageControl1->setCurrentIndex(0);
@@ -65,6 +88,7 @@ TfAppEbike::TfAppEbike(QWidget* parent)
     SpeedButton3 = AddButton(grid, 1, 2, Button("SpeedButton3", "全部选择"));
     SpeedButton4 = AddButton(grid, 1, 3, Button("SpeedButton4", "全部清除"));
     for (const auto& field : pages[kEbikeDownloadPage].fields) SetChecked(this, CheckName(field), true);
+    FixSizeAtLeast(this, {kClientWidth, kClientHeight});
 
     Timer1 = new QTimer(this);
     Timer2 = new QTimer(this);
@@ -102,10 +126,19 @@ QWidget* TfAppEbike::BuildPage(int index) {
     page->setObjectName(QStringLiteral("TabSheet%1").arg(index + 1));
     auto* column = new QVBoxLayout(page);
     const ParamPage& params = EbikeParamPages()[static_cast<size_t>(index)];
-    if (!params.fields.empty()) {
+    if (index == kEbikeDownloadPage) {
+        BuildGroupedFields(page, column, params);
+    } else if (!params.fields.empty()) {
         auto* fields = new QWidget(page);
         BuildParamPage(fields, params);
         column->addWidget(fields);
+    }
+    if (index == kEbikeMakerPage) {
+        auto* note = NamedLabel(page, "LabelImeiNote", kEbikeImeiNote);
+        QPalette palette = note->palette();
+        palette.setColor(QPalette::WindowText, Qt::red);
+        note->setPalette(palette);
+        column->addWidget(note);
     }
     for (const auto& decl : EbikeCommandPages()) {
         if (decl.index != index) continue;

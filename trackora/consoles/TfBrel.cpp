@@ -8,6 +8,7 @@
 #include "consoles/ParamText.h"
 #include "link/PublicData.h"
 #include "link/ReplyTable.h"
+#include "platform/BorderIcons.h"
 #include "platform/Clock.h"
 #include "platform/TextCodec.h"
 
@@ -117,6 +118,7 @@ constexpr size_t kMonitorButtons = 2;
 
 TfBrel::TfBrel(QWidget* parent) : TConsoleForm("TfBrel", QString::fromUtf8("遥控钥匙终端"), parent) {
     SetCommands(&Commands());
+    SetBorderIcons(this, BorderIcons::SystemMenu);
     auto* grid = new QGridLayout(this);
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));

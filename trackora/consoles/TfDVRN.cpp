@@ -76,11 +76,15 @@ std::string TfDVRN::ParamInfoPath() { return ProgramFolder() + "Config/ParamInfo
 void TfDVRN::SaveParamConfigToFile() {
     TIniFile ini(ParamInfoPath());
     SaveParamFields(this, DvrnPages(), DvrnIniOrder(), kSection, ini);
-    (void)ini.Save();  // a file that cannot be written is not the user's concern at this moment
+    // The send goes on either way; the log says the fields were not kept, so they are not lost unseen.
+    if (const IniSaveResult saved = ini.Save(); !saved)
+        LogLine("参数文件保存失败: " + ini.FileName() + ": " + saved.error);
 }
 
 void TfDVRN::LoadParamConfigFromFile() {
     const TIniFile ini(ParamInfoPath());
+    // A file that could not be read says nothing about the fields: they keep their layout defaults.
+    if (!ini.ReadWhole()) return;
     LoadParamFields(this, DvrnPages(), DvrnIniOrder(), kSection, ini);
 }
 

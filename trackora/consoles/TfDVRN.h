@@ -35,6 +35,7 @@ class TfDVRN : public TConsoleForm {
     // The set train still running, if any.
     TBatchTrain* Train() const { return train_; }
 
+    // Config/ParamInfo.ini in the program's folder.
     static std::string ParamInfoPath();
     void SaveParamConfigToFile();
     void LoadParamConfigFromFile();

@@ -97,7 +97,7 @@ const ParamConsoleDecl& CcdjDecl() {
                Field("APN", "APN接入点", {EditPart(kPublicApn)}),
                Field("SERVIP", "服务器地址", {EditPart("192.168.1.100")}),
                Field("SERVPORT", "服务器端口", {EditPart("11010")}),
-               Field("FREQ", "定时模式", {EditPart("1")}),
+               Field("FREQ", "定时模式", {WithUnit(EditPart("1"), "秒")}),
                Field("UPDATE_MODE", "模式选择", {ComboPart({"工作在闹铃模式", "工作在定时模式"}, 0)}),
                Field("ALARM_CLOCK", "闹钟模式",
                      {AlarmGroup(0, "第一组", "01:00", false), AlarmGroup(1, "第二组", "08:00", false),

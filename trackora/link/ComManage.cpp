@@ -15,6 +15,7 @@
 
 #include "link/OutputLog.h"
 #include "link/ReplyFormat.h"
+#include "platform/DeviceAccess.h"
 #include "platform/HiddenLayout.h"
 #include "platform/MessageBox.h"
 
@@ -91,7 +92,7 @@ std::string OpenFailureLog(const std::string& port, int error, const std::string
             break;
         case EACCES:
         case EPERM:
-            reason = "permission denied: the user needs the dialout group";
+            reason = PermissionDeniedReason(port);
             break;
         case EBUSY:
         case EWOULDBLOCK:

@@ -1,12 +1,13 @@
 #include "platform/IniFile.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
-#include <fstream>
+#include <cerrno>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -41,21 +42,55 @@ std::optional<std::string> KeyOf(const std::string& line) {
     return Trim(line.substr(0, eq));
 }
 
-std::string g_programFolder;
-
 // Profile files are a few kilobytes; anything far larger is not one of ours and is not read.
-constexpr std::streamoff kMaxProfileBytes = 1 << 20;
+constexpr size_t kMaxProfileBytes = 1 << 20;
+
+// The whole file into `bytes`, or why it could not be read whole; a missing file reads as empty.
+std::string ReadFile(const std::string& path, std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // No file there (nor, with ENOTDIR, a folder for it): nothing to lose, and a save may make one.
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? std::string() : std::strerror(errno);
+    std::string error;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        error = std::strerror(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        error = "not a plain file";
+    } else {
+        // One byte past the limit tells an oversized file from one of exactly the limit.
+        bytes.resize(kMaxProfileBytes + 1);
+        size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                error = std::strerror(errno);
+                break;
+            }
+            if (n == 0) break;
+            got += static_cast<size_t>(n);
+        }
+        bytes.resize(got);
+        if (error.empty() && got > kMaxProfileBytes) error = "larger than 1 MiB";
+    }
+    ::close(fd);
+    if (!error.empty()) bytes.clear();
+    return error;
+}
 
 }  // namespace
 
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
-    std::ifstream in(path_, std::ios::binary | std::ios::ate);
-    if (!in || in.tellg() > kMaxProfileBytes) return;
-    in.seekg(0);
-    std::string line;
-    while (std::getline(in, line)) {
+    std::string bytes;
+    readError_ = ReadFile(path_, bytes);
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines_.push_back(line);
+        lines_.push_back(std::move(line));
+        start = end + 1;
     }
 }
 
@@ -103,27 +138,9 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
     lines_.push_back(entry);
 }
 
-bool TIniFile::Save() const {
-    const QString path = QString::fromStdString(path_);
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    for (const auto& line : lines_) {
-        const std::string out = line + "\r\n";
-        if (file.write(out.data(), static_cast<qint64>(out.size())) != static_cast<qint64>(out.size())) {
-            file.cancelWriting();
-            return false;
-        }
-    }
-    return file.commit();
-}
-
-std::string ProgramFolder() {
-    if (!g_programFolder.empty()) return g_programFolder;
-    return QCoreApplication::applicationDirPath().toStdString() + "/";
-}
-
-void SetProgramFolder(const std::string& folder) {
-    g_programFolder = folder;
-    if (!g_programFolder.empty() && g_programFolder.back() != '/') g_programFolder += '/';
+IniSaveResult TIniFile::Save() const {
+    if (!readError_.empty()) return {"not rewritten, it could not be read whole (" + readError_ + ")"};
+    std::string bytes;
+    for (const auto& line : lines_) bytes += line + "\r\n";
+    return {ReplaceFile(path_, bytes)};
 }

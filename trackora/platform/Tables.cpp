@@ -1,13 +1,12 @@
 #include "platform/Tables.h"
 
-#include <QDir>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QSqlRecord>
 #include <atomic>
 
-#include "platform/IniFile.h"
+#include "platform/DataFolder.h"
 
 namespace {
 
@@ -46,8 +45,10 @@ QString TTable::SelectStatement() const {
 QString TTable::Open() {
     if (db_.isValid() && db_.isOpen()) return {};
     const QString path = FilePath();
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return QStringLiteral("cannot create the folder %1").arg(QFileInfo(path).absolutePath());
+    // The tables live in a folder of this user's alone, so no one else can put a link where SQLite
+    // creates its files.
+    if (const std::string error = UsePrivateFolder(ProgramFolder() + "DB"); !error.empty())
+        return QString::fromStdString(error);
     if (!db_.isValid()) db_ = QSqlDatabase::addDatabase("QSQLITE", connection_);
     if (!db_.isValid()) return QStringLiteral("the SQLite driver of Qt is not installed");
     db_.setDatabaseName(path);

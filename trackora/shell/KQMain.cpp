@@ -1,8 +1,11 @@
 #include "shell/KQMain.h"
 
 #include <QApplication>
+#include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "link/PublicData.h"
 #include "platform/Clock.h"
@@ -97,7 +100,7 @@ void InitApplication() {
 TfKQMain::TfKQMain(QWidget* parent) : QMainWindow(parent) {
     setObjectName("TfKQMain");
     setWindowTitle("Codrane_Enlish-D1065");
-    resize(kWidth, kHeight);
+    resize(QSize(kWidth, kHeight).boundedTo(Desktop().size()));
     MdiClient = new QMdiArea(this);
     MdiClient->setObjectName("MdiClient");
     // Children placed beyond the area (the start-up windows on a small screen) stay reachable.
@@ -192,10 +195,38 @@ void TfKQMain::Timer1Timer() {
         Timer1->setTimerType(Qt::VeryCoarseTimer);
         Timer1->setInterval(kTickMs);
         for (const char* form : {"TfComManage", "TfEquManage", "TfServer", "TfDVRN"}) OpenWindow(form);
+        // The start-up windows are measured at the fonts in use, so the frame's own size may not hold them.
+        FitToDesktop();
     }
     StatusPanels[3]->setText(QString::fromUtf8("Datetime：") +
                              QString::fromStdString(DateTimeText(CurrentDateTime())));
     StatusPanels[1]->setText(GlobalData.ComOpen != 0 ? "Com Status:Open" : "ComStatus:Close");
+}
+
+void TfKQMain::UseDesktop(const QRect& available) {
+    desktop_ = available;
+    resize(size().boundedTo(available.size()));
+}
+
+QRect TfKQMain::Desktop() const { return desktop_ ? *desktop_ : screen()->availableGeometry(); }
+
+void TfKQMain::FitToDesktop() {
+    QRect children;
+    for (const QMdiSubWindow* child : MdiClient->subWindowList())
+        if (child->isVisible()) children |= child->geometry();
+    const int border = 2 * MdiClient->frameWidth();
+    const QSize around = size() - MdiClient->size() + QSize(border, border);  // menu, tool bar, status bar
+    const QSize decoration = frameGeometry().size() - size();                 // title bar and border
+    const QRect desktop = Desktop();
+    const QSize wanted = size()
+                             .expandedTo(QSize(children.right() + 1, children.bottom() + 1) + around)
+                             .boundedTo(desktop.size() - decoration);
+    resize(wanted);
+    const QSize outer = wanted + decoration;
+    QPoint at = frameGeometry().topLeft();
+    at.setX(std::clamp(at.x(), desktop.left(), desktop.right() + 1 - outer.width()));
+    at.setY(std::clamp(at.y(), desktop.top(), desktop.bottom() + 1 - outer.height()));
+    move(at);
 }
 
 void TfKQMain::OpenItem(const std::string& item) {

@@ -9,6 +9,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <array>
+#include <optional>
 #include <string>
 
 class TfKQMain : public QMainWindow {
@@ -26,6 +27,8 @@ class TfKQMain : public QMainWindow {
     QTimer* Timer1;
 
     [[nodiscard]] QString PanelText(int index) const;
+    // The desktop area the window keeps to: its screen's available geometry unless one is set here.
+    void UseDesktop(const QRect& available);
 
   public slots:
     void FormCreate();
@@ -76,6 +79,12 @@ class TfKQMain : public QMainWindow {
     void BuildStatusBar();
     // Performs the item's action: opens its window, if it has one.
     void OpenItem(const std::string& item);
+    [[nodiscard]] QRect Desktop() const;
+    // Grows the window until every open child shows whole, as far as the desktop allows, and keeps
+    // the whole frame on the desktop.
+    void FitToDesktop();
+
+    std::optional<QRect> desktop_;
 };
 
 extern TfKQMain* fKQMain;

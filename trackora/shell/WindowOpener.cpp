@@ -148,11 +148,22 @@ QWidget* OpenWindow(const std::string& formName) {
     QObject::connect(window, &QObject::destroyed, [name = kind.formName, window] { Forget(name, window); });
     if (QMdiArea* host = Windows().host) {
         // The window keeps the size its class gave it; the frame adds its title bar and border.
-        const QSize wanted = window->testAttribute(Qt::WA_Resized) ? window->size() : window->sizeHint();
+        // A size set by the class grows where the controls need more room at the fonts in use.
+        // A window the class did not size opens at its preferred size as far as the main window's area
+        // holds it, never below what its controls need.
         auto* frame = new ChildFrame(kind.formName, kind.fixed);
+        // A window that chose its border buttons keeps them in its frame.
+        if (!kind.fixed && window->windowFlags().testFlag(Qt::CustomizeWindowHint))
+            frame->setWindowFlags(Qt::SubWindow | (window->windowFlags() & ~Qt::WindowType_Mask));
         frame->setWidget(window);
         host->addSubWindow(frame);
-        const QSize framed = wanted + (frame->sizeHint() - window->sizeHint());
+        const QSize border = frame->sizeHint() - window->sizeHint();
+        const QSize wanted = window->testAttribute(Qt::WA_Resized)
+                                 ? window->size().expandedTo(window->minimumSizeHint())
+                                 : window->sizeHint()
+                                       .boundedTo(host->viewport()->size() - border)
+                                       .expandedTo(window->minimumSizeHint());
+        const QSize framed = wanted + border;
         if (kind.fixed)
             frame->setFixedSize(framed);
         else

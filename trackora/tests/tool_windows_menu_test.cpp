@@ -8,9 +8,9 @@
 #include <QPointer>
 #include <functional>
 
-#include "console_fixture.h"
 #include "link/OutPut.h"
 #include "link/ReplyTable.h"
+#include "menu_fixture.h"
 #include "reply_test_util.h"
 #include "shell/KQMain.h"
 #include "shell/WindowOpener.h"
@@ -23,30 +23,10 @@
 
 namespace {
 
-class ToolMenu : public ::testing::Test {
+class ToolMenu : public MenuProgram {
   protected:
-    ToolMenu() {
-        main = new TfKQMain;
-        main->Timer1->stop();
-        OpenWindow("TfOutPut");
-        fOutPut->Timer1->stop();
-        SetLinePort(&port);
-        GlobalData.ComOpen = kTrue32;
-    }
-    ~ToolMenu() override {
-        delete main;
-        SetLinePort(nullptr);
-    }
-    void OpenFromMenu(const char* item) {
-        EXPECT_TRUE(QMetaObject::invokeMethod(main, (std::string(item) + "Click").c_str())) << item;
-    }
     // Closes the window's frame as the user does; the window itself goes at the next event loop pass.
     static void CloseFrame(const char* form) { ASSERT_TRUE(WindowFrame(form)->close()) << form; }
-
-    QuietProgram quiet;
-    LogCapture log;
-    RecordingPort port;
-    TfKQMain* main;
 };
 
 TEST_F(ToolMenu, EachWindowOpensFromItsMenuItemOnce) {

@@ -38,6 +38,8 @@ bool TRecorderForm::Check(const QString& error) {
 
 void TRecorderForm::RenewDBGrid() {
     if (!Check(table_.Reload(model_))) return;
+    // Every column as wide as its widest text, the time stamps whole; the grid scrolls sideways instead.
+    DBGrid1->resizeColumnsToContents();
     const int rows = model_.rowCount();
     if (rows == 0) return;
     DBGrid1->selectRow(rows - 1);

@@ -42,6 +42,20 @@ std::string NeighbourLabel(int neighbour, int value) {
     return "Label" + std::to_string(kFirstNeighbourLabel + kCellValues * (neighbour - 1) + value);
 }
 
+TReplyRecord WidestNetStatus() {
+    TReplyRecord reply;
+    reply.Data.fill(0xFF);  // every 16-bit value 65535, every byte 255
+    reply.Data[0] = 1;
+    // Degrees with their widest fractions: 179.999999 east and 89.999999 north.
+    for (const auto& [at, degrees] : {std::pair{5, 179}, std::pair{9, 89}}) {
+        reply.Data[static_cast<size_t>(at)] = static_cast<uint8_t>(degrees);
+        for (int i = 1; i <= 3; ++i) reply.Data[static_cast<size_t>(at + i)] = 99;
+    }
+    reply.Data[kNeighbourCountByte] = kNeighbourCells;
+    reply.Len = kFirstNeighbourByte + kNeighbourRecord * kNeighbourCells;
+    return reply;
+}
+
 LabelTexts NetStatusLabels(const TReplyRecord& reply, const std::string& now) {
     const ReplyBytes b(reply);
     LabelTexts out = {

@@ -15,6 +15,8 @@ constexpr int kNeighbourCells = 6;
 constexpr int kCellValues = 6;  // ARFCN, RxLev, MNC, MCC, LAC, CI
 // The label of a neighbour's value: Label14 holds neighbour 1's ARFCN, Label49 neighbour 6's CI.
 [[nodiscard]] std::string NeighbourLabel(int neighbour, int value);
+// A reply 0x8103 whose labels are as wide as any terminal's: six neighbours, every number at its widest.
+[[nodiscard]] TReplyRecord WidestNetStatus();
 // Every label of the network window for reply 0x8103, stamped with `now`. A neighbour count outside
 // 1..6 leaves every neighbour value at "0".
 [[nodiscard]] LabelTexts NetStatusLabels(const TReplyRecord& reply, const std::string& now);

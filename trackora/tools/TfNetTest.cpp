@@ -44,6 +44,7 @@ TfNetTest::TfNetTest(QWidget* parent)
         for (int f = 0; f < kCellValues; ++f) column->addWidget(NewLabel(group, NeighbourLabel(r, f)));
         grid->addWidget(group, 8 + (r - 1) / 3, (r - 1) % 3);
     }
+    ReserveLabelRoom(this, NetStatusLabels(WidestNetStatus(), "12-31 23:59:59"));
     TReplyRecord empty;  // the labels start as an answer without cells shows them
     ApplyLabels(this, NetStatusLabels(empty, {}));
 

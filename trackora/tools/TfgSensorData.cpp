@@ -11,11 +11,14 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "consoles/CommandKit.h"
+#include "consoles/ConsoleForm.h"
 #include "link/LogMemo.h"
 #include "link/OutputLog.h"
 #include "platform/FileDialog.h"
+#include "platform/HiddenLayout.h"
 #include "platform/MessageBox.h"
 #include "platform/StrToInt.h"
 #include "platform/TextCodec.h"
@@ -35,6 +38,9 @@ constexpr size_t kReplayStride = 10;
 constexpr int kDefaultUnitIndex = 4;  // "5P"
 constexpr int kUnits = 20;
 constexpr int kLabelStep = 20;
+constexpr int kMemoChars = 24;
+constexpr int kXLabelWidth = 40;
+constexpr int kXAxisGap = 2;
 constexpr int kRecordStateCmd = 0x0512;
 constexpr int kRecordDataCmd = 0x0513;
 
@@ -72,7 +78,6 @@ void TPressurePlot::paintEvent(QPaintEvent*) {
 TfgSensorData::TfgSensorData(QWidget* parent) : QWidget(parent) {
     setObjectName("TfgSensorData");
     setWindowTitle(QStringLiteral("大气压传感气分析器"));
-    setFixedSize(kWidth, kHeight);
     const auto button = [this](QPushButton*& member, const char* name, const char* caption) {
         member = new QPushButton(QString::fromUtf8(caption), this);
         member->setObjectName(name);
@@ -106,6 +111,8 @@ TfgSensorData::TfgSensorData(QWidget* parent) : QWidget(parent) {
     Label2->setVisible(false);
     Memo1 = new LogMemo(this);
     Memo1->setObjectName("Memo1");
+    // Wide enough for a sample line of a pressure file: its time stamp and its value.
+    Memo1->setMinimumWidth(Memo1->fontMetrics().horizontalAdvance(QString(kMemoChars, '0')));
     PaintBox1 = new TPressurePlot(this);
     PaintBox1->setObjectName("PaintBox1");
     Timer1 = new QTimer(this);
@@ -127,13 +134,17 @@ TfgSensorData::TfgSensorData(QWidget* parent) : QWidget(parent) {
         label = new QLabel(yAxis);
         label->setObjectName(QStringLiteral("AxisLabel%1").arg(i));
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        label->setGeometry(0, kBaselineRow - (kAxisLabels / 2 - i) * kLabelStep - 8, 56, 16);
+        // Centred on its grid line, but never above or below the plot.
+        const int height = label->fontMetrics().height();
+        const int top = kBaselineRow - (kAxisLabels / 2 - i) * kLabelStep - height / 2;
+        label->setGeometry(0, std::clamp(top, 0, kPlotHeight - height), 56, height);
     }
     auto* xAxis = new QWidget(this);
-    xAxis->setFixedSize(kPlotWidth + 40, 16);
+    // A whole line of text below the plot's frame, so the numbers never reach into it.
+    xAxis->setFixedSize(kPlotWidth + kXLabelWidth, fontMetrics().height() + kXAxisGap);
     for (int x = 0; x <= kPlotWidth; x += 50) {
         auto* label = new QLabel(QString::number(x), xAxis);
-        label->setGeometry(x, 0, 40, 16);
+        label->setGeometry(x, kXAxisGap, kXLabelWidth, fontMetrics().height());
     }
     auto* plot = new QGridLayout;
     plot->setSpacing(0);
@@ -155,16 +166,24 @@ TfgSensorData::TfgSensorData(QWidget* parent) : QWidget(parent) {
     settings->addStretch();
 
     auto* buttons = new QGridLayout;
-    QPushButton* all[] = {SpeedButton1, SpeedButton2,  SpeedButton3,  SpeedButton4,
-                          SpeedButton5, SpeedButton6,  SpeedButton7,  SpeedButton8,
-                          SpeedButton9, SpeedButton10, SpeedButton11, Button1};
-    for (int i = 0; i < static_cast<int>(std::size(all)); ++i) buttons->addWidget(all[i], i / 6, i % 6);
-    buttons->addWidget(CheckBox4, 0, 6);
+    QPushButton* shown[] = {SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4,
+                            SpeedButton5, SpeedButton6, SpeedButton7};
+    for (int i = 0; i < static_cast<int>(std::size(shown)); ++i) buttons->addWidget(shown[i], i / 6, i % 6);
+    // The recording controls lie below the fixed client area, out of view; only a build that shows
+    // hidden controls brings them up.
+    auto* strip = new QHBoxLayout;
+    QWidget* recording[] = {SpeedButton8, SpeedButton9, SpeedButton10, SpeedButton11, Button1, CheckBox4};
+    for (QWidget* control : recording) {
+        strip->addWidget(control);
+        control->setVisible(kShowHiddenControls);
+    }
+    strip->addStretch();
 
     auto* left = new QVBoxLayout;
     left->addLayout(settings);
     left->addLayout(plot);
     left->addLayout(buttons);
+    left->addLayout(strip);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left);
     layout->addWidget(Memo1, 1);
@@ -188,6 +207,7 @@ TfgSensorData::TfgSensorData(QWidget* parent) : QWidget(parent) {
 
     ShowCount();
     UpdateAxisLabels();
+    FixSizeAtLeast(this, {kWidth, kHeight});
     Timer1->start();
 }
 
@@ -295,7 +315,8 @@ void TfgSensorData::SpeedButton2Click() {
     const SaveResult saved = SaveLinesWithDialog(this, Memo1->Lines());
     if (saved.outcome == SaveOutcome::Failed) ReportSaveFailure(saved.path.toStdString(), saved.error);
     if (saved.outcome == SaveOutcome::Saved)
-        ShowMessageBox(QStringLiteral("数据存贮成功!!!"), QString::fromUtf8(kHintCaption), MsgIcon::Information);
+        ShowMessageBox(QStringLiteral("数据存贮成功!!!"), QString::fromUtf8(kHintCaption),
+                       MsgIcon::Information);
 }
 
 void TfgSensorData::SpeedButton3Click() { Memo1->Clear(); }

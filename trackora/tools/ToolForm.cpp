@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QWidget>
+#include <algorithm>
 
 #include "consoles/CommandKit.h"
 #include "link/OutputLog.h"
@@ -12,6 +13,16 @@ void ApplyLabels(QWidget* form, const LabelTexts& texts) {
     for (const LabelText& t : texts) {
         if (auto* label = form->findChild<QLabel*>(QString::fromStdString(t.name)))
             label->setText(QString::fromStdString(t.text));
+    }
+}
+
+void ReserveLabelRoom(QWidget* form, const LabelTexts& widest) {
+    for (const LabelText& t : widest) {
+        auto* label = form->findChild<QLabel*>(QString::fromStdString(t.name));
+        if (label == nullptr) continue;
+        const int margins = 2 * label->margin() + std::max(label->indent(), 0) + 2 * label->frameWidth();
+        const int room = label->fontMetrics().horizontalAdvance(QString::fromStdString(t.text)) + margins;
+        label->setMinimumWidth(std::max(label->minimumWidth(), room));
     }
 }
 

@@ -22,6 +22,9 @@ using LabelTexts = std::vector<LabelText>;
 
 // Writes each text to the child label of that name; a name no label has is skipped.
 void ApplyLabels(QWidget* form, const LabelTexts& texts);
+// Makes each named label at least as wide as the given text, so it holds its longest value without the
+// window growing (or cutting it) when that value arrives.
+void ReserveLabelRoom(QWidget* form, const LabelTexts& widest);
 // The text of the child label of that name (empty when there is none).
 [[nodiscard]] std::string LabelCaption(const QWidget* form, const std::string& name);
 
