@@ -3,6 +3,7 @@
 #include <grp.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -35,7 +36,7 @@ CheckedFolder OpenHostRunDir(const std::filesystem::path& dir, std::optional<gid
 std::optional<gid_t> LookUpGroup(const std::string& name) {
     if (name.empty()) return std::nullopt;
     std::vector<char> buffer(16 * 1024);
-    group entry {};
+    group entry{};
     group* found = nullptr;
     if (::getgrnam_r(name.c_str(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
         return found->gr_gid;
@@ -61,7 +62,21 @@ std::string GroupReachProblem(const CheckedFolder& run, gid_t group, const std::
 }
 
 CheckedFolder OpenSocketFolder(const std::filesystem::path& socket) {
-    return OpenCheckedFolder(socket.has_parent_path() ? socket.parent_path() : ".", ClientRunDirRules());
+    const std::filesystem::path dir = socket.has_parent_path() ? socket.parent_path() : ".";
+    CheckedFolder folder = OpenCheckedFolder(dir, ClientRunDirRules());
+    struct stat st {};
+    if (folder.error == -EACCES && ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        // The usual cause: a host that lets one group in, and a user not (yet) in it.
+        std::vector<char> buffer(16 * 1024);
+        group entry{};
+        group* found = nullptr;
+        const std::string name =
+            ::getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr
+                ? std::string(found->gr_name)
+                : std::to_string(st.st_gid);
+        folder.text += " (the host lets in the members of group " + name + ")";
+    }
+    return folder;
 }
 
 }  // namespace geolumen::host

@@ -3,6 +3,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "host/host_e2e_fixture.h"
@@ -43,6 +44,16 @@ TEST_F(HostEndToEnd, TheSocketGroupReachesTheSensorAndTheRadioNobodyElseDoes) {
     // The test's folder must be passable by the other user; the host's own folders decide the rest.
     std::filesystem::permissions(base_, std::filesystem::perms(0755));
     auto host = StartHost({"--idle", "--socket-group", "users"});
+    // Every folder of the run directory and every socket in it belong to the group, with no more rights.
+    std::vector<std::filesystem::path> entries = {RunDir()};
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(RunDir()))
+        entries.push_back(entry);
+    for (const auto& entry : entries) {
+        struct stat st {};
+        ASSERT_EQ(::lstat(entry.c_str(), &st), 0) << entry;
+        EXPECT_EQ(st.st_gid, users->gr_gid) << entry;
+        EXPECT_EQ(st.st_mode & 07777, S_ISSOCK(st.st_mode) ? 0660u : 0750u) << entry;
+    }
 
     struct Row {
         const char* legend;
@@ -52,7 +63,11 @@ TEST_F(HostEndToEnd, TheSocketGroupReachesTheSensorAndTheRadioNobodyElseDoes) {
         const char* clientError;
     } rows[] = {
         {"a member of the socket group", {"--groups", gid}, 0, 0, ""},
-        {"a user in no group of the host", {"--clear-groups"}, 3, 4, "Permission denied"},
+        {"a user in no group of the host",
+         {"--clear-groups"},
+         3,
+         4,
+         "cannot be opened: Permission denied (the host lets in the members of group users)"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.legend);
