@@ -61,7 +61,7 @@ int DeviceLife::Run() {
             Say("sensor clients: " + socket.string());
             StartIdle();
             Say(options_.runMs ? "device running for " + std::to_string(*options_.runMs) + " ms"
-                               : std::string("device running; SIGINT or SIGTERM removes it"));
+                               : std::string("device running; SIGINT, SIGTERM or SIGHUP removes it"));
             exitCode = Serve();
             idle_.Stop();
         }

@@ -10,13 +10,12 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "host/stop_signals.h"
+
 namespace geolumen::host {
 
 HostEvents::HostEvents(bool moduleSignals) {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
+    sigset_t set = StopSignals();
     if (moduleSignals) {
         sigaddset(&set, kUnplugSignal);
         sigaddset(&set, kReplugSignal);

@@ -15,7 +15,7 @@ inline constexpr int kUnplugSignal = SIGUSR1;
 inline constexpr int kReplugSignal = SIGUSR2;
 
 enum class HostEvent {
-    kStop,     // SIGINT or SIGTERM
+    kStop,     // SIGINT, SIGTERM or SIGHUP
     kTimeUp,   // the deadline passed
     kRemoved,  // the device has gone (Removed() was called)
     kUnplug,   // the simulated module is to be pulled

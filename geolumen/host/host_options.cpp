@@ -40,6 +40,8 @@ const OptionRow<HostOptions> kHostOptions[] = {
     {"--run-dir", "a directory",
      [](HostOptions& o, std::string_view v) { return StoreNonEmpty(o.runDir, v); }},
     {"--socket", "a path", [](HostOptions& o, std::string_view v) { return StoreNonEmpty(o.socket, v); }},
+    {"--socket-group", "a group name",
+     [](HostOptions& o, std::string_view v) { return StoreNonEmpty(o.socketGroup, v); }},
     {"--idle", "", SetSwitch<HostOptions, &HostOptions::idle>},
     {"--exit-on-removal", "", SetSwitch<HostOptions, &HostOptions::exitOnRemoval>},
     {"--max-clients", "a number from 1 to 1000",
@@ -59,16 +61,19 @@ const char* HostUsage() {
     return "usage: geolumen-host [--library PATH] [--usb sim|/dev/cdc-wdmN] [--removal orderly|surprise]\n"
            "                     [--run-ms N] [--instance ID] [--state-dir DIR] [--run-dir DIR] [--socket "
            "PATH]\n"
-           "                     [--idle] [--exit-on-removal] [--max-clients N] [--trace LEVEL] [--help]\n"
-           "                     [--version]\n"
+           "                     [--idle] [--exit-on-removal] [--max-clients N] [--socket-group NAME]\n"
+           "                     [--trace LEVEL] [--help] [--version]\n"
            "Loads the driver library, runs one device on the chosen USB back end (the simulated module by\n"
-           "default) until --run-ms has passed or SIGINT/SIGTERM arrives, then removes it and unloads.\n"
+           "default) until --run-ms has passed or SIGINT, SIGTERM or SIGHUP arrives, then removes it and\n"
+           "unloads.\n"
            "Sensor clients connect to <run-dir>/sensor.sock (or --socket); the run directory is --run-dir,\n"
            "else $GEOLUMEN_RUN_DIR, else $XDG_RUNTIME_DIR/geolumen, else /run/geolumen. --idle lets the\n"
            "device power down while no client holds it awake, which ends the module's session.\n"
            "When the device is pulled, the host removes it as the platform would and adds it again once\n"
            "its path is back (the simulated module: kill -USR1 pulls it, kill -USR2 returns it);\n"
            "--exit-on-removal exits with status 8 instead, for a service manager that restarts the host.\n"
+           "--socket-group NAME gives the run directory (0750) and the sockets (0660) to the group NAME,\n"
+           "so that its members may read fixes and switch the radio.\n"
            "--trace LEVEL writes the driver's trace lines and its \"Zorvic TX/RX\" lines to stderr;\n"
            "LEVEL is 0..5 or none, critical, error, warning, information, verbose.\n"
            "--max-clients N (1..1000, default 64) bounds the connections served at a time on the sensor\n"

@@ -18,6 +18,7 @@ struct HostOptions {
     std::string stateDir;           // empty: the default store root
     std::string runDir;             // empty: found as host/run_dir.h says
     std::string socket;             // empty: sensor.sock in the run directory
+    std::string socketGroup;        // empty: the host's own group keeps the run directory and sockets
     bool idle = false;              // let the device leave D0 while no client holds it awake
     bool exitOnRemoval = false;     // exit non-zero when the device is pulled, instead of awaiting it
     std::optional<uint8_t> trace;   // trace level of the driver's lines on standard error; none: off

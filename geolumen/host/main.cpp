@@ -14,6 +14,7 @@
 #include "host/host_events.h"
 #include "host/host_log.h"
 #include "host/host_options.h"
+#include "host/library_path.h"
 #include "host/run_dir.h"
 #include "host/usb_back_end.h"
 #include "platform/device_store.h"
@@ -28,7 +29,7 @@ int main(int argc, char** argv) {
     int exit = kExitOk;
     const auto options = CommandLineOrExit(
         "geolumen-host",
-        ParseHostOptions(std::vector<std::string>(argv + 1, argv + argc), GEOLUMEN_DEFAULT_LIBRARY, &error),
+        ParseHostOptions(std::vector<std::string>(argv + 1, argv + argc), DefaultLibraryPath(), &error),
         error, HostUsage(), &exit);
     if (!options) return exit;
     // Before the first thread: the signals are taken by the main thread's wait alone.
@@ -40,8 +41,19 @@ int main(int argc, char** argv) {
     if (const CheckedFolder state = OpenDeviceStoreRoot(); !state.Valid()) {
         return Fail(kExitState, state.text + (state.path.empty() ? " (give --state-dir DIR)" : ""));
     }
-    if (const CheckedFolder run = host::OpenHostRunDir(host::ResolveRunDir(options->runDir)); !run.Valid()) {
-        return Fail(kExitSocket, run.text);
+    std::optional<gid_t> socketGroup;
+    if (!options->socketGroup.empty()) {
+        socketGroup = LookUpGroup(options->socketGroup);
+        if (!socketGroup) return Fail(kExitUsage, "--socket-group: no group " + options->socketGroup);
+    }
+    {
+        const CheckedFolder run = OpenHostRunDir(ResolveRunDir(options->runDir), socketGroup);
+        if (!run.Valid()) return Fail(kExitSocket, run.text);
+        if (socketGroup) {
+            if (const std::string problem = GroupReachProblem(run, *socketGroup, options->socketGroup);
+                !problem.empty())
+                Say("warning: " + problem);
+        }
     }
     if (options->trace) {
         // The library reads it when it is loaded; the host's own copy (the USB back end) is set here.

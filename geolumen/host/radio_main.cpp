@@ -12,6 +12,7 @@
 
 #include "driver/queue.h"
 #include "host/command_line.h"
+#include "host/library_path.h"
 #include "host/radio_options.h"
 #include "host/run_dir.h"
 #include "host/stop_signals.h"
@@ -286,7 +287,7 @@ int main(int argc, char** argv) {
     const auto options =
         host::CommandLineOrExit("geolumen-radio",
                                 host::ParseRadioOptions(std::vector<std::string>(argv + 1, argv + argc),
-                                                        GEOLUMEN_DEFAULT_LIBRARY, &error),
+                                                        host::DefaultLibraryPath(), &error),
                                 error, host::RadioUsage(), &exit);
     if (!options) return exit;
     // Blocked before the library starts any thread, so only `watch` takes them, synchronously.

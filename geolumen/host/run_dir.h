@@ -36,6 +36,14 @@ using EnvLookup = std::function<const char*(const char* name)>;
 [[nodiscard]] CheckedFolder OpenHostRunDir(const std::filesystem::path& dir,
                                            std::optional<gid_t> group = std::nullopt);
 
+// The group named by --socket-group (a name, or a number): nothing when there is no such group.
+[[nodiscard]] std::optional<gid_t> LookUpGroup(const std::string& name);
+
+// Why the members of `group` still cannot reach the sockets in an existing run directory that the host
+// did not make for them (another group, or no way in for the group); empty when they can. Such a folder is
+// the owner's to change, so the host says so rather than changing it.
+[[nodiscard]] std::string GroupReachProblem(const CheckedFolder& run, gid_t group, const std::string& name);
+
 // The folder of a host's socket, as a client checks it before connecting: it must be no link, belong to
 // the client's own user or root, and be writable by nobody else. -ENOENT when it does not exist.
 [[nodiscard]] CheckedFolder OpenSocketFolder(const std::filesystem::path& socket);

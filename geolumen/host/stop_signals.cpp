@@ -13,6 +13,9 @@ sigset_t StopSignals() {
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
+    // A service manager (or a closed terminal) sends SIGHUP; the host has no configuration to re-read, so
+    // it ends as on SIGTERM, with its sockets removed, rather than dying where it stands.
+    sigaddset(&set, SIGHUP);
     return set;
 }
 

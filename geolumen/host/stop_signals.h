@@ -1,7 +1,7 @@
 #pragma once
-// SIGINT and SIGTERM end the host and the radio tool's watch. They are blocked in every thread (the mask
-// is set before the first thread starts and inherited) and taken synchronously by the main thread, so no
-// handler runs at all.
+// SIGINT, SIGTERM and SIGHUP end the host and the radio tool's watch. They are blocked in every thread (the
+// mask is set before the first thread starts and inherited) and taken synchronously by the main thread, so
+// no handler runs at all.
 #include <signal.h>
 
 #include <cstdint>

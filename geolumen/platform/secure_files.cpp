@@ -155,7 +155,12 @@ CheckedFolder OpenCheckedSubfolder(const CheckedFolder& parent, std::string_view
     if (!parent.Valid())
         return Refused(path, rules, parent.error ? parent.error : -EBADF, "is not reachable");
     if (!OneStep(name)) return Refused(path, rules, -EINVAL, "is not a single name");
-    return OpenStep(parent.fd.Get(), std::string(name), path, rules);
+    // A folder made inside one of ours takes its group, as the sockets in it do: the group given to the
+    // top folder (the host's --socket-group) then reaches every socket below it.
+    FolderRules inside = rules;
+    struct stat st {};
+    if (!inside.group && ::fstat(parent.fd.Get(), &st) == 0) inside.group = st.st_gid;
+    return OpenStep(parent.fd.Get(), std::string(name), path, inside);
 }
 
 CheckedFolder OpenCheckedFolderBelow(const std::filesystem::path& root, const std::filesystem::path& below,
@@ -289,8 +294,13 @@ int ListenInFolder(const CheckedFolder& folder, std::string_view name, mode_t mo
         text = "socket " + shown + " cannot be bound: " + std::strerror(errno);
         return error;
     }
-    // No one else can enter the folder, so nothing can stand in for the socket before its mode is set.
-    if (::fchmodat(folder.fd.Get(), entry.c_str(), mode, AT_SYMLINK_NOFOLLOW) != 0 ||
+    // No one else can enter the folder, so nothing can stand in for the socket before its group and mode
+    // are set. The socket takes the folder's group: whoever may enter the folder is whom it is meant for.
+    struct stat inFolder {};
+    if (::fstat(folder.fd.Get(), &inFolder) != 0 ||
+        ::fchownat(folder.fd.Get(), entry.c_str(), static_cast<uid_t>(-1), inFolder.st_gid,
+                   AT_SYMLINK_NOFOLLOW) != 0 ||
+        ::fchmodat(folder.fd.Get(), entry.c_str(), mode, AT_SYMLINK_NOFOLLOW) != 0 ||
         ::listen(fd.Get(), backlog) != 0) {
         const int error = -errno;
         text = "socket " + shown + " cannot be opened to clients: " + std::strerror(errno);
