@@ -67,6 +67,9 @@ struct SensorServer::Connection {
     // Changed by the I/O thread under the lock; read by posters under it.
     bool connected = false;
     bool subscribed = false;
+    // Subscriptions the sensor holds for this client: it counts every subscribe and only an unsubscribe
+    // takes one back (a disconnect does not), so a close gives back each one it still holds.
+    uint32_t sensorSubscriptions = 0;
     // Set when the socket failed or the client fell too far behind; the I/O thread closes it.
     bool closing = false;
     // Until its connect request has gone through; the I/O thread's.
@@ -90,6 +93,7 @@ struct Call {
     MessageWriter& out;
     std::optional<bool> connected;
     std::optional<bool> subscribed;
+    int subscriptionChange = 0;  // +1 for a subscribe the sensor took, -1 for an unsubscribe
 };
 
 // False: the body was malformed and nothing was called.
@@ -133,9 +137,11 @@ bool ClientCall(Call& call) {
                 break;
             case Effect::kSubscribed:
                 call.subscribed = true;
+                call.subscriptionChange = 1;
                 break;
             case Effect::kUnsubscribed:
                 call.subscribed = false;
+                call.subscriptionChange = -1;
                 break;
         }
     }
@@ -706,6 +712,9 @@ void SensorServer::HandleMessage(Connection& connection, const Message& message)
         std::lock_guard lock(mutex_);
         if (call.connected) connection.connected = *call.connected;
         if (connection.connected) connection.connectBy.reset();
+        if (call.subscriptionChange > 0) ++connection.sensorSubscriptions;
+        if (call.subscriptionChange < 0 && connection.sensorSubscriptions > 0)
+            --connection.sensorSubscriptions;
         if (call.subscribed && *call.subscribed != connection.subscribed) {
             connection.subscribed = *call.subscribed;
             logs.push_back("sensor client " + std::to_string(connection.number) +
@@ -737,7 +746,7 @@ void SensorServer::Close(Connection* connection, bool tellDriver) {
         // As the framework does for a closed handle: the device's file cleanup, then the sensor hears
         // that the client has gone.
         if (cleanup) cleanup(owned->file.Get());
-        if (owned->subscribed)
+        for (uint32_t i = 0; i < owned->sensorSubscriptions; ++i)
             (void)driver->OnClientUnsubscribeFromEvents(owned->file.Get(), kSensorObjectId);
         if (owned->connected) (void)driver->OnClientDisconnect(owned->file.Get(), kSensorObjectId);
     }

@@ -6,6 +6,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
 
@@ -306,6 +307,47 @@ TEST_F(SensorServerTest, ClosedConnectionIsCleanupThenUnsubscribeThenDisconnect)
     ASSERT_TRUE(driver_->WaitForCalls(2));
     ASSERT_TRUE(WaitForLog("sensor client 2: closed"));
     EXPECT_EQ(driver_->Calls(), (std::vector<std::string>{"supported events", "cleanup"}));
+}
+
+// The sensor counts every subscribe and only an unsubscribe gives one back, so a closed connection must
+// give back exactly what it still holds, whatever it asked before; otherwise the sensor keeps posting for a
+// client that is gone.
+TEST_F(SensorServerTest, AClosedConnectionGivesBackEverySubscriptionItHolds) {
+    struct Row {
+        const char* legend;
+        std::vector<MessageType> requests;  // after connect
+        size_t unsubscribesOnClose;
+    } rows[] = {
+        {"subscribed once", {MessageType::kSubscribe}, 1},
+        {"subscribed twice", {MessageType::kSubscribe, MessageType::kSubscribe}, 2},
+        {"subscribed, then disconnected", {MessageType::kSubscribe, MessageType::kDisconnect}, 1},
+        {"subscribed and unsubscribed", {MessageType::kSubscribe, MessageType::kUnsubscribe}, 0},
+        {"unsubscribed more than subscribed",
+         {MessageType::kSubscribe, MessageType::kUnsubscribe, MessageType::kUnsubscribe},
+         0},
+        {"never subscribed", {}, 0},
+    };
+    size_t number = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.legend);
+        driver_->ClearCalls();
+        {
+            SensorClient client;
+            Connect(client);
+            EXPECT_EQ(Request(client, MessageType::kConnect), S_OK);
+            for (MessageType type : row.requests) EXPECT_EQ(Request(client, type), S_OK);
+        }
+        ASSERT_TRUE(WaitForLog("sensor client " + std::to_string(++number) + ": closed"));
+        const bool disconnected =
+            std::count(row.requests.begin(), row.requests.end(), MessageType::kDisconnect);
+        // Everything the close calls: the unsubscribes, then the disconnect of a client still connected.
+        const size_t expected = 1 + row.requests.size() + row.unsubscribesOnClose + (disconnected ? 0 : 1);
+        ASSERT_TRUE(driver_->WaitForCalls(expected));
+        const auto calls = driver_->Calls();
+        const auto afterRequests = calls.begin() + static_cast<long>(1 + row.requests.size());
+        EXPECT_EQ(static_cast<size_t>(std::count(afterRequests, calls.end(), "unsubscribe")),
+                  row.unsubscribesOnClose);
+    }
 }
 
 TEST_F(SensorServerTest, DetachEndsEveryConnectionAndNoCallFollows) {

@@ -163,7 +163,14 @@ QWidget* OpenWindow(const std::string& formName) {
                                  : window->sizeHint()
                                        .boundedTo(host->viewport()->size() - border)
                                        .expandedTo(window->minimumSizeHint());
-        const QSize framed = wanted + border;
+        // A closable window opens no larger than the room left right of and below its place, so that one
+        // placed under the top row does not run off the main window; its layout takes what it needs less.
+        QSize framed = wanted + border;
+        if (!kind.fixed) {
+            const QPoint at = PlaceOf(kind);
+            const QSize room(host->viewport()->width() - at.x(), host->viewport()->height() - at.y());
+            framed = framed.boundedTo(room).expandedTo(window->minimumSizeHint() + border);
+        }
         if (kind.fixed)
             frame->setFixedSize(framed);
         else

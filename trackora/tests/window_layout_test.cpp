@@ -282,4 +282,21 @@ TEST_F(WindowLayout, StartupWindowsOpenInsideTheMainWindowOnASmallDesktop) {
     }
 }
 
+// A window the catalog places below the top row (the monitor window at the port manager's height) must
+// not run off the bottom of a main window maximised on a small desktop: it opens no taller than the room
+// left below its place, and scrolls inside where its content needs more.
+TEST_F(WindowLayout, AWindowPlacedBelowTheTopRowEndsInsideTheMainWindow) {
+    main->setGeometry(kSmallDesktop);
+    main->Timer1Timer();
+    QApplication::processEvents();
+    ASSERT_TRUE(QMetaObject::invokeMethod(main, "N17Click"));
+    QApplication::processEvents();
+    QMdiSubWindow* frame = WindowFrame("TfMoni");
+    ASSERT_NE(frame, nullptr);
+    const QRect area = main->MdiClient->viewport()->rect();
+    EXPECT_TRUE(area.contains(frame->geometry()))
+        << "TfMoni at " << frame->x() << "," << frame->y() << " " << frame->width() << "x" << frame->height()
+        << " in " << area.width() << "x" << area.height();
+}
+
 }  // namespace
