@@ -11,7 +11,7 @@
 #include "location/location_client.h"
 #include "location/location_reports.h"
 #include "sim/sim_location_service.h"
-#include "sim/sim_stack.h"
+#include "support/sim_stack.h"
 
 namespace {
 

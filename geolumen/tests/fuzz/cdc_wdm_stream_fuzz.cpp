@@ -17,7 +17,7 @@
 #include "halyx/halyx_mux.h"
 #include "halyx/halyx_usb_transport.h"
 #include "halyx/location_service.h"
-#include "sim/sim_stack.h"
+#include "support/sim_stack.h"
 #include "support/stream_syscalls.h"
 
 namespace {
