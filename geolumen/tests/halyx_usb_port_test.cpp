@@ -2,6 +2,7 @@
 // to whichever port is current, and without one they fail as with no device.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
