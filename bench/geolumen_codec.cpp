@@ -76,13 +76,13 @@ void DecodeReport(benchmark::State& state, std::uint16_t id, const std::vector<s
                   Decoder decode = &halyx_decode_tlvs) {
     const halyx_service_desc* desc = halyx_location_service_desc(2, 6, 4);
     T out;
-    if (decode(desc, HALYX_KIND_INDICATION, id, wire.data(), static_cast<std::uint32_t>(wire.size()), &out,
+    if (decode(desc, kHalyxKindIndication, id, wire.data(), static_cast<std::uint32_t>(wire.size()), &out,
                sizeof out) != 0) {
         state.SkipWithError("sample does not decode");
         return;
     }
     for (auto _ : state) {
-        const int rc = decode(desc, HALYX_KIND_INDICATION, id, wire.data(),
+        const int rc = decode(desc, kHalyxKindIndication, id, wire.data(),
                               static_cast<std::uint32_t>(wire.size()), &out, sizeof out);
         benchmark::DoNotOptimize(rc);
         benchmark::DoNotOptimize(&out);
@@ -93,24 +93,24 @@ void DecodeReport(benchmark::State& state, std::uint16_t id, const std::vector<s
 }
 
 void BM_DecodeFullPositionReport(benchmark::State& state) {
-    DecodeReport<halyx_loc_position_report>(state, HALYX_LOC_POSITION_REPORT, PositionReport());
+    DecodeReport<halyx_loc_position_report>(state, kHalyxLocPositionReport, PositionReport());
 }
 BENCHMARK(BM_DecodeFullPositionReport);
 
 void BM_DecodeSatelliteReport80(benchmark::State& state) {
-    DecodeReport<halyx_loc_satellite_report>(state, HALYX_LOC_SATELLITE_REPORT, SatelliteReport());
+    DecodeReport<halyx_loc_satellite_report>(state, kHalyxLocSatelliteReport, SatelliteReport());
 }
 BENCHMARK(BM_DecodeSatelliteReport80);
 
 // The decoder as it was, walking the element list for every TLV: the figure the index is measured against.
 void BM_DecodeFullPositionReportByWalk(benchmark::State& state) {
-    DecodeReport<halyx_loc_position_report>(state, HALYX_LOC_POSITION_REPORT, PositionReport(),
+    DecodeReport<halyx_loc_position_report>(state, kHalyxLocPositionReport, PositionReport(),
                                             &halyx_decode_tlvs_walk);
 }
 BENCHMARK(BM_DecodeFullPositionReportByWalk);
 
 void BM_DecodeSatelliteReport80ByWalk(benchmark::State& state) {
-    DecodeReport<halyx_loc_satellite_report>(state, HALYX_LOC_SATELLITE_REPORT, SatelliteReport(),
+    DecodeReport<halyx_loc_satellite_report>(state, kHalyxLocSatelliteReport, SatelliteReport(),
                                              &halyx_decode_tlvs_walk);
 }
 BENCHMARK(BM_DecodeSatelliteReport80ByWalk);

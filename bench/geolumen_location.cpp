@@ -11,7 +11,7 @@
 #include "location/location_client.h"
 #include "location/location_reports.h"
 #include "sim/sim_location_service.h"
-#include "sim/sim_stack.h"
+#include "support/sim_stack.h"
 
 namespace {
 
@@ -29,12 +29,12 @@ const std::vector<uint8_t> kPositionPayload = {
 
 void BM_PositionReportDecodeAndConvert(benchmark::State& state) {
     const halyx_service_desc* desc =
-        halyx_location_service_desc(HALYX_LOC_IDL_MAJOR, HALYX_LOC_IDL_MINOR, HALYX_LOC_LIBRARY_VERSION);
+        halyx_location_service_desc(kHalyxLocIdlMajor, kHalyxLocIdlMinor, kHalyxLocLibraryVersion);
     LocationReports reports;
     halyx_loc_position_report decoded{};
     for (auto _ : state) {
         const int r =
-            halyx_decode_tlvs(desc, HALYX_KIND_INDICATION, HALYX_LOC_POSITION_REPORT, kPositionPayload.data(),
+            halyx_decode_tlvs(desc, kHalyxKindIndication, kHalyxLocPositionReport, kPositionPayload.data(),
                               static_cast<uint32_t>(kPositionPayload.size()), &decoded, sizeof decoded);
         if (r != 0) {
             state.SkipWithError("decode failed");

@@ -1,33 +1,6 @@
 #include "driver/driver_globals.h"
 
-#include <system_error>
-
-#include "driver/device_usb_link.h"
-#include "sensor/sensor_ddi.h"
-
 namespace geolumen {
-
-DeviceParts DeviceParts::Defaults() {
-    DeviceParts parts;
-    parts.createSensorDdi = [](ISensorDdi** out) -> HRESULT {
-        if (!out) return E_POINTER;
-        *out = MakeCom<cSensorDDI>().Detach();
-        return S_OK;
-    };
-    parts.createClassExtension = [](ISensorClassExtension** out) { return CreateSensorClassExtension(out); };
-    parts.createUsbLink = [](cMainDevice&) -> std::unique_ptr<UsbLink> {
-        return std::make_unique<DeviceUsbLink>();
-    };
-    parts.startThread = [](std::thread& thread, std::function<void()> body) {
-        try {
-            thread = std::thread(std::move(body));
-            return true;
-        } catch (const std::system_error&) {
-            return false;
-        }
-    };
-    return parts;
-}
 
 DriverGlobals::DriverGlobals() : parts_(DeviceParts::Defaults()) {}
 
@@ -61,7 +34,9 @@ void DriverGlobals::SetRadioOn(bool on) {
     UpdateDataReporting();
 }
 
-void DriverGlobals::UpdateDataReporting() { DataReportingEnabled = selfManagedIoRunning_ && radioOn_ ? 1 : 0; }
+void DriverGlobals::UpdateDataReporting() {
+    DataReportingEnabled = selfManagedIoRunning_ && radioOn_ ? 1 : 0;
+}
 
 ComPtr<ISensorDdi> DriverGlobals::SensorDdi() const {
     std::lock_guard lock(mutex_);

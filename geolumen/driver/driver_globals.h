@@ -22,6 +22,7 @@ struct DeviceParts {
     // Starts `body` on a new thread; false when no thread could be made.
     std::function<bool(std::thread& thread, std::function<void()> body)> startThread;
 
+    // The real parts; made by the driver's main object, which alone sees every layer they come from.
     [[nodiscard]] static DeviceParts Defaults();
 };
 

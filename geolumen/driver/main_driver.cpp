@@ -1,10 +1,38 @@
 #include "driver/main_driver.h"
 
+#include <system_error>
+
+#include "driver/device_usb_link.h"
 #include "driver/driver_globals.h"
 #include "driver/main_device.h"
 #include "platform/trace.h"
+#include "sensor/sensor_ddi.h"
 
 namespace geolumen {
+
+// The driver assembles its device from every layer, so the parts a device is made of by default are
+// chosen here rather than beside the process-wide records.
+DeviceParts DeviceParts::Defaults() {
+    DeviceParts parts;
+    parts.createSensorDdi = [](ISensorDdi** out) -> HRESULT {
+        if (!out) return E_POINTER;
+        *out = MakeCom<cSensorDDI>().Detach();
+        return S_OK;
+    };
+    parts.createClassExtension = [](ISensorClassExtension** out) { return CreateSensorClassExtension(out); };
+    parts.createUsbLink = [](cMainDevice&) -> std::unique_ptr<UsbLink> {
+        return std::make_unique<DeviceUsbLink>();
+    };
+    parts.startThread = [](std::thread& thread, std::function<void()> body) {
+        try {
+            thread = std::thread(std::move(body));
+            return true;
+        } catch (const std::system_error&) {
+            return false;
+        }
+    };
+    return parts;
+}
 
 HRESULT cMainDriver::OnDeviceAdd(IWDFDriver* driver, IWDFDeviceInitialize* init) {
     if (!driver || !init) return E_UNEXPECTED;

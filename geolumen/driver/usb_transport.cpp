@@ -171,6 +171,9 @@ void UsbTransport::DeleteUsbTarget() {
 }
 
 void SetActiveUsbTransport(UsbTransport* device) {
+    // The message stack talks through these two entries; they find the active device themselves.
+    static const halyx_usb_port port{UsbSendCommand, UsbReceiveResponse};
+    halyx_set_usb_port(&port);
     std::unique_lock lock(g_activeLock);
     g_active = device;
 }

@@ -5,8 +5,8 @@
 // ResponseSemaphore, on which the message stack's reader thread waits.
 //
 // UsbTransport is the USB part of the device object; the device that owns the sensor interface makes its
-// UsbTransport the active one, and the message stack reaches it through UsbSendCommand and
-// UsbReceiveResponse.
+// UsbTransport the active one, and hands the message stack UsbSendCommand and UsbReceiveResponse as its
+// port.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>

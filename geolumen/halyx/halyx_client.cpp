@@ -199,7 +199,7 @@ int StartRequest(halyx_client* client, Delivery delivery, std::uint16_t message_
     rec = PendingAdd(client, delivery, message_id, response, response_length);
     if (!rec) return kHalyxErrArgument;
     const int r =
-        EncodeAndSend(client, HALYX_KIND_REQUEST, rec->transaction_id, message_id, request, request_length);
+        EncodeAndSend(client, kHalyxKindRequest, rec->transaction_id, message_id, request, request_length);
     if (r != kHalyxOk) {
         std::lock_guard lock(client->lock_c);
         PendingRemoveLocked(client, rec);
@@ -220,7 +220,7 @@ int AsyncRequest(halyx_client* client, Delivery delivery, std::uint16_t message_
         rec->decode_cb = decode;
         rec->raw_cb = raw;
         rec->cb_data = data;
-        r = EncodeAndSend(client, HALYX_KIND_REQUEST, rec->transaction_id, message_id, request,
+        r = EncodeAndSend(client, kHalyxKindRequest, rec->transaction_id, message_id, request,
                           request_length);
         if (r != kHalyxOk) {
             std::lock_guard lock(client->lock_c);
@@ -237,7 +237,7 @@ void DeliverResponse(halyx_client* client, const PendingPtr& rec, const std::uin
     switch (rec->delivery) {
         case Delivery::kSyncDecode:
             Deliver(client, rec,
-                    halyx_decode_tlvs(client->desc, HALYX_KIND_RESPONSE, rec->message_id, payload, length,
+                    halyx_decode_tlvs(client->desc, kHalyxKindResponse, rec->message_id, payload, length,
                                       rec->response, rec->response_length));
             break;
         case Delivery::kSyncRaw:
@@ -246,7 +246,7 @@ void DeliverResponse(halyx_client* client, const PendingPtr& rec, const std::uin
             Deliver(client, rec, kHalyxOk);
             break;
         case Delivery::kAsyncDecode: {
-            const int r = halyx_decode_tlvs(client->desc, HALYX_KIND_RESPONSE, rec->message_id, payload,
+            const int r = halyx_decode_tlvs(client->desc, kHalyxKindResponse, rec->message_id, payload,
                                             length, rec->response, rec->response_length);
             if (rec->decode_cb)
                 rec->decode_cb(client, rec->message_id, rec->response, rec->response_length, rec->cb_data, r);

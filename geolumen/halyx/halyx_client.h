@@ -13,6 +13,7 @@
 
 #include "halyx/halyx_status.h"
 #include "halyx/halyx_transport.h"
+#include "halyx/tlv_codec.h"
 
 namespace geolumen {
 
@@ -26,10 +27,7 @@ inline constexpr std::uint8_t kHalyxMsgRequest = 0;
 inline constexpr std::uint8_t kHalyxMsgResponse = 2;
 inline constexpr std::uint8_t kHalyxMsgIndication = 4;
 
-// Message kinds inside the layer: 0 request, 1 response, 2 indication; the header type is twice the kind.
-inline constexpr int kHalyxKindRequest = 0;
-inline constexpr int kHalyxKindResponse = 1;
-inline constexpr int kHalyxKindIndication = 2;
+// Message kinds inside the layer are the codec's (kHalyxKindRequest, ...); the header type is twice the kind.
 
 // Byte 0 type, bytes 1-2 transaction id (0 in indications), 3-4 message id, 5-6 payload length.
 struct halyx_message_header {

@@ -1,6 +1,7 @@
 #include "halyx/halyx_mux.h"
 
-#include "driver/usb_transport.h"
+#include <atomic>
+
 #include "halyx/halyx_ctl.h"
 #include "halyx/halyx_mux_state.h"
 #include "platform/trace.h"
@@ -10,6 +11,28 @@ namespace geolumen {
 HalyxMuxState& HalyxMux() {
     static HalyxMuxState state;
     return state;
+}
+
+namespace {
+
+// Read by the reader and the senders, replaced by the driver as devices come and go.
+std::atomic<const halyx_usb_port*> g_port{nullptr};
+
+}  // namespace
+
+void halyx_set_usb_port(const halyx_usb_port* port) { g_port = port; }
+
+int halyx_usb_port_send(const std::uint8_t* buffer, std::size_t length) {
+    const halyx_usb_port* port = g_port.load();
+    if (port == nullptr || port->send == nullptr) return 0;
+    return port->send(buffer, length) == 1 ? 1 : 0;
+}
+
+std::size_t halyx_usb_port_receive(std::uint8_t* buffer, std::size_t length) {
+    const halyx_usb_port* port = g_port.load();
+    std::size_t n = 0;
+    if (port == nullptr || port->receive == nullptr || port->receive(buffer, length, &n) != 1) return 0;
+    return n;
 }
 
 void halyx_mux_header::Write(std::uint8_t* out) const {
@@ -114,7 +137,7 @@ int halyx_mux_send(int instance, std::uint8_t service, std::uint8_t client_id, s
     HalyxMuxInstance& inst = HalyxMux().instances[static_cast<std::size_t>(instance)];
     std::lock_guard lock(inst.send_lock);
     if (!inst.open) return kHalyxErrNotOpen;
-    if (UsbSendCommand(frame, length + kHalyxMuxHeaderSize) != 1) return kHalyxErrSend;
+    if (halyx_usb_port_send(frame, length + kHalyxMuxHeaderSize) != 1) return kHalyxErrSend;
     return kHalyxOk;
 }
 

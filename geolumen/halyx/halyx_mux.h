@@ -48,6 +48,22 @@ struct halyx_mux_header {
 
 using halyx_port_receive_handler = int (*)(int instance, std::uint8_t* buffer, std::size_t count);
 
+// The USB channel the stack talks through, handed in by the driver that owns the device, so that the stack
+// never reaches up into it. `send` puts one whole frame out: 1 when it went, 0 when it did not. `receive`
+// fetches one response: 1 with *transferred its byte count (0 when nothing came), 0 without `transferred`.
+struct halyx_usb_port {
+    int (*send)(const std::uint8_t* buffer, std::size_t length) = nullptr;
+    int (*receive)(std::uint8_t* buffer, std::size_t length, std::size_t* transferred) = nullptr;
+};
+
+// Makes `port` the stack's channel; the caller keeps it alive until it is replaced. Without a port (null,
+// or a member left null) a send fails and a fetch brings nothing, as with no device.
+void halyx_set_usb_port(const halyx_usb_port* port);
+// Sends one frame through the port: 1 when it went out.
+[[nodiscard]] int halyx_usb_port_send(const std::uint8_t* buffer, std::size_t length);
+// Fetches one response through the port into `buffer`; its byte count, 0 when nothing came.
+[[nodiscard]] std::size_t halyx_usb_port_receive(std::uint8_t* buffer, std::size_t length);
+
 // halyx_mux_init + halyx_mux_open_instance(0); 0 when instance 0 is open.
 [[nodiscard]] int halyx_mux_start();
 // Opens an instance and sends the control sync message; only instance 0 can bind the port.

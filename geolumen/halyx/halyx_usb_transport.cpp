@@ -10,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include "driver/usb_transport.h"
 #include "halyx/halyx_client.h"
 #include "halyx/halyx_ctl.h"
 #include "halyx/halyx_mux.h"
@@ -389,8 +388,8 @@ int halyx_usb_slot_send(const std::uint8_t* message, std::size_t length) {
 
 int halyx_usb_read_one(std::uint8_t* buffer, std::size_t size, std::size_t& count) {
     count = 0;
-    std::size_t n = 0;
-    if (UsbReceiveResponse(buffer, size, &n) != 1 || n == 0) return 0;
+    std::size_t n = halyx_usb_port_receive(buffer, size);
+    if (n == 0) return 0;
     n = std::min(n, size);
     // The modem's own sync message (control service, message id 0x27) is of no use to the driver.
     if (n > 8 && buffer[4] == kHalyxControlService && buffer[8] == kHalyxCtlSync) return 0;

@@ -102,7 +102,7 @@ constexpr ElementList kOrbitPartList =
         .Mandatory(0x02, U16(offsetof(Orbit, part_count)))
         .Mandatory(0x03, U16(offsetof(Orbit, part_number)))
         .Mandatory(0x04,
-                   VarArray(U8(offsetof(Orbit, data)), HALYX_LOC_ORBIT_PART_MAX, offsetof(Orbit, data_len)))
+                   VarArray(U8(offsetof(Orbit, data)), kHalyxLocOrbitPartMax, offsetof(Orbit, data_len)))
         .Optional(0x10, offsetof(Orbit, option_10_valid), U32(offsetof(Orbit, option_10)))
         .Last();
 
@@ -128,7 +128,7 @@ constexpr ElementList kDeleteAssistList =
         .Mandatory(0x01, U8(offsetof(DelReq, delete_all)))
         .Optional(0x10, offsetof(DelReq, satellites_valid),
                   VarArray(Struct(offsetof(DelReq, satellites), kDeleteEntryType, kOwnTable),
-                           HALYX_LOC_MAX_DELETE_ENTRIES, offsetof(DelReq, satellite_count)))
+                           kHalyxLocMaxDeleteEntries, offsetof(DelReq, satellite_count)))
         .Optional(0x11, offsetof(DelReq, option_11_valid), U64(offsetof(DelReq, option_11)))
         .Optional(0x12, offsetof(DelReq, option_12_valid), U32(offsetof(DelReq, option_12)))
         .Optional(0x13, offsetof(DelReq, option_13_valid), U32(offsetof(DelReq, option_13)))
@@ -175,12 +175,12 @@ constexpr ElementList kSatelliteReportList =
         .Mandatory(0x01, U8(offsetof(SatRep, tlv_01)))
         .Optional(0x10, offsetof(SatRep, satellites_valid),
                   VarArray(Struct(offsetof(SatRep, satellites), kSatelliteInfoType, kOwnTable),
-                           HALYX_LOC_MAX_SATELLITES, offsetof(SatRep, satellite_count)))
+                           kHalyxLocMaxSatellites, offsetof(SatRep, satellite_count)))
         .Last();
 
 constexpr ElementList kNmeaReportList =
     ElementList{}
-        .Mandatory(0x01, String(offsetof(halyx_loc_nmea_report, sentence), HALYX_LOC_MAX_NMEA_CHARS))
+        .Mandatory(0x01, String(offsetof(halyx_loc_nmea_report, sentence), kHalyxLocMaxNmeaChars))
         .Last();
 
 constexpr ElementList kResultIndList =
@@ -397,10 +397,10 @@ constexpr halyx_type_table kCommonTypeTable{
     static_cast<std::uint32_t>(std::size(kCommonTableList))};
 
 constexpr halyx_service_desc kLocationDesc{
-    HALYX_LOC_LIBRARY_VERSION,
-    HALYX_LOC_IDL_MAJOR,
-    HALYX_LOC_SERVICE,
-    HALYX_LOC_MAX_MESSAGE_LENGTH,
+    kHalyxLocLibraryVersion,
+    kHalyxLocIdlMajor,
+    kHalyxLocService,
+    kHalyxLocMaxMessageLength,
     static_cast<std::uint16_t>(kRequestCount),
     static_cast<std::uint16_t>(kRequestCount),
     static_cast<std::uint16_t>(kIndicationCount),
@@ -429,7 +429,7 @@ constexpr bool RowsConsistent(const Row* rows, std::size_t n) {
         const Row& r = rows[i];
         const ListCheck c = CheckMessageList(DescOf(r), &kOwnTypeTable);
         if (!c.ok || c.max_wire > r.max_length || (r.complete && c.max_wire != r.max_length)) return false;
-        if (r.max_length > HALYX_LOC_MAX_MESSAGE_LENGTH) return false;
+        if (r.max_length > kHalyxLocMaxMessageLength) return false;
         for (std::size_t j = 0; j < i; ++j) {
             if (rows[j].id == r.id) return false;
         }
@@ -445,34 +445,33 @@ static_assert(StructFits(kOwnTypes[kSatelliteInfoType], &kOwnTypeTable) &&
               StructFits(kOwnTypes[kDopType], &kOwnTypeTable));
 
 // The TLVs of the position report the driver reads: 7 + 4 + 2 x 11 + 8 x 7 + 15 + 11 = 115 bytes at most.
-static_assert(CheckMessageList(DescOf(Indication(HALYX_LOC_POSITION_REPORT)), &kOwnTypeTable).max_wire ==
-              115);
+static_assert(CheckMessageList(DescOf(Indication(kHalyxLocPositionReport)), &kOwnTypeTable).max_wire == 115);
 // A satellite entry is 28 bytes on the wire, 32 in memory.
 static_assert(MaxStructWire(kOwnTypes[kSatelliteInfoType], &kOwnTypeTable) == 28);
 
 // The structures are the sizes the tables give.
-static_assert(sizeof(halyx_loc_register_events_req) == Request(HALYX_LOC_REGISTER_EVENTS).size);
-static_assert(sizeof(halyx_loc_start_session_req) == Request(HALYX_LOC_START_SESSION).size);
-static_assert(sizeof(halyx_loc_stop_session_req) == Request(HALYX_LOC_STOP_SESSION).size);
-static_assert(sizeof(halyx_loc_orbit_part_req) == Request(HALYX_LOC_INJECT_ORBIT_PART).size);
-static_assert(sizeof(halyx_loc_utc_time_req) == Request(HALYX_LOC_INJECT_UTC_TIME).size);
-static_assert(sizeof(halyx_loc_inject_position_req) == Request(HALYX_LOC_INJECT_POSITION).size);
-static_assert(sizeof(halyx_loc_delete_assist_req) == Request(HALYX_LOC_DELETE_ASSIST_DATA).size);
-static_assert(sizeof(halyx_loc_request_4a) == Request(HALYX_LOC_REQUEST_4A).size);
-static_assert(sizeof(halyx_loc_request_54) == Request(HALYX_LOC_REQUEST_54).size);
-static_assert(sizeof(halyx_loc_request_55) == Request(HALYX_LOC_REQUEST_55).size);
-static_assert(sizeof(halyx_loc_position_report) == Indication(HALYX_LOC_POSITION_REPORT).size);
-static_assert(sizeof(halyx_loc_satellite_report) == Indication(HALYX_LOC_SATELLITE_REPORT).size);
-static_assert(sizeof(halyx_loc_nmea_report) == Indication(HALYX_LOC_NMEA_REPORT).size);
-static_assert(sizeof(halyx_loc_orbit_part_result_ind) == Indication(HALYX_LOC_INJECT_ORBIT_PART).size);
+static_assert(sizeof(halyx_loc_register_events_req) == Request(kHalyxLocRegisterEvents).size);
+static_assert(sizeof(halyx_loc_start_session_req) == Request(kHalyxLocStartSession).size);
+static_assert(sizeof(halyx_loc_stop_session_req) == Request(kHalyxLocStopSession).size);
+static_assert(sizeof(halyx_loc_orbit_part_req) == Request(kHalyxLocInjectOrbitPart).size);
+static_assert(sizeof(halyx_loc_utc_time_req) == Request(kHalyxLocInjectUtcTime).size);
+static_assert(sizeof(halyx_loc_inject_position_req) == Request(kHalyxLocInjectPosition).size);
+static_assert(sizeof(halyx_loc_delete_assist_req) == Request(kHalyxLocDeleteAssistData).size);
+static_assert(sizeof(halyx_loc_request_4a) == Request(kHalyxLocRequest4A).size);
+static_assert(sizeof(halyx_loc_request_54) == Request(kHalyxLocRequest54).size);
+static_assert(sizeof(halyx_loc_request_55) == Request(kHalyxLocRequest55).size);
+static_assert(sizeof(halyx_loc_position_report) == Indication(kHalyxLocPositionReport).size);
+static_assert(sizeof(halyx_loc_satellite_report) == Indication(kHalyxLocSatelliteReport).size);
+static_assert(sizeof(halyx_loc_nmea_report) == Indication(kHalyxLocNmeaReport).size);
+static_assert(sizeof(halyx_loc_orbit_part_result_ind) == Indication(kHalyxLocInjectOrbitPart).size);
 static_assert(sizeof(halyx_loc_satellite_info) == 32);
 
 }  // namespace
 
 const halyx_service_desc* halyx_location_service_desc(std::uint32_t idl_major, std::uint32_t idl_minor,
                                                       std::uint32_t library_version) {
-    if (idl_major != HALYX_LOC_IDL_MAJOR || idl_minor != HALYX_LOC_IDL_MINOR ||
-        library_version != HALYX_LOC_LIBRARY_VERSION) {
+    if (idl_major != kHalyxLocIdlMajor || idl_minor != kHalyxLocIdlMinor ||
+        library_version != kHalyxLocLibraryVersion) {
         return nullptr;
     }
     static const bool declared = (halyx_declare_static_description(&kLocationDesc), true);

@@ -13,41 +13,40 @@
 
 namespace geolumen {
 
-inline constexpr std::uint32_t HALYX_LOC_SERVICE = 0x10;
-inline constexpr std::uint32_t HALYX_LOC_IDL_MAJOR = 2;
-inline constexpr std::uint32_t HALYX_LOC_IDL_MINOR = 6;
-inline constexpr std::uint32_t HALYX_LOC_LIBRARY_VERSION = 4;
+inline constexpr std::uint32_t kHalyxLocService = 0x10;
+inline constexpr std::uint32_t kHalyxLocIdlMajor = 2;
+inline constexpr std::uint32_t kHalyxLocIdlMinor = 6;
+inline constexpr std::uint32_t kHalyxLocLibraryVersion = 4;
 // The longest payload of the service (a full satellite report).
-inline constexpr std::uint32_t HALYX_LOC_MAX_MESSAGE_LENGTH = 2248;
+inline constexpr std::uint32_t kHalyxLocMaxMessageLength = 2248;
 
 // Message ids the driver uses. Requests 0x20-0x23 and 0x32-0x5F exist (each with a response of the same
 // id); indications 0x24-0x31 are events, 0x32-0x5F carry the outcome of the request with the same id.
-inline constexpr std::uint16_t HALYX_LOC_REGISTER_EVENTS = 0x21;
-inline constexpr std::uint16_t HALYX_LOC_START_SESSION = 0x22;
-inline constexpr std::uint16_t HALYX_LOC_STOP_SESSION = 0x23;
-inline constexpr std::uint16_t HALYX_LOC_POSITION_REPORT = 0x24;   // indication
-inline constexpr std::uint16_t HALYX_LOC_SATELLITE_REPORT = 0x25;  // indication
-inline constexpr std::uint16_t HALYX_LOC_NMEA_REPORT = 0x26;       // indication
-inline constexpr std::uint16_t HALYX_LOC_TIME_REQUEST = 0x28;      // indication
-inline constexpr std::uint16_t HALYX_LOC_ORBIT_REQUEST = 0x29;     // indication
-inline constexpr std::uint16_t HALYX_LOC_POSITION_REQUEST = 0x2A;  // indication
-inline constexpr std::uint16_t HALYX_LOC_INJECT_ORBIT_PART = 0x35;
-inline constexpr std::uint16_t HALYX_LOC_INJECT_UTC_TIME = 0x38;
-inline constexpr std::uint16_t HALYX_LOC_INJECT_POSITION = 0x39;
-inline constexpr std::uint16_t HALYX_LOC_DELETE_ASSIST_DATA = 0x44;
-inline constexpr std::uint16_t HALYX_LOC_REQUEST_4A =
-    0x4A;  // sent on open when asked; meaning is the modem's
-inline constexpr std::uint16_t HALYX_LOC_REQUEST_54 = 0x54;  // sent on open; meaning is the modem's
-inline constexpr std::uint16_t HALYX_LOC_REQUEST_55 = 0x55;  // sent on open; meaning is the modem's
+inline constexpr std::uint16_t kHalyxLocRegisterEvents = 0x21;
+inline constexpr std::uint16_t kHalyxLocStartSession = 0x22;
+inline constexpr std::uint16_t kHalyxLocStopSession = 0x23;
+inline constexpr std::uint16_t kHalyxLocPositionReport = 0x24;   // indication
+inline constexpr std::uint16_t kHalyxLocSatelliteReport = 0x25;  // indication
+inline constexpr std::uint16_t kHalyxLocNmeaReport = 0x26;       // indication
+inline constexpr std::uint16_t kHalyxLocTimeRequest = 0x28;      // indication
+inline constexpr std::uint16_t kHalyxLocOrbitRequest = 0x29;     // indication
+inline constexpr std::uint16_t kHalyxLocPositionRequest = 0x2A;  // indication
+inline constexpr std::uint16_t kHalyxLocInjectOrbitPart = 0x35;
+inline constexpr std::uint16_t kHalyxLocInjectUtcTime = 0x38;
+inline constexpr std::uint16_t kHalyxLocInjectPosition = 0x39;
+inline constexpr std::uint16_t kHalyxLocDeleteAssistData = 0x44;
+inline constexpr std::uint16_t kHalyxLocRequest4A = 0x4A;  // sent on open when asked; meaning is the modem's
+inline constexpr std::uint16_t kHalyxLocRequest54 = 0x54;  // sent on open; meaning is the modem's
+inline constexpr std::uint16_t kHalyxLocRequest55 = 0x55;  // sent on open; meaning is the modem's
 
 // The most bytes of predicted-orbit data one 0x35 request carries.
-inline constexpr std::uint32_t HALYX_LOC_ORBIT_PART_MAX = 1024;
+inline constexpr std::uint32_t kHalyxLocOrbitPartMax = 1024;
 // The most satellites in one satellite report.
-inline constexpr std::uint32_t HALYX_LOC_MAX_SATELLITES = 80;
+inline constexpr std::uint32_t kHalyxLocMaxSatellites = 80;
 // The most entries of the delete-assistance satellite list.
-inline constexpr std::uint32_t HALYX_LOC_MAX_DELETE_ENTRIES = 128;
+inline constexpr std::uint32_t kHalyxLocMaxDeleteEntries = 128;
 // The most characters of an NMEA report.
-inline constexpr std::uint32_t HALYX_LOC_MAX_NMEA_CHARS = 200;
+inline constexpr std::uint32_t kHalyxLocMaxNmeaChars = 200;
 
 // TLV 0x02 of every response (common type): wire u16 result (0 success, 1 failure), u16 error; both
 // sign-extended into 32 bits.
@@ -87,7 +86,7 @@ struct halyx_loc_orbit_part_req {
     std::uint16_t part_count;
     std::uint16_t part_number;
     std::uint32_t data_len;
-    std::uint8_t data[HALYX_LOC_ORBIT_PART_MAX];
+    std::uint8_t data[kHalyxLocOrbitPartMax];
     std::uint8_t option_10_valid;
     std::uint32_t option_10;
 };
@@ -126,7 +125,7 @@ struct halyx_loc_delete_assist_req {
     std::uint8_t delete_all;
     std::uint8_t satellites_valid;
     std::uint32_t satellite_count;
-    halyx_loc_delete_entry satellites[HALYX_LOC_MAX_DELETE_ENTRIES];
+    halyx_loc_delete_entry satellites[kHalyxLocMaxDeleteEntries];
     std::uint8_t option_11_valid;
     std::uint64_t option_11;
     std::uint8_t option_12_valid;
@@ -209,12 +208,12 @@ struct halyx_loc_satellite_report {
     std::uint8_t tlv_01;
     std::uint8_t satellites_valid;
     std::uint32_t satellite_count;
-    halyx_loc_satellite_info satellites[HALYX_LOC_MAX_SATELLITES];
+    halyx_loc_satellite_info satellites[kHalyxLocMaxSatellites];
 };
 
 // Indication 0x26: TLV 0x01, the sentence text as the whole value, kept zero-terminated.
 struct halyx_loc_nmea_report {
-    char sentence[HALYX_LOC_MAX_NMEA_CHARS + 1];
+    char sentence[kHalyxLocMaxNmeaChars + 1];
 };
 
 // Result indications 0x32-0x5F: mandatory TLV 0x01 u32 status (0 success). Those whose structure is

@@ -37,12 +37,12 @@ constexpr std::uint32_t kMaxTlvValue = 0xFFFF;
 
 // The error record of one encode or decode: the first error wins and ends the walk.
 struct ErrorRecord {
-    int code = HALYX_IDL_OK;
+    int code = kHalyxIdlOk;
     std::uint32_t detail[3] = {};
 
     // Records (when nothing is recorded yet) and traces the error with the line that found it; returns it.
     int Fail(int c, std::uint32_t d1, std::uint32_t d2, std::uint32_t d3, int line) {
-        if (code == HALYX_IDL_OK) {
+        if (code == kHalyxIdlOk) {
             code = c;
             detail[0] = d1;
             detail[1] = d2;
@@ -133,9 +133,9 @@ void StoreU32(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, sizeof v); 
 
 // Checks the arguments every entry point shares: 0, -47 or -48.
 [[nodiscard]] int CheckDesc(ErrorRecord& rec, const halyx_service_desc* desc) {
-    if (!desc) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, 0, 0, 0);
-    if (!VersionOk(desc)) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_VERSION, desc->library_version, 0, 0);
-    return HALYX_IDL_OK;
+    if (!desc) return IDL_FAIL(rec, kHalyxIdlErrBadArgument, 0, 0, 0);
+    if (!VersionOk(desc)) return IDL_FAIL(rec, kHalyxIdlErrBadVersion, desc->library_version, 0, 0);
+    return kHalyxIdlOk;
 }
 
 // A message found in a description: its table row, its description and the table that owns it.
@@ -162,37 +162,37 @@ std::array<std::atomic<const halyx_service_desc*>, kMaxStaticDescriptions> g_sta
 [[nodiscard]] int FindMessage(ErrorRecord& rec, const halyx_service_desc* desc, std::uint32_t kind,
                               std::uint16_t msgId, FoundMessage& found) {
     if (const int rc = CheckDesc(rec, desc)) return rc;
-    if (kind > HALYX_KIND_INDICATION) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, kind, msgId, 0);
+    if (kind > kHalyxKindIndication) return IDL_FAIL(rec, kHalyxIdlErrBadArgument, kind, msgId, 0);
     // Versions above 4 chain to a parent description, searched after this one; a bounded walk guards
     // against a chain that loops.
     constexpr int kMaxParentDepth = 8;
     const halyx_service_desc* d = desc;
     for (int depth = 0; d && depth < kMaxParentDepth; ++depth) {
-        if (!VersionOk(d)) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_VERSION, d->library_version, 0, 0);
-        const halyx_message_table* rows = kind == HALYX_KIND_REQUEST    ? d->requests
-                                          : kind == HALYX_KIND_RESPONSE ? d->responses
-                                                                        : d->indications;
-        const std::uint16_t count = kind == HALYX_KIND_REQUEST    ? d->request_count
-                                    : kind == HALYX_KIND_RESPONSE ? d->response_count
-                                                                  : d->indication_count;
+        if (!VersionOk(d)) return IDL_FAIL(rec, kHalyxIdlErrBadVersion, d->library_version, 0, 0);
+        const halyx_message_table* rows = kind == kHalyxKindRequest    ? d->requests
+                                          : kind == kHalyxKindResponse ? d->responses
+                                                                       : d->indications;
+        const std::uint16_t count = kind == kHalyxKindRequest    ? d->request_count
+                                    : kind == kHalyxKindResponse ? d->response_count
+                                                                 : d->indication_count;
         for (std::uint16_t i = 0; rows && i < count; ++i) {
             if (rows[i].msg_id != msgId) continue;
             const halyx_type_table* service = d->type_table;
             const std::uint32_t list = rows[i].desc_index >> 8;
             const std::uint32_t index = rows[i].desc_index & 0xFFu;
             if (!service || !service->tables || list >= service->table_count || !service->tables[list]) {
-                return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, msgId, rows[i].desc_index, 1);
+                return IDL_FAIL(rec, kHalyxIdlErrBadArgument, msgId, rows[i].desc_index, 1);
             }
             const halyx_type_table* table = service->tables[list];
             if (!table->messages || index >= table->message_count) {
-                return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, msgId, rows[i].desc_index, 2);
+                return IDL_FAIL(rec, kHalyxIdlErrBadArgument, msgId, rows[i].desc_index, 2);
             }
             found = {&rows[i], &table->messages[index], table, d};
-            return HALYX_IDL_OK;
+            return kHalyxIdlOk;
         }
         d = d->library_version >= kHalyxParentLibraryVersion ? d->parent : nullptr;
     }
-    return IDL_FAIL(rec, HALYX_IDL_ERR_UNKNOWN_MESSAGE, kind, msgId, 0);
+    return IDL_FAIL(rec, kHalyxIdlErrUnknownMessage, kind, msgId, 0);
 }
 
 // ---- Encoder ------------------------------------------------------------------------------------------
@@ -202,7 +202,7 @@ int EncodeElement(ErrorRecord& rec, const Element& e, const Frame<const std::uin
 
 int EncodeStructRun(ErrorRecord& rec, const halyx_message_desc& type, const Frame<const std::uint8_t>& s,
                     Writer& w) {
-    int rc = HALYX_IDL_OK;
+    int rc = kHalyxIdlOk;
     idl::ForEachMember(type.elements,
                        [&](const Element& e) { return (rc = EncodeElement(rec, e, s, w, false)) == 0; });
     return rc;
@@ -212,28 +212,28 @@ int EncodeElement(ErrorRecord& rec, const Element& e, const Frame<const std::uin
                   bool wholeTlv) {
     const halyx_message_desc* type = nullptr;
     if (e.type == idl::kTypeStruct && !(type = idl::ResolveType(s.table, e))) {
-        return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, e.type_index, e.table_index);
+        return IDL_FAIL(rec, kHalyxIdlErrBadArgument, e.offset, e.type_index, e.table_index);
     }
     // How many elements, and whether the count goes on the wire.
     std::uint32_t count = 1;
     bool countOnWire = false;
     if (e.type == idl::kTypeString) {
         const std::uint32_t max = e.array ? e.max_count : 0;
-        if (!s.Holds(e.offset, 1)) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, s.size, 0);
+        if (!s.Holds(e.offset, 1)) return IDL_FAIL(rec, kHalyxIdlErrBadArgument, e.offset, s.size, 0);
         // Look at most one character past the maximum: enough to see an over-long string.
         const std::uint64_t room = static_cast<std::uint64_t>(s.size) - e.offset;
         const auto* chars = reinterpret_cast<const char*>(s.base + e.offset);
         count = static_cast<std::uint32_t>(
             strnlen(chars, static_cast<std::size_t>(std::min<std::uint64_t>(room, max + 1ull))));
-        if (count > max) return IDL_FAIL(rec, HALYX_IDL_ERR_ARRAY_OVERFLOW, e.offset, count, max);
+        if (count > max) return IDL_FAIL(rec, kHalyxIdlErrArrayOverflow, e.offset, count, max);
         countOnWire = !wholeTlv && !(e.ext & (idl::kExtCountFromLength | idl::kExtCountFromMemory));
     } else if (e.array && (e.variable || (e.ext & idl::kExtCountFromMemory))) {
         if (e.count_distance > e.offset || !s.Holds(e.offset - e.count_distance, 4)) {
-            return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, e.count_distance, s.size);
+            return IDL_FAIL(rec, kHalyxIdlErrBadArgument, e.offset, e.count_distance, s.size);
         }
         count = LoadU32(s.base + e.offset - e.count_distance);
         if (count > e.max_count)
-            return IDL_FAIL(rec, HALYX_IDL_ERR_ARRAY_OVERFLOW, e.offset, count, e.max_count);
+            return IDL_FAIL(rec, kHalyxIdlErrArrayOverflow, e.offset, count, e.max_count);
         countOnWire = !(e.ext & (idl::kExtCountFromLength | idl::kExtCountFromMemory));
     } else if (e.array) {
         count = e.max_count;
@@ -241,31 +241,31 @@ int EncodeElement(ErrorRecord& rec, const Element& e, const Frame<const std::uin
     if (countOnWire) {
         const int width = CountWidth(e);
         std::uint8_t* at = w.Reserve(static_cast<std::uint32_t>(width));
-        if (!at) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, e.offset, width, w.cap - w.pos);
+        if (!at) return IDL_FAIL(rec, kHalyxIdlErrLength, e.offset, width, w.cap - w.pos);
         // A four-byte count carries the count in its first two bytes.
         StoreLe(at, count, width == 4 ? 2 : width);
         if (width == 4) StoreLe(at + 2, 0, 2);
     }
-    if (e.ext & idl::kExtCountOnly) return HALYX_IDL_OK;
+    if (e.ext & idl::kExtCountOnly) return kHalyxIdlOk;
 
     if (e.type == idl::kTypeStruct) {
         if (!s.Holds(e.offset, static_cast<std::uint64_t>(type->size) * count)) {
-            return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, type->size, count);
+            return IDL_FAIL(rec, kHalyxIdlErrBadArgument, e.offset, type->size, count);
         }
         for (std::uint32_t i = 0; i < count; ++i) {
             const Frame<const std::uint8_t> inner{s.base + e.offset + i * type->size, type->size,
                                                   idl::TypeOwner(s.table, e)};
             if (const int rc = EncodeStructRun(rec, *type, inner, w)) return rc;
         }
-        return HALYX_IDL_OK;
+        return kHalyxIdlOk;
     }
     const std::uint32_t stride = MemoryStride(e);
     if (!s.Holds(e.offset, static_cast<std::uint64_t>(stride) * count)) {
-        return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, stride, count);
+        return IDL_FAIL(rec, kHalyxIdlErrBadArgument, e.offset, stride, count);
     }
     const std::uint32_t wireSize = idl::kWireSize[e.type];
     std::uint8_t* at = w.Reserve(static_cast<std::uint64_t>(wireSize) * count);
-    if (!at) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, e.offset, wireSize * count, w.cap - w.pos);
+    if (!at) return IDL_FAIL(rec, kHalyxIdlErrLength, e.offset, wireSize * count, w.cap - w.pos);
     const std::uint8_t* from = s.base + e.offset;
     if (e.type == idl::kTypeByteAsI32 || e.type == idl::kTypeShortAsI32) {
         for (std::uint32_t i = 0; i < count; ++i)
@@ -273,7 +273,7 @@ int EncodeElement(ErrorRecord& rec, const Element& e, const Frame<const std::uin
     } else {
         std::memcpy(at, from, static_cast<std::size_t>(wireSize) * count);
     }
-    return HALYX_IDL_OK;
+    return kHalyxIdlOk;
 }
 
 // ---- Decoder ------------------------------------------------------------------------------------------
@@ -300,7 +300,7 @@ int DecodeElement(ErrorRecord& rec, const Element& e, const Frame<std::uint8_t>&
 
 int DecodeStructRun(ErrorRecord& rec, const halyx_message_desc& type, const Frame<std::uint8_t>& s,
                     Reader& r) {
-    int rc = HALYX_IDL_OK;
+    int rc = kHalyxIdlOk;
     idl::ForEachMember(type.elements,
                        [&](const Element& e) { return (rc = DecodeElement(rec, e, s, r, false)) == 0; });
     return rc;
@@ -325,7 +325,7 @@ int DecodeElement(ErrorRecord& rec, const Element& e, const Frame<std::uint8_t>&
                   bool wholeTlv) {
     const halyx_message_desc* type = nullptr;
     if (e.type == idl::kTypeStruct && !(type = idl::ResolveType(s.table, e))) {
-        return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, e.type_index, e.table_index);
+        return IDL_FAIL(rec, kHalyxIdlErrBadArgument, e.offset, e.type_index, e.table_index);
     }
     std::uint32_t count = 1;
     const std::uint8_t* in = nullptr;
@@ -336,23 +336,23 @@ int DecodeElement(ErrorRecord& rec, const Element& e, const Frame<std::uint8_t>&
         } else {
             const int width = CountWidth(e);
             if (!r.Take(static_cast<std::uint32_t>(width), in))
-                return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, e.offset, width, r.left);
+                return IDL_FAIL(rec, kHalyxIdlErrLength, e.offset, width, r.left);
             count = LoadLe(in, width == 4 ? 2 : width);
         }
-        if (count > max) return IDL_FAIL(rec, HALYX_IDL_ERR_ARRAY_OVERFLOW, e.offset, count, max);
+        if (count > max) return IDL_FAIL(rec, kHalyxIdlErrArrayOverflow, e.offset, count, max);
         if (!s.Holds(e.offset, static_cast<std::uint64_t>(count) + 1)) {
-            return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, count, s.size);
+            return IDL_FAIL(rec, kHalyxIdlErrBadArgument, e.offset, count, s.size);
         }
-        if (e.ext & idl::kExtCountOnly) return HALYX_IDL_OK;
-        if (!r.Take(count, in)) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, e.offset, count, r.left);
+        if (e.ext & idl::kExtCountOnly) return kHalyxIdlOk;
+        if (!r.Take(count, in)) return IDL_FAIL(rec, kHalyxIdlErrLength, e.offset, count, r.left);
         std::memcpy(s.base + e.offset, in, count);
         s.base[e.offset + count] = 0;
-        return HALYX_IDL_OK;
+        return kHalyxIdlOk;
     }
     if (e.array && (e.variable || (e.ext & (idl::kExtCountFromMemory | idl::kExtCountFromLength)))) {
         const bool hasCountField = e.variable || (e.ext & idl::kExtCountFromMemory);
         if (hasCountField && (e.count_distance > e.offset || !s.Holds(e.offset - e.count_distance, 4))) {
-            return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, e.count_distance, s.size);
+            return IDL_FAIL(rec, kHalyxIdlErrBadArgument, e.offset, e.count_distance, s.size);
         }
         std::uint8_t* countField = hasCountField ? s.base + e.offset - e.count_distance : nullptr;
         if (e.ext & idl::kExtCountFromLength) {
@@ -362,41 +362,41 @@ int DecodeElement(ErrorRecord& rec, const Element& e, const Frame<std::uint8_t>&
         } else {
             const int width = CountWidth(e);
             if (!r.Take(static_cast<std::uint32_t>(width), in))
-                return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, e.offset, width, r.left);
+                return IDL_FAIL(rec, kHalyxIdlErrLength, e.offset, width, r.left);
             count = LoadLe(in, width == 4 ? 2 : width);
         }
         if (count > e.max_count)
-            return IDL_FAIL(rec, HALYX_IDL_ERR_ARRAY_OVERFLOW, e.offset, count, e.max_count);
+            return IDL_FAIL(rec, kHalyxIdlErrArrayOverflow, e.offset, count, e.max_count);
         if (countField) StoreU32(countField, count);
     } else if (e.array) {
         count = e.max_count;
     }
-    if (e.ext & idl::kExtCountOnly) return HALYX_IDL_OK;
+    if (e.ext & idl::kExtCountOnly) return kHalyxIdlOk;
 
     if (e.type == idl::kTypeStruct) {
         if (!s.Holds(e.offset, static_cast<std::uint64_t>(type->size) * count)) {
-            return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, type->size, count);
+            return IDL_FAIL(rec, kHalyxIdlErrBadArgument, e.offset, type->size, count);
         }
         for (std::uint32_t i = 0; i < count; ++i) {
             const Frame<std::uint8_t> inner{s.base + e.offset + i * type->size, type->size,
                                             idl::TypeOwner(s.table, e)};
             if (const int rc = DecodeStructRun(rec, *type, inner, r)) return rc;
         }
-        return HALYX_IDL_OK;
+        return kHalyxIdlOk;
     }
     const std::uint32_t stride = MemoryStride(e);
     if (!s.Holds(e.offset, static_cast<std::uint64_t>(stride) * count)) {
-        return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, e.offset, stride, count);
+        return IDL_FAIL(rec, kHalyxIdlErrBadArgument, e.offset, stride, count);
     }
     const std::uint32_t wireSize = idl::kWireSize[e.type];
     if (static_cast<std::uint64_t>(wireSize) * count > r.left || !r.Take(wireSize * count, in)) {
-        return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, e.offset, static_cast<std::uint64_t>(wireSize) * count,
+        return IDL_FAIL(rec, kHalyxIdlErrLength, e.offset, static_cast<std::uint64_t>(wireSize) * count,
                         r.left);
     }
     std::uint8_t* to = s.base + e.offset;
     if (count == 1 && e.type <= idl::kTypeU64) {
         CopyNumber(to, in, wireSize);
-        return HALYX_IDL_OK;
+        return kHalyxIdlOk;
     }
     if (e.type == idl::kTypeByteAsI32 || e.type == idl::kTypeShortAsI32) {
         const bool widen = !(e.ext & idl::kExtUnsigned);
@@ -411,7 +411,7 @@ int DecodeElement(ErrorRecord& rec, const Element& e, const Frame<std::uint8_t>&
     } else {
         std::memcpy(to, in, static_cast<std::size_t>(wireSize) * count);
     }
-    return HALYX_IDL_OK;
+    return kHalyxIdlOk;
 }
 
 // Where an optional TLV's valid byte sits, or -1 when outside the structure.
@@ -480,10 +480,9 @@ int DecodeMessage(const halyx_service_desc* desc, std::uint32_t kind, std::uint1
     ErrorRecord rec;
     FoundMessage m;
     if (const int rc = FindMessage(rec, desc, kind, msg_id, m)) return rc;
-    if (!out || (!payload && payload_len > 0))
-        return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, kind, msg_id, 3);
+    if (!out || (!payload && payload_len > 0)) return IDL_FAIL(rec, kHalyxIdlErrBadArgument, kind, msg_id, 3);
     if (out_len < m.desc->size)
-        return IDL_FAIL(rec, HALYX_IDL_ERR_BUFFER_TOO_SMALL, msg_id, out_len, m.desc->size);
+        return IDL_FAIL(rec, kHalyxIdlErrBufferTooSmall, msg_id, out_len, m.desc->size);
     const Frame<std::uint8_t> s{static_cast<std::uint8_t*>(out), m.desc->size, m.table};
     std::memset(s.base, 0, s.size);
 
@@ -493,40 +492,40 @@ int DecodeMessage(const halyx_service_desc* desc, std::uint32_t kind, std::uint1
     Reader r{payload, payload_len};
     while (r.left > 0) {
         const std::uint8_t* hdr = nullptr;
-        if (!r.Take(kTlvHeaderBytes, hdr)) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, msg_id, r.left, 0);
+        if (!r.Take(kTlvHeaderBytes, hdr)) return IDL_FAIL(rec, kHalyxIdlErrLength, msg_id, r.left, 0);
         const std::uint8_t type = hdr[0];
         const std::uint32_t length = LoadLe(hdr + 1, 2);
         const std::uint8_t* value = nullptr;
-        if (!r.Take(length, value)) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, type, length, r.left);
+        if (!r.Take(length, value)) return IDL_FAIL(rec, kHalyxIdlErrLength, type, length, r.left);
         const IndexedTlv* entry = entries.Find(type);
         if (entry == nullptr) {
             if (type >= 0x10) continue;  // an optional TLV this description does not know
-            return IDL_FAIL(rec, HALYX_IDL_ERR_UNKNOWN_TLV, msg_id, type, length);
+            return IDL_FAIL(rec, kHalyxIdlErrUnknownTlv, msg_id, type, length);
         }
         const TlvHeader& h = entry->header;
         const Element& e = entry->element;
-        if (seen[type]) return IDL_FAIL(rec, HALYX_IDL_ERR_DUPLICATE_TLV, msg_id, type, 0);
+        if (seen[type]) return IDL_FAIL(rec, kHalyxIdlErrDuplicateTlv, msg_id, type, 0);
         seen.set(type);
-        if (kind == HALYX_KIND_RESPONSE && type == kResultTlv && length > 0) resultByte = value[0];
+        if (kind == kHalyxKindResponse && type == kResultTlv && length > 0) resultByte = value[0];
         if (entry->plain_size != 0 && length == entry->plain_size && s.Holds(e.offset, length)) {
             // What the element walk would do for one number that fits, without its questions.
             CopyNumber(s.base + e.offset, value, length);
         } else {
             Reader v{value, length};
             if (const int rc = DecodeElement(rec, e, s, v, true)) return rc;
-            if (v.left != 0) return IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, type, length, v.left);
+            if (v.left != 0) return IDL_FAIL(rec, kHalyxIdlErrLength, type, length, v.left);
         }
         if (h.optional) {
             const long valid = ValidByteOffset(h, e, s);
-            if (valid < 0) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, type, e.offset, h.valid_distance);
+            if (valid < 0) return IDL_FAIL(rec, kHalyxIdlErrBadArgument, type, e.offset, h.valid_distance);
             s.base[valid] = 1;
         }
     }
     // A failed response may leave out what a successful one must carry.
-    if (kind == HALYX_KIND_RESPONSE && resultByte != 0) return HALYX_IDL_OK;
+    if (kind == kHalyxKindResponse && resultByte != 0) return kHalyxIdlOk;
     if (const int missing = entries.FirstMissing(seen); missing >= 0)
-        return IDL_FAIL(rec, HALYX_IDL_ERR_MISSING_TLV, msg_id, missing, 0);
-    return HALYX_IDL_OK;
+        return IDL_FAIL(rec, kHalyxIdlErrMissingTlv, msg_id, missing, 0);
+    return kHalyxIdlOk;
 }
 
 }  // namespace
@@ -537,30 +536,30 @@ int halyx_encode_tlvs(const halyx_service_desc* desc, std::uint32_t kind, std::u
     FoundMessage m;
     if (const int rc = FindMessage(rec, desc, kind, msg_id, m)) return rc;
     if (!out || !encoded_len || (!in && m.desc->size > 0)) {
-        return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, kind, msg_id, 3);
+        return IDL_FAIL(rec, kHalyxIdlErrBadArgument, kind, msg_id, 3);
     }
     const Frame<const std::uint8_t> s{static_cast<const std::uint8_t*>(in), m.desc->size, m.table};
     Writer w{out, out_len, 0};
-    int rc = HALYX_IDL_OK;
+    int rc = kHalyxIdlOk;
     idl::ForEachTlv(m.desc->elements, [&](const TlvHeader& h, const Element& e) {
         if (h.optional) {
             const long valid = ValidByteOffset(h, e, s);
             if (valid < 0) {
-                rc = IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, h.type, e.offset, h.valid_distance);
+                rc = IDL_FAIL(rec, kHalyxIdlErrBadArgument, h.type, e.offset, h.valid_distance);
                 return false;
             }
             if (s.base[valid] == 0) return true;  // not present: nothing on the wire
         }
         std::uint8_t* header = w.Reserve(kTlvHeaderBytes);
         if (!header) {
-            rc = IDL_FAIL(rec, HALYX_IDL_ERR_BUFFER_TOO_SMALL, h.type, w.pos, out_len);
+            rc = IDL_FAIL(rec, kHalyxIdlErrBufferTooSmall, h.type, w.pos, out_len);
             return false;
         }
         const std::uint32_t start = w.pos;
         if ((rc = EncodeElement(rec, e, s, w, true)) != 0) return false;
         const std::uint32_t length = w.pos - start;
         if (length > kMaxTlvValue) {
-            rc = IDL_FAIL(rec, HALYX_IDL_ERR_LENGTH, h.type, length, kMaxTlvValue);
+            rc = IDL_FAIL(rec, kHalyxIdlErrLength, h.type, length, kMaxTlvValue);
             return false;
         }
         header[0] = h.type;
@@ -569,7 +568,7 @@ int halyx_encode_tlvs(const halyx_service_desc* desc, std::uint32_t kind, std::u
     });
     if (rc != 0) return rc;
     *encoded_len = w.pos;
-    return HALYX_IDL_OK;
+    return kHalyxIdlOk;
 }
 
 void halyx_declare_static_description(const halyx_service_desc* desc) {
@@ -599,9 +598,9 @@ int DescriptionFact(const halyx_service_desc* desc, std::uint32_t* out,
                     std::uint32_t halyx_service_desc::*field) {
     ErrorRecord rec;
     if (const int rc = CheckDesc(rec, desc)) return rc;
-    if (!out) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, 0, 0, 0);
+    if (!out) return IDL_FAIL(rec, kHalyxIdlErrBadArgument, 0, 0, 0);
     *out = desc->*field;
-    return HALYX_IDL_OK;
+    return kHalyxIdlOk;
 }
 
 // Reads one fact of a message after finding it.
@@ -611,9 +610,9 @@ int MessageFact(const halyx_service_desc* desc, std::uint32_t kind, std::uint16_
     ErrorRecord rec;
     FoundMessage m;
     if (const int rc = FindMessage(rec, desc, kind, msgId, m)) return rc;
-    if (!out) return IDL_FAIL(rec, HALYX_IDL_ERR_BAD_ARGUMENT, kind, msgId, 0);
+    if (!out) return IDL_FAIL(rec, kHalyxIdlErrBadArgument, kind, msgId, 0);
     *out = pick(m);
-    return HALYX_IDL_OK;
+    return kHalyxIdlOk;
 }
 
 // Short stable texts of the result codes, by code.
@@ -622,16 +621,16 @@ struct ErrorText {
     const char* text;
 };
 constexpr ErrorText kErrorTexts[] = {
-    {HALYX_IDL_OK, "ok"},
-    {HALYX_IDL_ERR_BUFFER_TOO_SMALL, "buffer too small"},
-    {HALYX_IDL_ERR_ARRAY_OVERFLOW, "array overflow"},
-    {HALYX_IDL_ERR_UNKNOWN_MESSAGE, "unknown message"},
-    {HALYX_IDL_ERR_DUPLICATE_TLV, "duplicate tlv"},
-    {HALYX_IDL_ERR_LENGTH, "length error"},
-    {HALYX_IDL_ERR_MISSING_TLV, "missing mandatory tlv"},
-    {HALYX_IDL_ERR_BAD_ARGUMENT, "bad argument"},
-    {HALYX_IDL_ERR_BAD_VERSION, "unsupported description version"},
-    {HALYX_IDL_ERR_UNKNOWN_TLV, "unknown mandatory tlv"},
+    {kHalyxIdlOk, "ok"},
+    {kHalyxIdlErrBufferTooSmall, "buffer too small"},
+    {kHalyxIdlErrArrayOverflow, "array overflow"},
+    {kHalyxIdlErrUnknownMessage, "unknown message"},
+    {kHalyxIdlErrDuplicateTlv, "duplicate tlv"},
+    {kHalyxIdlErrLength, "length error"},
+    {kHalyxIdlErrMissingTlv, "missing mandatory tlv"},
+    {kHalyxIdlErrBadArgument, "bad argument"},
+    {kHalyxIdlErrBadVersion, "unsupported description version"},
+    {kHalyxIdlErrUnknownTlv, "unknown mandatory tlv"},
 };
 
 }  // namespace

@@ -21,31 +21,31 @@
 namespace geolumen {
 
 // Message kinds as the codec and the descriptions number them.
-inline constexpr std::uint32_t HALYX_KIND_REQUEST = 0;
-inline constexpr std::uint32_t HALYX_KIND_RESPONSE = 1;
-inline constexpr std::uint32_t HALYX_KIND_INDICATION = 2;
+inline constexpr std::uint32_t kHalyxKindRequest = 0;
+inline constexpr std::uint32_t kHalyxKindResponse = 1;
+inline constexpr std::uint32_t kHalyxKindIndication = 2;
 
 // Result codes of the codec and the description accessors (0 = success).
-inline constexpr int HALYX_IDL_OK = 0;
+inline constexpr int kHalyxIdlOk = 0;
 // Encoding: under 3 bytes of room for a TLV header. Decoding: output smaller than the structure.
-inline constexpr int HALYX_IDL_ERR_BUFFER_TOO_SMALL = -41;
+inline constexpr int kHalyxIdlErrBufferTooSmall = -41;
 // An array count or string length above the element's maximum.
-inline constexpr int HALYX_IDL_ERR_ARRAY_OVERFLOW = -42;
+inline constexpr int kHalyxIdlErrArrayOverflow = -42;
 // The message id is not in the description's table for that kind.
-inline constexpr int HALYX_IDL_ERR_UNKNOWN_MESSAGE = -43;
+inline constexpr int kHalyxIdlErrUnknownMessage = -43;
 // A TLV type occurs twice in one message (decoding).
-inline constexpr int HALYX_IDL_ERR_DUPLICATE_TLV = -44;
+inline constexpr int kHalyxIdlErrDuplicateTlv = -44;
 // No room for a value (encoding); a TLV cut short, longer than the message, shorter than its element
 // needs, or with bytes left over (decoding).
-inline constexpr int HALYX_IDL_ERR_LENGTH = -45;
+inline constexpr int kHalyxIdlErrLength = -45;
 // A mandatory TLV is missing (decoding).
-inline constexpr int HALYX_IDL_ERR_MISSING_TLV = -46;
+inline constexpr int kHalyxIdlErrMissingTlv = -46;
 // No description, kind above 2, no buffer, or a description that points outside its own tables.
-inline constexpr int HALYX_IDL_ERR_BAD_ARGUMENT = -47;
+inline constexpr int kHalyxIdlErrBadArgument = -47;
 // The description's library version is outside 1..5.
-inline constexpr int HALYX_IDL_ERR_BAD_VERSION = -48;
+inline constexpr int kHalyxIdlErrBadVersion = -48;
 // An unknown TLV type below 0x10 (decoding).
-inline constexpr int HALYX_IDL_ERR_UNKNOWN_TLV = -49;
+inline constexpr int kHalyxIdlErrUnknownTlv = -49;
 
 // Description library versions this codec reads; versions above 4 may chain to a parent description.
 inline constexpr std::uint32_t kHalyxLibraryVersionMin = 1;

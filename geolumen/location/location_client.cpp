@@ -93,14 +93,14 @@ int LocationClient::OpenLocationClient(bool flag, std::stop_token stop) {
     halyx_loc_request_54 r54{};
     r54.option_10_valid = 1;
     r54.option_10 = 1;
-    (void)SendForResultLocked(HALYX_LOC_REQUEST_54, &r54);
+    (void)SendForResultLocked(kHalyxLocRequest54, &r54);
     halyx_loc_request_55 r55{};
     r55.value = 2;
-    (void)SendForResultLocked(HALYX_LOC_REQUEST_55, &r55);
+    (void)SendForResultLocked(kHalyxLocRequest55, &r55);
     if (flag) {
         halyx_loc_request_4a r4a{};
         r4a.value = 2;
-        (void)SendForResultLocked(HALYX_LOC_REQUEST_4A, &r4a);
+        (void)SendForResultLocked(kHalyxLocRequest4A, &r4a);
     }
     return kLocStatusOk;
 }
@@ -132,7 +132,7 @@ int LocationClient::OpenServiceClientLocked(uint32_t maskLow, uint32_t maskHigh,
     // callbacks and mask follow only when it succeeded, so no event is delivered to a failed client.
     halyx_loc_register_events_req mask{};
     mask.event_mask = (static_cast<uint64_t>(maskHigh) << 32) | maskLow;
-    if (SendLocked(HALYX_LOC_REGISTER_EVENTS, &mask) != kLocStatusOk) {
+    if (SendLocked(kHalyxLocRegisterEvents, &mask) != kLocStatusOk) {
         GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_LOCATION, "event registration failed; client closed");
         CloseLocked();
         return kLocStatusFailure;
@@ -149,7 +149,7 @@ int LocationClient::OpenServiceClientLocked(uint32_t maskLow, uint32_t maskHigh,
 
 int LocationClient::ConnectLocationService(LocationServiceClient& record, Event& stopped) {
     const halyx_service_desc* desc =
-        halyx_location_service_desc(HALYX_LOC_IDL_MAJOR, HALYX_LOC_IDL_MINOR, HALYX_LOC_LIBRARY_VERSION);
+        halyx_location_service_desc(kHalyxLocIdlMajor, kHalyxLocIdlMinor, kHalyxLocLibraryVersion);
     if (desc == nullptr) return kLocStatusFailure;
     halyx_signal signal;
     halyx_client* watcher = nullptr;
@@ -298,24 +298,24 @@ void LocationClient::OnLocationEvent(LocationServiceClient* client, uint16_t id,
                                      const void*) {
     LocationClient& self = *client->owner;
     switch (id) {
-        case HALYX_LOC_POSITION_REPORT:
+        case kHalyxLocPositionReport:
             self.reports_.StorePositionReport(*static_cast<const halyx_loc_position_report*>(payload));
             self.events_.positionReport.Set();
             break;
-        case HALYX_LOC_SATELLITE_REPORT:
+        case kHalyxLocSatelliteReport:
             self.reports_.StoreSatelliteReport(*static_cast<const halyx_loc_satellite_report*>(payload));
             self.events_.satelliteReport.Set();
             break;
-        case HALYX_LOC_NMEA_REPORT:
+        case kHalyxLocNmeaReport:
             self.events_.nmeaReport.Set();
             break;
-        case HALYX_LOC_TIME_REQUEST:
+        case kHalyxLocTimeRequest:
             self.events_.timeRequest.Set();
             break;
-        case HALYX_LOC_ORBIT_REQUEST:
+        case kHalyxLocOrbitRequest:
             self.events_.orbitRequest.Set();
             break;
-        case HALYX_LOC_POSITION_REQUEST:
+        case kHalyxLocPositionRequest:
             self.events_.positionRequest.Set();
             break;
         default:

@@ -43,7 +43,7 @@ int LocationClient::RegisterLocationEvents() {
     std::shared_lock lifecycle(lifecycle_);
     halyx_loc_register_events_req request{};
     request.event_mask = kRegisteredEventMask;
-    return SendLocked(HALYX_LOC_REGISTER_EVENTS, &request);
+    return SendLocked(kHalyxLocRegisterEvents, &request);
 }
 
 int LocationClient::StartPositionSession(uint32_t intervalMs, uint32_t accuracy) {
@@ -62,7 +62,7 @@ int LocationClient::StartLocked(uint32_t intervalMs, uint32_t accuracy) {
     request.option_12 = 1;
     request.interval_ms_valid = 1;
     request.interval_ms = intervalMs;
-    const int status = SendLocked(HALYX_LOC_START_SESSION, &request);
+    const int status = SendLocked(kHalyxLocStartSession, &request);
     // The worker never looks at the result: a session it asked for counts as started, so a stop follows.
     sessionStarted_ = true;
     return status;
@@ -80,7 +80,7 @@ int LocationClient::StopLocked() {
         request.session_id = kSessionId;
         // The module sends no result indication for a stop, so waiting for one would only cost the
         // whole wait; the response to the request is all there is.
-        status = SendLocked(HALYX_LOC_STOP_SESSION, &request);
+        status = SendLocked(kHalyxLocStopSession, &request);
     }
     sessionStarted_ = false;
     return status;
@@ -137,7 +137,7 @@ int LocationClient::DeleteAssistanceData(uint16_t which) {
         request->option_13_valid = 1;
         request->option_13 = kDeleteOption13;
     }
-    return SendForResultLocked(HALYX_LOC_DELETE_ASSIST_DATA, request.get());
+    return SendForResultLocked(kHalyxLocDeleteAssistData, request.get());
 }
 
 int LocationClient::InjectUtcTime(uint64_t utcMs, uint32_t uncertaintyMs) {
@@ -145,7 +145,7 @@ int LocationClient::InjectUtcTime(uint64_t utcMs, uint32_t uncertaintyMs) {
     halyx_loc_utc_time_req request{};
     request.utc_ms = utcMs;
     request.uncertainty_ms = uncertaintyMs;
-    return SendForResultLocked(HALYX_LOC_INJECT_UTC_TIME, &request);
+    return SendForResultLocked(kHalyxLocInjectUtcTime, &request);
 }
 
 int LocationClient::InjectPredictedOrbits(std::span<const uint8_t> data) {
@@ -157,11 +157,11 @@ int LocationClient::InjectPredictedOrbits(std::span<const uint8_t> data) {
         return kLocStatusFailure;
     }
     std::shared_lock lifecycle(lifecycle_);
-    const size_t parts = (data.size() - 1) / HALYX_LOC_ORBIT_PART_MAX + 1;
+    const size_t parts = (data.size() - 1) / kHalyxLocOrbitPartMax + 1;
     auto request = std::make_unique<halyx_loc_orbit_part_req>();
     size_t sent = 0;
     for (size_t part = 1; part <= parts; ++part) {
-        const size_t length = std::min<size_t>(HALYX_LOC_ORBIT_PART_MAX, data.size() - sent);
+        const size_t length = std::min<size_t>(kHalyxLocOrbitPartMax, data.size() - sent);
         *request = {};
         request->total_size = static_cast<uint32_t>(data.size());
         request->part_count = static_cast<uint16_t>(parts);
@@ -171,8 +171,8 @@ int LocationClient::InjectPredictedOrbits(std::span<const uint8_t> data) {
         request->option_10_valid = 1;
         request->option_10 = 0;
         halyx_loc_orbit_part_result_ind result{};
-        const int status = SendAndWaitLocked(HALYX_LOC_INJECT_ORBIT_PART, request.get(), kResultWaitMs,
-                                             HALYX_LOC_INJECT_ORBIT_PART, &result, sizeof result);
+        const int status = SendAndWaitLocked(kHalyxLocInjectOrbitPart, request.get(), kResultWaitMs,
+                                             kHalyxLocInjectOrbitPart, &result, sizeof result);
         if (status != kLocStatusOk || result.status != 0 || result.part_number_valid == 0 ||
             result.part_number != part) {
             GEOLUMEN_TRACE(TRACE_LEVEL_ERROR, TRACE_LOCATION, "orbit part %zu of %zu not accepted (%d)", part,
@@ -198,7 +198,7 @@ int LocationClient::InjectPosition(double latitude, double longitude, uint64_t, 
     request.option_13 = kInjectPositionOption13;
     request.altitude_valid = altitude != 0.0;
     request.altitude = static_cast<float>(altitude);
-    const int status = SendForResultLocked(HALYX_LOC_INJECT_POSITION, &request);
+    const int status = SendForResultLocked(kHalyxLocInjectPosition, &request);
     if (status != kLocStatusOk) {
         GEOLUMEN_TRACE(TRACE_LEVEL_WARNING, TRACE_LOCATION, "coarse position not accepted (%d)", status);
     }

@@ -167,8 +167,8 @@ TEST(CdcWdmPseudoTerminal, ModuleFramesInPiecesReachTheClientWhole) {
         [](std::size_t size) { return std::vector<std::size_t>{std::min<std::size_t>(size, 2048)}; });
     std::vector<sim::SimSatellite> sats(80, sim::SimSatellite{0x3F, 1, 7, 45.0f, 180.0f, 38.5f});
     peer.WriteRaw({0x00, 0x7E, 0xFF});
-    peer.module.Indicate(HALYX_LOC_SATELLITE_REPORT, sim::SimLocationService::EncodeSatellites(sats, 0));
-    peer.module.Indicate(HALYX_LOC_POSITION_REPORT, {{0x01, sim::U32(0)}, {0x02, sim::U8(1)}});
+    peer.module.Indicate(kHalyxLocSatelliteReport, sim::SimLocationService::EncodeSatellites(sats, 0));
+    peer.module.Indicate(kHalyxLocPositionReport, {{0x01, sim::U32(0)}, {0x02, sim::U8(1)}});
     ASSERT_TRUE(received.WaitFor(2));
     {
         std::lock_guard lock(received.mutex);

@@ -26,7 +26,7 @@ class HalyxClientTest : public HalyxOpenStackTest {
   protected:
     int RegisterEvents(halyx_result& resp, std::uint32_t timeout = kTestRequestTimeoutMs) {
         halyx_loc_register_events_req req{0x73};
-        return halyx_request_and_wait(client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, &resp, sizeof resp,
+        return halyx_request_and_wait(client, kHalyxLocRegisterEvents, &req, sizeof req, &resp, sizeof resp,
                                       timeout);
     }
 };
@@ -60,7 +60,7 @@ TEST_F(HalyxClientTest, EveryFaultModeEndsTheRequestWithItsResult) {
         {"five bytes", Malformed(Malformation::ShortFrame), kHalyxErrTimeout},
         {"message length one too long: decoded from the bytes received",
          Malformed(Malformation::HeaderLengthOff), kHalyxOk},
-        {"TLV past the payload", Malformed(Malformation::BadTlv), HALYX_IDL_ERR_LENGTH},
+        {"TLV past the payload", Malformed(Malformation::BadTlv), kHalyxIdlErrLength},
         {"truncated by a byte", truncated, kHalyxErrTimeout},
         {"device gone", Fault::Of(FaultMode::Disconnect), kHalyxErrSend},
     };
@@ -94,24 +94,24 @@ TEST_F(HalyxClientTest, FailureResultIsDecodedNotHidden) {
 
 TEST_F(HalyxClientTest, IndicationsReachTheCallbackWithTheirPayload) {
     // Session status 0 (TLV 01 u32) and session id 1 (TLV 02 u8): 7 + 4 = 11 payload bytes.
-    stack.module.Indicate(HALYX_LOC_POSITION_REPORT, {{0x01, sim::U32(0)}, {0x02, sim::U8(1)}});
-    stack.module.Indicate(HALYX_LOC_TIME_REQUEST, {});
+    stack.module.Indicate(kHalyxLocPositionReport, {{0x01, sim::U32(0)}, {0x02, sim::U8(1)}});
+    stack.module.Indicate(kHalyxLocTimeRequest, {});
     ASSERT_TRUE(WaitForIndications(2));
     const std::vector<Indication> got = Indications();
-    EXPECT_EQ(got[0].message_id, HALYX_LOC_POSITION_REPORT);
+    EXPECT_EQ(got[0].message_id, kHalyxLocPositionReport);
     EXPECT_EQ(got[0].payload, (Bytes{0x01, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x01, 0x00, 0x01}));
-    EXPECT_EQ(got[1].message_id, HALYX_LOC_TIME_REQUEST);
+    EXPECT_EQ(got[1].message_id, kHalyxLocTimeRequest);
     EXPECT_FALSE(got[1].had_payload) << "an empty indication comes without a payload pointer";
 
     halyx_loc_position_report report;
     std::memset(&report, 0xAA, sizeof report);
     EXPECT_EQ(
-        halyx_decode_message(client, kHalyxKindIndication, HALYX_LOC_POSITION_REPORT, got[0].payload.data(),
+        halyx_decode_message(client, kHalyxKindIndication, kHalyxLocPositionReport, got[0].payload.data(),
                              static_cast<std::uint32_t>(got[0].payload.size()), &report, sizeof report),
         0);
     EXPECT_EQ(report.session_id, 1);
     EXPECT_EQ(report.latitude_valid, 0);
-    EXPECT_EQ(halyx_decode_message(nullptr, kHalyxKindIndication, HALYX_LOC_POSITION_REPORT, nullptr, 0,
+    EXPECT_EQ(halyx_decode_message(nullptr, kHalyxKindIndication, kHalyxLocPositionReport, nullptr, 0,
                                    &report, sizeof report),
               kHalyxErrArgument);
     EXPECT_EQ(ZorvicLines(), (std::vector<std::string>{"Zorvic RX: IND txn: 0x0 msg_id: 0x24 len: 11\n",
@@ -193,7 +193,7 @@ TEST_F(HalyxClientTest, HeaderLengthThatDisagreesIsReportedAndTheReceivedBytesAr
         EXPECT_EQ(Indications().back().had_payload, !row.delivered.empty());
     }
     // A response: its result TLV (02, length 4, result 0, error 0) decodes although the header says 20.
-    stack.module.SetHandler(sim::kLocationService, HALYX_LOC_REGISTER_EVENTS,
+    stack.module.SetHandler(sim::kLocationService, kHalyxLocRegisterEvents,
                             [](sim::SimModule& m, const sim::SimFrame& request) {
                                 sim::SimFrame answer = request;
                                 answer.type = sim::kMsgResponse;
@@ -226,7 +226,7 @@ TEST_F(HalyxClientTest, AsynchronousRequestsDeliverOnTheReceiveThread) {
     halyx_result resp{-1, -1};
     halyx_loc_register_events_req req{1};
     ASSERT_EQ(halyx_request_async(
-                  client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, &resp, sizeof resp,
+                  client, kHalyxLocRegisterEvents, &req, sizeof req, &resp, sizeof resp,
                   [](halyx_client*, std::uint16_t, void*, std::uint32_t, void* data, int result) {
                       static_cast<AsyncResult*>(data)->result.set_value(result);
                   },
@@ -240,7 +240,7 @@ TEST_F(HalyxClientTest, AsynchronousRequestsDeliverOnTheReceiveThread) {
     AsyncResult raw;
     std::uint8_t buffer[4] = {};
     ASSERT_EQ(halyx_request_raw_async(
-                  client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, buffer, sizeof buffer,
+                  client, kHalyxLocRegisterEvents, &req, sizeof req, buffer, sizeof buffer,
                   [](halyx_client*, std::uint16_t, const void* payload, std::uint32_t length, void* data,
                      int result) {
                       auto* r = static_cast<AsyncResult*>(data);
@@ -320,7 +320,7 @@ TEST_F(HalyxClientTest, TransactionIdsRunTo65535AndWrapToOne) {
     const auto ignore = [](halyx_client*, std::uint16_t, void*, std::uint32_t, void*, int) {};
     constexpr int kRequests = 65537;
     for (int i = 0; i < kRequests; ++i) {
-        ASSERT_EQ(halyx_request_async(client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, &resp, sizeof resp,
+        ASSERT_EQ(halyx_request_async(client, kHalyxLocRegisterEvents, &req, sizeof req, &resp, sizeof resp,
                                       ignore, nullptr),
                   kHalyxOk);
     }
@@ -340,7 +340,7 @@ TEST_F(HalyxClientTest, IndicationCutAfterEveryByteIsNeverDelivered) {
     ind.service = sim::kLocationService;
     ind.clientId = 5;
     ind.type = sim::kMsgIndication;
-    ind.messageId = HALYX_LOC_POSITION_REPORT;
+    ind.messageId = kHalyxLocPositionReport;
     ind.tlvs = {{0x01, sim::U32(1)}, {0x02, sim::U8(1)}};
     const Bytes whole = sim::BuildFrame(ind);
     ASSERT_EQ(whole.size(), 24u);
@@ -380,7 +380,7 @@ TEST_F(HalyxClientTest, BadArgumentsAreRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(halyx_request_and_wait(client, 0x21, nullptr, sizeof req, &resp, sizeof resp, 0),
               kHalyxErrArgument);
     EXPECT_EQ(halyx_request_and_wait(client, 0x30, nullptr, 0, &resp, sizeof resp, 0),
-              HALYX_IDL_ERR_UNKNOWN_MESSAGE);
+              kHalyxIdlErrUnknownMessage);
     EXPECT_EQ(halyx_close_client(nullptr), kHalyxErrArgument);
     halyx_ctl_request_desc other;
     other.kind = 3;

@@ -26,7 +26,7 @@ TEST_F(HalyxCloseFromIndicationTest, ClosingFromTheSlotThreadEnds) {
     halyx_service_instance instance{};
     halyx_client* own = nullptr;
     ASSERT_EQ(halyx_open_client(&instance, Desc(), &CloseFromIndication, nullptr, &own), kHalyxOk);
-    stack.module.Indicate(HALYX_LOC_TIME_REQUEST, {});
+    stack.module.Indicate(kHalyxLocTimeRequest, {});
     const auto until = std::chrono::steady_clock::now() + kPromptly;
     while (!g_closed && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -41,15 +41,15 @@ TEST_F(HalyxCloseFromIndicationTest, ClosingFromTheSlotThreadEnds) {
 TEST_F(HalyxStackTest, ReopenedClientGetsOnlyWhatCameAfterIt) {
     ASSERT_EQ(stack.Start(), 0);
     ASSERT_EQ(Open(), kHalyxOk);
-    stack.module.Indicate(HALYX_LOC_TIME_REQUEST, {});
+    stack.module.Indicate(kHalyxLocTimeRequest, {});
     ASSERT_TRUE(WaitForIndications(1));
     ASSERT_EQ(halyx_close_client(client), kHalyxOk);
     client = nullptr;
     ASSERT_EQ(Open(), kHalyxOk);
-    for (int i = 0; i < 3; ++i) stack.module.Indicate(HALYX_LOC_TIME_REQUEST, {});
+    for (int i = 0; i < 3; ++i) stack.module.Indicate(kHalyxLocTimeRequest, {});
     ASSERT_TRUE(WaitForIndications(4));
     // A fourth indication after the three shows nothing else was still on its way.
-    stack.module.Indicate(HALYX_LOC_TIME_REQUEST, {});
+    stack.module.Indicate(kHalyxLocTimeRequest, {});
     ASSERT_TRUE(WaitForIndications(5));
     EXPECT_EQ(Indications().size(), 5u);
 }

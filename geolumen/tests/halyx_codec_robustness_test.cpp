@@ -21,7 +21,7 @@ const halyx_service_desc* Loc() { return halyx_location_service_desc(2, 6, 4); }
 
 // Every result a decode may give.
 bool IsCodecResult(int rc) {
-    return rc == 0 || (rc <= HALYX_IDL_ERR_ARRAY_OVERFLOW && rc >= HALYX_IDL_ERR_UNKNOWN_TLV);
+    return rc == 0 || (rc <= kHalyxIdlErrArrayOverflow && rc >= kHalyxIdlErrUnknownTlv);
 }
 
 // Decodes `wire` from a buffer of exactly its size into a buffer of exactly the structure's size.
@@ -37,11 +37,11 @@ int DecodeExact(std::uint32_t kind, std::uint16_t id, const std::vector<std::uin
 
 // The counts a successful decode leaves must be within their arrays, strings terminated.
 void ExpectWithinBounds(std::uint16_t id, const std::vector<std::uint8_t>& out) {
-    if (id == HALYX_LOC_SATELLITE_REPORT) {
+    if (id == kHalyxLocSatelliteReport) {
         halyx_loc_satellite_report r;
         std::memcpy(&r, out.data(), sizeof r);
-        EXPECT_LE(r.satellite_count, HALYX_LOC_MAX_SATELLITES);
-    } else if (id == HALYX_LOC_NMEA_REPORT) {
+        EXPECT_LE(r.satellite_count, kHalyxLocMaxSatellites);
+    } else if (id == kHalyxLocNmeaReport) {
         EXPECT_NE(std::memchr(out.data(), 0, out.size()), nullptr);
     }
 }
@@ -61,12 +61,12 @@ struct Sample {
 
 std::vector<Sample> Samples() {
     return {
-        {HALYX_KIND_INDICATION, HALYX_LOC_POSITION_REPORT, FullPositionReport()},
-        {HALYX_KIND_INDICATION, HALYX_LOC_SATELLITE_REPORT, FullSatelliteReport()},
-        {HALYX_KIND_INDICATION, HALYX_LOC_NMEA_REPORT, HexBytes("01 06 00 24 47 50 47 47 41")},
-        {HALYX_KIND_INDICATION, HALYX_LOC_INJECT_ORBIT_PART, HexBytes("01 04 00 00 00 00 00 10 02 00 03 00")},
-        {HALYX_KIND_RESPONSE, HALYX_LOC_START_SESSION, HexBytes("02 04 00 01 00 17 00")},
-        {HALYX_KIND_REQUEST, HALYX_LOC_INJECT_ORBIT_PART,
+        {kHalyxKindIndication, kHalyxLocPositionReport, FullPositionReport()},
+        {kHalyxKindIndication, kHalyxLocSatelliteReport, FullSatelliteReport()},
+        {kHalyxKindIndication, kHalyxLocNmeaReport, HexBytes("01 06 00 24 47 50 47 47 41")},
+        {kHalyxKindIndication, kHalyxLocInjectOrbitPart, HexBytes("01 04 00 00 00 00 00 10 02 00 03 00")},
+        {kHalyxKindResponse, kHalyxLocStartSession, HexBytes("02 04 00 01 00 17 00")},
+        {kHalyxKindRequest, kHalyxLocInjectOrbitPart,
          HexBytes(
              "01 04 00 01 08 00 00 02 02 00 03 00 03 02 00 03 00 04 03 00 01 00 AB 10 04 00 00 00 00 00")},
     };
@@ -91,8 +91,7 @@ TEST(CodecRobustness, CutInsideASatelliteEntryIsALengthError) {
     // Any cut after the count byte (offset 8) and before the end leaves the 0x10 TLV longer than the rest.
     for (std::size_t cut = 8; cut < wire.size(); cut += 13) {
         const std::vector<std::uint8_t> head(wire.begin(), wire.begin() + static_cast<long>(cut));
-        EXPECT_EQ(DecodeExact(HALYX_KIND_INDICATION, HALYX_LOC_SATELLITE_REPORT, head, out),
-                  HALYX_IDL_ERR_LENGTH)
+        EXPECT_EQ(DecodeExact(kHalyxKindIndication, kHalyxLocSatelliteReport, head, out), kHalyxIdlErrLength)
             << cut;
     }
 }

@@ -27,13 +27,13 @@ class HalyxConcurrencyTest : public HalyxOpenStackTest {
   protected:
     int StopSession(std::uint8_t id, halyx_result& resp) {
         halyx_loc_stop_session_req req{id};
-        return halyx_request_and_wait(client, HALYX_LOC_STOP_SESSION, &req, sizeof req, &resp, sizeof resp,
+        return halyx_request_and_wait(client, kHalyxLocStopSession, &req, sizeof req, &resp, sizeof resp,
                                       kTestRequestTimeoutMs);
     }
 };
 
 TEST_F(HalyxConcurrencyTest, ManyCallersOnOneClientEachGetTheirOwnAnswer) {
-    stack.module.SetHandler(0x10, HALYX_LOC_STOP_SESSION, &EchoSessionId);
+    stack.module.SetHandler(0x10, kHalyxLocStopSession, &EchoSessionId);
     std::atomic<int> mismatches{0};
     std::atomic<int> failures{0};
     std::vector<std::thread> callers;
@@ -52,7 +52,7 @@ TEST_F(HalyxConcurrencyTest, ManyCallersOnOneClientEachGetTheirOwnAnswer) {
     }
     std::thread indicator([&] {
         for (int i = 0; i < kIndications; ++i) {
-            stack.module.Indicate(HALYX_LOC_POSITION_REPORT, {{0x01, sim::U32(1)}, {0x02, sim::U8(1)}});
+            stack.module.Indicate(kHalyxLocPositionReport, {{0x01, sim::U32(1)}, {0x02, sim::U8(1)}});
         }
     });
     for (std::thread& c : callers) c.join();
@@ -67,7 +67,7 @@ TEST_F(HalyxConcurrencyTest, AnswersInReverseOrderReachTheirOwnCallers) {
     // Holds the first request until the second arrives, then answers the second first.
     std::mutex mutex;
     std::vector<sim::SimFrame> held;
-    stack.module.SetHandler(0x10, HALYX_LOC_STOP_SESSION,
+    stack.module.SetHandler(0x10, kHalyxLocStopSession,
                             [&](sim::SimModule& module, const sim::SimFrame& request) {
                                 std::vector<sim::SimFrame> both;
                                 {
@@ -101,8 +101,8 @@ TEST_F(HalyxConcurrencyTest, CloseWhileCallersWaitEndsThemAll) {
         callers.emplace_back([&, t] {
             halyx_loc_stop_session_req req{static_cast<std::uint8_t>(t)};
             halyx_result resp{};
-            const int r = halyx_request_and_wait(client, HALYX_LOC_STOP_SESSION, &req, sizeof req, &resp,
-                                                 sizeof resp, 0);
+            const int r =
+                halyx_request_and_wait(client, kHalyxLocStopSession, &req, sizeof req, &resp, sizeof resp, 0);
             if (r == kHalyxErrArgument) ++ended;
         });
     }

@@ -25,7 +25,7 @@ template <class T>
 std::vector<std::uint8_t> Encoded(std::uint16_t id, const T& msg) {
     std::vector<std::uint8_t> out(2300, 0xEE);
     std::uint32_t len = 0;
-    const int rc = halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, id, &msg, out.data(),
+    const int rc = halyx_encode_tlvs(Loc(), kHalyxKindRequest, id, &msg, out.data(),
                                      static_cast<std::uint32_t>(out.size()), &len);
     EXPECT_EQ(rc, 0) << id;
     out.resize(rc == 0 ? len : 0);
@@ -37,11 +37,11 @@ template <class T>
 void ExpectRoundTrip(std::uint16_t id, const T& msg, const std::vector<std::uint8_t>& wire) {
     EXPECT_EQ(Encoded(id, msg), wire);
     std::uint32_t maxLen = 0;
-    ASSERT_EQ(halyx_max_encoded_length(Loc(), HALYX_KIND_REQUEST, id, &maxLen), 0);
+    ASSERT_EQ(halyx_max_encoded_length(Loc(), kHalyxKindRequest, id, &maxLen), 0);
     EXPECT_LE(wire.size(), maxLen);
     T back;
     Poison(back);
-    ASSERT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_REQUEST, id, wire.data(),
+    ASSERT_EQ(halyx_decode_tlvs(Loc(), kHalyxKindRequest, id, wire.data(),
                                 static_cast<std::uint32_t>(wire.size()), &back, sizeof back),
               0);
     EXPECT_EQ(std::memcmp(&back, &msg, sizeof msg), 0);
@@ -60,31 +60,31 @@ void ExpectRoundTrip(std::uint16_t id, Fill fill, const char* wire) {
 TEST(LocationRequests, SmallRequests) {
     // 3 + 8 = 11 bytes, the message's longest encoding.
     ExpectRoundTrip<halyx_loc_register_events_req>(
-        HALYX_LOC_REGISTER_EVENTS, [](auto& m) { m.event_mask = 0x73; }, "01 08 00 73 00 00 00 00 00 00 00");
+        kHalyxLocRegisterEvents, [](auto& m) { m.event_mask = 0x73; }, "01 08 00 73 00 00 00 00 00 00 00");
     ExpectRoundTrip<halyx_loc_stop_session_req>(
-        HALYX_LOC_STOP_SESSION, [](auto& m) { m.session_id = 1; }, "01 01 00 01");
+        kHalyxLocStopSession, [](auto& m) { m.session_id = 1; }, "01 01 00 01");
     // 1700000000000 = 0x0000018BCFE56800, 5000 = 0x1388.
     ExpectRoundTrip<halyx_loc_utc_time_req>(
-        HALYX_LOC_INJECT_UTC_TIME,
+        kHalyxLocInjectUtcTime,
         [](auto& m) {
             m.utc_ms = 1700000000000ull;
             m.uncertainty_ms = 5000;
         },
         "01 08 00 00 68 E5 CF 8B 01 00 00 | 02 04 00 88 13 00 00");
     ExpectRoundTrip<halyx_loc_delete_assist_req>(
-        HALYX_LOC_DELETE_ASSIST_DATA, [](auto& m) { m.delete_all = 1; }, "01 01 00 01");
+        kHalyxLocDeleteAssistData, [](auto& m) { m.delete_all = 1; }, "01 01 00 01");
     // The requests of the opening.
     ExpectRoundTrip<halyx_loc_request_4a>(
-        HALYX_LOC_REQUEST_4A, [](auto& m) { m.value = 2; }, "01 04 00 02 00 00 00");
+        kHalyxLocRequest4A, [](auto& m) { m.value = 2; }, "01 04 00 02 00 00 00");
     ExpectRoundTrip<halyx_loc_request_54>(
-        HALYX_LOC_REQUEST_54,
+        kHalyxLocRequest54,
         [](auto& m) {
             m.option_10_valid = 1;
             m.option_10 = 1;
         },
         "10 01 00 01");
     ExpectRoundTrip<halyx_loc_request_55>(
-        HALYX_LOC_REQUEST_55, [](auto& m) { m.value = 2; }, "01 08 00 02 00 00 00 00 00 00 00");
+        kHalyxLocRequest55, [](auto& m) { m.value = 2; }, "01 08 00 02 00 00 00 00 00 00 00");
 }
 
 TEST(LocationRequests, StartSessionInAscendingTlvOrder) {
@@ -101,7 +101,7 @@ TEST(LocationRequests, StartSessionInAscendingTlvOrder) {
     m.interval_ms = 1000;  // 0x3E8
     // 4 + 4 x 7 = 32 bytes.
     ExpectRoundTrip(
-        HALYX_LOC_START_SESSION, m,
+        kHalyxLocStartSession, m,
         HexBytes("01 01 00 01 | 10 04 00 01 00 00 00 | 11 04 00 03 00 00 00 | 12 04 00 01 00 00 00 |"
                  "13 04 00 E8 03 00 00"));
 }
@@ -111,7 +111,7 @@ TEST(LocationRequests, StartSessionWithoutOptionalsSendsOnlyTheMandatoryTlv) {
     Zero(m);
     m.session_id = 1;
     m.interval_ms = 5000;  // valid byte 0: not sent
-    EXPECT_EQ(Encoded(HALYX_LOC_START_SESSION, m), HexBytes("01 01 00 01"));
+    EXPECT_EQ(Encoded(kHalyxLocStartSession, m), HexBytes("01 01 00 01"));
 }
 
 TEST(LocationRequests, LastOrbitPartOfThree) {
@@ -126,7 +126,7 @@ TEST(LocationRequests, LastOrbitPartOfThree) {
     m.option_10_valid = 1;
     m.option_10 = 0;
     // 7 + 5 + 5 + (3 + 2 + 1) + 7 = 30 bytes.
-    ExpectRoundTrip(HALYX_LOC_INJECT_ORBIT_PART, m,
+    ExpectRoundTrip(kHalyxLocInjectOrbitPart, m,
                     HexBytes("01 04 00 01 08 00 00 | 02 02 00 03 00 | 03 02 00 03 00 | 04 03 00 01 00 AB |"
                              "10 04 00 00 00 00 00"));
 }
@@ -145,7 +145,7 @@ TEST(LocationRequests, FullOrbitPartTakesTheLongestEncoding) {
     for (int i = 0; i < 1024; ++i) wire.push_back(static_cast<std::uint8_t>(i));
     Append(wire, HexBytes("10 04 00 00 00 00 00"));
     ASSERT_EQ(wire.size(), 1053u);  // 7 + 5 + 5 + 1029 + 7
-    ExpectRoundTrip(HALYX_LOC_INJECT_ORBIT_PART, m, wire);
+    ExpectRoundTrip(kHalyxLocInjectOrbitPart, m, wire);
 }
 
 TEST(LocationRequests, InjectPositionSendsOnlyValidTlvs) {
@@ -163,9 +163,9 @@ TEST(LocationRequests, InjectPositionSendsOnlyValidTlvs) {
     auto wire = HexBytes(
         "10 08 00 00 00 00 00 00 10 48 40 | 11 08 00 00 00 00 00 00 00 27 40 | 13 01 00 3F |"
         "16 04 00 00 00 00 44");
-    EXPECT_EQ(Encoded(HALYX_LOC_INJECT_POSITION, m), wire);
+    EXPECT_EQ(Encoded(kHalyxLocInjectPosition, m), wire);
     m.error_radius = 0.0f;  // decoding leaves the field of an absent TLV zero
-    ExpectRoundTrip(HALYX_LOC_INJECT_POSITION, m, wire);
+    ExpectRoundTrip(kHalyxLocInjectPosition, m, wire);
 }
 
 TEST(LocationRequests, DeleteAssistanceDataPerSatellite) {
@@ -188,13 +188,13 @@ TEST(LocationRequests, DeleteAssistanceDataPerSatellite) {
     m.option_13 = 2047;
     const auto wire = test::DeletePerSatelliteRequest();
     ASSERT_EQ(wire.size(), 481u);
-    ExpectRoundTrip(HALYX_LOC_DELETE_ASSIST_DATA, m, wire);
+    ExpectRoundTrip(kHalyxLocDeleteAssistData, m, wire);
 }
 
 TEST(LocationRequests, RequestsWithoutTlvsEncodeToNothing) {
     std::uint8_t out[4];
     std::uint32_t len = 99;
-    ASSERT_EQ(halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, 0x32, nullptr, out, sizeof out, &len), 0);
+    ASSERT_EQ(halyx_encode_tlvs(Loc(), kHalyxKindRequest, 0x32, nullptr, out, sizeof out, &len), 0);
     EXPECT_EQ(len, 0u);
 }
 
@@ -216,7 +216,7 @@ TEST(LocationResponses, ResultAndErrorAreSignExtended) {
         const auto wire = HexBytes(c.wire);
         halyx_result r;
         Poison(r);
-        ASSERT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_RESPONSE, HALYX_LOC_START_SESSION, wire.data(),
+        ASSERT_EQ(halyx_decode_tlvs(Loc(), kHalyxKindResponse, kHalyxLocStartSession, wire.data(),
                                     static_cast<std::uint32_t>(wire.size()), &r, sizeof r),
                   0)
             << c.wire;
@@ -229,8 +229,8 @@ TEST(LocationResponses, EveryRequestHasAResultResponseOfSevenBytes) {
     for (std::uint16_t id = 0x20; id <= 0x5F; ++id) {
         if (id >= 0x24 && id <= 0x31) continue;
         std::uint32_t size = 0, max = 0;
-        ASSERT_EQ(halyx_message_struct_size(Loc(), HALYX_KIND_RESPONSE, id, &size), 0) << id;
-        ASSERT_EQ(halyx_max_encoded_length(Loc(), HALYX_KIND_RESPONSE, id, &max), 0) << id;
+        ASSERT_EQ(halyx_message_struct_size(Loc(), kHalyxKindResponse, id, &size), 0) << id;
+        ASSERT_EQ(halyx_max_encoded_length(Loc(), kHalyxKindResponse, id, &max), 0) << id;
         EXPECT_EQ(size, 8u);
         EXPECT_EQ(max, 7u);
     }
@@ -242,7 +242,7 @@ TEST(LocationResponses, EveryRequestHasAResultResponseOfSevenBytes) {
 template <class T>
 [[nodiscard]] int DecodeIndication(std::uint16_t id, const std::vector<std::uint8_t>& wire, T& r) {
     Poison(r);
-    return halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, id, wire.data(),
+    return halyx_decode_tlvs(Loc(), kHalyxKindIndication, id, wire.data(),
                              static_cast<std::uint32_t>(wire.size()), &r, sizeof r);
 }
 
@@ -250,7 +250,7 @@ TEST(LocationIndications, FullPositionReport) {
     const auto wire = FullPositionReport();
     ASSERT_EQ(wire.size(), 115u);
     halyx_loc_position_report r;
-    ASSERT_EQ(DecodeIndication(HALYX_LOC_POSITION_REPORT, wire, r), 0);
+    ASSERT_EQ(DecodeIndication(kHalyxLocPositionReport, wire, r), 0);
     EXPECT_EQ(r.status, 0u);
     EXPECT_EQ(r.session_id, 1);
     EXPECT_EQ(r.latitude_valid, 1);
@@ -277,7 +277,7 @@ TEST(LocationIndications, FullPositionReport) {
 TEST(LocationIndications, MinimalPositionReportLeavesOptionalsInvalid) {
     const auto wire = HexBytes("01 04 00 07 00 00 00 | 02 01 00 01");
     halyx_loc_position_report r;
-    ASSERT_EQ(DecodeIndication(HALYX_LOC_POSITION_REPORT, wire, r), 0);
+    ASSERT_EQ(DecodeIndication(kHalyxLocPositionReport, wire, r), 0);
     EXPECT_EQ(r.status, 7u);
     EXPECT_EQ(r.latitude_valid, 0);
     EXPECT_EQ(r.heading_valid, 0);
@@ -291,7 +291,7 @@ TEST(LocationIndications, PositionReportUnusedTlvsOfAnyLengthAreSkipped) {
         "02 01 00 01 | 13 05 00 01 02 03 04 05 | 20 04 00 00 00 B4 42 | 21 00 00 |"
         "2B 09 00 01 02 03 04 05 06 07 08 09 | 01 04 00 01 00 00 00");
     halyx_loc_position_report r;
-    ASSERT_EQ(DecodeIndication(HALYX_LOC_POSITION_REPORT, wire, r), 0);
+    ASSERT_EQ(DecodeIndication(kHalyxLocPositionReport, wire, r), 0);
     EXPECT_EQ(r.status, 1u);
     EXPECT_EQ(r.heading, 90.0f);
     EXPECT_EQ(r.magnetic_deviation_valid, 0);
@@ -311,7 +311,7 @@ TEST(LocationIndications, SatelliteReportOfTwo) {
             "03 00 00 00 05 00 00 00 41 00 | 00 | 00 00 00 00 | 00 | 00 00 00 00 00 00 00 00 00 00 00 00"));
     ASSERT_EQ(wire.size(), 64u);
     halyx_loc_satellite_report r;
-    ASSERT_EQ(DecodeIndication(HALYX_LOC_SATELLITE_REPORT, wire, r), 0);
+    ASSERT_EQ(DecodeIndication(kHalyxLocSatelliteReport, wire, r), 0);
     EXPECT_EQ(r.satellites_valid, 1);
     ASSERT_EQ(r.satellite_count, 2u);
     EXPECT_EQ(r.satellites[0].valid_mask, 0xE3u);
@@ -330,9 +330,9 @@ TEST(LocationIndications, FullSatelliteReportIsTheServicesLongestMessage) {
     auto wire = HexBytes("01 01 00 00 | 10 C1 08 50");  // 1 + 80 x 28 = 2241 = 0x8C1; count 0x50 = 80
     for (std::uint16_t i = 0; i < 80; ++i)
         Append(wire, SatelliteEntry(0xE3, 1, static_cast<std::uint16_t>(i + 1), i, 2.0f * i, 30.0f));
-    ASSERT_EQ(wire.size(), HALYX_LOC_MAX_MESSAGE_LENGTH);  // 4 + 3 + 2241 = 2248
+    ASSERT_EQ(wire.size(), kHalyxLocMaxMessageLength);  // 4 + 3 + 2241 = 2248
     halyx_loc_satellite_report r;
-    ASSERT_EQ(DecodeIndication(HALYX_LOC_SATELLITE_REPORT, wire, r), 0);
+    ASSERT_EQ(DecodeIndication(kHalyxLocSatelliteReport, wire, r), 0);
     ASSERT_EQ(r.satellite_count, 80u);
     EXPECT_EQ(r.satellites[79].satellite_id, 80);
     EXPECT_EQ(r.satellites[79].azimuth, 158.0f);
@@ -341,7 +341,7 @@ TEST(LocationIndications, FullSatelliteReportIsTheServicesLongestMessage) {
 TEST(LocationIndications, NmeaSentenceIsTheWholeValue) {
     const auto wire = HexBytes("01 06 00 24 47 50 47 47 41");  // "$GPGGA"
     halyx_loc_nmea_report r;
-    ASSERT_EQ(DecodeIndication(HALYX_LOC_NMEA_REPORT, wire, r), 0);
+    ASSERT_EQ(DecodeIndication(kHalyxLocNmeaReport, wire, r), 0);
     EXPECT_STREQ(r.sentence, "$GPGGA");
 }
 
@@ -349,11 +349,10 @@ TEST(LocationIndications, RequestsOfTheModemDecodeWithoutPayload) {
     // Time, orbit and position requests: their payloads are not read; an empty one or one with only
     // optional TLVs is accepted.
     const auto optional = HexBytes("10 02 00 01 02");
-    for (const std::uint16_t id :
-         {HALYX_LOC_TIME_REQUEST, HALYX_LOC_ORBIT_REQUEST, HALYX_LOC_POSITION_REQUEST}) {
+    for (const std::uint16_t id : {kHalyxLocTimeRequest, kHalyxLocOrbitRequest, kHalyxLocPositionRequest}) {
         std::vector<std::uint8_t> out(800, 0xAA);
-        EXPECT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, id, nullptr, 0, out.data(), 800), 0) << id;
-        EXPECT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, id, optional.data(), 5, out.data(), 800), 0)
+        EXPECT_EQ(halyx_decode_tlvs(Loc(), kHalyxKindIndication, id, nullptr, 0, out.data(), 800), 0) << id;
+        EXPECT_EQ(halyx_decode_tlvs(Loc(), kHalyxKindIndication, id, optional.data(), 5, out.data(), 800), 0)
             << id;
         EXPECT_EQ(out[0], 0);
     }
@@ -363,9 +362,9 @@ TEST(LocationIndications, ResultIndicationsCarryTheirStatus) {
     const auto wire = HexBytes("01 04 00 05 00 00 00");
     for (std::uint16_t id = 0x32; id <= 0x5F; ++id) {
         std::uint32_t size = 0;
-        ASSERT_EQ(halyx_message_struct_size(Loc(), HALYX_KIND_INDICATION, id, &size), 0);
+        ASSERT_EQ(halyx_message_struct_size(Loc(), kHalyxKindIndication, id, &size), 0);
         std::vector<std::uint8_t> out(size, 0xAA);
-        ASSERT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, id, wire.data(), 7, out.data(), size), 0)
+        ASSERT_EQ(halyx_decode_tlvs(Loc(), kHalyxKindIndication, id, wire.data(), 7, out.data(), size), 0)
             << id;
         halyx_loc_result_ind r;
         std::memcpy(&r, out.data(), sizeof r);
@@ -376,7 +375,7 @@ TEST(LocationIndications, ResultIndicationsCarryTheirStatus) {
 TEST(LocationIndications, OrbitPartResultEchoesThePartNumber) {
     const auto wire = HexBytes("01 04 00 00 00 00 00 | 10 02 00 03 00");
     halyx_loc_orbit_part_result_ind r;
-    ASSERT_EQ(DecodeIndication(HALYX_LOC_INJECT_ORBIT_PART, wire, r), 0);
+    ASSERT_EQ(DecodeIndication(kHalyxLocInjectOrbitPart, wire, r), 0);
     EXPECT_EQ(r.status, 0u);
     EXPECT_EQ(r.part_number_valid, 1);
     EXPECT_EQ(r.part_number, 3);
@@ -414,12 +413,12 @@ TEST(LocationDescription, StructureSizesAndLongestEncodingsAsListed) {
     };
     // A sample across the tables, including messages the driver never uses.
     const Case cases[] = {
-        {HALYX_KIND_REQUEST, 0x20, 4, 7},          {HALYX_KIND_REQUEST, 0x22, 104, 103},
-        {HALYX_KIND_REQUEST, 0x34, 1116, 1075},    {HALYX_KIND_REQUEST, 0x43, 8, 11},
-        {HALYX_KIND_REQUEST, 0x44, 1576, 929},     {HALYX_KIND_REQUEST, 0x5C, 2008, 2009},
-        {HALYX_KIND_REQUEST, 0x5F, 4, 7},          {HALYX_KIND_INDICATION, 0x24, 240, 224},
-        {HALYX_KIND_INDICATION, 0x25, 2568, 2248}, {HALYX_KIND_INDICATION, 0x27, 1112, 1068},
-        {HALYX_KIND_INDICATION, 0x43, 304, 304},   {HALYX_KIND_INDICATION, 0x5F, 12, 19},
+        {kHalyxKindRequest, 0x20, 4, 7},          {kHalyxKindRequest, 0x22, 104, 103},
+        {kHalyxKindRequest, 0x34, 1116, 1075},    {kHalyxKindRequest, 0x43, 8, 11},
+        {kHalyxKindRequest, 0x44, 1576, 929},     {kHalyxKindRequest, 0x5C, 2008, 2009},
+        {kHalyxKindRequest, 0x5F, 4, 7},          {kHalyxKindIndication, 0x24, 240, 224},
+        {kHalyxKindIndication, 0x25, 2568, 2248}, {kHalyxKindIndication, 0x27, 1112, 1068},
+        {kHalyxKindIndication, 0x43, 304, 304},   {kHalyxKindIndication, 0x5F, 12, 19},
     };
     for (const Case& c : cases) {
         std::uint32_t size = 0, max = 0;
@@ -429,10 +428,9 @@ TEST(LocationDescription, StructureSizesAndLongestEncodingsAsListed) {
         EXPECT_EQ(max, c.max) << c.id;
     }
     std::uint32_t size = 0;
-    EXPECT_EQ(halyx_message_struct_size(Loc(), HALYX_KIND_REQUEST, 0x24, &size),
-              HALYX_IDL_ERR_UNKNOWN_MESSAGE);
-    EXPECT_EQ(halyx_message_struct_size(Loc(), HALYX_KIND_INDICATION, 0x23, &size),
-              HALYX_IDL_ERR_UNKNOWN_MESSAGE);
+    EXPECT_EQ(halyx_message_struct_size(Loc(), kHalyxKindRequest, 0x24, &size), kHalyxIdlErrUnknownMessage);
+    EXPECT_EQ(halyx_message_struct_size(Loc(), kHalyxKindIndication, 0x23, &size),
+              kHalyxIdlErrUnknownMessage);
 }
 
 }  // namespace

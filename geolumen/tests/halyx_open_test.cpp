@@ -43,7 +43,7 @@ TEST_F(HalyxOpenTest, OpenSendsSyncClientIdAndVersionFramesExactly) {
 TEST_F(HalyxOpenedTest, LocationRequestCarriesMuxHeaderClientIdAndTransaction) {
     halyx_loc_register_events_req req{0x73};
     halyx_result resp{-7, -7};
-    ASSERT_EQ(halyx_request_and_wait(client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, &resp, sizeof resp,
+    ASSERT_EQ(halyx_request_and_wait(client, kHalyxLocRegisterEvents, &req, sizeof req, &resp, sizeof resp,
                                      kTestRequestTimeoutMs),
               kHalyxOk);
     EXPECT_EQ(resp.result, 0);
@@ -76,7 +76,7 @@ TEST_F(HalyxOpenedTest, CloseReleasesTheClientIdWithItsServiceAndId) {
 
 TEST_F(HalyxOpenedTest, RequestWithEmptyStructureIsSentAsBareHeader) {
     std::uint32_t size = 99;
-    ASSERT_EQ(halyx_message_struct_size(Desc(), HALYX_KIND_REQUEST, 0x32, &size), 0);
+    ASSERT_EQ(halyx_message_struct_size(Desc(), kHalyxKindRequest, 0x32, &size), 0);
     ASSERT_EQ(size, 0u);
     halyx_result resp{};
     ASSERT_EQ(halyx_request_and_wait(client, 0x32, nullptr, 0, &resp, sizeof resp, kTestRequestTimeoutMs),
@@ -92,7 +92,7 @@ TEST_F(HalyxOpenedTest, StructureLengthOffByOneFailsBeforeAnythingIsSent) {
     std::uint8_t req[9] = {};
     halyx_result resp{};
     for (std::uint32_t len : {7u, 9u}) {
-        EXPECT_EQ(halyx_request_and_wait(client, HALYX_LOC_REGISTER_EVENTS, req, len, &resp, sizeof resp,
+        EXPECT_EQ(halyx_request_and_wait(client, kHalyxLocRegisterEvents, req, len, &resp, sizeof resp,
                                          kTestRequestTimeoutMs),
                   kHalyxErrArgument)
             << len;
@@ -107,7 +107,7 @@ TEST_F(HalyxOpenTest, StartStopStartServesASecondOpen) {
         ASSERT_EQ(Open(), kHalyxOk) << round;
         halyx_loc_register_events_req req{1};
         halyx_result resp{};
-        EXPECT_EQ(halyx_request_and_wait(client, HALYX_LOC_REGISTER_EVENTS, &req, sizeof req, &resp,
+        EXPECT_EQ(halyx_request_and_wait(client, kHalyxLocRegisterEvents, &req, sizeof req, &resp,
                                          sizeof resp, kTestRequestTimeoutMs),
                   kHalyxOk)
             << round;

@@ -22,7 +22,7 @@ const halyx_service_desc* Loc() { return halyx_location_service_desc(2, 6, 4); }
 
 int DecodeIndication(std::uint16_t id, const std::vector<std::uint8_t>& wire, std::uint32_t outLen = 4096) {
     std::vector<std::uint8_t> out(4096, 0xAA);
-    return halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, id, wire.data(),
+    return halyx_decode_tlvs(Loc(), kHalyxKindIndication, id, wire.data(),
                              static_cast<std::uint32_t>(wire.size()), out.data(), outLen);
 }
 
@@ -31,7 +31,7 @@ int EncodeRequest(std::uint16_t id, const void* msg, std::uint32_t room = 4096,
                   std::uint32_t* len = nullptr) {
     std::vector<std::uint8_t> out(room);
     std::uint32_t ignored = 0;
-    return halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, id, msg, out.data(), room, len ? len : &ignored);
+    return halyx_encode_tlvs(Loc(), kHalyxKindRequest, id, msg, out.data(), room, len ? len : &ignored);
 }
 
 // Decoding position-report payloads (mandatory 0x01 u32 status, 0x02 u8 session id).
@@ -43,103 +43,103 @@ TEST(TlvDecodeErrors, PositionReportPayloads) {
     };
     const Case cases[] = {
         {"both mandatory TLVs", "01 04 00 00 00 00 00 02 01 00 01", 0},
-        {"0x02 missing", "01 04 00 00 00 00 00", HALYX_IDL_ERR_MISSING_TLV},
-        {"0x01 twice", "01 04 00 00 00 00 00 01 04 00 00 00 00 00 02 01 00 01", HALYX_IDL_ERR_DUPLICATE_TLV},
-        {"unknown mandatory 0x07", "01 04 00 00 00 00 00 02 01 00 01 07 01 00 00", HALYX_IDL_ERR_UNKNOWN_TLV},
+        {"0x02 missing", "01 04 00 00 00 00 00", kHalyxIdlErrMissingTlv},
+        {"0x01 twice", "01 04 00 00 00 00 00 01 04 00 00 00 00 00 02 01 00 01", kHalyxIdlErrDuplicateTlv},
+        {"unknown mandatory 0x07", "01 04 00 00 00 00 00 02 01 00 01 07 01 00 00", kHalyxIdlErrUnknownTlv},
         {"unknown optional 0x3F skipped", "01 04 00 00 00 00 00 02 01 00 01 3F 02 00 AA BB", 0},
         {"unknown optional 0x1F skipped", "1F 01 00 00 01 04 00 00 00 00 00 02 01 00 01", 0},
-        {"length beyond the payload", "01 05 00 00 00 00 00", HALYX_IDL_ERR_LENGTH},
-        {"value shorter than u32", "01 02 00 00 00 02 01 00 01", HALYX_IDL_ERR_LENGTH},
-        {"value byte left over", "01 04 00 00 00 00 00 02 02 00 01 00", HALYX_IDL_ERR_LENGTH},
-        {"header cut after two bytes", "01 04 00 00 00 00 00 02 01 00 01 10 08", HALYX_IDL_ERR_LENGTH},
-        {"header cut after one byte", "01 04 00 00 00 00 00 02 01 00 01 10", HALYX_IDL_ERR_LENGTH},
+        {"length beyond the payload", "01 05 00 00 00 00 00", kHalyxIdlErrLength},
+        {"value shorter than u32", "01 02 00 00 00 02 01 00 01", kHalyxIdlErrLength},
+        {"value byte left over", "01 04 00 00 00 00 00 02 02 00 01 00", kHalyxIdlErrLength},
+        {"header cut after two bytes", "01 04 00 00 00 00 00 02 01 00 01 10 08", kHalyxIdlErrLength},
+        {"header cut after one byte", "01 04 00 00 00 00 00 02 01 00 01 10", kHalyxIdlErrLength},
         {"optional value too short", "01 04 00 00 00 00 00 02 01 00 01 10 07 00 00 00 00 00 00 00 00",
-         HALYX_IDL_ERR_LENGTH},
-        {"empty payload", "", HALYX_IDL_ERR_MISSING_TLV},
+         kHalyxIdlErrLength},
+        {"empty payload", "", kHalyxIdlErrMissingTlv},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(DecodeIndication(HALYX_LOC_POSITION_REPORT, HexBytes(c.wire)), c.expected) << c.legend;
+        EXPECT_EQ(DecodeIndication(kHalyxLocPositionReport, HexBytes(c.wire)), c.expected) << c.legend;
     }
 }
 
 TEST(TlvDecodeErrors, OutputSmallerThanTheStructure) {
     const auto wire = HexBytes("01 04 00 00 00 00 00 02 01 00 01");
-    EXPECT_EQ(DecodeIndication(HALYX_LOC_POSITION_REPORT, wire, 239), HALYX_IDL_ERR_BUFFER_TOO_SMALL);
-    EXPECT_EQ(DecodeIndication(HALYX_LOC_POSITION_REPORT, wire, 240), 0);
+    EXPECT_EQ(DecodeIndication(kHalyxLocPositionReport, wire, 239), kHalyxIdlErrBufferTooSmall);
+    EXPECT_EQ(DecodeIndication(kHalyxLocPositionReport, wire, 240), 0);
 }
 
 TEST(TlvDecodeErrors, UnknownMessageAndBadArguments) {
     const auto wire = HexBytes("01 04 00 00 00 00 00");
     std::uint8_t out[16];
-    EXPECT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, 0x23, wire.data(), 7, out, 16),
-              HALYX_IDL_ERR_UNKNOWN_MESSAGE);
-    EXPECT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, 0x60, wire.data(), 7, out, 16),
-              HALYX_IDL_ERR_UNKNOWN_MESSAGE);
-    EXPECT_EQ(halyx_decode_tlvs(Loc(), 3, 0x38, wire.data(), 7, out, 16), HALYX_IDL_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(halyx_decode_tlvs(nullptr, HALYX_KIND_INDICATION, 0x38, wire.data(), 7, out, 16),
-              HALYX_IDL_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, 0x38, wire.data(), 7, nullptr, 16),
-              HALYX_IDL_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(halyx_decode_tlvs(Loc(), HALYX_KIND_INDICATION, 0x38, nullptr, 7, out, 16),
-              HALYX_IDL_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(halyx_decode_tlvs(Loc(), kHalyxKindIndication, 0x23, wire.data(), 7, out, 16),
+              kHalyxIdlErrUnknownMessage);
+    EXPECT_EQ(halyx_decode_tlvs(Loc(), kHalyxKindIndication, 0x60, wire.data(), 7, out, 16),
+              kHalyxIdlErrUnknownMessage);
+    EXPECT_EQ(halyx_decode_tlvs(Loc(), 3, 0x38, wire.data(), 7, out, 16), kHalyxIdlErrBadArgument);
+    EXPECT_EQ(halyx_decode_tlvs(nullptr, kHalyxKindIndication, 0x38, wire.data(), 7, out, 16),
+              kHalyxIdlErrBadArgument);
+    EXPECT_EQ(halyx_decode_tlvs(Loc(), kHalyxKindIndication, 0x38, wire.data(), 7, nullptr, 16),
+              kHalyxIdlErrBadArgument);
+    EXPECT_EQ(halyx_decode_tlvs(Loc(), kHalyxKindIndication, 0x38, nullptr, 7, out, 16),
+              kHalyxIdlErrBadArgument);
 }
 
 TEST(TlvDecodeErrors, SatelliteCountAboveTheMaximum) {
     // Count 81 with 81 full entries: 1 + 81 x 28 = 2269 = 0x8DD.
     auto wire = HexBytes("01 01 00 00 10 DD 08 51");
     wire.resize(wire.size() + 81 * 28, 0);
-    EXPECT_EQ(DecodeIndication(HALYX_LOC_SATELLITE_REPORT, wire), HALYX_IDL_ERR_ARRAY_OVERFLOW);
+    EXPECT_EQ(DecodeIndication(kHalyxLocSatelliteReport, wire), kHalyxIdlErrArrayOverflow);
     // The count alone is enough to refuse: no entry is read.
-    EXPECT_EQ(DecodeIndication(HALYX_LOC_SATELLITE_REPORT, HexBytes("01 01 00 00 10 01 00 51")),
-              HALYX_IDL_ERR_ARRAY_OVERFLOW);
+    EXPECT_EQ(DecodeIndication(kHalyxLocSatelliteReport, HexBytes("01 01 00 00 10 01 00 51")),
+              kHalyxIdlErrArrayOverflow);
     // Count 2 but one entry's bytes: the entries run short.
     auto shortWire = HexBytes("01 01 00 00 10 1D 00 02");
     shortWire.resize(shortWire.size() + 28, 0);
-    EXPECT_EQ(DecodeIndication(HALYX_LOC_SATELLITE_REPORT, shortWire), HALYX_IDL_ERR_LENGTH);
+    EXPECT_EQ(DecodeIndication(kHalyxLocSatelliteReport, shortWire), kHalyxIdlErrLength);
 }
 
 TEST(TlvDecodeErrors, NmeaSentenceLongerThanItsMaximum) {
     auto wire = HexBytes("01 C9 00");  // 201 characters against a maximum of 200
     wire.resize(3 + 201, 'A');
-    EXPECT_EQ(DecodeIndication(HALYX_LOC_NMEA_REPORT, wire), HALYX_IDL_ERR_ARRAY_OVERFLOW);
+    EXPECT_EQ(DecodeIndication(kHalyxLocNmeaReport, wire), kHalyxIdlErrArrayOverflow);
 }
 
 TEST(TlvEncodeErrors, RoomForHeaderAndValue) {
     halyx_loc_register_events_req m{0x73};
     std::uint32_t len = 0;
-    EXPECT_EQ(EncodeRequest(HALYX_LOC_REGISTER_EVENTS, &m, 11, &len), 0);
+    EXPECT_EQ(EncodeRequest(kHalyxLocRegisterEvents, &m, 11, &len), 0);
     EXPECT_EQ(len, 11u);
-    EXPECT_EQ(EncodeRequest(HALYX_LOC_REGISTER_EVENTS, &m, 10, &len), HALYX_IDL_ERR_LENGTH);
-    EXPECT_EQ(EncodeRequest(HALYX_LOC_REGISTER_EVENTS, &m, 2, &len), HALYX_IDL_ERR_BUFFER_TOO_SMALL);
+    EXPECT_EQ(EncodeRequest(kHalyxLocRegisterEvents, &m, 10, &len), kHalyxIdlErrLength);
+    EXPECT_EQ(EncodeRequest(kHalyxLocRegisterEvents, &m, 2, &len), kHalyxIdlErrBufferTooSmall);
     EXPECT_EQ(len, 11u);  // a failed call leaves the length alone
 }
 
 TEST(TlvEncodeErrors, CountsAboveTheirMaximum) {
     halyx_loc_orbit_part_req orbit{};
     orbit.data_len = 1025;
-    EXPECT_EQ(EncodeRequest(HALYX_LOC_INJECT_ORBIT_PART, &orbit), HALYX_IDL_ERR_ARRAY_OVERFLOW);
+    EXPECT_EQ(EncodeRequest(kHalyxLocInjectOrbitPart, &orbit), kHalyxIdlErrArrayOverflow);
     halyx_loc_delete_assist_req del{};
     del.satellites_valid = 1;
     del.satellite_count = 129;
-    EXPECT_EQ(EncodeRequest(HALYX_LOC_DELETE_ASSIST_DATA, &del), HALYX_IDL_ERR_ARRAY_OVERFLOW);
+    EXPECT_EQ(EncodeRequest(kHalyxLocDeleteAssistData, &del), kHalyxIdlErrArrayOverflow);
     del.satellites_valid = 0;  // an absent list is not counted
-    EXPECT_EQ(EncodeRequest(HALYX_LOC_DELETE_ASSIST_DATA, &del), 0);
+    EXPECT_EQ(EncodeRequest(kHalyxLocDeleteAssistData, &del), 0);
 }
 
 TEST(TlvEncodeErrors, UnknownMessageAndBadArguments) {
     halyx_loc_register_events_req m{0x73};
     std::uint8_t out[16];
     std::uint32_t len = 0;
-    EXPECT_EQ(EncodeRequest(0x24, &m), HALYX_IDL_ERR_UNKNOWN_MESSAGE);
-    EXPECT_EQ(halyx_encode_tlvs(Loc(), 3, 0x21, &m, out, 16, &len), HALYX_IDL_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(halyx_encode_tlvs(nullptr, HALYX_KIND_REQUEST, 0x21, &m, out, 16, &len),
-              HALYX_IDL_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, 0x21, nullptr, out, 16, &len),
-              HALYX_IDL_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, 0x21, &m, nullptr, 16, &len),
-              HALYX_IDL_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(halyx_encode_tlvs(Loc(), HALYX_KIND_REQUEST, 0x21, &m, out, 16, nullptr),
-              HALYX_IDL_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(EncodeRequest(0x24, &m), kHalyxIdlErrUnknownMessage);
+    EXPECT_EQ(halyx_encode_tlvs(Loc(), 3, 0x21, &m, out, 16, &len), kHalyxIdlErrBadArgument);
+    EXPECT_EQ(halyx_encode_tlvs(nullptr, kHalyxKindRequest, 0x21, &m, out, 16, &len),
+              kHalyxIdlErrBadArgument);
+    EXPECT_EQ(halyx_encode_tlvs(Loc(), kHalyxKindRequest, 0x21, nullptr, out, 16, &len),
+              kHalyxIdlErrBadArgument);
+    EXPECT_EQ(halyx_encode_tlvs(Loc(), kHalyxKindRequest, 0x21, &m, nullptr, 16, &len),
+              kHalyxIdlErrBadArgument);
+    EXPECT_EQ(halyx_encode_tlvs(Loc(), kHalyxKindRequest, 0x21, &m, out, 16, nullptr),
+              kHalyxIdlErrBadArgument);
 }
 
 TEST(TlvDescriptionVersion, OnlyLibraryVersionsOneToFiveAreRead) {
@@ -149,20 +149,19 @@ TEST(TlvDescriptionVersion, OnlyLibraryVersionsOneToFiveAreRead) {
         std::uint8_t out[16];
         std::uint32_t v = 0;
         halyx_loc_register_events_req m{0x73};
-        EXPECT_EQ(halyx_encode_tlvs(&bad, HALYX_KIND_REQUEST, 0x21, &m, out, 16, &v),
-                  HALYX_IDL_ERR_BAD_VERSION);
-        EXPECT_EQ(halyx_decode_tlvs(&bad, HALYX_KIND_INDICATION, 0x38, out, 0, out, 16),
-                  HALYX_IDL_ERR_BAD_VERSION);
-        EXPECT_EQ(halyx_idl_version(&bad, &v), HALYX_IDL_ERR_BAD_VERSION);
-        EXPECT_EQ(halyx_service_number(&bad, &v), HALYX_IDL_ERR_BAD_VERSION);
-        EXPECT_EQ(halyx_max_message_length(&bad, &v), HALYX_IDL_ERR_BAD_VERSION);
-        EXPECT_EQ(halyx_max_encoded_length(&bad, HALYX_KIND_REQUEST, 0x21, &v), HALYX_IDL_ERR_BAD_VERSION);
-        EXPECT_EQ(halyx_message_struct_size(&bad, HALYX_KIND_REQUEST, 0x21, &v), HALYX_IDL_ERR_BAD_VERSION);
+        EXPECT_EQ(halyx_encode_tlvs(&bad, kHalyxKindRequest, 0x21, &m, out, 16, &v), kHalyxIdlErrBadVersion);
+        EXPECT_EQ(halyx_decode_tlvs(&bad, kHalyxKindIndication, 0x38, out, 0, out, 16),
+                  kHalyxIdlErrBadVersion);
+        EXPECT_EQ(halyx_idl_version(&bad, &v), kHalyxIdlErrBadVersion);
+        EXPECT_EQ(halyx_service_number(&bad, &v), kHalyxIdlErrBadVersion);
+        EXPECT_EQ(halyx_max_message_length(&bad, &v), kHalyxIdlErrBadVersion);
+        EXPECT_EQ(halyx_max_encoded_length(&bad, kHalyxKindRequest, 0x21, &v), kHalyxIdlErrBadVersion);
+        EXPECT_EQ(halyx_message_struct_size(&bad, kHalyxKindRequest, 0x21, &v), kHalyxIdlErrBadVersion);
     }
     std::uint32_t v = 0;
-    EXPECT_EQ(halyx_idl_version(nullptr, &v), HALYX_IDL_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(halyx_idl_version(Loc(), nullptr), HALYX_IDL_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(halyx_max_encoded_length(Loc(), 3, 0x21, &v), HALYX_IDL_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(halyx_idl_version(nullptr, &v), kHalyxIdlErrBadArgument);
+    EXPECT_EQ(halyx_idl_version(Loc(), nullptr), kHalyxIdlErrBadArgument);
+    EXPECT_EQ(halyx_max_encoded_length(Loc(), 3, 0x21, &v), kHalyxIdlErrBadArgument);
 }
 
 TEST(TlvDescriptionVersion, VersionFiveSearchesItsParent) {
@@ -173,11 +172,10 @@ TEST(TlvDescriptionVersion, VersionFiveSearchesItsParent) {
     child.parent = Loc();
     std::uint32_t size = 0;
     child.library_version = 5;
-    ASSERT_EQ(halyx_message_struct_size(&child, HALYX_KIND_REQUEST, 0x22, &size), 0);
+    ASSERT_EQ(halyx_message_struct_size(&child, kHalyxKindRequest, 0x22, &size), 0);
     EXPECT_EQ(size, 104u);
     child.library_version = 4;  // a parent is only read above version 4
-    EXPECT_EQ(halyx_message_struct_size(&child, HALYX_KIND_REQUEST, 0x22, &size),
-              HALYX_IDL_ERR_UNKNOWN_MESSAGE);
+    EXPECT_EQ(halyx_message_struct_size(&child, kHalyxKindRequest, 0x22, &size), kHalyxIdlErrUnknownMessage);
 }
 
 TEST(TlvErrorTrace, ErrorsAreTracedWithTheirSourceLine) {
@@ -186,7 +184,7 @@ TEST(TlvErrorTrace, ErrorsAreTracedWithTheirSourceLine) {
     RegisterTraceProvider();
     SetTraceSession(TRACE_LEVEL_ERROR, TRACE_HALYX);
     const auto wire = HexBytes("01 04 00 00 00 00 00 01 04 00 00 00 00 00");
-    EXPECT_EQ(DecodeIndication(HALYX_LOC_POSITION_REPORT, wire), HALYX_IDL_ERR_DUPLICATE_TLV);
+    EXPECT_EQ(DecodeIndication(kHalyxLocPositionReport, wire), kHalyxIdlErrDuplicateTlv);
     SetTraceSession(TRACE_LEVEL_NONE, 0);
     SetTraceSink(previous);
     ASSERT_EQ(records.size(), 1u);  // the first error only
@@ -197,8 +195,8 @@ TEST(TlvErrorTrace, ErrorsAreTracedWithTheirSourceLine) {
 
 TEST(TlvErrorText, ShortStableTexts) {
     EXPECT_STREQ(halyx_idl_error_text(0), "ok");
-    EXPECT_STREQ(halyx_idl_error_text(HALYX_IDL_ERR_ARRAY_OVERFLOW), "array overflow");
-    EXPECT_STREQ(halyx_idl_error_text(HALYX_IDL_ERR_UNKNOWN_TLV), "unknown mandatory tlv");
+    EXPECT_STREQ(halyx_idl_error_text(kHalyxIdlErrArrayOverflow), "array overflow");
+    EXPECT_STREQ(halyx_idl_error_text(kHalyxIdlErrUnknownTlv), "unknown mandatory tlv");
     EXPECT_STREQ(halyx_idl_error_text(-1), "unknown error");
 }
 
@@ -303,7 +301,7 @@ class SmallDescription : public ::testing::Test {
     std::vector<std::uint8_t> Encode(std::uint16_t id, const void* in, int* rc = nullptr) {
         std::vector<std::uint8_t> out(512);
         std::uint32_t len = 0;
-        const int r = halyx_encode_tlvs(&desc_, HALYX_KIND_REQUEST, id, in, out.data(), 512, &len);
+        const int r = halyx_encode_tlvs(&desc_, kHalyxKindRequest, id, in, out.data(), 512, &len);
         if (rc) *rc = r;
         out.resize(r == 0 ? len : 0);
         return out;
@@ -324,7 +322,7 @@ TEST_F(SmallDescription, StringOfItsMaximumLengthIsStoredWithTerminator) {
     EXPECT_EQ(wire[2], 0x00);
     Strings back;
     std::memset(&back, 0xAA, sizeof back);
-    ASSERT_EQ(Decode(HALYX_KIND_REQUEST, 0x01, wire, &back, sizeof back), 0);
+    ASSERT_EQ(Decode(kHalyxKindRequest, 0x01, wire, &back, sizeof back), 0);
     EXPECT_EQ(std::string(back.text), std::string(255, 'x'));
 }
 
@@ -332,26 +330,26 @@ TEST_F(SmallDescription, StringAboveItsMaximumIsRefused) {
     auto wire = HexBytes("01 00 01");  // 256 characters
     wire.resize(3 + 256, 'y');
     Strings back;
-    EXPECT_EQ(Decode(HALYX_KIND_REQUEST, 0x01, wire, &back, sizeof back), HALYX_IDL_ERR_ARRAY_OVERFLOW);
+    EXPECT_EQ(Decode(kHalyxKindRequest, 0x01, wire, &back, sizeof back), kHalyxIdlErrArrayOverflow);
     Strings unterminated;
     std::memset(unterminated.text, 'z', sizeof unterminated.text);  // 256 characters, no terminator
     int rc = 0;
     Encode(0x01, &unterminated, &rc);
-    EXPECT_EQ(rc, HALYX_IDL_ERR_ARRAY_OVERFLOW);
+    EXPECT_EQ(rc, kHalyxIdlErrArrayOverflow);
 }
 
 TEST_F(SmallDescription, FailedResponseMayOmitItsOtherMandatoryTlvs) {
     WithResult r;
     // Result 1: TLV 0x03 is not required.
-    EXPECT_EQ(Decode(HALYX_KIND_RESPONSE, 0x02, HexBytes("02 04 00 01 00 05 00"), &r, sizeof r), 0);
+    EXPECT_EQ(Decode(kHalyxKindResponse, 0x02, HexBytes("02 04 00 01 00 05 00"), &r, sizeof r), 0);
     EXPECT_EQ(r.result.result, 1);
     EXPECT_EQ(r.result.error, 5);
     // Result 0: it is.
-    EXPECT_EQ(Decode(HALYX_KIND_RESPONSE, 0x02, HexBytes("02 04 00 00 00 00 00"), &r, sizeof r),
-              HALYX_IDL_ERR_MISSING_TLV);
+    EXPECT_EQ(Decode(kHalyxKindResponse, 0x02, HexBytes("02 04 00 00 00 00 00"), &r, sizeof r),
+              kHalyxIdlErrMissingTlv);
     // The exemption belongs to responses only.
-    EXPECT_EQ(Decode(HALYX_KIND_REQUEST, 0x02, HexBytes("02 04 00 01 00 05 00"), &r, sizeof r),
-              HALYX_IDL_ERR_MISSING_TLV);
+    EXPECT_EQ(Decode(kHalyxKindRequest, 0x02, HexBytes("02 04 00 01 00 05 00"), &r, sizeof r),
+              kHalyxIdlErrMissingTlv);
 }
 
 TEST_F(SmallDescription, ExtensionForms) {
@@ -371,7 +369,7 @@ TEST_F(SmallDescription, ExtensionForms) {
     EXPECT_EQ(Encode(0x03, &e), wire);
     Extensions back;
     std::memset(&back, 0xAA, sizeof back);
-    ASSERT_EQ(Decode(HALYX_KIND_REQUEST, 0x03, wire, &back, sizeof back), 0);
+    ASSERT_EQ(Decode(kHalyxKindRequest, 0x03, wire, &back, sizeof back), 0);
     EXPECT_EQ(back.byte_unsigned, 0xF0);  // not sign-extended
     EXPECT_EQ(back.short_signed, -2);     // sign-extended
     EXPECT_EQ(back.words_count, 2u);
@@ -382,7 +380,7 @@ TEST_F(SmallDescription, ExtensionForms) {
     auto tooMany = HexBytes("01 01 00 F0 | 02 02 00 FE FF | 03 12 00");
     tooMany.resize(tooMany.size() + 18, 0);
     Append(tooMany, HexBytes("04 04 00 00 00 00 00"));
-    EXPECT_EQ(Decode(HALYX_KIND_REQUEST, 0x03, tooMany, &back, sizeof back), HALYX_IDL_ERR_ARRAY_OVERFLOW);
+    EXPECT_EQ(Decode(kHalyxKindRequest, 0x03, tooMany, &back, sizeof back), kHalyxIdlErrArrayOverflow);
 }
 
 TEST_F(SmallDescription, CountOnlyAndCountFromMemory) {
@@ -391,7 +389,7 @@ TEST_F(SmallDescription, CountOnlyAndCountFromMemory) {
     c.data[0] = 0x55;
     EXPECT_EQ(Encode(0x04, &c), HexBytes("01 01 00 05"));
     CountOnly cBack;
-    ASSERT_EQ(Decode(HALYX_KIND_REQUEST, 0x04, HexBytes("01 01 00 05"), &cBack, sizeof cBack), 0);
+    ASSERT_EQ(Decode(kHalyxKindRequest, 0x04, HexBytes("01 01 00 05"), &cBack, sizeof cBack), 0);
     EXPECT_EQ(cBack.count, 5u);
     EXPECT_EQ(cBack.data[0], 0);
 
@@ -402,26 +400,26 @@ TEST_F(SmallDescription, CountOnlyAndCountFromMemory) {
     const auto wire = HexBytes("01 04 00 02 00 00 00 | 02 02 00 A1 A2");
     EXPECT_EQ(Encode(0x05, &m), wire);
     CountFromMemory mBack;
-    ASSERT_EQ(Decode(HALYX_KIND_REQUEST, 0x05, wire, &mBack, sizeof mBack), 0);
+    ASSERT_EQ(Decode(kHalyxKindRequest, 0x05, wire, &mBack, sizeof mBack), 0);
     EXPECT_EQ(mBack.data[1], 0xA2);
     // The count decoded from TLV 0x01 above the array's maximum of 8.
-    EXPECT_EQ(Decode(HALYX_KIND_REQUEST, 0x05, HexBytes("01 04 00 09 00 00 00 | 02 02 00 A1 A2"), &mBack,
+    EXPECT_EQ(Decode(kHalyxKindRequest, 0x05, HexBytes("01 04 00 09 00 00 00 | 02 02 00 A1 A2"), &mBack,
                      sizeof mBack),
-              HALYX_IDL_ERR_ARRAY_OVERFLOW);
+              kHalyxIdlErrArrayOverflow);
 }
 
 TEST_F(SmallDescription, FixedArrayFarOffsetAndStringInsideAStructure) {
     Fixed f{{1, 2, 0x0300}};
     EXPECT_EQ(Encode(0x06, &f), HexBytes("01 06 00 01 00 02 00 00 03"));
     Fixed fBack;
-    EXPECT_EQ(Decode(HALYX_KIND_REQUEST, 0x06, HexBytes("01 04 00 01 00 02 00"), &fBack, sizeof fBack),
-              HALYX_IDL_ERR_LENGTH);
+    EXPECT_EQ(Decode(kHalyxKindRequest, 0x06, HexBytes("01 04 00 01 00 02 00"), &fBack, sizeof fBack),
+              kHalyxIdlErrLength);
 
     std::vector<std::uint8_t> far(kFarOffset + 1, 0);
     far[kFarOffset] = 0x5A;
     EXPECT_EQ(Encode(0x07, far.data()), HexBytes("01 01 00 5A"));
     std::vector<std::uint8_t> farBack(kFarOffset + 1, 0xAA);
-    ASSERT_EQ(Decode(HALYX_KIND_REQUEST, 0x07, HexBytes("01 01 00 5B"), farBack.data(), kFarOffset + 1), 0);
+    ASSERT_EQ(Decode(kHalyxKindRequest, 0x07, HexBytes("01 01 00 5B"), farBack.data(), kFarOffset + 1), 0);
     EXPECT_EQ(farBack[kFarOffset], 0x5B);
     EXPECT_EQ(farBack[0], 0);
 
@@ -433,10 +431,10 @@ TEST_F(SmallDescription, FixedArrayFarOffsetAndStringInsideAStructure) {
     EXPECT_EQ(Encode(0x08, &n), wire);
     Named nBack;
     std::memset(&nBack, 0xAA, sizeof nBack);
-    ASSERT_EQ(Decode(HALYX_KIND_REQUEST, 0x08, wire, &nBack, sizeof nBack), 0);
+    ASSERT_EQ(Decode(kHalyxKindRequest, 0x08, wire, &nBack, sizeof nBack), 0);
     EXPECT_STREQ(nBack.name, "GNSS");
-    EXPECT_EQ(Decode(HALYX_KIND_REQUEST, 0x08, HexBytes("01 06 00 04 0B 47 4E 53 53"), &nBack, sizeof nBack),
-              HALYX_IDL_ERR_ARRAY_OVERFLOW);  // 11 characters against 10
+    EXPECT_EQ(Decode(kHalyxKindRequest, 0x08, HexBytes("01 06 00 04 0B 47 4E 53 53"), &nBack, sizeof nBack),
+              kHalyxIdlErrArrayOverflow);  // 11 characters against 10
 }
 
 TEST_F(SmallDescription, DescriptionPointingOutsideItsTablesIsRefused) {
@@ -445,9 +443,9 @@ TEST_F(SmallDescription, DescriptionPointingOutsideItsTablesIsRefused) {
     bad.requests = rows;
     bad.request_count = 1;
     std::uint32_t size = 0;
-    EXPECT_EQ(halyx_message_struct_size(&bad, HALYX_KIND_REQUEST, 0x01, &size), HALYX_IDL_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(halyx_message_struct_size(&bad, kHalyxKindRequest, 0x01, &size), kHalyxIdlErrBadArgument);
     rows[0].desc_index = 0x0008;  // message 8 of 8
-    EXPECT_EQ(halyx_message_struct_size(&bad, HALYX_KIND_REQUEST, 0x01, &size), HALYX_IDL_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(halyx_message_struct_size(&bad, kHalyxKindRequest, 0x01, &size), kHalyxIdlErrBadArgument);
 }
 
 }  // namespace

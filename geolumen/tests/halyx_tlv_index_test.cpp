@@ -40,9 +40,9 @@ std::vector<std::pair<std::uint32_t, std::uint16_t>> AllMessages() {
         std::uint32_t kind;
         const halyx_message_table* rows;
         std::uint16_t count;
-    } kinds[] = {{HALYX_KIND_REQUEST, d->requests, d->request_count},
-                 {HALYX_KIND_RESPONSE, d->responses, d->response_count},
-                 {HALYX_KIND_INDICATION, d->indications, d->indication_count}};
+    } kinds[] = {{kHalyxKindRequest, d->requests, d->request_count},
+                 {kHalyxKindResponse, d->responses, d->response_count},
+                 {kHalyxKindIndication, d->indications, d->indication_count}};
     for (const auto& k : kinds) {
         for (std::uint16_t i = 0; i < k.count; ++i) all.emplace_back(k.kind, k.rows[i].msg_id);
     }

@@ -29,10 +29,10 @@ halyx_loc_position_report BlankReport(uint32_t status) {
 halyx_loc_position_report FullReport(uint32_t status) {
     const auto wire = test::FullPositionReport();
     halyx_loc_position_report r = BlankReport(status);
-    EXPECT_EQ(halyx_decode_tlvs(halyx_location_service_desc(2, 6, 4), HALYX_KIND_INDICATION,
-                                HALYX_LOC_POSITION_REPORT, wire.data(), static_cast<uint32_t>(wire.size()),
-                                &r, sizeof r),
-              0);
+    EXPECT_EQ(
+        halyx_decode_tlvs(halyx_location_service_desc(2, 6, 4), kHalyxKindIndication, kHalyxLocPositionReport,
+                          wire.data(), static_cast<uint32_t>(wire.size()), &r, sizeof r),
+        0);
     r.status = status;
     return r;
 }

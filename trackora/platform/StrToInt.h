@@ -9,7 +9,7 @@
 
 // Raised when a text is not a number; what() is the conversion error text shown to the user.
 class EConvertError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

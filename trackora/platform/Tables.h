@@ -1,7 +1,8 @@
 // The program's local test tables. Each table is one SQLite file in the folder "DB/" of the program's
 // folder (DataFolder.h), with every field stored as text and the rows kept in the order they were
 // appended. A file or table that is missing is created; a folder that is not this user's alone, or a
-// folder or file that cannot be opened or written, gives an error text, never a crash. File names are spelt one way only, since the file system tells case apart.
+// folder or file that cannot be opened or written, gives an error text, never a crash. File names are spelt
+// one way only, since the file system tells case apart.
 #pragma once
 
 #include <QSqlDatabase>

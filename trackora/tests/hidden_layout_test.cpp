@@ -9,8 +9,8 @@
 #include "console_fixture.h"
 #include "consoles/FixedConsoles.h"
 #include "consoles/TfDVRN.h"
-#include "link/LogMemo.h"
 #include "link/ComManage.h"
+#include "link/LogMemo.h"
 #include "platform/HiddenLayout.h"
 #include "shell/KQMain.h"
 

@@ -20,10 +20,21 @@ TEST(TextCodec, BrokenInputBecomesQuestionMarksNotGarbage) {
 }
 
 TEST(StrToInt, AcceptsWhatTheToolkitAccepts) {
-    struct Row { const char* text; int32_t value; } rows[] = {
-        {"0", 0}, {"123", 123}, {"-45", -45}, {"+7", 7}, {"  12", 12},
-        {"$1F", 31}, {"$ff", 255}, {"0x10", 16}, {"$FFFFFFFF", -1},
-        {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
+    struct Row {
+        const char* text;
+        int32_t value;
+    } rows[] = {
+        {"0", 0},
+        {"123", 123},
+        {"-45", -45},
+        {"+7", 7},
+        {"  12", 12},
+        {"$1F", 31},
+        {"$ff", 255},
+        {"0x10", 16},
+        {"$FFFFFFFF", -1},
+        {"2147483647", 2147483647},
+        {"-2147483648", INT32_MIN},
     };
     for (const auto& r : rows) {
         auto v = TryStrToInt(r.text);
@@ -33,7 +44,8 @@ TEST(StrToInt, AcceptsWhatTheToolkitAccepts) {
 }
 
 TEST(StrToInt, RefusesWhatIsNotANumber) {
-    for (const char* text : {"", " ", "abc", "12a", "1 2", "$", "0x", "$G1", "2147483648", "$100000000", "12 "})
+    for (const char* text :
+         {"", " ", "abc", "12a", "1 2", "$", "0x", "$G1", "2147483648", "$100000000", "12 "})
         EXPECT_FALSE(TryStrToInt(text).has_value()) << '"' << text << '"';
     try {
         StrToInt("x1");

@@ -17,7 +17,7 @@
 #include "halyx/halyx_mux.h"
 #include "halyx/halyx_usb_transport.h"
 #include "halyx/location_service.h"
-#include "sim/sim_stack.h"
+#include "support/sim_stack.h"
 #include "support/stream_syscalls.h"
 
 namespace {
@@ -27,13 +27,12 @@ using namespace geolumen;
 // Decodes every indication as the location client would, into a structure of exactly its size.
 void OnIndication(halyx_client* client, std::uint16_t id, const void* payload, std::uint32_t length, void*) {
     std::uint32_t size = 0;
-    if (halyx_message_struct_size(halyx_location_service_desc(2, 6, 4), HALYX_KIND_INDICATION, id, &size) !=
-        0)
+    if (halyx_message_struct_size(halyx_location_service_desc(2, 6, 4), kHalyxKindIndication, id, &size) != 0)
         return;
     std::vector<std::uint8_t> out(size);
-    const int rc = halyx_decode_message(client, HALYX_KIND_INDICATION, id,
+    const int rc = halyx_decode_message(client, kHalyxKindIndication, id,
                                         static_cast<const std::uint8_t*>(payload), length, out.data(), size);
-    if (rc > 0 || rc < HALYX_IDL_ERR_UNKNOWN_TLV) std::abort();
+    if (rc > 0 || rc < kHalyxIdlErrUnknownTlv) std::abort();
 }
 
 struct Road {

@@ -22,16 +22,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> out(structSize);
     const int rc = geolumen::halyx_decode_tlvs(
         desc, kind, id, payload.data(), static_cast<std::uint32_t>(payload.size()), out.data(), structSize);
-    if (rc > 0 || rc < geolumen::HALYX_IDL_ERR_UNKNOWN_TLV) std::abort();
+    if (rc > 0 || rc < geolumen::kHalyxIdlErrUnknownTlv) std::abort();
     std::vector<std::uint8_t> walked(structSize);
     const int walkRc = geolumen::halyx_decode_tlvs_walk(desc, kind, id, payload.data(),
                                                         static_cast<std::uint32_t>(payload.size()),
                                                         walked.data(), structSize);
     if (walkRc != rc || walked != out) std::abort();
-    if (rc == 0 && kind == geolumen::HALYX_KIND_INDICATION && id == geolumen::HALYX_LOC_SATELLITE_REPORT) {
+    if (rc == 0 && kind == geolumen::kHalyxKindIndication && id == geolumen::kHalyxLocSatelliteReport) {
         geolumen::halyx_loc_satellite_report r;
         std::memcpy(&r, out.data(), sizeof r);
-        if (r.satellite_count > geolumen::HALYX_LOC_MAX_SATELLITES) std::abort();
+        if (r.satellite_count > geolumen::kHalyxLocMaxSatellites) std::abort();
     }
     return 0;
 }

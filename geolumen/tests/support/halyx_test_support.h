@@ -12,7 +12,7 @@
 #include "halyx/halyx_ctl.h"
 #include "halyx/location_service.h"
 #include "platform/trace.h"
-#include "sim/sim_stack.h"
+#include "support/sim_stack.h"
 
 namespace geolumen::testing {
 

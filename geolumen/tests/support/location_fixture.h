@@ -10,7 +10,7 @@
 
 #include "location/location_client.h"
 #include "sim/sim_location_service.h"
-#include "sim/sim_stack.h"
+#include "support/sim_stack.h"
 
 namespace geolumen::test_support {
 

@@ -50,7 +50,7 @@ class TargetStack {
     // A stop-session request (session 3) and its answer: the result code, with the answer's result in `resp`.
     [[nodiscard]] static int StopSession(halyx_client* client, halyx_result& resp) {
         halyx_loc_stop_session_req req{3};
-        return halyx_request_and_wait(client, HALYX_LOC_STOP_SESSION, &req, sizeof req, &resp, sizeof resp,
+        return halyx_request_and_wait(client, kHalyxLocStopSession, &req, sizeof req, &resp, sizeof resp,
                                       kTestRequestTimeoutMs);
     }
 

@@ -1,4 +1,4 @@
-#include "sim/sim_stack.h"
+#include "support/sim_stack.h"
 
 #include "halyx/halyx_mux.h"
 #include "halyx/halyx_transport.h"

@@ -15,10 +15,10 @@ TEST(HostOptions, CommandLines) {
     EXPECT_FALSE(defaults->runMs);
 
     auto full =
-        ParseHostOptions({"--usb",       "/dev/cdc-wdm0", "--removal", "surprise",   "--run-ms",
-                          "250",         "--library",     "x.so",      "--instance", "USB\\A",
-                          "--state-dir", "/tmp/s",        "--run-dir", "/tmp/r",     "--socket",
-                          "/tmp/s.sock", "--idle",        "--trace",   "verbose",    "--exit-on-removal",
+        ParseHostOptions({"--usb",         "/dev/cdc-wdm0", "--removal", "surprise",   "--run-ms",
+                          "250",           "--library",     "x.so",      "--instance", "USB\\A",
+                          "--state-dir",   "/tmp/s",        "--run-dir", "/tmp/r",     "--socket",
+                          "/tmp/s.sock",   "--idle",        "--trace",   "verbose",    "--exit-on-removal",
                           "--max-clients", "1000"},
                          "lib.so", &error);
     ASSERT_TRUE(full);
