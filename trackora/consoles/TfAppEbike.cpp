@@ -11,9 +11,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "consoles/ConsoleReplies.h"
 #include "consoles/EbikeTables.h"
 #include "link/OutputLog.h"
-#include "link/ReplyFormat.h"
 #include "link/ReplyTable.h"
 #include "platform/BorderIcons.h"
 #include "platform/Clock.h"
@@ -236,41 +236,20 @@ void TfAppEbike::Timer2Timer() { imeiFlow_->Tick(); }
 void TfAppEbike::Timer3Timer() { (void)SendRequest({static_cast<uint16_t>(kMonitorPollCmd), {}}); }
 
 void TfAppEbike::gSensorStudyInfoInput() {
-    const ReplyBytes data(ReplyRecord);
-    QString line;
-    switch (data.At(0)) {
-        case 1:
-            line = QString::fromUtf8(data.At(1) == 1 ? "芯片通信正常，开始校准......"
-                                                     : "芯片通信异常，已退出!!!!!!");
-            break;
-        case 2:
-            line =
-                QString::fromUtf8(data.At(1) == 1 ? "芯片校准成功!阀值为：" : "芯片校准失败!检测阀值为：") +
-                QString::number(data.At(2));
-            break;
-        case 3:
-            line = QString::fromUtf8("校准过程,当前阀值：") + QString::number(data.At(1)) +
-                   QString::fromUtf8("振动次数：") + QString::number(data.At(2));
-            break;
-        default:
-            return;
-    }
-    Memo1->appendPlainText(line);
+    if (const auto line = GSensorStudyLine(ReplyRecord))
+        Memo1->appendPlainText(QString::fromStdString(*line));
 }
 
 void TfAppEbike::IOTestAckDeal() {
-    const ReplyBytes data(ReplyRecord);
-    LabelWheel->setText(QString::fromUtf8(data.At(0) == 1 ? "当前车轮转换值：高" : "当前车轮转换值：低"));
+    LabelWheel->setText(QString::fromStdString(WheelLevelText(ReplyRecord)));
     SetShapeColor(shapeColor_ == QColor(Qt::red) ? QColor(Qt::white) : QColor(Qt::red));
 }
 
 void TfAppEbike::MoniDataInput() {
-    const ReplyBytes data(ReplyRecord);
-    LabelAcc->setText(QString::fromUtf8(data.At(0) == 1 ? "ACC状态：开" : "ACC状态：关"));
-    LabelAdc->setText(QString::fromUtf8("ADC采样值：") + QString::number(data.Be16(1)));
-    LabelRf->setText(QString::fromUtf8("RF接收次数：") + QString::number(data.At(3)));
-    LabelTime->setText(QString::fromUtf8("时间：") +
-                       CurrentDateTime().toString(QStringLiteral("yy-MM-dd hh-mm-ss")));
+    const EbikeMonitorTexts texts = EbikeMonitorLabels(ReplyRecord, CurrentDateTime());
+    size_t i = 0;
+    for (QLabel* label : {LabelAcc, LabelAdc, LabelRf, LabelTime})
+        label->setText(QString::fromStdString(texts[i++]));
 }
 
 void TfAppEbike::SetShapeColor(const QColor& color) {

@@ -5,12 +5,13 @@
 #include <QPointer>
 #include <QTabWidget>
 
+#include "consoles/ConsoleReplies.h"
+#include "consoles/ConsoleSamples.h"
 #include "consoles/ParamText.h"
 #include "link/PublicData.h"
 #include "link/ReplyTable.h"
 #include "platform/BorderIcons.h"
 #include "platform/Clock.h"
-#include "platform/TextCodec.h"
 
 TfBrel* fBrel = nullptr;
 
@@ -22,15 +23,7 @@ constexpr int kMonitorPage = 2;
 const char* const kMonitorQuery = "#CHANNAL#RFCLOSEENAB#RFCHKT#ATUOFREQEN#RFWORK#RFRECT";
 
 // Sample values the edits start with before the user types the real ones.
-const char* const kSampleHost = "www.example.com";
-const char* const kSamplePhone = "13800138000";
 const char* const kSampleTerminal = "1234567890123456";
-const char* const kPublicApn = "CMNET";
-
-// The monitor's label captions; label 3 shows the PC's time, the others SysRunInfo.RfStatus in order.
-const char* const kLabelCaptions[] = {"RF工作状态：",   "当前频道号：",   "有效接收次数：", "当前时间：",
-                                      "接收检测时间：", "自动跳频功能：", "RF工作模式："};
-constexpr size_t kTimeLabel = 3;
 
 // The buttons the window handles itself.
 const char* const kSetParams = "SpeedButton1";
@@ -40,21 +33,17 @@ const char* const kClearAll = "SpeedButton4";
 const char* const kStartMonitor = "SpeedButton19";
 const char* const kStopMonitor = "SpeedButton20";
 
-ParamField Field(const char* key, const char* caption, std::vector<ValuePart> parts) {
-    return {key, key, caption, std::move(parts), "", "", false};
-}
-
 const ParamPage& ParamsPage() {
     static const ParamPage page{
         "参数设置",
         {
             Field("SOFTVERSION", "终端软件版本", {}),
-            Field("SERVIP", "服务器地址", {EditPart(kSampleHost)}),
+            Field("SERVIP", "服务器地址", {EditPart(kSampleServer)}),
             Field("SERVPORT", "服务器端口", {EditPart("2351")}),
             Field("APN", "APN信息", {EditPart(kPublicApn)}),
             Field("PULSE", "心跳包周期", {EditPart("30")}),
             Field("FREQ", "定位包周期", {EditPart("30")}),
-            Field("USER", "车主号码", {EditPart(kSamplePhone)}),
+            Field("USER", "车主号码", {EditPart(kSampleMobile)}),
             Field("TERIID", "终端ID", {EditPart(kSampleTerminal)}),
             // Spelled so on the wire, as are ATUOFREQEN and RFCLOSEENAB.
             Field("CHANNAL", "RF频道", {MappedPart({"1信道", "41信道", "81信道"}, 0, {"1", "41", "81"})}),
@@ -147,7 +136,7 @@ TfBrel::TfBrel(QWidget* parent) : TConsoleForm("TfBrel", QString::fromUtf8("遥�
     AddButton(monitorGrid, 0, 0, commands[commands.size() - 2]);
     AddButton(monitorGrid, 0, 1, commands[commands.size() - 1]);
     for (size_t i = 0; i < Labels.size(); ++i) {
-        Labels[i] = new QLabel(QString::fromUtf8(kLabelCaptions[i]), monitor);
+        Labels[i] = new QLabel(QString::fromUtf8(kRfMonitorCaptions[i]), monitor);
         Labels[i]->setObjectName(QStringLiteral("Label%1").arg(i + 1));
         monitorGrid->addWidget(Labels[i], static_cast<int>(i) + 1, 0, 1, 2);
     }
@@ -189,13 +178,6 @@ void TfBrel::Timer1Timer() { (void)SendRequest({static_cast<uint16_t>(kParamQuer
 
 void TfBrel::RFMoniInput() {
     if (!Timer1->isActive()) return;
-    size_t status = 0;
-    for (size_t i = 0; i < Labels.size(); ++i) {
-        const QString caption = QString::fromUtf8(kLabelCaptions[i]);
-        if (i == kTimeLabel) {
-            Labels[i]->setText(caption + CurrentDateTime().toString(QStringLiteral("yy-MM-dd hh:mm:ss")));
-        } else {
-            Labels[i]->setText(caption + QString::fromStdString(Cp936ToUtf8(SysRunInfo.RfStatus[status++])));
-        }
-    }
+    const RfMonitorTexts texts = RfMonitorLabels(SysRunInfo, CurrentDateTime());
+    for (size_t i = 0; i < Labels.size(); ++i) Labels[i]->setText(QString::fromStdString(texts[i]));
 }
