@@ -29,12 +29,11 @@ TParamConsole::TParamConsole(const ParamConsoleDecl& decl, QWidget* parent)
         commands_.insert(commands_.end(), page.commands.begin(), page.commands.end());
     SetCommands(&commands_);
     auto* grid = new QGridLayout(this);
-    int columns = 2;
     // A lone page without a caption is the whole window; one with a caption sits in a page control.
     if (decl_.pages.size() == 1 && decl_.pages[0].params.caption.empty()) {
         auto* page = new QWidget(this);
         page->setObjectName(QStringLiteral("TabSheet1"));
-        BuildPage(page, decl_.pages[0]);
+        BuildPage(page, decl_.pages[0], decl_.buttonPage == 0);
         grid->addWidget(Scrolled(page), 0, 0, 1, 4);
     } else {
         PageControl1 = new QTabWidget(this);
@@ -43,25 +42,35 @@ TParamConsole::TParamConsole(const ParamConsoleDecl& decl, QWidget* parent)
         for (const auto& decl : decl_.pages) {
             auto* page = new QWidget(PageControl1);
             page->setObjectName(QStringLiteral("TabSheet%1").arg(++n));
-            BuildPage(page, decl);
+            BuildPage(page, decl, decl_.buttonPage == n - 1);
             PageControl1->addTab(Scrolled(page), QString::fromStdString(decl.params.caption));
         }
         grid->addWidget(PageControl1, 0, 0, 1, 4);
     }
-    AddButton(grid, 1, 0, Button(kSetButton, decl_.setCaption));
-    AddButton(grid, 1, 1, Button(kQueryButton, decl_.queryCaption));
+    if (decl_.buttonPage < 0) AddParamButtons(grid, 1);
+}
+
+void TParamConsole::AddParamButtons(QGridLayout* grid, int row) {
+    int column = 0;
+    AddButton(grid, row, column++, Button(kSetButton, decl_.setCaption));
+    AddButton(grid, row, column++, Button(kQueryButton, decl_.queryCaption));
     if (!decl_.selectAll.empty()) {
-        AddButton(grid, 1, columns++, Button(kSelectAllButton, "全部选择"));
-        AddButton(grid, 1, columns++, Button(kClearAllButton, "全部清除"));
+        AddButton(grid, row, column++, Button(kSelectAllButton, "全部选择"));
+        AddButton(grid, row, column++, Button(kClearAllButton, "全部清除"));
     }
 }
 
-void TParamConsole::BuildPage(QWidget* page, const ConsolePage& decl) {
+void TParamConsole::BuildPage(QWidget* page, const ConsolePage& decl, bool withButtons) {
     auto* column = new QVBoxLayout(page);
     if (!decl.params.fields.empty()) {
         auto* fields = new QWidget(page);
         BuildParamPage(fields, decl.params);
         column->addWidget(fields);
+    }
+    if (withButtons) {
+        auto* buttons = new QGridLayout;
+        column->addLayout(buttons);
+        AddParamButtons(buttons, 0);
     }
     if (!decl.slotLists.empty()) {
         auto* rows = new QGridLayout;
@@ -78,6 +87,7 @@ void TParamConsole::BuildPage(QWidget* page, const ConsolePage& decl) {
         LayOutCommands(commands, decl.controls, decl.commands);
         column->addWidget(commands);
     }
+    if (decl.hook) decl.hook(*this, page, column);
     column->addStretch(1);
 }
 
@@ -113,11 +123,14 @@ void TParamConsole::SetParam() {
         ShowUserMessage(WarningMessage(QString::fromUtf8(decl_.wrongPageText)));
         return;
     }
-    (void)SendParamText(this, decl_.pages[static_cast<size_t>(page)].params, ParamMode::Set);
+    (void)SendParamText(this, ButtonPage(), ParamMode::Set);
 }
 
-void TParamConsole::ReadParam() {
-    (void)SendParamText(this, decl_.pages[static_cast<size_t>(ActivePage())].params, ParamMode::Query);
+void TParamConsole::ReadParam() { (void)SendParamText(this, ButtonPage(), ParamMode::Query); }
+
+const ParamPage& TParamConsole::ButtonPage() const {
+    const int page = decl_.buttonPage >= 0 ? decl_.buttonPage : ActivePage();
+    return decl_.pages[static_cast<size_t>(page)].params;
 }
 
 void TParamConsole::SelectAll(bool checked) {

@@ -14,11 +14,19 @@
 #include "consoles/ParamText.h"
 #include "consoles/SlotRows.h"
 
+class QVBoxLayout;
+class TParamConsole;
+
+// Builds, at the foot of a page, what no row can say (labels a reply fills, a memo, buttons the window
+// handles itself). The window is not complete yet: it finds what the hook built by name afterwards.
+using PageHook = void (*)(TParamConsole& form, QWidget* page, QVBoxLayout* column);
+
 struct ConsolePage {
     ParamPage params;  // caption and fields; a page without fields sets and queries nothing
     std::vector<SlotListDecl> slotLists;
     std::vector<ControlDecl> controls;  // what the page's commands read
     std::vector<CommandDecl> commands;
+    PageHook hook = nullptr;
 };
 
 struct ParamConsoleDecl {
@@ -30,6 +38,9 @@ struct ParamConsoleDecl {
     std::vector<std::string> selectAll;  // the check boxes of "全部选择"/"全部清除"; none: no such buttons
     int setPage = -1;                    // the one page that sets, else wrongPageText; -1: every page
     const char* wrongPageText = nullptr;
+    // The page whose foot holds the set, query and select buttons; they then work on its fields alone,
+    // whichever page is showing. -1: the buttons sit under the pages and work on the active one.
+    int buttonPage = -1;
 };
 
 class TParamConsole : public TConsoleForm {
@@ -47,7 +58,10 @@ class TParamConsole : public TConsoleForm {
     void SetParam();
     void ReadParam();
     void SelectAll(bool checked);
-    void BuildPage(QWidget* page, const ConsolePage& decl);
+    void BuildPage(QWidget* page, const ConsolePage& decl, bool withButtons);
+    void AddParamButtons(QGridLayout* grid, int row);
+    // The page the set and query buttons work on.
+    const ParamPage& ButtonPage() const;
 
     const ParamConsoleDecl& decl_;
     std::vector<CommandDecl> commands_;
