@@ -34,7 +34,7 @@ TParamConsole::TParamConsole(const ParamConsoleDecl& decl, QWidget* parent)
         auto* page = new QWidget(this);
         page->setObjectName(QStringLiteral("TabSheet1"));
         BuildPage(page, decl_.pages[0], decl_.buttonPage == 0);
-        grid->addWidget(Scrolled(page), 0, 0, 1, 4);
+        grid->addWidget(decl_.scrollPages ? Scrolled(page) : page, 0, 0, 1, 4);
     } else {
         PageControl1 = new QTabWidget(this);
         PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -43,7 +43,8 @@ TParamConsole::TParamConsole(const ParamConsoleDecl& decl, QWidget* parent)
             auto* page = new QWidget(PageControl1);
             page->setObjectName(QStringLiteral("TabSheet%1").arg(++n));
             BuildPage(page, decl, decl_.buttonPage == n - 1);
-            PageControl1->addTab(Scrolled(page), QString::fromStdString(decl.params.caption));
+            QWidget* tab = decl_.scrollPages ? Scrolled(page) : page;
+            PageControl1->addTab(tab, QString::fromStdString(decl.params.caption));
         }
         grid->addWidget(PageControl1, 0, 0, 1, 4);
     }
@@ -84,7 +85,7 @@ void TParamConsole::BuildPage(QWidget* page, const ConsolePage& decl, bool withB
     }
     if (!decl.commands.empty()) {
         auto* commands = new QWidget(page);
-        LayOutCommands(commands, decl.controls, decl.commands);
+        LayOutCommands(commands, decl.controls, decl.commands, decl.perRow);
         column->addWidget(commands);
     }
     if (decl.hook) decl.hook(*this, page, column);

@@ -27,6 +27,7 @@ struct ConsolePage {
     std::vector<ControlDecl> controls;  // what the page's commands read
     std::vector<CommandDecl> commands;
     PageHook hook = nullptr;
+    int perRow = 1;  // controls and plain command buttons to a row
 };
 
 struct ParamConsoleDecl {
@@ -41,6 +42,8 @@ struct ParamConsoleDecl {
     // The page whose foot holds the set, query and select buttons; they then work on its fields alone,
     // whichever page is showing. -1: the buttons sit under the pages and work on the active one.
     int buttonPage = -1;
+    // Pages taller than the main window holds scroll; a window of fixed size may keep them whole.
+    bool scrollPages = true;
 };
 
 class TParamConsole : public TConsoleForm {
@@ -53,10 +56,12 @@ class TParamConsole : public TConsoleForm {
 
   protected:
     void NamedButtonClick(const std::string& button) override;
+    // What the set and query buttons send: the page's text in one frame. A console whose terminal takes
+    // its parameters otherwise (in batches, with its own refusals) sends its own way.
+    virtual void SetParam();
+    virtual void ReadParam();
 
   private:
-    void SetParam();
-    void ReadParam();
     void SelectAll(bool checked);
     void BuildPage(QWidget* page, const ConsolePage& decl, bool withButtons);
     void AddParamButtons(QGridLayout* grid, int row);
