@@ -1,8 +1,10 @@
 #include "consoles/ParamConsole.h"
 
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -55,7 +57,7 @@ void TParamConsole::AddParamButtons(QGridLayout* grid, int row) {
     int column = 0;
     AddButton(grid, row, column++, Button(kSetButton, decl_.setCaption));
     AddButton(grid, row, column++, Button(kQueryButton, decl_.queryCaption));
-    if (!decl_.selectAll.empty()) {
+    if (HasSelectButtons()) {
         AddButton(grid, row, column++, Button(kSelectAllButton, "全部选择"));
         AddButton(grid, row, column++, Button(kClearAllButton, "全部清除"));
     }
@@ -63,11 +65,7 @@ void TParamConsole::AddParamButtons(QGridLayout* grid, int row) {
 
 void TParamConsole::BuildPage(QWidget* page, const ConsolePage& decl, bool withButtons) {
     auto* column = new QVBoxLayout(page);
-    if (!decl.params.fields.empty()) {
-        auto* fields = new QWidget(page);
-        BuildParamPage(fields, decl.params);
-        column->addWidget(fields);
-    }
+    BuildFields(page, column, decl);
     if (withButtons) {
         auto* buttons = new QGridLayout;
         column->addLayout(buttons);
@@ -90,6 +88,45 @@ void TParamConsole::BuildPage(QWidget* page, const ConsolePage& decl, bool withB
     }
     if (decl.hook) decl.hook(*this, page, column);
     column->addStretch(1);
+}
+
+void TParamConsole::BuildFields(QWidget* page, QVBoxLayout* column, const ConsolePage& decl) {
+    const ParamPage& params = decl.params;
+    if (params.fields.empty()) return;
+    if (decl.groups.empty()) {
+        auto* fields = new QWidget(page);
+        BuildParamPage(fields, params);
+        column->addWidget(fields);
+        return;
+    }
+    size_t first = 0;
+    for (const auto& group : decl.groups) {
+        auto* box = new QGroupBox(QString::fromUtf8(group.heading), page);
+        box->setObjectName(QString::fromLatin1(group.name));
+        auto* inside = new QVBoxLayout(box);
+        auto* fields = new QWidget(box);
+        const size_t last = std::min(first + group.fields, params.fields.size());
+        // Only the controls are built from the part; the buttons still send the page's whole table.
+        BuildParamPage(fields, {params.caption,
+                                {params.fields.begin() + static_cast<std::ptrdiff_t>(first),
+                                 params.fields.begin() + static_cast<std::ptrdiff_t>(last)},
+                                {}});
+        inside->addWidget(fields);
+        column->addWidget(box);
+        first = last;
+    }
+}
+
+bool TParamConsole::HasSelectButtons() const {
+    if (!decl_.selectAll.empty()) return true;
+    return std::any_of(decl_.pages.begin(), decl_.pages.end(),
+                       [](const ConsolePage& page) { return !page.selectAll.empty(); });
+}
+
+bool TParamConsole::OnParamPage() const {
+    if (decl_.paramPageCount < 0 || ActivePage() < decl_.paramPageCount) return true;
+    ShowUserMessage(WarningMessage(QString::fromUtf8(decl_.wrongPageText)));
+    return false;
 }
 
 int TParamConsole::ActivePage() const { return PageControl1 ? PageControl1->currentIndex() : 0; }
@@ -119,6 +156,7 @@ void TParamConsole::NamedButtonClick(const std::string& button) {
 }
 
 void TParamConsole::SetParam() {
+    if (!OnParamPage()) return;
     const int page = ActivePage();
     if (decl_.setPage >= 0 && page != decl_.setPage) {
         ShowUserMessage(WarningMessage(QString::fromUtf8(decl_.wrongPageText)));
@@ -127,7 +165,9 @@ void TParamConsole::SetParam() {
     (void)SendParamText(this, ButtonPage(), ParamMode::Set);
 }
 
-void TParamConsole::ReadParam() { (void)SendParamText(this, ButtonPage(), ParamMode::Query); }
+void TParamConsole::ReadParam() {
+    if (OnParamPage()) (void)SendParamText(this, ButtonPage(), ParamMode::Query);
+}
 
 const ParamPage& TParamConsole::ButtonPage() const {
     const int page = decl_.buttonPage >= 0 ? decl_.buttonPage : ActivePage();
@@ -135,5 +175,7 @@ const ParamPage& TParamConsole::ButtonPage() const {
 }
 
 void TParamConsole::SelectAll(bool checked) {
-    for (const auto& box : decl_.selectAll) SetChecked(this, box, checked);
+    const auto& boxes =
+        decl_.selectAll.empty() ? decl_.pages[static_cast<size_t>(ActivePage())].selectAll : decl_.selectAll;
+    for (const auto& box : boxes) SetChecked(this, box, checked);
 }
