@@ -162,20 +162,18 @@ void TParamConsole::SetParam() {
         ShowUserMessage(WarningMessage(QString::fromUtf8(decl_.wrongPageText)));
         return;
     }
-    (void)SendParamText(this, ButtonPage(), ParamMode::Set);
+    (void)SendParamText(this, decl_.pages[ButtonPage()].params, ParamMode::Set);
 }
 
 void TParamConsole::ReadParam() {
-    if (OnParamPage()) (void)SendParamText(this, ButtonPage(), ParamMode::Query);
+    if (OnParamPage()) (void)SendParamText(this, decl_.pages[ButtonPage()].params, ParamMode::Query);
 }
 
-const ParamPage& TParamConsole::ButtonPage() const {
-    const int page = decl_.buttonPage >= 0 ? decl_.buttonPage : ActivePage();
-    return decl_.pages[static_cast<size_t>(page)].params;
+size_t TParamConsole::ButtonPage() const {
+    return static_cast<size_t>(decl_.buttonPage >= 0 ? decl_.buttonPage : ActivePage());
 }
 
 void TParamConsole::SelectAll(bool checked) {
-    const auto& boxes =
-        decl_.selectAll.empty() ? decl_.pages[static_cast<size_t>(ActivePage())].selectAll : decl_.selectAll;
+    const auto& boxes = decl_.selectAll.empty() ? decl_.pages[ButtonPage()].selectAll : decl_.selectAll;
     for (const auto& box : boxes) SetChecked(this, box, checked);
 }

@@ -81,8 +81,8 @@ class TParamConsole : public TConsoleForm {
     bool HasSelectButtons() const;
     bool OnParamPage() const;
     void AddParamButtons(QGridLayout* grid, int row);
-    // The page the set and query buttons work on.
-    const ParamPage& ButtonPage() const;
+    // The page the set, query and select buttons work on.
+    size_t ButtonPage() const;
 
     const ParamConsoleDecl& decl_;
     std::vector<CommandDecl> commands_;
