@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "consoles/ConsoleControls.h"
+#include "consoles/ConsoleSamples.h"
+#include "consoles/ParamText.h"
 #include "link/ReplyFormat.h"
 
 namespace {
@@ -15,7 +17,6 @@ constexpr int kImeiChars = 15;
 constexpr int kGunIpField = 30;
 
 // Sample values the edits start with before the user types the real ones.
-const char* const kSampleImei = "860000000000001";
 const char* const kSampleIp = "192.168.1.100";
 const char* const kSampleApnNumber = "123456789012";
 
@@ -37,8 +38,6 @@ CommandDecl HButton(const char* button, const char* caption, int code = -1,
                     std::vector<PayloadField> payload = {}, std::vector<std::string> beside = {}) {
     return Hidden(Button(button, caption, code, std::move(payload), std::move(beside)));
 }
-
-const std::vector<std::string> kForbidAllow{"禁止", "允许"};
 
 std::optional<UserMessage> GunDeviceType(const QWidget* form, const PayloadField& field, std::string& out) {
     out += static_cast<char>(ComboIndex(form, field.control) == 0 ? 1 : 2);

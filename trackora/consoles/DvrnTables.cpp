@@ -1,12 +1,12 @@
 #include "consoles/DvrnTables.h"
 
+#include "consoles/ConsoleSamples.h"
+
 namespace {
 
 const std::vector<std::string> kDisableEnable{"Disable", "Enable"};
 // Sample values the fields start with before the user types the real ones.
 const char* const kSampleTerminal = "123456789012345";
-const char* const kSampleImei = "860000000000001";
-const char* const kPublicApn = "CMNET";
 
 ParamField Row(const char* key, const char* id, const char* caption, std::vector<ValuePart> parts,
                const char* ini = "", const char* joiner = "", bool hidden = false) {

@@ -1,6 +1,7 @@
 #include "consoles/EbikeTables.h"
 
 #include "consoles/CellModuleCommands.h"
+#include "consoles/ConsoleSamples.h"
 #include "consoles/EbikePayloads.h"
 #include "link/PublicData.h"
 
@@ -8,30 +9,22 @@ namespace {
 
 // Sample values the edits start with before the user types the real ones.
 const char* const kSampleSerial = "ABCDEFGHIJ12345678";
-const char* const kPublicApn = "CMNET";
-const char* const kSampleServer = "192.168.1.10";
+const char* const kSampleServerIp = "192.168.1.10";
 const char* const kSampleDownloadServer = "192.168.1.11";
 const char* const kSampleUpgradeServer = "192.168.1.12";
 const char* const kSampleAuthServer = "192.168.1.13";
 const char* const kSampleQrText = "1234567890";
-const char* const kSampleMobile = "13800138000";
 
 const std::vector<std::string> kReport{"禁止上报", "允许上报"};
-const std::vector<std::string> kForbidAllow{"禁止", "允许"};
 const std::vector<std::string> kLevels{"低电平", "高电平"};
 const std::vector<std::string> kOutput{"禁止输出", "允许输出"};
 
-ParamField Field(const char* key, const char* caption, std::vector<ValuePart> parts,
-                 const char* joiner = "") {
-    return {key, key, caption, std::move(parts), joiner, "", false};
-}
 ParamField Edit(const char* key, const char* caption, const char* text) {
     return Field(key, caption, {EditPart(text)});
 }
 ParamField Combo(const char* key, const char* caption, std::vector<std::string> items, int index) {
     return Field(key, caption, {ComboPart(std::move(items), index)});
 }
-ParamField QueryOnly(const char* key, const char* caption) { return {key, key, caption, {}, "", "", false}; }
 
 std::vector<std::string> VibrationLevels() {
     std::vector<std::string> items{"0级 (最灵敏)"};
@@ -42,12 +35,12 @@ std::vector<std::string> VibrationLevels() {
 
 ParamPage MakerPage() {
     return {"厂家参数",
-            {Edit("TERIID", "终端序列号", kSampleSerial), QueryOnly("SOFTVERSION", "终端软件版本"),
+            {Edit("TERIID", "终端序列号", kSampleSerial), QueryKey("SOFTVERSION", "终端软件版本"),
              Edit("APN", "APN接入点名称", kPublicApn), Edit("USERPPP", "APN用户名", ""),
              Edit("PWPPP", "APN密码", ""),
              Combo("CALLLOCK", "电话呼入功能", {"位置查询触发", "设防/撤防功能"}, 0),
-             Edit("IMEI", "IMEI号", ""), QueryOnly("IMSI", "IMSI号"),
-             Edit("SERVIP", "服务器IP", kSampleServer), Edit("SERVPORT", "服务器端口", "5002"),
+             Edit("IMEI", "IMEI号", ""), QueryKey("IMSI", "IMSI号"),
+             Edit("SERVIP", "服务器IP", kSampleServerIp), Edit("SERVPORT", "服务器端口", "5002"),
              Combo("CALLDISP", "来显检测功能", {"不验证车主号码", "验证车主号码"}, 1),
              Combo("VIBCALL", "振动语音报警", {"振动后不拔打电话", "振动后呼叫车主"}, 0),
              Edit("PSW", "终端操作密码", "730415"),
@@ -82,12 +75,12 @@ ParamPage RunningPage() {
              Combo("SLEEP", "终端休眠使能", {"禁止终端休眠功能", "允许终端休眠功能"}, 1),
              Combo("ACCLOCK", "ACC设防使能", {"禁止ACC设防功能", "允许ACC设防功能"}, 1),
              Edit("ACCLT", "ACC设防时间", "120"), Edit("FLIT", "深度休眠时间", "4320"),
-             QueryOnly("FLICALC", "深度休眠计数"),
+             QueryKey("FLICALC", "深度休眠计数"),
              Combo("ANGLE_SEND", "拐点补传使能", {"禁止拐点补传", "允许拐点补传"}, 0),
              Field("WARN_TIMES", "报警次数限制", {WithUnit(ComboPart(NumberedItems("", 0, 99), 9), "次")}),
              Combo("LED_CTRL", "LED显示控制", {"禁止显示", "允许显示"}, 0),
              Combo("GPRS_CTRL", "GPRS使能", {"禁止GPRS连接", "允许GPRS连接"}, 0),
-             QueryOnly("EXPTRST_TIMES", "异常复位次数"), QueryOnly("CHARGE_STATUS", "充电状态查询")},
+             QueryKey("EXPTRST_TIMES", "异常复位次数"), QueryKey("CHARGE_STATUS", "充电状态查询")},
             {}};
 }
 

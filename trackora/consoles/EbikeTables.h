@@ -8,6 +8,7 @@
 
 #include "consoles/CommandKit.h"
 #include "consoles/ConsoleControls.h"
+#include "consoles/ParamConsole.h"
 #include "consoles/ParamText.h"
 
 // All twelve pages in page order; a command page has no fields.
@@ -21,11 +22,7 @@ inline constexpr int kEbikeMakerPage = 0;
 inline constexpr char kEbikeImeiNote[] = "注：此IMEI只用于平台通信,入网IMEI请单独写入。";
 
 // The download page's fields sit in headed groups, in field order.
-struct EbikeFieldGroup {
-    const char* name;     // the group box's objectName
-    const char* heading;  // its title
-    size_t fields;        // how many of the page's fields, following the group before
-};
+using EbikeFieldGroup = FieldGroup;
 const std::vector<EbikeFieldGroup>& EbikeDownloadGroups();
 
 struct EbikeCommandPage {

@@ -1,5 +1,6 @@
 #include "consoles/FixedConsoles.h"
 
+#include "consoles/ConsoleSamples.h"
 #include "consoles/ParamText.h"
 #include "platform/StrToInt.h"
 
@@ -11,8 +12,6 @@ TfSFWatch* fSFWatch = nullptr;
 namespace {
 
 // Sample values the edits start with before the user types the real ones.
-const char* const kSampleMobile = "13800138000";
-const char* const kSampleImei = "860000000000001";
 const char* const kSampleSetText = "#SERVIP=www.example.com#SERVPORT=7711";
 
 constexpr size_t kImeiBodyLength = 14;

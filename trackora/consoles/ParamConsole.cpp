@@ -1,8 +1,10 @@
 #include "consoles/ParamConsole.h"
 
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -29,13 +31,12 @@ TParamConsole::TParamConsole(const ParamConsoleDecl& decl, QWidget* parent)
         commands_.insert(commands_.end(), page.commands.begin(), page.commands.end());
     SetCommands(&commands_);
     auto* grid = new QGridLayout(this);
-    int columns = 2;
     // A lone page without a caption is the whole window; one with a caption sits in a page control.
     if (decl_.pages.size() == 1 && decl_.pages[0].params.caption.empty()) {
         auto* page = new QWidget(this);
         page->setObjectName(QStringLiteral("TabSheet1"));
-        BuildPage(page, decl_.pages[0]);
-        grid->addWidget(Scrolled(page), 0, 0, 1, 4);
+        BuildPage(page, decl_.pages[0], decl_.buttonPage == 0);
+        grid->addWidget(decl_.scrollPages ? Scrolled(page) : page, 0, 0, 1, 4);
     } else {
         PageControl1 = new QTabWidget(this);
         PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -43,25 +44,32 @@ TParamConsole::TParamConsole(const ParamConsoleDecl& decl, QWidget* parent)
         for (const auto& decl : decl_.pages) {
             auto* page = new QWidget(PageControl1);
             page->setObjectName(QStringLiteral("TabSheet%1").arg(++n));
-            BuildPage(page, decl);
-            PageControl1->addTab(Scrolled(page), QString::fromStdString(decl.params.caption));
+            BuildPage(page, decl, decl_.buttonPage == n - 1);
+            QWidget* tab = decl_.scrollPages ? Scrolled(page) : page;
+            PageControl1->addTab(tab, QString::fromStdString(decl.params.caption));
         }
         grid->addWidget(PageControl1, 0, 0, 1, 4);
     }
-    AddButton(grid, 1, 0, Button(kSetButton, decl_.setCaption));
-    AddButton(grid, 1, 1, Button(kQueryButton, decl_.queryCaption));
-    if (!decl_.selectAll.empty()) {
-        AddButton(grid, 1, columns++, Button(kSelectAllButton, "全部选择"));
-        AddButton(grid, 1, columns++, Button(kClearAllButton, "全部清除"));
+    if (decl_.buttonPage < 0) AddParamButtons(grid, 1);
+}
+
+void TParamConsole::AddParamButtons(QGridLayout* grid, int row) {
+    int column = 0;
+    AddButton(grid, row, column++, Button(kSetButton, decl_.setCaption));
+    AddButton(grid, row, column++, Button(kQueryButton, decl_.queryCaption));
+    if (HasSelectButtons()) {
+        AddButton(grid, row, column++, Button(kSelectAllButton, "全部选择"));
+        AddButton(grid, row, column++, Button(kClearAllButton, "全部清除"));
     }
 }
 
-void TParamConsole::BuildPage(QWidget* page, const ConsolePage& decl) {
+void TParamConsole::BuildPage(QWidget* page, const ConsolePage& decl, bool withButtons) {
     auto* column = new QVBoxLayout(page);
-    if (!decl.params.fields.empty()) {
-        auto* fields = new QWidget(page);
-        BuildParamPage(fields, decl.params);
-        column->addWidget(fields);
+    BuildFields(page, column, decl);
+    if (withButtons) {
+        auto* buttons = new QGridLayout;
+        column->addLayout(buttons);
+        AddParamButtons(buttons, 0);
     }
     if (!decl.slotLists.empty()) {
         auto* rows = new QGridLayout;
@@ -75,10 +83,50 @@ void TParamConsole::BuildPage(QWidget* page, const ConsolePage& decl) {
     }
     if (!decl.commands.empty()) {
         auto* commands = new QWidget(page);
-        LayOutCommands(commands, decl.controls, decl.commands);
+        LayOutCommands(commands, decl.controls, decl.commands, decl.perRow);
         column->addWidget(commands);
     }
+    if (decl.hook) decl.hook(*this, page, column);
     column->addStretch(1);
+}
+
+void TParamConsole::BuildFields(QWidget* page, QVBoxLayout* column, const ConsolePage& decl) {
+    const ParamPage& params = decl.params;
+    if (params.fields.empty()) return;
+    if (decl.groups.empty()) {
+        auto* fields = new QWidget(page);
+        BuildParamPage(fields, params);
+        column->addWidget(fields);
+        return;
+    }
+    size_t first = 0;
+    for (const auto& group : decl.groups) {
+        auto* box = new QGroupBox(QString::fromUtf8(group.heading), page);
+        box->setObjectName(QString::fromLatin1(group.name));
+        auto* inside = new QVBoxLayout(box);
+        auto* fields = new QWidget(box);
+        const size_t last = std::min(first + group.fields, params.fields.size());
+        // Only the controls are built from the part; the buttons still send the page's whole table.
+        BuildParamPage(fields, {params.caption,
+                                {params.fields.begin() + static_cast<std::ptrdiff_t>(first),
+                                 params.fields.begin() + static_cast<std::ptrdiff_t>(last)},
+                                {}});
+        inside->addWidget(fields);
+        column->addWidget(box);
+        first = last;
+    }
+}
+
+bool TParamConsole::HasSelectButtons() const {
+    if (!decl_.selectAll.empty()) return true;
+    return std::any_of(decl_.pages.begin(), decl_.pages.end(),
+                       [](const ConsolePage& page) { return !page.selectAll.empty(); });
+}
+
+bool TParamConsole::OnParamPage() const {
+    if (decl_.paramPageCount < 0 || ActivePage() < decl_.paramPageCount) return true;
+    ShowUserMessage(WarningMessage(QString::fromUtf8(decl_.wrongPageText)));
+    return false;
 }
 
 int TParamConsole::ActivePage() const { return PageControl1 ? PageControl1->currentIndex() : 0; }
@@ -108,18 +156,24 @@ void TParamConsole::NamedButtonClick(const std::string& button) {
 }
 
 void TParamConsole::SetParam() {
+    if (!OnParamPage()) return;
     const int page = ActivePage();
     if (decl_.setPage >= 0 && page != decl_.setPage) {
         ShowUserMessage(WarningMessage(QString::fromUtf8(decl_.wrongPageText)));
         return;
     }
-    (void)SendParamText(this, decl_.pages[static_cast<size_t>(page)].params, ParamMode::Set);
+    (void)SendParamText(this, decl_.pages[ButtonPage()].params, ParamMode::Set);
 }
 
 void TParamConsole::ReadParam() {
-    (void)SendParamText(this, decl_.pages[static_cast<size_t>(ActivePage())].params, ParamMode::Query);
+    if (OnParamPage()) (void)SendParamText(this, decl_.pages[ButtonPage()].params, ParamMode::Query);
+}
+
+size_t TParamConsole::ButtonPage() const {
+    return static_cast<size_t>(decl_.buttonPage >= 0 ? decl_.buttonPage : ActivePage());
 }
 
 void TParamConsole::SelectAll(bool checked) {
-    for (const auto& box : decl_.selectAll) SetChecked(this, box, checked);
+    const auto& boxes = decl_.selectAll.empty() ? decl_.pages[ButtonPage()].selectAll : decl_.selectAll;
+    for (const auto& box : boxes) SetChecked(this, box, checked);
 }

@@ -3,13 +3,13 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "consoles/ConsoleSamples.h"
+
 TfEquManage* fEquManage = nullptr;
 TfServer* fServer = nullptr;
 TfAbout* fAbout = nullptr;
 
 namespace {
-
-const char* const kPublicApn = "CMNET";
 
 const CommandConsoleDecl& EquManageDecl() {
     static const CommandConsoleDecl decl{"TfEquManage",

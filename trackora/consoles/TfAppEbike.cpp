@@ -1,19 +1,16 @@
 #include "consoles/TfAppEbike.h"
 
 #include <QFrame>
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "consoles/ConsoleReplies.h"
 #include "consoles/EbikeTables.h"
 #include "link/OutputLog.h"
-#include "link/ReplyFormat.h"
 #include "link/ReplyTable.h"
 #include "platform/BorderIcons.h"
 #include "platform/Clock.h"
@@ -31,6 +28,9 @@ constexpr int kFirstNonParamPage = 11;
 constexpr int kLastCheckAllPage = 2;
 // Controls and plain buttons of a command page, side by side, so a page needs little scrolling.
 constexpr int kPerRow = 4;
+constexpr int kCalibrationPage = 3;
+constexpr int kWheelPage = 5;
+constexpr int kMonitorPage = 7;
 constexpr int kWheelPollCmd = 0x0332;
 constexpr int kMonitorPollCmd = 0x035F;
 const char* const kForm = "TfAppEbike";
@@ -44,50 +44,98 @@ QLabel* NamedLabel(QWidget* owner, const char* name, const char* text) {
     return label;
 }
 
-// The download page: its fields in the headed groups of the table.
-void BuildGroupedFields(QWidget* page, QVBoxLayout* column, const ParamPage& params) {
-    size_t first = 0;
-    for (const auto& group : EbikeDownloadGroups()) {
-        auto* box = new QGroupBox(QString::fromUtf8(group.heading), page);
-        box->setObjectName(QString::fromLatin1(group.name));
-        auto* inside = new QVBoxLayout(box);
-        auto* fields = new QWidget(box);
-        const size_t last = std::min(first + group.fields, params.fields.size());
-        // Only the controls are built from the part; the buttons still send the page's whole table.
-        BuildParamPage(fields, {params.caption,
-                                {params.fields.begin() + static_cast<std::ptrdiff_t>(first),
-                                 params.fields.begin() + static_cast<std::ptrdiff_t>(last)},
-                                {}});
-        inside->addWidget(fields);
-        column->addWidget(box);
-        first = last;
+// The maker page's red note: the IMEI there is not the module's own.
+void BuildImeiNote(TParamConsole&, QWidget* page, QVBoxLayout* column) {
+    auto* note = NamedLabel(page, "LabelImeiNote", kEbikeImeiNote);
+    QPalette palette = note->palette();
+    palette.setColor(QPalette::WindowText, Qt::red);
+    note->setPalette(palette);
+    column->addWidget(note);
+}
+
+// The g-sensor page's calibration lines.
+void BuildCalibrationMemo(TParamConsole&, QWidget* page, QVBoxLayout* column) {
+    auto* memo = new QPlainTextEdit(page);
+    memo->setObjectName(QStringLiteral("Memo1"));
+    memo->setReadOnly(true);
+    column->addWidget(memo);
+}
+
+// The wheel level and the mark that blinks once per answer.
+void BuildWheelLevel(TParamConsole&, QWidget* page, QVBoxLayout* column) {
+    column->addWidget(NamedLabel(page, "LabelWheel", "当前车轮转换值："));
+    auto* shape = new QFrame(page);
+    shape->setObjectName(QStringLiteral("Shape1"));
+    shape->setFixedSize(16, 16);
+    shape->setAutoFillBackground(true);
+    column->addWidget(shape);
+}
+
+// The MCU monitor's labels.
+void BuildMonitorLabels(TParamConsole&, QWidget* page, QVBoxLayout* column) {
+    column->addWidget(NamedLabel(page, "LabelAcc", "ACC状态："));
+    column->addWidget(NamedLabel(page, "LabelAdc", "ADC采样值："));
+    column->addWidget(NamedLabel(page, "LabelRf", "RF接收次数："));
+    column->addWidget(NamedLabel(page, "LabelTime", "时间："));
+}
+
+// "全部选择" and "全部清除" work on the first pages' boxes, but leave a few fields as they are.
+std::vector<std::string> CheckAllBoxes(const ParamPage& page) {
+    const auto& keep = EbikeKeepOnCheckAll();
+    std::vector<std::string> boxes;
+    for (const auto& field : page.fields) {
+        if (std::find(keep.begin(), keep.end(), field.id) == keep.end()) boxes.push_back(CheckName(field));
     }
+    return boxes;
+}
+
+const ParamConsoleDecl& Decl() {
+    static const ParamConsoleDecl decl = [] {
+        ParamConsoleDecl d{kForm, "电瓶车/摩托车终端-通用设置", "设置参数", "参询参数", {}, {}};
+        d.paramPageCount = kFirstNonParamPage;
+        d.wrongPageText = "您当前未在参数页面，请切换到参数页面";
+        const auto& pages = EbikeParamPages();
+        for (size_t i = 0; i < pages.size(); ++i) {
+            const int index = static_cast<int>(i);
+            ConsolePage page{pages[i], {}, {}, {}};
+            page.perRow = kPerRow;
+            for (const auto& commands : EbikeCommandPages()) {
+                if (commands.index != index) continue;
+                page.controls = commands.controls;
+                page.commands = commands.commands;
+            }
+            if (index <= kLastCheckAllPage) page.selectAll = CheckAllBoxes(pages[i]);
+            if (index == kEbikeDownloadPage) page.groups = EbikeDownloadGroups();
+            if (index == kEbikeMakerPage) page.hook = BuildImeiNote;
+            if (index == kCalibrationPage) page.hook = BuildCalibrationMemo;
+            if (index == kWheelPage) page.hook = BuildWheelLevel;
+            if (index == kMonitorPage) page.hook = BuildMonitorLabels;
+            d.pages.push_back(std::move(page));
+        }
+        return d;
+    }();
+    return decl;
 }
 
 }  // namespace
 
-TfAppEbike::TfAppEbike(QWidget* parent)
-    : TConsoleForm(kForm, QString::fromUtf8("电瓶车/摩托车终端-通用设置"), parent) {
-    SetCommands(&EbikeCommands());
+TfAppEbike::TfAppEbike(QWidget* parent) : TParamConsole(Decl(), parent) {
     SetBorderIcons(this, BorderIcons::SystemMenuAndMinimize);
-    auto* grid = new QGridLayout(this);
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    const auto& pages = EbikeParamPages();
-    for (int i = 0; i < static_cast<int>(pages.size()); ++i) {
-        auto* scroll = new QScrollArea(PageControl1);
-        scroll->setWidgetResizable(true);
-        scroll->setWidget(BuildPage(i));
-        NoSidewaysScroll(scroll);
-        PageControl1->addTab(scroll, QString::fromStdString(pages[i].caption));
-    }
     PageControl1->setCurrentIndex(0);
-    grid->addWidget(PageControl1, 0, 0, 1, 4);
-    SpeedButton1 = AddButton(grid, 1, 0, Button("SpeedButton1", "设置参数"));
-    SpeedButton2 = AddButton(grid, 1, 1, Button("SpeedButton2", "参询参数"));
-    SpeedButton3 = AddButton(grid, 1, 2, Button("SpeedButton3", "全部选择"));
-    SpeedButton4 = AddButton(grid, 1, 3, Button("SpeedButton4", "全部清除"));
-    for (const auto& field : pages[kEbikeDownloadPage].fields) SetChecked(this, CheckName(field), true);
+    SpeedButton1 = findChild<QPushButton*>(QStringLiteral("SpeedButton1"));
+    SpeedButton2 = findChild<QPushButton*>(QStringLiteral("SpeedButton2"));
+    SpeedButton3 = findChild<QPushButton*>(QStringLiteral("SpeedButton3"));
+    SpeedButton4 = findChild<QPushButton*>(QStringLiteral("SpeedButton4"));
+    Memo1 = findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+    LabelWheel = findChild<QLabel*>(QStringLiteral("LabelWheel"));
+    Shape1 = findChild<QFrame*>(QStringLiteral("Shape1"));
+    LabelAcc = findChild<QLabel*>(QStringLiteral("LabelAcc"));
+    LabelAdc = findChild<QLabel*>(QStringLiteral("LabelAdc"));
+    LabelRf = findChild<QLabel*>(QStringLiteral("LabelRf"));
+    LabelTime = findChild<QLabel*>(QStringLiteral("LabelTime"));
+    SetShapeColor(Qt::white);
+    for (const auto& field : EbikeParamPages()[kEbikeDownloadPage].fields)
+        SetChecked(this, CheckName(field), true);
     FixSizeAtLeast(this, {kClientWidth, kClientHeight});
 
     Timer1 = new QTimer(this);
@@ -120,88 +168,6 @@ void TfAppEbike::FormClose() {
     if (fAppEbike == this) fAppEbike = nullptr;
 }
 
-QWidget* TfAppEbike::BuildPage(int index) {
-    // Made inside the window so the controls find each other by name while they are built.
-    auto* page = new QWidget(this);
-    page->setObjectName(QStringLiteral("TabSheet%1").arg(index + 1));
-    auto* column = new QVBoxLayout(page);
-    const ParamPage& params = EbikeParamPages()[static_cast<size_t>(index)];
-    if (index == kEbikeDownloadPage) {
-        BuildGroupedFields(page, column, params);
-    } else if (!params.fields.empty()) {
-        auto* fields = new QWidget(page);
-        BuildParamPage(fields, params);
-        column->addWidget(fields);
-    }
-    if (index == kEbikeMakerPage) {
-        auto* note = NamedLabel(page, "LabelImeiNote", kEbikeImeiNote);
-        QPalette palette = note->palette();
-        palette.setColor(QPalette::WindowText, Qt::red);
-        note->setPalette(palette);
-        column->addWidget(note);
-    }
-    for (const auto& decl : EbikeCommandPages()) {
-        if (decl.index != index) continue;
-        auto* commands = new QWidget(page);
-        LayOutCommands(commands, decl.controls, decl.commands, kPerRow);
-        column->addWidget(commands);
-    }
-    switch (index) {
-        case 3:
-            Memo1 = new QPlainTextEdit(page);
-            Memo1->setObjectName(QStringLiteral("Memo1"));
-            Memo1->setReadOnly(true);
-            column->addWidget(Memo1);
-            break;
-        case 5:
-            LabelWheel = NamedLabel(page, "LabelWheel", "当前车轮转换值：");
-            Shape1 = new QFrame(page);
-            Shape1->setObjectName(QStringLiteral("Shape1"));
-            Shape1->setFixedSize(16, 16);
-            Shape1->setAutoFillBackground(true);
-            SetShapeColor(Qt::white);
-            column->addWidget(LabelWheel);
-            column->addWidget(Shape1);
-            break;
-        case 7:
-            LabelAcc = NamedLabel(page, "LabelAcc", "ACC状态：");
-            LabelAdc = NamedLabel(page, "LabelAdc", "ADC采样值：");
-            LabelRf = NamedLabel(page, "LabelRf", "RF接收次数：");
-            LabelTime = NamedLabel(page, "LabelTime", "时间：");
-            for (QLabel* label : {LabelAcc, LabelAdc, LabelRf, LabelTime}) column->addWidget(label);
-            break;
-        default:
-            break;
-    }
-    column->addStretch(1);
-    return page;
-}
-
-void TfAppEbike::ButtonClick(int n) {
-    if (n == 1 || n == 2) SendParams(n == 1);
-    if (n == 3 || n == 4) CheckAll(n == 3);
-}
-
-void TfAppEbike::SendParams(bool set) {
-    const int page = PageControl1->currentIndex();
-    if (page >= kFirstNonParamPage) {
-        ShowUserMessage(WarningMessage(QString::fromUtf8("您当前未在参数页面，请切换到参数页面")));
-        return;
-    }
-    (void)SendParamText(this, EbikeParamPages()[static_cast<size_t>(page)],
-                        set ? ParamMode::Set : ParamMode::Query);
-}
-
-void TfAppEbike::CheckAll(bool checked) {
-    const int page = PageControl1->currentIndex();
-    if (page < 0 || page > kLastCheckAllPage) return;
-    const auto& keep = EbikeKeepOnCheckAll();
-    for (const auto& field : EbikeParamPages()[static_cast<size_t>(page)].fields) {
-        if (std::find(keep.begin(), keep.end(), field.id) == keep.end())
-            SetChecked(this, CheckName(field), checked);
-    }
-}
-
 void TfAppEbike::NamedButtonClick(const std::string& button) {
     using namespace ebike;
     if (button == kStartCalibration) {
@@ -226,7 +192,7 @@ void TfAppEbike::NamedButtonClick(const std::string& button) {
     } else if (button == kShowPageIndex) {
         ShowUserMessage(PlainMessage(QString::number(PageControl1->currentIndex())));
     }
-    TConsoleForm::NamedButtonClick(button);
+    TParamConsole::NamedButtonClick(button);
 }
 
 void TfAppEbike::Timer1Timer() { (void)SendRequest({static_cast<uint16_t>(kWheelPollCmd), {}}); }
@@ -236,41 +202,20 @@ void TfAppEbike::Timer2Timer() { imeiFlow_->Tick(); }
 void TfAppEbike::Timer3Timer() { (void)SendRequest({static_cast<uint16_t>(kMonitorPollCmd), {}}); }
 
 void TfAppEbike::gSensorStudyInfoInput() {
-    const ReplyBytes data(ReplyRecord);
-    QString line;
-    switch (data.At(0)) {
-        case 1:
-            line = QString::fromUtf8(data.At(1) == 1 ? "芯片通信正常，开始校准......"
-                                                     : "芯片通信异常，已退出!!!!!!");
-            break;
-        case 2:
-            line =
-                QString::fromUtf8(data.At(1) == 1 ? "芯片校准成功!阀值为：" : "芯片校准失败!检测阀值为：") +
-                QString::number(data.At(2));
-            break;
-        case 3:
-            line = QString::fromUtf8("校准过程,当前阀值：") + QString::number(data.At(1)) +
-                   QString::fromUtf8("振动次数：") + QString::number(data.At(2));
-            break;
-        default:
-            return;
-    }
-    Memo1->appendPlainText(line);
+    if (const auto line = GSensorStudyLine(ReplyRecord))
+        Memo1->appendPlainText(QString::fromStdString(*line));
 }
 
 void TfAppEbike::IOTestAckDeal() {
-    const ReplyBytes data(ReplyRecord);
-    LabelWheel->setText(QString::fromUtf8(data.At(0) == 1 ? "当前车轮转换值：高" : "当前车轮转换值：低"));
+    LabelWheel->setText(QString::fromStdString(WheelLevelText(ReplyRecord)));
     SetShapeColor(shapeColor_ == QColor(Qt::red) ? QColor(Qt::white) : QColor(Qt::red));
 }
 
 void TfAppEbike::MoniDataInput() {
-    const ReplyBytes data(ReplyRecord);
-    LabelAcc->setText(QString::fromUtf8(data.At(0) == 1 ? "ACC状态：开" : "ACC状态：关"));
-    LabelAdc->setText(QString::fromUtf8("ADC采样值：") + QString::number(data.Be16(1)));
-    LabelRf->setText(QString::fromUtf8("RF接收次数：") + QString::number(data.At(3)));
-    LabelTime->setText(QString::fromUtf8("时间：") +
-                       CurrentDateTime().toString(QStringLiteral("yy-MM-dd hh-mm-ss")));
+    const EbikeMonitorTexts texts = EbikeMonitorLabels(ReplyRecord, CurrentDateTime());
+    size_t i = 0;
+    for (QLabel* label : {LabelAcc, LabelAdc, LabelRf, LabelTime})
+        label->setText(QString::fromStdString(texts[i++]));
 }
 
 void TfAppEbike::SetShapeColor(const QColor& color) {

@@ -6,21 +6,19 @@
 #include <QColor>
 #include <QTimer>
 
-#include "consoles/ConsoleForm.h"
 #include "consoles/ImeiAtFlow.h"
+#include "consoles/ParamConsole.h"
 
 class QFrame;
 class QLabel;
 class QPlainTextEdit;
-class QTabWidget;
 
-class TfAppEbike : public TConsoleForm {
+class TfAppEbike : public TParamConsole {
     Q_OBJECT
   public:
     explicit TfAppEbike(QWidget* parent = nullptr);
     ~TfAppEbike() override;
 
-    QTabWidget* PageControl1 = nullptr;
     QPushButton* SpeedButton1 = nullptr;  // "设置参数"
     QPushButton* SpeedButton2 = nullptr;  // "参询参数"
     QPushButton* SpeedButton3 = nullptr;  // "全部选择"
@@ -49,13 +47,9 @@ class TfAppEbike : public TConsoleForm {
     void MoniDataInput();
 
   protected:
-    void ButtonClick(int n) override;
     void NamedButtonClick(const std::string& button) override;
 
   private:
-    QWidget* BuildPage(int index);
-    void SendParams(bool set);
-    void CheckAll(bool checked);
     void SetShapeColor(const QColor& color);
 
     TImeiAtFlow* imeiFlow_ = nullptr;

@@ -5,18 +5,16 @@
 #include <QTimer>
 #include <array>
 
-#include "consoles/ConsoleForm.h"
+#include "consoles/ParamConsole.h"
 
 class QLabel;
-class QTabWidget;
 
-class TfBrel : public TConsoleForm {
+class TfBrel : public TParamConsole {
     Q_OBJECT
   public:
     explicit TfBrel(QWidget* parent = nullptr);
     ~TfBrel() override;
 
-    QTabWidget* PageControl1 = nullptr;
     QTimer* Timer1 = nullptr;  // the monitor's query, every second while it runs
     // The monitor's labels: work state, channel, valid receive count, time, receive check time, frequency
     // hopping, RF work mode.

@@ -1,11 +1,13 @@
 #include "consoles/TfDVRN.h"
 
 #include <QGridLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 
 #include "consoles/DvrnCommands.h"
 #include "consoles/DvrnTables.h"
+#include "link/LogMemo.h"
 #include "link/OutputLog.h"
 #include "link/PublicData.h"
 #include "link/ReplyTable.h"
@@ -20,36 +22,49 @@ namespace {
 constexpr int kBatchPauseMs = 300;
 // The IMEI steps of the Debug page repeat their AT line at this pace.
 constexpr int kTimer1IntervalMs = 300;
-// Pages from this index on hold commands, not parameters.
-constexpr int kFirstCommandPage = 4;
+// Plain buttons and lone controls of a command page go this many to a row, so the pages stay short.
+constexpr int kPerRow = 4;
 const char* const kSection = "PARAMINFO";
 
 void Hint(const char* text) {
     ShowUserMessage({QString::fromLatin1(text), QStringLiteral("Hit Windows"), MsgIcon::Warning});
 }
 
+// The command pages follow the parameter pages.
+bool IsCommandPage(int page) {
+    return static_cast<size_t>(page) >= DvrnPages().size() - DvrnCommandPages().size();
+}
+
 }  // namespace
 
-TfDVRN::TfDVRN(QWidget* parent) : TConsoleForm("TfDVRN", QStringLiteral("DVRN_Config_Windows"), parent) {
-    auto* grid = new QGridLayout(this);
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    int n = 0;
-    for (const auto& decl : DvrnPages()) {
-        auto* page = new QWidget(PageControl1);
-        page->setObjectName(QStringLiteral("TabSheet%1").arg(n + 1));
-        if (n < kFirstCommandPage) {
-            BuildParamPage(page, decl);
-        } else {
-            BuildCommandPage(page, DvrnCommandPages()[static_cast<size_t>(n - kFirstCommandPage)]);
+const ParamConsoleDecl& TfDVRN::Decl() {
+    static const ParamConsoleDecl decl = [] {
+        ParamConsoleDecl d{"TfDVRN", "DVRN_Config_Windows", "SetParam", "ReadParam", {}, {}};
+        d.scrollPages = false;  // a fixed border: the pages set the size
+        const auto& pages = DvrnPages();
+        for (size_t i = 0; i < pages.size(); ++i) {
+            ConsolePage page{pages[i], {}, {}, {}};
+            if (IsCommandPage(static_cast<int>(i))) {
+                const CommandPage& commands =
+                    DvrnCommandPages()[i - (pages.size() - DvrnCommandPages().size())];
+                page.controls = commands.controls;
+                page.commands = commands.commands;
+                page.perRow = kPerRow;
+                if (std::string(commands.caption) == "Car") page.hook = &TfDVRN::BuildTyreMemo;
+            }
+            d.pages.push_back(std::move(page));
         }
-        PageControl1->addTab(page, QString::fromStdString(decl.caption));
-        ++n;
-    }
-    grid->addWidget(PageControl1, 0, 0, 1, 2);
-    SpeedButton1 = AddButton(grid, 1, 0, Button("SpeedButton1", "SetParam"));
-    SpeedButton2 = AddButton(grid, 1, 1, Button("SpeedButton2", "ReadParam"));
-    grid->setSizeConstraint(QLayout::SetFixedSize);  // a fixed border: the pages set the size
+        return d;
+    }();
+    return decl;
+}
+
+TfDVRN::TfDVRN(QWidget* parent) : TParamConsole(Decl(), parent) {
+    SpeedButton1 = findChild<QPushButton*>(QStringLiteral("SpeedButton1"));
+    SpeedButton2 = findChild<QPushButton*>(QStringLiteral("SpeedButton2"));
+    Label16 = findChild<QLabel*>(QStringLiteral("Label16"));
+    Memo1 = findChild<LogMemo*>(QStringLiteral("Memo1"));
+    layout()->setSizeConstraint(QLayout::SetFixedSize);  // a fixed border: the pages set the size
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kTimer1IntervalMs);
@@ -96,7 +111,7 @@ void TfDVRN::ButtonClick(int n) {
 
 void TfDVRN::SetParam() {
     const int page = PageControl1->currentIndex();
-    if (page >= kFirstCommandPage) {
+    if (IsCommandPage(page)) {
         Hint("Please Cut To Param Page");
         return;
     }
@@ -129,7 +144,7 @@ void TfDVRN::SetParam() {
 
 void TfDVRN::ReadParam() {
     const int page = PageControl1->currentIndex();
-    if (page >= kFirstCommandPage) {
+    if (IsCommandPage(page)) {
         Hint("Please Cut To Param Windows");
         return;
     }

@@ -9,23 +9,21 @@
 #include <string>
 
 #include "consoles/BatchTrain.h"
-#include "consoles/ConsoleForm.h"
+#include "consoles/ParamConsole.h"
 
 class LogMemo;
 class TImeiAtFlow;
 class QLabel;
 class QPushButton;
-class QTabWidget;
+class QVBoxLayout;
 class QWidget;
-struct CommandPage;
 
-class TfDVRN : public TConsoleForm {
+class TfDVRN : public TParamConsole {
     Q_OBJECT
   public:
     explicit TfDVRN(QWidget* parent = nullptr);
     ~TfDVRN() override;
 
-    QTabWidget* PageControl1 = nullptr;
     QPushButton* SpeedButton1 = nullptr;  // "SetParam"
     QPushButton* SpeedButton2 = nullptr;  // "ReadParam"
     QTimer* Timer1 = nullptr;             // the module IMEI steps of the Debug page
@@ -82,16 +80,19 @@ class TfDVRN : public TConsoleForm {
 
   protected:
     void ButtonClick(int n) override;
+    // The set text leaves in batches, one train at a time; both buttons keep the fields in the file.
+    void SetParam() override;
+    void ReadParam() override;
 
   private:
-    void BuildCommandPage(QWidget* page, const CommandPage& decl);
+    static const ParamConsoleDecl& Decl();
+    // The Car page's raw answer label and tyre memo under its buttons.
+    static void BuildTyreMemo(TParamConsole& form, QWidget* page, QVBoxLayout* column);
     void MakeImeiFlow();
     // "AutoAdd": the next module gets the next IMEI.
     void NextImei();
     // Runs a command page's button: its row's frame, or the window's own action.
     void PageCommand(const std::string& button);
-    void SetParam();
-    void ReadParam();
     void SetButtonsEnabled(bool enabled);
 
     QPointer<TBatchTrain> train_;

@@ -1,6 +1,6 @@
 // The vehicle-tracker console's command pages: what their rows cannot say.
-#include <QGridLayout>
 #include <QLabel>
+#include <QVBoxLayout>
 
 #include "consoles/DvrnCommands.h"
 #include "consoles/ImeiAtFlow.h"
@@ -12,8 +12,6 @@ namespace {
 
 const char* const kReceivedPrefix = "接收提示：";
 constexpr int kMemoMinHeight = 120;
-// Plain buttons and lone controls go this many to a row, so the pages stay short.
-constexpr int kPerRow = 4;
 // The operation last started outlives the window, as the console unit's own state.
 ImeiAtMode g_imeiMode = ImeiAtMode::None;
 
@@ -28,25 +26,18 @@ const CommandDecl* FindPageCommand(const std::string& button) {
 
 }  // namespace
 
-void TfDVRN::BuildCommandPage(QWidget* page, const CommandPage& decl) {
-    LayOutCommands(page, decl.controls, decl.commands, kPerRow);
-    auto* grid = qobject_cast<QGridLayout*>(page->layout());
-    int row = grid->rowCount();
-    if (std::string(decl.caption) == "Car") {
-        grid->setRowStretch(row - 1, 0);  // the memo takes the room below the buttons
-        Label16 = new QLabel(QString::fromUtf8(kReceivedPrefix), page);
-        Label16->setObjectName(QStringLiteral("Label16"));
-        grid->addWidget(Label16, row++, 0, 1, -1);
-        Memo1 = new LogMemo(page);
-        Memo1->setObjectName(QStringLiteral("Memo1"));
-        Memo1->setMinimumHeight(kMemoMinHeight);
-        grid->addWidget(Memo1, row++, 0, 1, -1);
-        if (!kShowHiddenControls) {
-            Label16->setVisible(false);
-            Memo1->setVisible(false);
-        }
+void TfDVRN::BuildTyreMemo(TParamConsole&, QWidget* page, QVBoxLayout* column) {
+    auto* label = new QLabel(QString::fromUtf8(kReceivedPrefix), page);
+    label->setObjectName(QStringLiteral("Label16"));
+    column->addWidget(label);
+    auto* memo = new LogMemo(page);
+    memo->setObjectName(QStringLiteral("Memo1"));
+    memo->setMinimumHeight(kMemoMinHeight);
+    column->addWidget(memo, 1);  // the memo takes the room below the buttons
+    if (!kShowHiddenControls) {
+        label->setVisible(false);
+        memo->setVisible(false);
     }
-    grid->setRowStretch(row, 1);
 }
 
 void TfDVRN::MakeImeiFlow() {
