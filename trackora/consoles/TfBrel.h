@@ -14,7 +14,6 @@ class TfBrel : public TConsoleForm {
     Q_OBJECT
   public:
     explicit TfBrel(QWidget* parent = nullptr);
-    ~TfBrel() override;
 
     QTabWidget* PageControl1 = nullptr;
     QTimer* Timer1 = nullptr;  // the monitor's query, every second while it runs
@@ -26,7 +25,6 @@ class TfBrel : public TConsoleForm {
     void RFMoniInput();
 
   public slots:
-    void FormClose() override;
     void Timer1Timer();
 
   protected:

@@ -23,7 +23,6 @@ class TfDVRN : public TConsoleForm {
     Q_OBJECT
   public:
     explicit TfDVRN(QWidget* parent = nullptr);
-    ~TfDVRN() override;
 
     QTabWidget* PageControl1 = nullptr;
     QPushButton* SpeedButton1 = nullptr;  // "SetParam"
@@ -47,7 +46,6 @@ class TfDVRN : public TConsoleForm {
 
   public slots:
     void FormCreate();
-    void FormClose() override;
     // The module IMEI steps ("SetIMEI", "ReadIMEI"); Timer1's timeout runs them.
     void Timer1Timer();
     // The command pages' buttons: Debug SpeedButton3-23, Car SpeedButton24-25 and Button1-5, Gun Button6-12.

@@ -130,7 +130,6 @@ QMdiSubWindow* WindowFrame(const std::string& formName) {
 }
 
 QWidget* OpenWindow(const std::string& formName) {
-    RegisterAllWindows();
     auto it = Windows().kinds.find(formName);
     if (it == Windows().kinds.end()) return nullptr;
     const WindowKind& kind = it->second;

@@ -2,6 +2,8 @@
 // messages, and the values that cannot fit their field.
 #include <QCoreApplication>
 #include <QEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <functional>
 #include <memory>
 
@@ -9,6 +11,8 @@
 #include "consoles/FixedConsoles.h"
 #include "consoles/StartupWindows.h"
 #include "reply_test_util.h"
+#include "shell/WindowCatalog.h"
+#include "shell/WindowOpener.h"
 
 namespace {
 
@@ -316,11 +320,15 @@ TEST_F(FixedConsoleTest, HiddenButtonsStayHidden) {
 }
 
 TEST_F(FixedConsoleTest, ClosingAWindowClearsItsPointer) {
-    fSmsTest = new TfSmsTest;
-    fSmsTest->show();
-    fSmsTest->close();
+    QMdiArea host;
+    RegisterAllWindows();
+    SetWindowHost(&host);
+    ASSERT_NE(OpenWindow("TfSmsTest"), nullptr);
+    ASSERT_NE(fSmsTest, nullptr);
+    ASSERT_TRUE(WindowFrame("TfSmsTest")->close());
     EXPECT_EQ(fSmsTest, nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    CloseAllWindows();
 }
 
 }  // namespace
