@@ -27,51 +27,27 @@ class InputWindow : public QObject {
 TEST(ReplyInputLife, EntriesGoWithTheirWindowOnly) {
     struct Row {
         const char* name;
-        // Makes the windows and registrations, frees some, and says which input must still answer.
-        std::function<void(std::vector<std::unique_ptr<InputWindow>>& windows)> run;
+        std::vector<const char*> forms;  // one window per form, in this order, each registering DataInput
+        int freed;                       // the window freed before the reply, or -1
         const char* input;
-        bool answers;
-        int answeringWindow;  // the index in `windows` whose method the answer must reach
+        int answering;  // the window whose method the reply must reach, or -1 for none
     };
     const Row rows[] = {
-        {"a freed window's input goes",
-         [](auto& w) {
-             w.push_back(std::make_unique<InputWindow>("FormA"));
-             AddReplyInput(w[0].get(), "DataInput", &InputWindow::DataInput);
-             w[0].reset();
-         },
-         "FormA.DataInput", false, -1},
-        {"a successor's input outlives its freed predecessor",
-         [](auto& w) {
-             w.push_back(std::make_unique<InputWindow>("FormA"));
-             w.push_back(std::make_unique<InputWindow>("FormA"));
-             AddReplyInput(w[0].get(), "DataInput", &InputWindow::DataInput);
-             AddReplyInput(w[1].get(), "DataInput", &InputWindow::DataInput);
-             w[0].reset();
-         },
-         "FormA.DataInput", true, 1},
-        {"another form's input stays",
-         [](auto& w) {
-             w.push_back(std::make_unique<InputWindow>("FormA"));
-             w.push_back(std::make_unique<InputWindow>("FormB"));
-             AddReplyInput(w[0].get(), "DataInput", &InputWindow::DataInput);
-             AddReplyInput(w[1].get(), "DataInput", &InputWindow::DataInput);
-             w[0].reset();
-         },
-         "FormB.DataInput", true, 1},
-        {"a live window's input answers",
-         [](auto& w) {
-             w.push_back(std::make_unique<InputWindow>("FormA"));
-             AddReplyInput(w[0].get(), "DataInput", &InputWindow::DataInput);
-         },
-         "FormA.DataInput", true, 0},
+        {"a freed window's input goes", {"FormA"}, 0, "FormA.DataInput", -1},
+        {"a successor's input outlives its freed predecessor", {"FormA", "FormA"}, 0, "FormA.DataInput", 1},
+        {"another form's input stays", {"FormA", "FormB"}, 0, "FormB.DataInput", 1},
+        {"a live window's input answers", {"FormA"}, -1, "FormA.DataInput", 0},
     };
     for (const Row& row : rows) {
         std::vector<std::unique_ptr<InputWindow>> windows;
-        row.run(windows);
-        EXPECT_EQ(ForwardReply(row.input), row.answers) << row.name;
-        if (row.answeringWindow >= 0) {
-            EXPECT_EQ(windows[row.answeringWindow]->calls, 1) << row.name;
+        for (const char* form : row.forms) {
+            windows.push_back(std::make_unique<InputWindow>(form));
+            AddReplyInput(windows.back().get(), "DataInput", &InputWindow::DataInput);
+        }
+        if (row.freed >= 0) windows[row.freed].reset();
+        EXPECT_EQ(ForwardReply(row.input), row.answering >= 0) << row.name;
+        if (row.answering >= 0) {
+            EXPECT_EQ(windows[row.answering]->calls, 1) << row.name;
         }
         windows.clear();
         EXPECT_FALSE(ForwardReply(row.input)) << row.name << ": nothing left once every window is gone";
