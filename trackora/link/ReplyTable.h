@@ -35,8 +35,9 @@ void RegisterReplyRows(std::span<const ReplyRow> rows);
 // The row of a type, or nullptr when no family knows it.
 const ReplyRow* FindReplyRow(uint16_t type);
 
-// Input methods of open windows, by window objectName. A window adds itself when it opens and removes
-// itself when it closes, so a reply is forwarded only while its window exists.
+// Input methods of open windows, by window objectName. A window adds its methods when it is made; the
+// window opener removes them when the window closes, and they go with the window when it is freed, so a
+// reply is forwarded only while its window exists.
 using ReplyInput = std::function<void()>;
 // A window with one input method may register it under its objectName alone; the reply rows name
 // methods as "Form.Method", so a window registers each of its methods under that key. Windows register
@@ -44,7 +45,7 @@ using ReplyInput = std::function<void()>;
 void SetReplyInput(const std::string& window, ReplyInput input, const void* owner = nullptr);
 // Removes the entries that `owner` registered and no later registration has taken over.
 void ClearReplyInputsOf(const void* owner);
-// Removes the window's entry and every "window.Method" entry of it.
+// Removes the window's entry and every "window.Method" entry of it, whoever registered them.
 void ClearReplyInput(const std::string& window);
 // Calls the window's input method if it is open; false when it is not.
 bool ForwardReply(const std::string& window);
