@@ -2,8 +2,6 @@
 // messages, and the values that cannot fit their field.
 #include <QCoreApplication>
 #include <QEvent>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <functional>
 #include <memory>
 
@@ -320,15 +318,12 @@ TEST_F(FixedConsoleTest, HiddenButtonsStayHidden) {
 }
 
 TEST_F(FixedConsoleTest, ClosingAWindowClearsItsPointer) {
-    QMdiArea host;
     RegisterAllWindows();
-    SetWindowHost(&host);
     ASSERT_NE(OpenWindow("TfSmsTest"), nullptr);
     ASSERT_NE(fSmsTest, nullptr);
-    ASSERT_TRUE(WindowFrame("TfSmsTest")->close());
+    fSmsTest->close();
     EXPECT_EQ(fSmsTest, nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    CloseAllWindows();
 }
 
 }  // namespace
