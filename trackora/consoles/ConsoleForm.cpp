@@ -54,7 +54,7 @@ void TConsoleForm::NamedButtonClick(const std::string& button) {
     if (const CommandDecl* decl = FindCommand(button); decl && decl->code >= 0) (void)RunCommand(this, *decl);
 }
 
-// The window opener frees a closed window; FormClose only lets go of the global pointer.
+// The window opener lets go of a closed window and frees it; FormClose only stops what the window runs.
 void TConsoleForm::closeEvent(QCloseEvent* event) {
     FormClose();
     event->accept();

@@ -37,8 +37,8 @@ class TConsoleForm : public QWidget {
     void SpeedButton7Click() { ButtonClick(7); }
     void SpeedButton8Click() { ButtonClick(8); }
     void SpeedButton9Click() { ButtonClick(9); }
-    // Clears the window's global pointer; the window is then freed. Windows that live for the whole run
-    // keep the default, which does nothing.
+    // Stops what the window runs on its own (its polls) when it closes; the window opener then lets go of
+    // its global pointer and frees it. Windows with nothing to stop keep the default, which does nothing.
     virtual void FormClose() {}
 
   protected:

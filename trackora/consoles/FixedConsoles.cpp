@@ -121,16 +121,8 @@ std::optional<int> ImeiCheckDigit(const std::string& body) {
 }
 
 TfSmsTest::TfSmsTest(QWidget* parent) : TCommandConsole(SmsTestDecl(), parent) {}
-TfSmsTest::~TfSmsTest() { FormClose(); }
-void TfSmsTest::FormClose() {
-    if (fSmsTest == this) fSmsTest = nullptr;
-}
 
 TfCallTest::TfCallTest(QWidget* parent) : TCommandConsole(CallTestDecl(), parent) {}
-TfCallTest::~TfCallTest() { FormClose(); }
-void TfCallTest::FormClose() {
-    if (fCallTest == this) fCallTest = nullptr;
-}
 
 void TfCallTest::ButtonClick(int n) {
     if (n != kCheckDigitButton) {
@@ -158,13 +150,5 @@ void TfCallTest::ButtonClick(int n) {
 }
 
 TfRK_mtv::TfRK_mtv(QWidget* parent) : TCommandConsole(RkMtvDecl(), parent) {}
-TfRK_mtv::~TfRK_mtv() { FormClose(); }
-void TfRK_mtv::FormClose() {
-    if (fRK_mtv == this) fRK_mtv = nullptr;
-}
 
 TfSFWatch::TfSFWatch(QWidget* parent) : TCommandConsole(SFWatchDecl(), parent) {}
-TfSFWatch::~TfSFWatch() { FormClose(); }
-void TfSFWatch::FormClose() {
-    if (fSFWatch == this) fSFWatch = nullptr;
-}

@@ -16,18 +16,12 @@ class TfSmsTest : public TCommandConsole {
     Q_OBJECT
   public:
     explicit TfSmsTest(QWidget* parent = nullptr);
-    ~TfSmsTest() override;
-  public slots:
-    void FormClose() override;
 };
 
 class TfCallTest : public TCommandConsole {
     Q_OBJECT
   public:
     explicit TfCallTest(QWidget* parent = nullptr);
-    ~TfCallTest() override;
-  public slots:
-    void FormClose() override;
 
   protected:
     void ButtonClick(int n) override;
@@ -37,18 +31,12 @@ class TfRK_mtv : public TCommandConsole {
     Q_OBJECT
   public:
     explicit TfRK_mtv(QWidget* parent = nullptr);
-    ~TfRK_mtv() override;
-  public slots:
-    void FormClose() override;
 };
 
 class TfSFWatch : public TCommandConsole {
     Q_OBJECT
   public:
     explicit TfSFWatch(QWidget* parent = nullptr);
-    ~TfSFWatch() override;
-  public slots:
-    void FormClose() override;
 };
 
 extern TfSmsTest* fSmsTest;

@@ -101,13 +101,5 @@ const ParamConsoleDecl& BagManageDecl() {
 }  // namespace
 
 TfWifiShoes::TfWifiShoes(QWidget* parent) : TParamConsole(WifiShoesDecl(), parent) {}
-TfWifiShoes::~TfWifiShoes() { FormClose(); }
-void TfWifiShoes::FormClose() {
-    if (fWifiShoes == this) fWifiShoes = nullptr;
-}
 
 TfBagManage::TfBagManage(QWidget* parent) : TParamConsole(BagManageDecl(), parent) {}
-TfBagManage::~TfBagManage() { FormClose(); }
-void TfBagManage::FormClose() {
-    if (fBagManage == this) fBagManage = nullptr;
-}

@@ -8,18 +8,12 @@ class TfWifiShoes : public TParamConsole {
     Q_OBJECT
   public:
     explicit TfWifiShoes(QWidget* parent = nullptr);
-    ~TfWifiShoes() override;
-  public slots:
-    void FormClose() override;
 };
 
 class TfBagManage : public TParamConsole {
     Q_OBJECT
   public:
     explicit TfBagManage(QWidget* parent = nullptr);
-    ~TfBagManage() override;
-  public slots:
-    void FormClose() override;
 };
 
 extern TfWifiShoes* fWifiShoes;

@@ -52,15 +52,7 @@ const CommandConsoleDecl& ServerDecl() {
 
 TfEquManage::TfEquManage(QWidget* parent) : TCommandConsole(EquManageDecl(), parent) {}
 
-TfEquManage::~TfEquManage() {
-    if (fEquManage == this) fEquManage = nullptr;
-}
-
 TfServer::TfServer(QWidget* parent) : TCommandConsole(ServerDecl(), parent) {}
-
-TfServer::~TfServer() {
-    if (fServer == this) fServer = nullptr;
-}
 
 TfAbout::TfAbout(QWidget* parent) : TConsoleForm("TfAbout", QStringLiteral("About"), parent) {
     auto* column = new QVBoxLayout(this);
@@ -73,10 +65,4 @@ TfAbout::TfAbout(QWidget* parent) : TConsoleForm("TfAbout", QStringLiteral("Abou
     Label1->setText(QStringLiteral("Vantrel Tools"));
     Label2->setText(QStringLiteral("VER:Tool1065"));
     Label3->setText(QStringLiteral("DateTime:2023-10-12"));
-}
-
-TfAbout::~TfAbout() { FormClose(); }
-
-void TfAbout::FormClose() {
-    if (fAbout == this) fAbout = nullptr;
 }

@@ -10,14 +10,12 @@ class TfEquManage : public TCommandConsole {
     Q_OBJECT
   public:
     explicit TfEquManage(QWidget* parent = nullptr);
-    ~TfEquManage() override;
 };
 
 class TfServer : public TCommandConsole {
     Q_OBJECT
   public:
     explicit TfServer(QWidget* parent = nullptr);
-    ~TfServer() override;
 };
 
 // The program's name, version and build date; it can be closed, and the next request opens a new one.
@@ -25,14 +23,10 @@ class TfAbout : public TConsoleForm {
     Q_OBJECT
   public:
     explicit TfAbout(QWidget* parent = nullptr);
-    ~TfAbout() override;
 
     QLabel* Label1;
     QLabel* Label2;
     QLabel* Label3;
-
-  public slots:
-    void FormClose() override;
 };
 
 extern TfEquManage* fEquManage;

@@ -11,6 +11,7 @@
 #include "consoles/ConsoleReplies.h"
 #include "consoles/EbikeTables.h"
 #include "link/OutputLog.h"
+#include "link/ReplyInputs.h"
 #include "link/ReplyTable.h"
 #include "platform/BorderIcons.h"
 #include "platform/Clock.h"
@@ -153,9 +154,9 @@ TfAppEbike::TfAppEbike(QWidget* parent) : TParamConsole(Decl(), parent) {
         {PlainMessage(QString::fromUtf8("请输入正确的长度15位")), "终端IMEI设置成功", "终端IMEI读取成功："},
         gImeiMode, [this] { return EditText(this, ebike::kImeiEdit); }, this);
 
-    SetReplyInput(std::string(kForm) + ".gSensorStudyInfoInput", [this] { gSensorStudyInfoInput(); });
-    SetReplyInput(std::string(kForm) + ".IOTestAckDeal", [this] { IOTestAckDeal(); });
-    SetReplyInput(std::string(kForm) + ".MoniDataInput", [this] { MoniDataInput(); });
+    AddReplyInput(this, "gSensorStudyInfoInput", &TfAppEbike::gSensorStudyInfoInput);
+    AddReplyInput(this, "IOTestAckDeal", &TfAppEbike::IOTestAckDeal);
+    AddReplyInput(this, "MoniDataInput", &TfAppEbike::MoniDataInput);
 }
 
 TfAppEbike::~TfAppEbike() { FormClose(); }
@@ -164,8 +165,6 @@ void TfAppEbike::FormClose() {
     Timer1->stop();
     Timer2->stop();
     Timer3->stop();
-    ClearReplyInput(kForm);
-    if (fAppEbike == this) fAppEbike = nullptr;
 }
 
 void TfAppEbike::NamedButtonClick(const std::string& button) {

@@ -2,7 +2,6 @@
 
 #include <QGridLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -10,6 +9,7 @@
 #include "consoles/ConsoleSamples.h"
 #include "consoles/ParamText.h"
 #include "link/PublicData.h"
+#include "link/ReplyInputs.h"
 #include "link/ReplyTable.h"
 #include "platform/BorderIcons.h"
 #include "platform/Clock.h"
@@ -142,16 +142,7 @@ TfBrel::TfBrel(QWidget* parent) : TParamConsole(Decl(), parent) {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kMonitorIntervalMs);
     connect(Timer1, &QTimer::timeout, this, &TfBrel::Timer1Timer);
-    // A window that was replaced or freed lets the reply go by.
-    SetReplyInput("TfBrel.RFMoniInput", [self = QPointer<TfBrel>(this)] {
-        if (self) self->RFMoniInput();
-    });
-}
-
-TfBrel::~TfBrel() { FormClose(); }
-
-void TfBrel::FormClose() {
-    if (fBrel == this) fBrel = nullptr;
+    AddReplyInput(this, "RFMoniInput", &TfBrel::RFMoniInput);
 }
 
 void TfBrel::NamedButtonClick(const std::string& button) {

@@ -13,7 +13,6 @@ class TfBrel : public TParamConsole {
     Q_OBJECT
   public:
     explicit TfBrel(QWidget* parent = nullptr);
-    ~TfBrel() override;
 
     QTimer* Timer1 = nullptr;  // the monitor's query, every second while it runs
     // The monitor's labels: work state, channel, valid receive count, time, receive check time, frequency
@@ -24,7 +23,6 @@ class TfBrel : public TParamConsole {
     void RFMoniInput();
 
   public slots:
-    void FormClose() override;
     void Timer1Timer();
 
   protected:

@@ -10,6 +10,7 @@
 #include "link/LogMemo.h"
 #include "link/OutputLog.h"
 #include "link/PublicData.h"
+#include "link/ReplyInputs.h"
 #include "link/ReplyTable.h"
 #include "platform/IniFile.h"
 #include "platform/TextCodec.h"
@@ -69,22 +70,11 @@ TfDVRN::TfDVRN(QWidget* parent) : TParamConsole(Decl(), parent) {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kTimer1IntervalMs);
     MakeImeiFlow();
-    // A window that was replaced or freed lets the reply go by.
-    SetReplyInput("TfDVRN.TaiYaDataInput", [self = QPointer<TfDVRN>(this)] {
-        if (self) self->TaiYaDataInput();
-    });
+    AddReplyInput(this, "TaiYaDataInput", &TfDVRN::TaiYaDataInput);
     FormCreate();
 }
 
-TfDVRN::~TfDVRN() {
-    if (fDVRN == this) fDVRN = nullptr;
-}
-
 void TfDVRN::FormCreate() { LoadParamConfigFromFile(); }
-
-void TfDVRN::FormClose() {
-    if (fDVRN == this) fDVRN = nullptr;
-}
 
 std::string TfDVRN::ParamInfoPath() { return ProgramFolder() + "Config/ParamInfo.ini"; }
 

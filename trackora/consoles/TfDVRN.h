@@ -22,7 +22,6 @@ class TfDVRN : public TParamConsole {
     Q_OBJECT
   public:
     explicit TfDVRN(QWidget* parent = nullptr);
-    ~TfDVRN() override;
 
     QPushButton* SpeedButton1 = nullptr;  // "SetParam"
     QPushButton* SpeedButton2 = nullptr;  // "ReadParam"
@@ -45,7 +44,6 @@ class TfDVRN : public TParamConsole {
 
   public slots:
     void FormCreate();
-    void FormClose() override;
     // The module IMEI steps ("SetIMEI", "ReadIMEI"); Timer1's timeout runs them.
     void Timer1Timer();
     // The command pages' buttons: Debug SpeedButton3-23, Car SpeedButton24-25 and Button1-5, Gun Button6-12.

@@ -166,7 +166,3 @@ const ParamConsoleDecl& PW3310Decl() {
 }  // namespace
 
 TfPW3310::TfPW3310(QWidget* parent) : TParamConsole(PW3310Decl(), parent) {}
-TfPW3310::~TfPW3310() { FormClose(); }
-void TfPW3310::FormClose() {
-    if (fPW3310 == this) fPW3310 = nullptr;
-}

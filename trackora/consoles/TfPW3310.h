@@ -8,9 +8,6 @@ class TfPW3310 : public TParamConsole {
     Q_OBJECT
   public:
     explicit TfPW3310(QWidget* parent = nullptr);
-    ~TfPW3310() override;
-  public slots:
-    void FormClose() override;
 };
 
 extern TfPW3310* fPW3310;

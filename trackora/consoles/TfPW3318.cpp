@@ -139,7 +139,3 @@ const ParamConsoleDecl& PW3318Decl() {
 }  // namespace
 
 TfPW3318::TfPW3318(QWidget* parent) : TParamConsole(PW3318Decl(), parent) {}
-TfPW3318::~TfPW3318() { FormClose(); }
-void TfPW3318::FormClose() {
-    if (fPW3318 == this) fPW3318 = nullptr;
-}

@@ -8,9 +8,6 @@ class TfPW3318 : public TParamConsole {
     Q_OBJECT
   public:
     explicit TfPW3318(QWidget* parent = nullptr);
-    ~TfPW3318() override;
-  public slots:
-    void FormClose() override;
 };
 
 extern TfPW3318* fPW3318;

@@ -132,19 +132,7 @@ const ParamConsoleDecl& CcdjDecl() {
 }  // namespace
 
 Tf640Manage::Tf640Manage(QWidget* parent) : TParamConsole(Manage640Decl(), parent) {}
-Tf640Manage::~Tf640Manage() { FormClose(); }
-void Tf640Manage::FormClose() {
-    if (f640Manage == this) f640Manage = nullptr;
-}
 
 TfwlwManage::TfwlwManage(QWidget* parent) : TParamConsole(WlwManageDecl(), parent) {}
-TfwlwManage::~TfwlwManage() { FormClose(); }
-void TfwlwManage::FormClose() {
-    if (fwlwManage == this) fwlwManage = nullptr;
-}
 
 TfCCDJ::TfCCDJ(QWidget* parent) : TParamConsole(CcdjDecl(), parent) {}
-TfCCDJ::~TfCCDJ() { FormClose(); }
-void TfCCDJ::FormClose() {
-    if (fCCDJ == this) fCCDJ = nullptr;
-}

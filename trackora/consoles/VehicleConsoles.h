@@ -8,27 +8,18 @@ class Tf640Manage : public TParamConsole {
     Q_OBJECT
   public:
     explicit Tf640Manage(QWidget* parent = nullptr);
-    ~Tf640Manage() override;
-  public slots:
-    void FormClose() override;
 };
 
 class TfwlwManage : public TParamConsole {
     Q_OBJECT
   public:
     explicit TfwlwManage(QWidget* parent = nullptr);
-    ~TfwlwManage() override;
-  public slots:
-    void FormClose() override;
 };
 
 class TfCCDJ : public TParamConsole {
     Q_OBJECT
   public:
     explicit TfCCDJ(QWidget* parent = nullptr);
-    ~TfCCDJ() override;
-  public slots:
-    void FormClose() override;
 };
 
 extern Tf640Manage* f640Manage;

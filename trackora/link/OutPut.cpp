@@ -57,7 +57,6 @@ TfOutPut::TfOutPut(QWidget* parent) : QWidget(parent) {
 TfOutPut::~TfOutPut() {
     SetRecvRingFedListener(nullptr);
     SetLogSink(nullptr);
-    if (fOutPut == this) fOutPut = nullptr;
 }
 
 void TfOutPut::FormCreate() {

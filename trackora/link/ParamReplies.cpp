@@ -224,11 +224,3 @@ void ParamSetAckDeal(const TReplyRecord& reply, ReplyLines& out) {
     PrintItems(reply, okLength + 5, b.Size(), out,
                [](const std::string& item) { return ParamSetLine(item, false); });
 }
-
-void RegisterListDecoders() {
-    SetOutputDecoder("ParamSetAckDeal", &ParamSetAckDeal);
-    SetOutputDecoder("ParamGetAckDeal", &ParamGetAckDeal);
-    SetOutputDecoder("PW3310AlarmReadDeal", &PW3310AlarmReadDeal);
-    SetOutputDecoder("PW3310CallOutCodeReadDeal", &PW3310CallOutCodeReadDeal);
-    SetOutputDecoder("PW3310WhileCodeReadDeal", &PW3310WhileCodeReadDeal);
-}

@@ -82,7 +82,7 @@ void DecodeHandsFree(const TReplyRecord& reply, ReplyLines& out) {
 
 void DecodeParamSetAck(const TReplyRecord& reply, ReplyLines& out) {
     out.push_back("Set Param Ack Info!!!");
-    RunOutputDecoder("ParamSetAckDeal", reply, out);
+    ParamSetAckDeal(reply, out);
 }
 
 // The key-fob console sees the answer after the acknowledgement line and before the parameter lines.
@@ -90,19 +90,7 @@ void DecodeParamGetAck(const TReplyRecord& reply, ReplyLines& out) {
     out.push_back("Read Param Ack Info!!!");
     StoreRfStatus(reply);
     ForwardReplyInOrder(out, "TfBrel.RFMoniInput");
-    RunOutputDecoder("ParamGetAckDeal", reply, out);
-}
-
-void DecodeAlarmSlots(const TReplyRecord& reply, ReplyLines& out) {
-    RunOutputDecoder("PW3310AlarmReadDeal", reply, out);
-}
-
-void DecodeSpeedDialSlots(const TReplyRecord& reply, ReplyLines& out) {
-    RunOutputDecoder("PW3310CallOutCodeReadDeal", reply, out);
-}
-
-void DecodeWhiteListSlots(const TReplyRecord& reply, ReplyLines& out) {
-    RunOutputDecoder("PW3310WhileCodeReadDeal", reply, out);
+    ParamGetAckDeal(reply, out);
 }
 
 void OptOk(const TReplyRecord&, ReplyLines& out) { out.push_back("Opt OK"); }
@@ -132,9 +120,9 @@ constexpr ReplyRow kRows[] = {
     {0x8124, DecodeHandsFree, nullptr},
     {0x8201, DecodeParamSetAck, nullptr},
     {0x8202, DecodeParamGetAck, nullptr},
-    {0x8211, DecodeAlarmSlots, nullptr},
-    {0x8213, DecodeSpeedDialSlots, nullptr},
-    {0x8215, DecodeWhiteListSlots, nullptr},
+    {0x8211, PW3310AlarmReadDeal, nullptr},
+    {0x8213, PW3310CallOutCodeReadDeal, nullptr},
+    {0x8215, PW3310WhileCodeReadDeal, nullptr},
     {0xF000, OptOk, nullptr},
     {0xF001, OptFail, nullptr},
     {0xF002, UnknownCmd, nullptr},

@@ -1,6 +1,7 @@
 #include "link/ReplyDispatch.h"
 
 #include "link/OutputLog.h"
+#include "link/ReplyFamilies.h"
 #include "link/ReplyFormat.h"
 #include "link/ReplyTable.h"
 #include "platform/Clock.h"

@@ -12,5 +12,4 @@ void RegisterAllReplyFamilies() {
     RegisterReplies83();
     RegisterReplies84();
     RegisterReplies85();
-    RegisterListDecoders();
 }

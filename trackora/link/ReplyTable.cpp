@@ -9,13 +9,13 @@ std::map<uint16_t, ReplyRow>& Rows() {
     static std::map<uint16_t, ReplyRow> rows;
     return rows;
 }
-std::map<std::string, ReplyInput>& Inputs() {
-    static std::map<std::string, ReplyInput> inputs;
+struct InputEntry {
+    ReplyInput call;
+    const void* owner;
+};
+std::map<std::string, InputEntry>& Inputs() {
+    static std::map<std::string, InputEntry> inputs;
     return inputs;
-}
-std::map<std::string, ReplyDecoder>& OutputDecoders() {
-    static std::map<std::string, ReplyDecoder> decoders;
-    return decoders;
 }
 }  // namespace
 
@@ -28,7 +28,14 @@ const ReplyRow* FindReplyRow(uint16_t type) {
     return it == Rows().end() ? nullptr : &it->second;
 }
 
-void SetReplyInput(const std::string& window, ReplyInput input) { Inputs()[window] = std::move(input); }
+void SetReplyInput(const std::string& window, ReplyInput input, const void* owner) {
+    Inputs()[window] = {std::move(input), owner};
+}
+
+void ClearReplyInputsOf(const void* owner) {
+    if (owner == nullptr) return;
+    std::erase_if(Inputs(), [owner](const auto& entry) { return entry.second.owner == owner; });
+}
 
 void ClearReplyInput(const std::string& window) {
     Inputs().erase(window);
@@ -39,9 +46,9 @@ void ClearReplyInput(const std::string& window) {
 
 bool ForwardReply(const std::string& window) {
     auto it = Inputs().find(window);
-    if (it == Inputs().end() || !it->second) return false;
+    if (it == Inputs().end() || !it->second.call) return false;
     // Copy first: an input method may close its own window and clear its entry.
-    ReplyInput input = it->second;
+    ReplyInput input = it->second.call;
     input();
     return true;
 }
@@ -50,13 +57,4 @@ bool ForwardReplyInOrder(ReplyLines& lines, const std::string& window) {
     for (const std::string& line : lines) LogLine(line);
     lines.clear();
     return ForwardReply(window);
-}
-
-void SetOutputDecoder(const std::string& name, ReplyDecoder decode) { OutputDecoders()[name] = decode; }
-
-bool RunOutputDecoder(const std::string& name, const TReplyRecord& reply, ReplyLines& out) {
-    auto it = OutputDecoders().find(name);
-    if (it == OutputDecoders().end() || it->second == nullptr) return false;
-    it->second(reply, out);
-    return true;
 }

@@ -1,8 +1,9 @@
 // The reply table: how a reply type is decoded and which window's input method receives it.
 //
 // Each family of replies (0x81xx, 0x83xx, parameter replies, ...) keeps its rows in its own file and
-// registers them from ReplyFamilies.cpp, one call per family, so adding a family never grows a switch.
-// The dispatcher (the output window's NCarDataDeal) runs the common steps, then the row.
+// registers them through RegisterAllReplyFamilies (ReplyFamilies.h), one call per family, so adding a family
+// never grows a switch. The dispatcher (the output window's NCarDataDeal) runs the common steps, then the
+// row.
 //
 // A decoder's contract: it reads ReplyRecord.Data only below min(Len, 1024); a payload shorter than
 // what a row needs prints what can be printed and never reads past the end.
@@ -33,16 +34,18 @@ struct ReplyRow {
 void RegisterReplyRows(std::span<const ReplyRow> rows);
 // The row of a type, or nullptr when no family knows it.
 const ReplyRow* FindReplyRow(uint16_t type);
-// Registers every family once (idempotent). Defined in ReplyFamilies.cpp.
-void RegisterAllReplyFamilies();
 
-// Input methods of open windows, by window objectName. A window adds itself when it opens and removes
-// itself when it closes, so a reply is forwarded only while its window exists.
+// Input methods of open windows, by window objectName. A window adds its methods when it is made; the
+// window opener removes them when the window closes, and they go with the window when it is freed, so a
+// reply is forwarded only while its window exists.
 using ReplyInput = std::function<void()>;
 // A window with one input method may register it under its objectName alone; the reply rows name
-// methods as "Form.Method", so a window registers each of its methods under that key.
-void SetReplyInput(const std::string& window, ReplyInput input);
-// Removes the window's entry and every "window.Method" entry of it.
+// methods as "Form.Method", so a window registers each of its methods under that key. Windows register
+// through AddReplyInput (ReplyInputs.h), which names the window as the entry's owner.
+void SetReplyInput(const std::string& window, ReplyInput input, const void* owner = nullptr);
+// Removes the entries that `owner` registered and no later registration has taken over.
+void ClearReplyInputsOf(const void* owner);
+// Removes the window's entry and every "window.Method" entry of it, whoever registered them.
 void ClearReplyInput(const std::string& window);
 // Calls the window's input method if it is open; false when it is not.
 bool ForwardReply(const std::string& window);
@@ -51,10 +54,3 @@ bool ForwardReply(const std::string& window);
 // forward to two windows (0x8392): the lines gathered so far go to the output log first, then the
 // window's input method is called. The dispatcher logs the rest after the row.
 bool ForwardReplyInOrder(ReplyLines& lines, const std::string& window);
-
-// Decoders of the output window that rows call by name ("ParamSetAckDeal", "ParamGetAckDeal",
-// "PW3310AlarmReadDeal", "PW3310CallOutCodeReadDeal", "PW3310WhileCodeReadDeal"): the family that
-// prints a reply's own lines (0x82xx) calls them, the family that decodes the lists sets them.
-void SetOutputDecoder(const std::string& name, ReplyDecoder decode);
-// Runs the named decoder; false (and nothing added) when no family has set it.
-bool RunOutputDecoder(const std::string& name, const TReplyRecord& reply, ReplyLines& out);

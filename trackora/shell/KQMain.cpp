@@ -10,6 +10,7 @@
 #include "link/PublicData.h"
 #include "platform/Clock.h"
 #include "platform/HiddenLayout.h"
+#include "shell/WindowCatalog.h"
 #include "shell/WindowOpener.h"
 
 TfKQMain* fKQMain = nullptr;
@@ -107,6 +108,7 @@ TfKQMain::TfKQMain(QWidget* parent) : QMainWindow(parent) {
     MdiClient->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     MdiClient->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(MdiClient);
+    RegisterAllWindows();
     SetWindowHost(MdiClient);
     BuildMenu();
     BuildToolBar();

@@ -1,4 +1,6 @@
 // Every window class of the program, one line each: its form name, global pointer and placement.
+#include "shell/WindowCatalog.h"
+
 #include "consoles/FixedConsoles.h"
 #include "consoles/PersonalConsoles.h"
 #include "consoles/StartupWindows.h"

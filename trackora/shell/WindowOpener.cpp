@@ -59,6 +59,22 @@ class ChildFrame : public QMdiSubWindow {
     bool fixed_;
 };
 
+// Without an MDI client a closable window has no frame of ours: it forgets itself when it is asked to
+// close, as a framed one does, and is freed by its own delete-on-close.
+class CloseWatch : public QObject {
+  public:
+    CloseWatch(std::string formName, QWidget* window) : QObject(window), formName_(std::move(formName)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) Forget(formName_, static_cast<QWidget*>(watched));
+        return false;
+    }
+
+  private:
+    std::string formName_;
+};
+
 int FrameWidth(const char* formName) {
     QMdiSubWindow* frame = WindowFrame(formName);
     if (frame != nullptr) return frame->width();
@@ -130,7 +146,6 @@ QMdiSubWindow* WindowFrame(const std::string& formName) {
 }
 
 QWidget* OpenWindow(const std::string& formName) {
-    RegisterAllWindows();
     auto it = Windows().kinds.find(formName);
     if (it == Windows().kinds.end()) return nullptr;
     const WindowKind& kind = it->second;
@@ -177,7 +192,10 @@ QWidget* OpenWindow(const std::string& formName) {
             frame->resize(framed);
         frame->show();
     } else {
-        if (!kind.fixed) window->setAttribute(Qt::WA_DeleteOnClose);
+        if (!kind.fixed) {
+            window->setAttribute(Qt::WA_DeleteOnClose);
+            window->installEventFilter(new CloseWatch(kind.formName, window));
+        }
         window->show();
     }
     Place(kind, window);

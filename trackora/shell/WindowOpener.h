@@ -1,11 +1,13 @@
 // How every window of the program is opened: one instance per window class, kept in its global
 // pointer; a request for an open window brings it to the front; a window is placed by its placement
 // class; closing a window clears its pointer and its reply input methods before it is freed, so the
-// next request creates a new one and no reply reaches a window that is going away.
+// next request creates a new one and no reply reaches a window that is going away. A window freed by
+// other means (its owner going away) lets go of its pointer too: the opener alone writes the pointers,
+// the windows never do.
 //
-// Each window class is registered once (WindowCatalog.cpp, one line per class) with its form name,
-// global pointer and placement class; the main window's handlers and start-up tick open windows by
-// form name, so a new window class needs no change anywhere else.
+// Each window class is registered once (the catalog, WindowCatalog.h: one line per class) with its form
+// name, global pointer and placement class; the main window registers the catalog when it is made, and
+// its handlers and start-up tick open windows by form name. The opener knows no window class itself.
 #pragma once
 
 #include <QWidget>
@@ -42,9 +44,6 @@ void RegisterWindow(const std::string& formName, W*& pointer, Placement placemen
                         [slot] { return static_cast<QWidget*>(*slot); },
                         [slot](QWidget* w) { *slot = static_cast<W*>(w); }});
 }
-
-// Registers every window class of the program once (WindowCatalog.cpp).
-void RegisterAllWindows();
 
 // The MDI client that windows open in (the main window's); without one windows open on their own.
 void SetWindowHost(QMdiArea* host);

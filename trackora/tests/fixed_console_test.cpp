@@ -9,6 +9,8 @@
 #include "consoles/FixedConsoles.h"
 #include "consoles/StartupWindows.h"
 #include "reply_test_util.h"
+#include "shell/WindowCatalog.h"
+#include "shell/WindowOpener.h"
 
 namespace {
 
@@ -316,8 +318,9 @@ TEST_F(FixedConsoleTest, HiddenButtonsStayHidden) {
 }
 
 TEST_F(FixedConsoleTest, ClosingAWindowClearsItsPointer) {
-    fSmsTest = new TfSmsTest;
-    fSmsTest->show();
+    RegisterAllWindows();
+    ASSERT_NE(OpenWindow("TfSmsTest"), nullptr);
+    ASSERT_NE(fSmsTest, nullptr);
     fSmsTest->close();
     EXPECT_EQ(fSmsTest, nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

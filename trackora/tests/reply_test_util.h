@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "link/PublicData.h"
+#include "link/ReplyFamilies.h"
 #include "link/ReplyTable.h"
 
 // Bytes past Len are filled with this, so a decoder that reads beyond the frame shows it.

@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 
+#include "link/ReplyInputs.h"
 #include "tools/TestWindowData.h"
 #include "tools/ToolForm.h"
 
@@ -45,10 +46,6 @@ TfDebug::TfDebug(QWidget* parent) : TConsoleForm("TfDebug", QStringLiteral("Data
     resize(640, 420);
     AddReplyInput(this, "DebugDataInput", &TfDebug::DebugDataInput);
 }
-
-TfDebug::~TfDebug() { LetGoOfWindow(this, fDebug); }
-
-void TfDebug::FormClose() { LetGoOfWindow(this, fDebug); }
 
 void TfDebug::ButtonClick(int n) {
     if (n == kCleanButton) {

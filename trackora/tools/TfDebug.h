@@ -11,7 +11,6 @@ class TfDebug : public TConsoleForm {
     Q_OBJECT
   public:
     explicit TfDebug(QWidget* parent = nullptr);
-    ~TfDebug() override;
 
     TComboBox* ComboBox1;  // "Disable", "Enable", and an empty third item
     QCheckBox* CheckBox1;  // "Show String"
@@ -19,7 +18,6 @@ class TfDebug : public TConsoleForm {
 
   public slots:
     void DebugDataInput();
-    void FormClose() override;
 
   protected:
     void ButtonClick(int n) override;

@@ -9,6 +9,7 @@
 #include "consoles/ConsoleControls.h"
 #include "link/OutputLog.h"
 #include "link/ReplyFormat.h"
+#include "link/ReplyInputs.h"
 #include "link/ReplyTable.h"
 #include "platform/Clock.h"
 #include "platform/StrToInt.h"
@@ -20,7 +21,6 @@ namespace {
 
 constexpr int kWidth = 760;
 constexpr int kHeight = 460;
-constexpr char kInput[] = "TfDisTest.DisDataInput";
 constexpr int kSimulatedPointCmd = 0x0118;
 
 // A number typed in `field.control`: its low byte, then the number div 256 (speed and course go low byte
@@ -90,13 +90,8 @@ TfDisTest::TfDisTest(QWidget* parent)
     layout->addWidget(DBGrid1);
     connect(SpeedButton1, &QPushButton::clicked, this, &TfDisTest::SpeedButton1Click);
     connect(SpeedButton2, &QPushButton::clicked, this, &TfDisTest::SpeedButton2Click);
-    SetReplyInput(kInput, [this] { DisDataInput(); });
+    AddReplyInput(this, "DisDataInput", &TfDisTest::DisDataInput);
     RenewDBGrid();
-}
-
-TfDisTest::~TfDisTest() {
-    ClearReplyInput("TfDisTest");
-    if (fDisTest == this) fDisTest = nullptr;
 }
 
 void TfDisTest::DisDataInput() {

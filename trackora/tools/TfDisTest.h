@@ -10,7 +10,6 @@ class TfDisTest : public TRecorderForm {
     Q_OBJECT
   public:
     explicit TfDisTest(QWidget* parent = nullptr);
-    ~TfDisTest() override;
 
     QPushButton* SpeedButton1;  // "清除数据"
     QPushButton* SpeedButton2;  // "模拟点输入"

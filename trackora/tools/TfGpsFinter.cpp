@@ -53,10 +53,6 @@ TfGpsFinter::TfGpsFinter(QWidget* parent)
     RenewDBGrid();
 }
 
-TfGpsFinter::~TfGpsFinter() {
-    if (fGpsFinter == this) fGpsFinter = nullptr;
-}
-
 std::string TfGpsFinter::FindValueInString(std::string_view key) const {
     return ::FindValueInString(ReportText(), key);
 }

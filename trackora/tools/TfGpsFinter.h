@@ -14,7 +14,6 @@ class TfGpsFinter : public TRecorderForm {
     Q_OBJECT
   public:
     explicit TfGpsFinter(QWidget* parent = nullptr);
-    ~TfGpsFinter() override;
 
     QPushButton* SpeedButton1;  // "清空数据"
     QPushButton* SpeedButton2;  // "导出数据"

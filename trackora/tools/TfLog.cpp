@@ -4,6 +4,7 @@
 
 #include "consoles/CommandKit.h"
 #include "link/ReplyFormat.h"
+#include "link/ReplyInputs.h"
 #include "tools/LogRecords.h"
 #include "tools/ToolForm.h"
 
@@ -63,12 +64,7 @@ TfLog::TfLog(QWidget* parent) : TConsoleForm("TfLog", QString::fromUtf8("终端�
     AddReplyInput(this, "LogDataInput", &TfLog::LogDataInput);
 }
 
-TfLog::~TfLog() { LetGoOfWindow(this, fLog); }
-
-void TfLog::FormClose() {
-    Timer1->stop();
-    LetGoOfWindow(this, fLog);
-}
+void TfLog::FormClose() { Timer1->stop(); }
 
 void TfLog::Button1Click() {
     Memo1->Clear();

@@ -16,7 +16,6 @@ class TfLog : public TConsoleForm {
     Q_OBJECT
   public:
     explicit TfLog(QWidget* parent = nullptr);
-    ~TfLog() override;
 
     LogMemo* Memo1;
     QPushButton* Button1;  // "读取设备运行日志"

@@ -6,6 +6,7 @@
 
 #include "consoles/CommandKit.h"
 #include "link/PublicData.h"
+#include "link/ReplyInputs.h"
 #include "platform/HiddenLayout.h"
 #include "tools/MoniPanels.h"
 #include "tools/ToolForm.h"
@@ -102,12 +103,10 @@ TfMoni::TfMoni(QWidget* parent) : TConsoleForm("TfMoni", QStringLiteral("Euqipme
     connect(Timer1, &QTimer::timeout, this, &TfMoni::Timer1Timer);
 
     AddReplyInput(this, "ObdDataInput", &TfMoni::ObdDataInput);
-    AddReplyInput<TfMoni>(this, "WifiDataInput", &TfMoni::WifiDataInput);
+    AddReplyInput(this, "WifiDataInput", &TfMoni::WifiDataInput);
     AddReplyInput(this, "BtDataInput", &TfMoni::BtDataInput);
     FormCreate();
 }
-
-TfMoni::~TfMoni() { LetGoOfWindow(this, fMoni); }
 
 QLabel* TfMoni::AddLabel(QWidget* panel, const std::string& name, const QString& text) {
     auto* label = new QLabel(text, panel);
@@ -196,10 +195,7 @@ void TfMoni::FormCreate() {
     for (QWidget* panel : {Panel1, Panel3, Panel4, Panel5}) panel->setVisible(false);
 }
 
-void TfMoni::FormClose() {
-    Timer1->stop();
-    LetGoOfWindow(this, fMoni);
-}
+void TfMoni::FormClose() { Timer1->stop(); }
 
 void TfMoni::ButtonClick(int n) {
     if (n == kStopButton) {

@@ -17,7 +17,6 @@ class TfMoni : public TConsoleForm {
     Q_OBJECT
   public:
     explicit TfMoni(QWidget* parent = nullptr);
-    ~TfMoni() override;
 
     QPushButton* SpeedButton1;                   // "System Moni"
     QPushButton* SpeedButton2;                   // "Gps Moni"

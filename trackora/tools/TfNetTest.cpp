@@ -7,6 +7,7 @@
 
 #include "consoles/CommandKit.h"
 #include "link/PublicData.h"
+#include "link/ReplyInputs.h"
 #include "tools/TestWindowData.h"
 #include "tools/ToolForm.h"
 
@@ -55,12 +56,7 @@ TfNetTest::TfNetTest(QWidget* parent)
     AddReplyInput(this, "NetDataInput", &TfNetTest::NetDataInput);
 }
 
-TfNetTest::~TfNetTest() { LetGoOfWindow(this, fNetTest); }
-
-void TfNetTest::FormClose() {
-    Timer1->stop();
-    LetGoOfWindow(this, fNetTest);
-}
+void TfNetTest::FormClose() { Timer1->stop(); }
 
 void TfNetTest::ButtonClick(int n) {
     if (n == 1) Timer1->start();

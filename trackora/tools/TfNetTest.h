@@ -11,7 +11,6 @@ class TfNetTest : public TConsoleForm {
     Q_OBJECT
   public:
     explicit TfNetTest(QWidget* parent = nullptr);
-    ~TfNetTest() override;
 
     QPushButton* SpeedButton1;  // "开始监控"
     QPushButton* SpeedButton2;  // "停止监控"

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "link/LogMemo.h"
+#include "link/ReplyInputs.h"
 #include "link/ReplyTable.h"
 #include "platform/Clock.h"
 #include "tools/RecorderRows.h"
@@ -15,7 +16,6 @@ TfQ7GpsMoni* fQ7GpsMoni = nullptr;
 namespace {
 constexpr int kWidth = 760;
 constexpr int kHeight = 420;
-constexpr char kInput[] = "TfQ7GpsMoni.GpsDataInput";
 }  // namespace
 
 TfQ7GpsMoni::TfQ7GpsMoni(QWidget* parent)
@@ -36,13 +36,8 @@ TfQ7GpsMoni::TfQ7GpsMoni(QWidget* parent)
     layout->addWidget(Memo1);
     connect(SpeedButton1, &QPushButton::clicked, this, &TfQ7GpsMoni::SpeedButton1Click);
     connect(SpeedButton2, &QPushButton::clicked, this, &TfQ7GpsMoni::SpeedButton2Click);
-    SetReplyInput(kInput, [this] { GpsDataInput(); });
+    AddReplyInput(this, "GpsDataInput", &TfQ7GpsMoni::GpsDataInput);
     RenewDBGrid();
-}
-
-TfQ7GpsMoni::~TfQ7GpsMoni() {
-    ClearReplyInput("TfQ7GpsMoni");
-    if (fQ7GpsMoni == this) fQ7GpsMoni = nullptr;
 }
 
 void TfQ7GpsMoni::GpsDataInput() { AppendRow(Q7GpsRow(GpsInfoManage, CurrentDateTime())); }

@@ -10,7 +10,6 @@ class TfQ7GpsMoni : public TRecorderForm {
     Q_OBJECT
   public:
     explicit TfQ7GpsMoni(QWidget* parent = nullptr);
-    ~TfQ7GpsMoni() override;
 
     QPushButton* SpeedButton1;  // "清空数据"
     QPushButton* SpeedButton2;  // "导出数据"

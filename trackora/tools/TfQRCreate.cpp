@@ -5,6 +5,7 @@
 
 #include "consoles/CommandKit.h"
 #include "consoles/ConsoleControls.h"
+#include "link/ReplyInputs.h"
 #include "tools/ToolForm.h"
 
 TfQRCreate* fQRCreate = nullptr;
@@ -61,10 +62,6 @@ TfQRCreate::TfQRCreate(QWidget* parent)
     grid->setRowStretch(1, 1);
     AddReplyInput(this, "QRDataInput", &TfQRCreate::QRDataInput);
 }
-
-TfQRCreate::~TfQRCreate() { LetGoOfWindow(this, fQRCreate); }
-
-void TfQRCreate::FormClose() { LetGoOfWindow(this, fQRCreate); }
 
 void TfQRCreate::ButtonClick(int n) {
     // A text longer than one frame carries is cut to what it can carry, whole characters only.

@@ -35,7 +35,6 @@ class TfQRCreate : public TConsoleForm {
     Q_OBJECT
   public:
     explicit TfQRCreate(QWidget* parent = nullptr);
-    ~TfQRCreate() override;
 
     QLineEdit* Edit1;
     QPushButton* SpeedButton1;  // "下发生成指令"
@@ -44,7 +43,6 @@ class TfQRCreate : public TConsoleForm {
 
   public slots:
     void QRDataInput();
-    void FormClose() override;
 
   protected:
     void ButtonClick(int n) override;

@@ -211,10 +211,6 @@ TfgSensorData::TfgSensorData(QWidget* parent) : QWidget(parent) {
     Timer1->start();
 }
 
-TfgSensorData::~TfgSensorData() {
-    if (fgSensorData == this) fgSensorData = nullptr;
-}
-
 int TfgSensorData::Scale() const { return ComboBox1->currentIndex() + 1; }
 
 void TfgSensorData::ShowCount() { Label1->setText(kCountCaption + QString::number(samples_.size())); }

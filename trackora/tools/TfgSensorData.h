@@ -41,7 +41,6 @@ class TfgSensorData : public QWidget {
     enum class Mode { Latest = 1, Replay = 2 };
 
     explicit TfgSensorData(QWidget* parent = nullptr);
-    ~TfgSensorData() override;
 
     QPushButton* SpeedButton1;   // "导入数据"
     QPushButton* SpeedButton2;   // "保存数据"

@@ -31,10 +31,6 @@ std::string LabelCaption(const QWidget* form, const std::string& name) {
     return label != nullptr ? label->text().toStdString() : std::string();
 }
 
-void ReleaseReplyInputs(const QWidget* window, const QWidget* open) {
-    if (open == nullptr || open == window) ClearReplyInput(window->objectName().toStdString());
-}
-
 std::string ClockText(const QString& format) { return CurrentDateTime().toString(format).toStdString(); }
 
 void SaveLinesAndTell(QWidget* parent, const std::vector<std::string>& lines, const char* saved) {

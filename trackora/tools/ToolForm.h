@@ -1,14 +1,10 @@
 // What the monitoring and test windows share: label texts computed by plain functions and written by
-// name, input methods that the reply dispatcher reaches only while their window exists, and the times
-// the windows stamp on what they show.
+// name, and the times the windows stamp on what they show.
 #pragma once
 
-#include <QPointer>
 #include <QString>
 #include <string>
 #include <vector>
-
-#include "link/ReplyTable.h"
 
 class QWidget;
 
@@ -27,24 +23,6 @@ void ApplyLabels(QWidget* form, const LabelTexts& texts);
 void ReserveLabelRoom(QWidget* form, const LabelTexts& widest);
 // The text of the child label of that name (empty when there is none).
 [[nodiscard]] std::string LabelCaption(const QWidget* form, const std::string& name);
-
-// Registers a window's input method as "Form.Method". The entry calls the method only while the window
-// exists, so a window freed after a newer one registered cannot be reached through a stale entry.
-template <class W>
-void AddReplyInput(W* window, const char* method, void (W::*input)()) {
-    SetReplyInput(window->objectName().toStdString() + "." + method, [w = QPointer<W>(window), input] {
-        if (w) (w.data()->*input)();
-    });
-}
-// Removes the window's input methods unless another window of its form is the open one now (a window
-// freed after the user opened a new one must not take the new one's inputs with it).
-void ReleaseReplyInputs(const QWidget* window, const QWidget* open);
-// A closing or freed window lets go of its input methods and of its global pointer, if it still holds it.
-template <class W>
-void LetGoOfWindow(W* window, W*& pointer) {
-    ReleaseReplyInputs(window, pointer);
-    if (pointer == window) pointer = nullptr;
-}
 
 // Saves lines through the save dialog and tells the user how it went: `saved` as the program's plain
 // message, a failure as every failed save of the program is reported. A cancelled dialog says nothing.
