@@ -8,10 +8,46 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
 
 extern char** environ;
 
 namespace geolumen::host::testing {
+
+namespace {
+
+size_t CountEntries(const std::filesystem::path& dir) {
+    std::error_code ec;
+    size_t count = 0;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) ++count;
+    return count;
+}
+
+}  // namespace
+
+ProcessSample SampleProcess(pid_t pid) {
+    const std::filesystem::path proc = "/proc/" + std::to_string(pid);
+    ProcessSample sample;
+    sample.threads = CountEntries(proc / "task");
+    sample.fds = CountEntries(proc / "fd");
+    std::ifstream status(proc / "status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) sample.rssKb = std::stol(line.substr(6));
+    }
+    std::ifstream statFile(proc / "stat");
+    std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
+    // Fields after the command's closing parenthesis: state is field 3; utime and stime are 14 and 15.
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string field;
+    for (int n = 3; n <= 15 && fields >> field; ++n) {
+        if (n >= 14) sample.cpuTicks += std::stol(field);
+    }
+    return sample;
+}
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args, InChild inChild,
                            const void* context) {

@@ -15,6 +15,15 @@
 
 namespace geolumen::host::testing {
 
+// What a running process holds, read from /proc: the tests' measure of growth across rounds.
+struct ProcessSample {
+    size_t threads = 0;
+    size_t fds = 0;
+    long rssKb = 0;
+    long cpuTicks = 0;  // user and system time
+};
+[[nodiscard]] ProcessSample SampleProcess(pid_t pid);
+
 class ChildProcess {
   public:
     using Clock = std::chrono::steady_clock;

@@ -60,40 +60,6 @@ int ApplyLimits(const void* context) {
     return 0;
 }
 
-struct ProcSample {
-    size_t threads = 0;
-    size_t fds = 0;
-    long rssKb = 0;
-    long cpuTicks = 0;  // user and system time
-};
-
-size_t CountEntries(const std::filesystem::path& dir) {
-    std::error_code ec;
-    size_t count = 0;
-    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) ++count;
-    return count;
-}
-
-ProcSample Sample(pid_t pid) {
-    const std::filesystem::path proc = "/proc/" + std::to_string(pid);
-    ProcSample sample;
-    sample.threads = CountEntries(proc / "task");
-    sample.fds = CountEntries(proc / "fd");
-    std::ifstream status(proc / "status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmRSS:", 0) == 0) sample.rssKb = std::stol(line.substr(6));
-    }
-    std::ifstream statFile(proc / "stat");
-    std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
-    // Fields after the command's closing parenthesis: state is field 3; utime and stime are 14 and 15.
-    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-    std::string field;
-    for (int n = 3; n <= 15 && fields >> field; ++n) {
-        if (n >= 14) sample.cpuTicks += std::stol(field);
-    }
-    return sample;
-}
-
 // Connects without waiting; a full backlog is tried again until `giveUp`. Invalid when it stays full.
 UnixFd ConnectNow(const std::filesystem::path& path, Clock::time_point giveUp) {
     const UnixSocketAddress address(path);
@@ -143,12 +109,12 @@ size_t CountAnswered(std::vector<UnixFd>& peers, const std::vector<uint8_t>& exp
 
 // The host's figures once its thread count has held still for half a second: the driver starts some of
 // its threads a while after the device, and those are no growth.
-ProcSample Steady(pid_t pid) {
-    ProcSample sample = Sample(pid);
+ProcessSample Steady(pid_t pid) {
+    ProcessSample sample = SampleProcess(pid);
     auto since = Clock::now();
     for (const auto end = since + 5s; Clock::now() - since < 500ms && Clock::now() < end;) {
         std::this_thread::sleep_for(50ms);
-        const ProcSample next = Sample(pid);
+        const ProcessSample next = SampleProcess(pid);
         if (next.threads != sample.threads) since = Clock::now();
         sample = next;
     }
@@ -156,11 +122,11 @@ ProcSample Steady(pid_t pid) {
 }
 
 // Samples until the host holds at least `fds` descriptors, or a bound passed.
-ProcSample AtLeast(pid_t pid, size_t fds) {
-    ProcSample sample = Sample(pid);
+ProcessSample AtLeast(pid_t pid, size_t fds) {
+    ProcessSample sample = SampleProcess(pid);
     for (const auto end = Clock::now() + 2s; sample.fds < fds && Clock::now() < end;) {
         std::this_thread::sleep_for(10ms);
-        sample = Sample(pid);
+        sample = SampleProcess(pid);
     }
     return sample;
 }
@@ -203,25 +169,25 @@ class FloodEndToEnd : public HostEndToEnd {
 
     // The host's figures once the connections of a round have gone: its descriptors back to `fds`, or
     // whatever they are after a bound.
-    static ProcSample Settled(pid_t pid, size_t fds) {
-        ProcSample sample = Sample(pid);
+    static ProcessSample Settled(pid_t pid, size_t fds) {
+        ProcessSample sample = SampleProcess(pid);
         for (const auto end = Clock::now() + 2s; sample.fds > fds && Clock::now() < end;) {
             std::this_thread::sleep_for(10ms);
-            sample = Sample(pid);
+            sample = SampleProcess(pid);
         }
         return sample;
     }
 
     // Ten rounds of `attack`, whose connections end when it returns them: after each the host serves
     // within a second, and the last round leaves it as the first did.
-    void Rounds(ChildProcess& host, const ProcSample& idle,
+    void Rounds(ChildProcess& host, const ProcessSample& idle,
                 const std::function<std::vector<UnixFd>(int round)>& attack) {
-        ProcSample first;
+        ProcessSample first;
         for (int round = 0; round < kRounds; ++round) {
             SCOPED_TRACE("round " + std::to_string(round));
             if (attack(round).empty()) return;
             ExpectServedWithinASecond(host);
-            const ProcSample sample = Settled(host.Pid(), idle.fds);
+            const ProcessSample sample = Settled(host.Pid(), idle.fds);
             if (round == 0) first = sample;
             if (round < kRounds - 1) continue;
             EXPECT_EQ(sample.threads, first.threads);
@@ -248,16 +214,16 @@ TEST_F(FloodEndToEnd, DescriptorExhaustionOnTheDeviceInterface) {
     const pid_t pid = host->Pid();
     // Served once first, so that what the host starts lazily is running before it is counted.
     ExpectServedWithinASecond(*host);
-    const ProcSample idle = Steady(pid);
+    const ProcessSample idle = Steady(pid);
     ASSERT_LT(idle.fds + 8, kFiles) << "the host needs more descriptors than the test leaves it";
     Rounds(*host, idle, [&](int round) {
         auto peers = Flood(Interface(), 200, {});
         EXPECT_GE(AtLeast(pid, kFiles - 2).fds, kFiles - 2) << "the flood did not use up the descriptors";
         if (round == 0) {
             // A spinning accept loop would burn the whole second (100 ticks); resting costs next to none.
-            const long before = Sample(pid).cpuTicks;
+            const long before = SampleProcess(pid).cpuTicks;
             std::this_thread::sleep_for(1s);
-            EXPECT_LE(Sample(pid).cpuTicks - before, 10);
+            EXPECT_LE(SampleProcess(pid).cpuTicks - before, 10);
         }
         return peers;
     });
@@ -274,7 +240,7 @@ TEST_F(FloodEndToEnd, AnnouncedBodiesOnTheDeviceInterfaceUnderAProcessLimit) {
     auto host = StartLimitedHost({0, 64, kFloodUid}, {"--max-clients", std::to_string(kMaxClients)});
     const pid_t pid = host->Pid();
     ExpectServedWithinASecond(*host);
-    const ProcSample idle = Steady(pid);
+    const ProcessSample idle = Steady(pid);
     ASSERT_GT(idle.threads, 0u) << Dump(*host);
     // Code 1, input 64 KiB, output 4, then one byte of the input.
     const std::vector<uint8_t> request = {1, 0, 0, 0, 0, 0, 1, 0, 4, 0, 0, 0, 0x5A};
@@ -283,7 +249,7 @@ TEST_F(FloodEndToEnd, AnnouncedBodiesOnTheDeviceInterfaceUnderAProcessLimit) {
         auto peers = Flood(Interface(), kPeers, request);
         EXPECT_EQ(peers.size(), kPeers);
         EXPECT_EQ(CountAnswered(peers, busy, kPeers - kMaxClients, 3s), kPeers - kMaxClients);
-        const ProcSample flooded = Sample(pid);
+        const ProcessSample flooded = SampleProcess(pid);
         EXPECT_EQ(flooded.threads, idle.threads);
         // 200 bodies allocated as announced would be 12.5 MiB.
         EXPECT_LE(flooded.rssKb, idle.rssKb + 2 * kRssMarginKb);
@@ -302,7 +268,7 @@ TEST_F(FloodEndToEnd, IdleConnectionsOnTheSensorSocket) {
     auto subscriber = StartClient({"--interval", "1000"});
     ASSERT_TRUE(subscriber->WaitForLine("\"event\":\"DATA_UPDATED\"", kReportBound)) << Dump(*subscriber);
     ExpectServedWithinASecond(*host);
-    const ProcSample idle = Steady(pid);
+    const ProcessSample idle = Steady(pid);
     std::vector<uint8_t> refusal;
     MessageWriter writer(refusal);
     writer.Begin(MessageType::kError, 0);

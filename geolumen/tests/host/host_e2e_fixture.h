@@ -15,6 +15,8 @@
 namespace geolumen::host {
 
 using testing::ChildProcess;
+using testing::ProcessSample;
+using testing::SampleProcess;
 using namespace std::chrono_literals;
 
 // Bounds, not waits: a healthy run reaches each condition far sooner. Reports come at the session's

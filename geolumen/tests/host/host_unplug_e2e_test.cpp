@@ -34,33 +34,6 @@ constexpr int kRounds = kSanitized ? 3 : 10;
 // objects per round (its threads, buffers and COM objects, some 30 KiB and more) passes it in nine rounds.
 constexpr long kRssSlackKiB = 256;
 
-struct Footprint {
-    long threads = 0;
-    long descriptors = 0;
-    long rssKiB = 0;
-};
-
-long CountEntries(const std::filesystem::path& dir) {
-    std::error_code ec;
-    long n = 0;
-    for (auto it = std::filesystem::directory_iterator(dir, ec);
-         !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
-        ++n;
-    return n;
-}
-
-Footprint FootprintOf(pid_t pid) {
-    const std::filesystem::path proc = "/proc/" + std::to_string(pid);
-    Footprint f;
-    f.threads = CountEntries(proc / "task");
-    f.descriptors = CountEntries(proc / "fd");
-    std::ifstream status(proc / "status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmRSS:", 0) == 0) f.rssKiB = std::strtol(line.c_str() + 6, nullptr, 10);
-    }
-    return f;
-}
-
 // How a back end is pulled and returned, seen from the test.
 struct Plug {
     const char* name;
@@ -134,7 +107,7 @@ class HostUnplug : public HostEndToEnd {
         ASSERT_TRUE(host->Started());
         std::vector<std::unique_ptr<ChildProcess>> clients;
         TwoClientsGetData(clients, *host);
-        Footprint first;
+        ProcessSample first;
         size_t from = 0;
         for (int round = 1; round <= kRounds && !HasFatalFailure(); ++round) {
             SCOPED_TRACE("round " + std::to_string(round));
@@ -158,13 +131,13 @@ class HostUnplug : public HostEndToEnd {
             from = *running;
             // The first round sets up what every later one reuses (allocator arenas, the library's
             // one-time state); from then on nothing may grow.
-            if (round == 1) first = FootprintOf(host->Pid());
+            if (round == 1) first = SampleProcess(host->Pid());
         }
-        const Footprint last = FootprintOf(host->Pid());
+        const ProcessSample last = SampleProcess(host->Pid());
         EXPECT_EQ(last.threads, first.threads);
-        EXPECT_EQ(last.descriptors, first.descriptors);
+        EXPECT_EQ(last.fds, first.fds);
         if (!kSanitized) {
-            EXPECT_LE(last.rssKiB, first.rssKiB + kRssSlackKiB) << first.rssKiB << " KiB after round 1";
+            EXPECT_LE(last.rssKb, first.rssKb + kRssSlackKiB) << first.rssKb << " KiB after round 1";
         }
 
         host->Signal(SIGTERM);
