@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 
+#include "halyx/halyx_services.h"
 #include "halyx/halyx_status.h"
 #include "platform/cdc_wdm_stream_framer.h"
 
@@ -16,8 +17,6 @@ namespace geolumen {
 inline constexpr std::size_t kHalyxMuxHeaderSize = 6;
 inline constexpr int kHalyxMuxInstanceCount = 13;
 inline constexpr int kHalyxServiceCount = 100;  // service numbers 0..99 are accepted on receipt
-inline constexpr std::uint8_t kHalyxControlService = 0x00;
-inline constexpr std::uint8_t kHalyxLocationService = 0x10;
 inline constexpr std::uint8_t kHalyxBroadcastClient = 0xFF;
 // Largest message the stack receives. The location service's satellite report reaches 2248 payload bytes
 // (7 + 6 header bytes on top), so the 2048 bytes of the interrupt transfers are not enough here.

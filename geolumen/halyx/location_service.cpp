@@ -399,7 +399,7 @@ constexpr halyx_type_table kCommonTypeTable{
 constexpr halyx_service_desc kLocationDesc{
     kHalyxLocLibraryVersion,
     kHalyxLocIdlMajor,
-    kHalyxLocService,
+    kHalyxLocationService,
     kHalyxLocMaxMessageLength,
     static_cast<std::uint16_t>(kRequestCount),
     static_cast<std::uint16_t>(kRequestCount),

@@ -9,11 +9,11 @@
 
 #include <cstdint>
 
+#include "halyx/halyx_services.h"
 #include "halyx/tlv_codec.h"
 
 namespace geolumen {
 
-inline constexpr std::uint32_t kHalyxLocService = 0x10;
 inline constexpr std::uint32_t kHalyxLocIdlMajor = 2;
 inline constexpr std::uint32_t kHalyxLocIdlMinor = 6;
 inline constexpr std::uint32_t kHalyxLocLibraryVersion = 4;

@@ -22,8 +22,7 @@
 
 #include "platform/guid.h"
 #include "platform/hresult.h"
-
-struct sockaddr;
+#include "platform/unix_socket.h"
 
 namespace geolumen {
 
@@ -91,53 +90,6 @@ struct ChannelReply {
 [[nodiscard]] std::vector<uint8_t> EncodeChannelRequest(uint32_t code, std::span<const uint8_t> input,
                                                         uint32_t outputLength);
 [[nodiscard]] std::vector<uint8_t> EncodeChannelReply(const ChannelReply& reply);
-
-// A connected socket or -1; closes on destruction.
-class UnixFd {
-  public:
-    UnixFd() = default;
-    explicit UnixFd(int fd) : fd_(fd) {}
-    ~UnixFd() { Reset(); }
-    UnixFd(UnixFd&& o) noexcept : fd_(o.Release()) {}
-    UnixFd& operator=(UnixFd&& o) noexcept;
-    UnixFd(const UnixFd&) = delete;
-    UnixFd& operator=(const UnixFd&) = delete;
-
-    [[nodiscard]] int Get() const { return fd_; }
-    [[nodiscard]] bool Valid() const { return fd_ >= 0; }
-    int Release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    void Reset();
-
-  private:
-    int fd_ = -1;
-};
-
-// The socket address of an entry. A path longer than a socket address holds is reached through its
-// folder, opened for the purpose, so a deep run directory works as well as a short one.
-class UnixSocketAddress {
-  public:
-    explicit UnixSocketAddress(const std::filesystem::path& entry);
-    // False (errno set) when the entry cannot be addressed at all.
-    [[nodiscard]] bool Valid() const { return valid_; }
-    [[nodiscard]] const ::sockaddr* Get() const;
-    [[nodiscard]] unsigned Size() const;
-
-  private:
-    bool valid_ = false;
-    UnixFd folder_;
-    alignas(8) unsigned char storage_[112] = {};  // a sockaddr_un
-};
-
-// Connects to a socket entry; an invalid descriptor (errno set) on failure.
-[[nodiscard]] UnixFd ConnectUnixSocket(const std::filesystem::path& entry);
-
-// Whole-frame socket I/O: 0, or -errno (-ECONNRESET for an end of stream inside a frame).
-[[nodiscard]] int SendAll(int fd, std::span<const uint8_t> bytes);
-[[nodiscard]] int ReceiveAll(int fd, std::span<uint8_t> bytes);
 
 // Reads one request from a connection; 0 with *request filled, -ECONNRESET at a clean end of stream or
 // inside a frame, -EMSGSIZE for a length above the cap, other -errno from the socket.

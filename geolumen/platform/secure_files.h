@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/device_interface_channel.h"
+#include "platform/unix_socket.h"
 
 namespace geolumen {
 

@@ -19,13 +19,6 @@ const std::vector<std::string> kReport{"禁止上报", "允许上报"};
 const std::vector<std::string> kLevels{"低电平", "高电平"};
 const std::vector<std::string> kOutput{"禁止输出", "允许输出"};
 
-ParamField Edit(const char* key, const char* caption, const char* text) {
-    return Field(key, caption, {EditPart(text)});
-}
-ParamField Combo(const char* key, const char* caption, std::vector<std::string> items, int index) {
-    return Field(key, caption, {ComboPart(std::move(items), index)});
-}
-
 std::vector<std::string> VibrationLevels() {
     std::vector<std::string> items{"0级 (最灵敏)"};
     for (int level = 1; level <= 14; ++level) items.push_back(std::to_string(level) + "级");
@@ -35,62 +28,64 @@ std::vector<std::string> VibrationLevels() {
 
 ParamPage MakerPage() {
     return {"厂家参数",
-            {Edit("TERIID", "终端序列号", kSampleSerial), QueryKey("SOFTVERSION", "终端软件版本"),
-             Edit("APN", "APN接入点名称", kPublicApn), Edit("USERPPP", "APN用户名", ""),
-             Edit("PWPPP", "APN密码", ""),
-             Combo("CALLLOCK", "电话呼入功能", {"位置查询触发", "设防/撤防功能"}, 0),
-             Edit("IMEI", "IMEI号", ""), QueryKey("IMSI", "IMSI号"),
-             Edit("SERVIP", "服务器IP", kSampleServerIp), Edit("SERVPORT", "服务器端口", "5002"),
-             Combo("CALLDISP", "来显检测功能", {"不验证车主号码", "验证车主号码"}, 1),
-             Combo("VIBCALL", "振动语音报警", {"振动后不拔打电话", "振动后呼叫车主"}, 0),
-             Edit("PSW", "终端操作密码", "730415"),
-             Combo("SMS", "短信激活功能", {"需要短信激活", "不需要短信激活"}, 0),
-             Combo("EQUTYPE", "终端类型", {"电瓶车模式", "摩托车模式"}, 0),
-             Combo("VIBGPS", "静态滤波功能", {"禁止GPS静态滤波", "允许GPS静态滤波"}, 0),
-             Combo("GPS_FINTER_EN", "Gps漂移优化", {"禁止GPS漂移优化", "允许GPS漂移优化"}, 1),
-             Combo("AGPS_EN", "AGPS功能", {"禁止", "允许-UBLOX服务器", "允许-备用服务器"}, 1)},
+            {EditField("TERIID", "终端序列号", kSampleSerial), QueryKey("SOFTVERSION", "终端软件版本"),
+             EditField("APN", "APN接入点名称", kPublicApn), EditField("USERPPP", "APN用户名", ""),
+             EditField("PWPPP", "APN密码", ""),
+             ComboField("CALLLOCK", "电话呼入功能", {"位置查询触发", "设防/撤防功能"}, 0),
+             EditField("IMEI", "IMEI号", ""), QueryKey("IMSI", "IMSI号"),
+             EditField("SERVIP", "服务器IP", kSampleServerIp), EditField("SERVPORT", "服务器端口", "5002"),
+             ComboField("CALLDISP", "来显检测功能", {"不验证车主号码", "验证车主号码"}, 1),
+             ComboField("VIBCALL", "振动语音报警", {"振动后不拔打电话", "振动后呼叫车主"}, 0),
+             EditField("PSW", "终端操作密码", "730415"),
+             ComboField("SMS", "短信激活功能", {"需要短信激活", "不需要短信激活"}, 0),
+             ComboField("EQUTYPE", "终端类型", {"电瓶车模式", "摩托车模式"}, 0),
+             ComboField("VIBGPS", "静态滤波功能", {"禁止GPS静态滤波", "允许GPS静态滤波"}, 0),
+             ComboField("GPS_FINTER_EN", "Gps漂移优化", {"禁止GPS漂移优化", "允许GPS漂移优化"}, 1),
+             ComboField("AGPS_EN", "AGPS功能", {"禁止", "允许-UBLOX服务器", "允许-备用服务器"}, 1)},
             {}};
 }
 
 ParamPage AlarmPage() {
     return {"报警叁数",
-            {Edit("POFT", "断电报警延时", "120"), Combo("POF", "断电报警短信", kReport, 1),
-             Combo("POFS", "断电报警GPRS", kReport, 1), Combo("OUT", "越界报警短信", kReport, 1),
-             Combo("OUTS", "越界报警GPRS", kReport, 1), Edit("RADIUS", "越界报警距离", "500"),
-             Combo("VIB", "振动报警短信", kReport, 1), Combo("VIBS", "振动报警GPRS", kReport, 1),
-             Combo("VIBL", "振动报警级别", VibrationLevels(), 6),
+            {EditField("POFT", "断电报警延时", "120"), ComboField("POF", "断电报警短信", kReport, 1),
+             ComboField("POFS", "断电报警GPRS", kReport, 1), ComboField("OUT", "越界报警短信", kReport, 1),
+             ComboField("OUTS", "越界报警GPRS", kReport, 1), EditField("RADIUS", "越界报警距离", "500"),
+             ComboField("VIB", "振动报警短信", kReport, 1), ComboField("VIBS", "振动报警GPRS", kReport, 1),
+             ComboField("VIBL", "振动报警级别", VibrationLevels(), 6),
              Field("VIBCHK", "振动报警检测", {EditPart("10"), EditPart("4")}, ":"),
-             Edit("LBV", "电池低压门限", "3700000"), Edit("VIB_BASE", "振动基数值", "64"),
-             Edit("VIBT", "振动报警延时", "30"), Edit("HTTP_REF", "HTTP标识", "Q3VTNHWKR8PLBXJD")},
+             EditField("LBV", "电池低压门限", "3700000"), EditField("VIB_BASE", "振动基数值", "64"),
+             EditField("VIBT", "振动报警延时", "30"), EditField("HTTP_REF", "HTTP标识", "Q3VTNHWKR8PLBXJD")},
             {}};
 }
 
 ParamPage RunningPage() {
     return {"运行参数",
-            {Combo("TRACE", "位置上报使能", {"禁止位置上报", "允许位置上报"}, 1),
-             Edit("FREQ", "位置上报频率", "30"), Edit("PHONE", "终端SIM-ID", ""),
-             Edit("USER", "车主手机号码", ""),
-             Combo("WAKEUP", "定时唤醒使能", {"禁止自动唤醒", "允许自动唤醒"}, 1),
-             Edit("WAKEUPT", "自动唤醒时间", "120"), Edit("PULSE", "心跳上报周期", "120"),
-             Combo("SLEEP", "终端休眠使能", {"禁止终端休眠功能", "允许终端休眠功能"}, 1),
-             Combo("ACCLOCK", "ACC设防使能", {"禁止ACC设防功能", "允许ACC设防功能"}, 1),
-             Edit("ACCLT", "ACC设防时间", "120"), Edit("FLIT", "深度休眠时间", "4320"),
+            {ComboField("TRACE", "位置上报使能", {"禁止位置上报", "允许位置上报"}, 1),
+             EditField("FREQ", "位置上报频率", "30"), EditField("PHONE", "终端SIM-ID", ""),
+             EditField("USER", "车主手机号码", ""),
+             ComboField("WAKEUP", "定时唤醒使能", {"禁止自动唤醒", "允许自动唤醒"}, 1),
+             EditField("WAKEUPT", "自动唤醒时间", "120"), EditField("PULSE", "心跳上报周期", "120"),
+             ComboField("SLEEP", "终端休眠使能", {"禁止终端休眠功能", "允许终端休眠功能"}, 1),
+             ComboField("ACCLOCK", "ACC设防使能", {"禁止ACC设防功能", "允许ACC设防功能"}, 1),
+             EditField("ACCLT", "ACC设防时间", "120"), EditField("FLIT", "深度休眠时间", "4320"),
              QueryKey("FLICALC", "深度休眠计数"),
-             Combo("ANGLE_SEND", "拐点补传使能", {"禁止拐点补传", "允许拐点补传"}, 0),
+             ComboField("ANGLE_SEND", "拐点补传使能", {"禁止拐点补传", "允许拐点补传"}, 0),
              Field("WARN_TIMES", "报警次数限制", {WithUnit(ComboPart(NumberedItems("", 0, 99), 9), "次")}),
-             Combo("LED_CTRL", "LED显示控制", {"禁止显示", "允许显示"}, 0),
-             Combo("GPRS_CTRL", "GPRS使能", {"禁止GPRS连接", "允许GPRS连接"}, 0),
+             ComboField("LED_CTRL", "LED显示控制", {"禁止显示", "允许显示"}, 0),
+             ComboField("GPRS_CTRL", "GPRS使能", {"禁止GPRS连接", "允许GPRS连接"}, 0),
              QueryKey("EXPTRST_TIMES", "异常复位次数"), QueryKey("CHARGE_STATUS", "充电状态查询")},
             {}};
 }
 
 ParamPage DownloadPage() {
     return {"下载",
-            {Edit("DW_ADDR", "升级平台IP", kSampleDownloadServer), Edit("DW_PORT", "升级平台端口", "9160"),
-             Combo("DW_FLAG", "升级标志", {"禁止下载", "允许下载"}, 1),
-             Combo("AUTO_ENABLE", "自动升级使能", {"禁止此功能", "允许此功能"}, 1),
-             Edit("AUTO_ADDR", "判定平台IP", kSampleUpgradeServer), Edit("AUTO_PORT", "判定平台端口", "9162"),
-             Combo("AUTO_FLAG", "允许连接标志", {"禁止连接", "允许连接"}, 1)},
+            {EditField("DW_ADDR", "升级平台IP", kSampleDownloadServer),
+             EditField("DW_PORT", "升级平台端口", "9160"),
+             ComboField("DW_FLAG", "升级标志", {"禁止下载", "允许下载"}, 1),
+             ComboField("AUTO_ENABLE", "自动升级使能", {"禁止此功能", "允许此功能"}, 1),
+             EditField("AUTO_ADDR", "判定平台IP", kSampleUpgradeServer),
+             EditField("AUTO_PORT", "判定平台端口", "9162"),
+             ComboField("AUTO_FLAG", "允许连接标志", {"禁止连接", "允许连接"}, 1)},
             {}};
 }
 

@@ -113,6 +113,30 @@ ParamField Field(const char* key, const char* caption, std::vector<ValuePart> pa
 
 ParamField QueryKey(const char* key, const char* caption) { return {key, key, caption, {}, "", "", false}; }
 
+ParamField EditField(const char* key, const char* caption, const char* text) {
+    return Field(key, caption, {EditPart(text)});
+}
+
+ParamField ComboField(const char* key, const char* caption, std::vector<std::string> items, int index) {
+    return Field(key, caption, {ComboPart(std::move(items), index)});
+}
+
+ParamField Kept(ParamField field, const char* name) {
+    field.id = name;
+    field.ini = name;
+    return field;
+}
+
+ParamField Named(ParamField field, const char* id) {
+    field.id = id;
+    return field;
+}
+
+ParamField Hidden(ParamField field) {
+    field.hidden = true;
+    return field;
+}
+
 ValuePart EditPart(const std::string& text, bool hidden) {
     return Part(PartKind::Edit, {CtlKind::Edit, {}, {}, text, {}, 0, hidden});
 }

@@ -114,6 +114,15 @@ enum class ParamMode { Set, Query };
 // Rows of the consoles' tables whose controls are named after their keys, and the items most of them use.
 ParamField Field(const char* key, const char* caption, std::vector<ValuePart> parts, const char* joiner = "");
 ParamField QueryKey(const char* key, const char* caption);
+// A field of one edit, or of one combo box, with its text or item at start.
+ParamField EditField(const char* key, const char* caption, const char* text);
+ParamField ComboField(const char* key, const char* caption, std::vector<std::string> items, int index);
+// A field kept in the profile file under `name`; its controls are named after `name` too.
+ParamField Kept(ParamField field, const char* name);
+// A field whose controls are named after `id` rather than its key (a key the console shows twice).
+ParamField Named(ParamField field, const char* id);
+// A field whose row is not shown.
+ParamField Hidden(ParamField field);
 extern const std::vector<std::string> kForbidAllow;  // "禁止", "允许"
 
 // Control names: the check box is "Check_<id>", a single value control "Value_<id>", and the parts of a

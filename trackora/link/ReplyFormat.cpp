@@ -13,9 +13,7 @@ int ReplyReadableLength(const TReplyRecord& reply) {
 
 std::string Dec(uint32_t value) { return std::to_string(value); }
 
-std::string Hex2(uint8_t value) {
-    return {kHexDigits[value >> 4], kHexDigits[value & 0x0F]};
-}
+std::string Hex2(uint8_t value) { return {kHexDigits[value >> 4], kHexDigits[value & 0x0F]}; }
 
 std::string Hex4(uint16_t value) {
     return Hex2(static_cast<uint8_t>(value >> 8)) + Hex2(static_cast<uint8_t>(value & 0xFF));
@@ -50,19 +48,22 @@ std::string FormatDegree(uint8_t w, uint8_t x, uint8_t y, uint8_t z) {
 }
 
 std::string LogText(std::string_view cp936) {
-    return Cp936BytesToLogText(reinterpret_cast<const uint8_t*>(cp936.data()), static_cast<int>(cp936.size()));
+    return Cp936BytesToLogText(reinterpret_cast<const uint8_t*>(cp936.data()),
+                               static_cast<int>(cp936.size()));
 }
 
 std::string ReplyBytes::Raw(int first, int last) const {
     first = std::max(first, 0);
     last = std::min(last, size_ - 1);
     if (first > last) return {};
-    return std::string(reinterpret_cast<const char*>(reply_.Data.data()) + first, static_cast<size_t>(last - first + 1));
+    return std::string(reinterpret_cast<const char*>(reply_.Data.data()) + first,
+                       static_cast<size_t>(last - first + 1));
 }
 
 std::string ReplyBytes::RawUntilZero(int first, int count) const {
     std::string out;
-    for (int n = std::max(first, 0); n < first + count && Has(n) && At(n) != 0; ++n) out.push_back(static_cast<char>(At(n)));
+    for (int n = std::max(first, 0); n < first + count && Has(n) && At(n) != 0; ++n)
+        out.push_back(static_cast<char>(At(n)));
     return out;
 }
 

@@ -36,7 +36,7 @@
 // that reads as 0 and a range is cut there, so a short or lying frame never shows stale bytes of an
 // earlier frame. The families that decode device, RF, module, sentry and list replies read through it.
 class ReplyBytes {
-public:
+  public:
     explicit ReplyBytes(const TReplyRecord& reply) : reply_(reply), size_(ReplyReadableLength(reply)) {}
 
     [[nodiscard]] const TReplyRecord& Record() const { return reply_; }
@@ -56,7 +56,7 @@ public:
     // Raw bytes from first, at most count of them, ended early by a zero byte.
     [[nodiscard]] std::string RawUntilZero(int first, int count) const;
 
-private:
+  private:
     const TReplyRecord& reply_;
     int size_;
 };
