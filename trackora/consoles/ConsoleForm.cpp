@@ -7,24 +7,47 @@
 #include <QStyle>
 #include <algorithm>
 
-TConsoleForm::TConsoleForm(const char* formName, const QString& caption, QWidget* parent) : QWidget(parent) {
+TConsoleForm::TConsoleForm(const char* formName, const QString& caption, QWidget* parent,
+                           ButtonActions actions)
+    : QWidget(parent), actions_(std::move(actions)) {
     setObjectName(QString::fromLatin1(formName));
     setWindowTitle(caption);
 }
 
 QPushButton* TConsoleForm::AddButton(QGridLayout* grid, int row, int column, const CommandDecl& decl) {
+    std::function<void()> own;
+    if (auto node = actions_.extract(decl.button)) own = std::move(node.mapped());
+    if (decl.code < 0) {
+        if (!own) {
+            qWarning("%s: button %s has neither a frame nor an action", qPrintable(objectName()),
+                     decl.button.c_str());
+            Q_ASSERT_X(false, "AddButton", "a button without a frame needs the window's action");
+        }
+        return AddButton(grid, row, column, decl, std::move(own));
+    }
+    // The row is kept by value: the rows of a page hook or of the parameter buttons are temporaries.
+    return AddButton(grid, row, column, decl, [this, own = std::move(own), decl] {
+        if (own) own();
+        (void)RunCommand(this, decl);
+    });
+}
+
+QPushButton* TConsoleForm::AddButton(QGridLayout* grid, int row, int column, const CommandDecl& decl,
+                                     std::function<void()> action) {
     auto* button = new QPushButton(QString::fromStdString(decl.caption), this);
     button->setObjectName(QString::fromStdString(decl.button));
-    const std::string slot = decl.button + "Click";
-    if (metaObject()->indexOfSlot((slot + "()").c_str()) >= 0) {
-        connect(button, &QPushButton::clicked, this,
-                [this, slot] { QMetaObject::invokeMethod(this, slot.c_str(), Qt::DirectConnection); });
-    } else {
-        connect(button, &QPushButton::clicked, this, [this, name = decl.button] { NamedButtonClick(name); });
-    }
+    if (action) connect(button, &QPushButton::clicked, this, std::move(action));
     grid->addWidget(button, row, column);
     if (decl.hidden && !kShowHiddenControls) button->setVisible(false);
     return button;
+}
+
+void TConsoleForm::CheckEveryActionPlaced() {
+    for (const auto& [button, action] : actions_) {
+        qWarning("%s: no button %s for its action", qPrintable(objectName()), button.c_str());
+        Q_ASSERT_X(false, "CheckEveryActionPlaced", "an action names no button of the window");
+    }
+    actions_.clear();
 }
 
 void FixSizeAtLeast(QWidget* window, QSize drawn) {
@@ -37,33 +60,16 @@ void NoSidewaysScroll(QScrollArea* scroll) {
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
-const CommandDecl* TConsoleForm::FindCommand(int n) const {
-    return FindCommand("SpeedButton" + std::to_string(n));
-}
-
-const CommandDecl* TConsoleForm::FindCommand(const std::string& button) const {
-    if (!commands_) return nullptr;
-    auto it = std::find_if(commands_->begin(), commands_->end(),
-                           [&](const CommandDecl& c) { return c.button == button; });
-    return it == commands_->end() ? nullptr : &*it;
-}
-
-void TConsoleForm::ButtonClick(int n) { NamedButtonClick("SpeedButton" + std::to_string(n)); }
-
-void TConsoleForm::NamedButtonClick(const std::string& button) {
-    if (const CommandDecl* decl = FindCommand(button); decl && decl->code >= 0) (void)RunCommand(this, *decl);
-}
-
 // The window opener lets go of a closed window and frees it; FormClose only stops what the window runs.
 void TConsoleForm::closeEvent(QCloseEvent* event) {
     FormClose();
     event->accept();
 }
 
-TCommandConsole::TCommandConsole(const CommandConsoleDecl& decl, QWidget* parent)
-    : TConsoleForm(decl.formName, QString::fromUtf8(decl.caption), parent), decl_(decl) {
-    SetCommands(&decl_.commands);
+TCommandConsole::TCommandConsole(const CommandConsoleDecl& decl, QWidget* parent, ButtonActions actions)
+    : TConsoleForm(decl.formName, QString::fromUtf8(decl.caption), parent, std::move(actions)), decl_(decl) {
     LayOutCommands(this, decl_.controls, decl_.commands);
+    CheckEveryActionPlaced();
 }
 
 void TConsoleForm::LayOutCommands(QWidget* page, const std::vector<ControlDecl>& controls,

@@ -162,7 +162,7 @@ CommandPage DebugPage() {
             HButton(kReadImeiButton, "ReadIMEI"),
             HButton("SpeedButton5", "断油断电", 0x0340),
             HButton("SpeedButton6", "供油供电", 0x0341),
-            HButton("SpeedButton7", "监听回拨"),
+            HButton(kCallBackButton, "监听回拨"),
             HButton("SpeedButton8", "读取重启记录", 0x030A),
             HButton("SpeedButton9", "清空重启记录", 0x030F),
             HButton("SpeedButton10", "查询盲区补传状态", 0x0330),

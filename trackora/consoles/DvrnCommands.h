@@ -29,6 +29,7 @@ inline constexpr char kImeiEdit[] = "Edit1";
 inline constexpr char kAutoAddBox[] = "CheckBox1";
 inline constexpr char kSetImeiButton[] = "SpeedButton3";
 inline constexpr char kReadImeiButton[] = "SpeedButton4";
+inline constexpr char kCallBackButton[] = "SpeedButton7";  // "监听回拨": shown, does nothing
 inline constexpr char kClearTyreMemoButton[] = "Button5";
 
 // The IMEI after `imei` with its width kept (leading zeros stay); nothing when the text is not a decimal

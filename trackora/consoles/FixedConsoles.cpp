@@ -15,7 +15,7 @@ namespace {
 const char* const kSampleSetText = "#SERVIP=www.example.com#SERVPORT=7711";
 
 constexpr size_t kImeiBodyLength = 14;
-constexpr int kCheckDigitButton = 2;
+const char* const kCheckDigitButton = "SpeedButton2";
 
 const CommandConsoleDecl& SmsTestDecl() {
     static const CommandConsoleDecl decl{
@@ -48,7 +48,7 @@ const CommandConsoleDecl& CallTestDecl() {
          EditDecl("Edit3", "", "", true), ComboDecl("ComboBox1", "", NumberedItems("", 0, 6), 0, true)},
         {
             Button("SpeedButton1", "Call Out", 0x031A, {TextField("Edit1")}, {"Edit1"}),
-            Hidden(Button("SpeedButton2", "计算校验码", -1, {}, {"Edit2", "Edit3"})),
+            Hidden(Button(kCheckDigitButton, "计算校验码", -1, {}, {"Edit2", "Edit3"})),
             Hidden(Button("SpeedButton3", "切换声音", 0x0122, {ConstantField(1)})),
             Hidden(Button("SpeedButton4", "开免提", 0x0122, {ConstantField(2)})),
             Hidden(Button("SpeedButton5", "关免提", 0x0122, {ConstantField(3)})),
@@ -122,13 +122,10 @@ std::optional<int> ImeiCheckDigit(const std::string& body) {
 
 TfSmsTest::TfSmsTest(QWidget* parent) : TCommandConsole(SmsTestDecl(), parent) {}
 
-TfCallTest::TfCallTest(QWidget* parent) : TCommandConsole(CallTestDecl(), parent) {}
+TfCallTest::TfCallTest(QWidget* parent)
+    : TCommandConsole(CallTestDecl(), parent, {{kCheckDigitButton, [this] { CheckDigitClick(); }}}) {}
 
-void TfCallTest::ButtonClick(int n) {
-    if (n != kCheckDigitButton) {
-        TCommandConsole::ButtonClick(n);
-        return;
-    }
+void TfCallTest::CheckDigitClick() {
     const QString body = EditText(this, "Edit2");
     // The body is counted in characters as typed; a character that is not a digit is a conversion error.
     if (body.size() != static_cast<qsizetype>(kImeiBodyLength)) {

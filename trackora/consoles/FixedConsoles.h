@@ -23,8 +23,9 @@ class TfCallTest : public TCommandConsole {
   public:
     explicit TfCallTest(QWidget* parent = nullptr);
 
-  protected:
-    void ButtonClick(int n) override;
+  private:
+    // "计算校验码": the check digit of the IMEI body in Edit2, into Edit3.
+    void CheckDigitClick();
 };
 
 class TfRK_mtv : public TCommandConsole {

@@ -25,11 +25,8 @@ QScrollArea* Scrolled(QWidget* page) {
 
 }  // namespace
 
-TParamConsole::TParamConsole(const ParamConsoleDecl& decl, QWidget* parent)
-    : TConsoleForm(decl.formName, QString::fromUtf8(decl.caption), parent), decl_(decl) {
-    for (const auto& page : decl_.pages)
-        commands_.insert(commands_.end(), page.commands.begin(), page.commands.end());
-    SetCommands(&commands_);
+TParamConsole::TParamConsole(const ParamConsoleDecl& decl, QWidget* parent, ButtonActions actions)
+    : TConsoleForm(decl.formName, QString::fromUtf8(decl.caption), parent, std::move(actions)), decl_(decl) {
     auto* grid = new QGridLayout(this);
     // A lone page without a caption is the whole window; one with a caption sits in a page control.
     if (decl_.pages.size() == 1 && decl_.pages[0].params.caption.empty()) {
@@ -51,16 +48,33 @@ TParamConsole::TParamConsole(const ParamConsoleDecl& decl, QWidget* parent)
         grid->addWidget(PageControl1, 0, 0, 1, 4);
     }
     if (decl_.buttonPage < 0) AddParamButtons(grid, 1);
+    CheckEveryActionPlaced();
 }
 
+// The set and query actions are virtual: a console whose terminal takes its parameters otherwise sends its
+// own way.
 void TParamConsole::AddParamButtons(QGridLayout* grid, int row) {
     int column = 0;
-    AddButton(grid, row, column++, Button(kSetButton, decl_.setCaption));
-    AddButton(grid, row, column++, Button(kQueryButton, decl_.queryCaption));
+    AddButton(grid, row, column++, Button(kSetButton, decl_.setCaption), [this] { SetParam(); });
+    AddButton(grid, row, column++, Button(kQueryButton, decl_.queryCaption), [this] { ReadParam(); });
     if (HasSelectButtons()) {
-        AddButton(grid, row, column++, Button(kSelectAllButton, "全部选择"));
-        AddButton(grid, row, column++, Button(kClearAllButton, "全部清除"));
+        AddButton(grid, row, column++, Button(kSelectAllButton, "全部选择"), [this] { SelectAll(true); });
+        AddButton(grid, row, column++, Button(kClearAllButton, "全部清除"), [this] { SelectAll(false); });
     }
+}
+
+// The list is a row of the declaration the console keeps (decl_), which outlives the window.
+void TParamConsole::AddSlotListButtons(QGridLayout* grid, int row, const SlotListDecl& list) {
+    AddButton(grid, row, 0, Button(list.setButton.c_str(), SlotSetCaption(list.kind)), [this, &list] {
+        const CommandResult result = BuildSlotList(this, list);
+        if (result.message) {
+            ShowUserMessage(*result.message);
+            return;
+        }
+        (void)SendRequest(*result.request);
+    });
+    AddButton(grid, row, 1, Button(list.queryButton.c_str(), SlotQueryCaption(list.kind)),
+              [&list] { (void)SendRequest(SlotQuery(list)); });
 }
 
 void TParamConsole::BuildPage(QWidget* page, const ConsolePage& decl, bool withButtons) {
@@ -77,8 +91,7 @@ void TParamConsole::BuildPage(QWidget* page, const ConsolePage& decl, bool withB
         int row = 0;
         for (const auto& list : decl.slotLists) {
             row = AddSlotRows(this, rows, row, list);
-            AddButton(rows, row, 0, Button(list.setButton.c_str(), SlotSetCaption(list.kind)));
-            AddButton(rows, row++, 1, Button(list.queryButton.c_str(), SlotQueryCaption(list.kind)));
+            AddSlotListButtons(rows, row++, list);
         }
     }
     if (!decl.commands.empty()) {
@@ -130,30 +143,6 @@ bool TParamConsole::OnParamPage() const {
 }
 
 int TParamConsole::ActivePage() const { return PageControl1 ? PageControl1->currentIndex() : 0; }
-
-void TParamConsole::NamedButtonClick(const std::string& button) {
-    if (button == kSetButton) return SetParam();
-    if (button == kQueryButton) return ReadParam();
-    if (button == kSelectAllButton) return SelectAll(true);
-    if (button == kClearAllButton) return SelectAll(false);
-    for (const auto& page : decl_.pages) {
-        for (const auto& list : page.slotLists) {
-            if (button == list.queryButton) {
-                (void)SendRequest(SlotQuery(list));
-                return;
-            }
-            if (button != list.setButton) continue;
-            const CommandResult result = BuildSlotList(this, list);
-            if (result.message) {
-                ShowUserMessage(*result.message);
-                return;
-            }
-            (void)SendRequest(*result.request);
-            return;
-        }
-    }
-    TConsoleForm::NamedButtonClick(button);
-}
 
 void TParamConsole::SetParam() {
     if (!OnParamPage()) return;

@@ -62,13 +62,12 @@ struct ParamConsoleDecl {
 class TParamConsole : public TConsoleForm {
     Q_OBJECT
   public:
-    TParamConsole(const ParamConsoleDecl& decl, QWidget* parent);
+    TParamConsole(const ParamConsoleDecl& decl, QWidget* parent, ButtonActions actions = {});
 
     QTabWidget* PageControl1 = nullptr;  // nullptr for a console of one page without a caption
     int ActivePage() const;
 
   protected:
-    void NamedButtonClick(const std::string& button) override;
     // What the set and query buttons send: the page's text in one frame. A console whose terminal takes
     // its parameters otherwise (in batches, with its own refusals) sends its own way.
     virtual void SetParam();
@@ -81,9 +80,9 @@ class TParamConsole : public TConsoleForm {
     bool HasSelectButtons() const;
     bool OnParamPage() const;
     void AddParamButtons(QGridLayout* grid, int row);
+    void AddSlotListButtons(QGridLayout* grid, int row, const SlotListDecl& list);
     // The page the set, query and select buttons work on.
     size_t ButtonPage() const;
 
     const ParamConsoleDecl& decl_;
-    std::vector<CommandDecl> commands_;
 };

@@ -50,7 +50,8 @@ const CommandConsoleDecl& ServerDecl() {
 
 }  // namespace
 
-TfEquManage::TfEquManage(QWidget* parent) : TCommandConsole(EquManageDecl(), parent) {}
+TfEquManage::TfEquManage(QWidget* parent)
+    : TCommandConsole(EquManageDecl(), parent, {{"SpeedButton2", NoAction}, {"SpeedButton3", NoAction}}) {}
 
 TfServer::TfServer(QWidget* parent) : TCommandConsole(ServerDecl(), parent) {}
 

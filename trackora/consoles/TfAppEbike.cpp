@@ -120,7 +120,33 @@ const ParamConsoleDecl& Decl() {
 
 }  // namespace
 
-TfAppEbike::TfAppEbike(QWidget* parent) : TParamConsole(Decl(), parent) {
+// The buttons the window works itself; the start of the calibration also sends its row's frame, after
+// the memo is cleared. The members the actions use are made in the constructor's body, before any click.
+ButtonActions TfAppEbike::Actions(TfAppEbike* self) {
+    using namespace ebike;
+    ButtonActions actions{
+        {kStartCalibration,
+         [self] {
+             self->Memo1->clear();
+             self->Memo1->appendPlainText(QString::fromUtf8("请求进行gSensor自校准......."));
+         }},
+        {kSerialPortTest, [] { ShowUserMessage(PlainMessage(QStringLiteral("//./"))); }},
+        {kStartSpeedRead, [self] { self->Timer1->start(); }},
+        {kStopSpeedRead, [self] { self->Timer1->stop(); }},
+        {kStartMonitor, [self] { self->Timer3->start(); }},
+        {kStopMonitor, [self] { self->Timer3->stop(); }},
+        {kWriteImei, [self] { (void)self->imeiFlow_->StartWrite(); }},
+        {kReadImei, [self] { self->imeiFlow_->StartRead(); }},
+        {kSendAtLine, [self] { SendLineBytewise(EditBytes(self, kAtLineEdit)); }},
+        {kShowPageIndex,
+         [self] { ShowUserMessage(PlainMessage(QString::number(self->PageControl1->currentIndex()))); }},
+    };
+    for (const char* idle : {"TwoPointDistance", "AreaAlarmRun", "MosOff", "Blank1", "Blank2", "WakeUp"})
+        actions.emplace(idle, NoAction);
+    return actions;
+}
+
+TfAppEbike::TfAppEbike(QWidget* parent) : TParamConsole(Decl(), parent, Actions(this)) {
     SetBorderIcons(this, BorderIcons::SystemMenuAndMinimize);
     PageControl1->setCurrentIndex(0);
     SpeedButton1 = findChild<QPushButton*>(QStringLiteral("SpeedButton1"));
@@ -165,33 +191,6 @@ void TfAppEbike::FormClose() {
     Timer1->stop();
     Timer2->stop();
     Timer3->stop();
-}
-
-void TfAppEbike::NamedButtonClick(const std::string& button) {
-    using namespace ebike;
-    if (button == kStartCalibration) {
-        Memo1->clear();
-        Memo1->appendPlainText(QString::fromUtf8("请求进行gSensor自校准......."));
-    } else if (button == kSerialPortTest) {
-        ShowUserMessage(PlainMessage(QStringLiteral("//./")));
-    } else if (button == kStartSpeedRead) {
-        Timer1->start();
-    } else if (button == kStopSpeedRead) {
-        Timer1->stop();
-    } else if (button == kStartMonitor) {
-        Timer3->start();
-    } else if (button == kStopMonitor) {
-        Timer3->stop();
-    } else if (button == kWriteImei) {
-        (void)imeiFlow_->StartWrite();
-    } else if (button == kReadImei) {
-        imeiFlow_->StartRead();
-    } else if (button == kSendAtLine) {
-        SendLineBytewise(EditBytes(this, kAtLineEdit));
-    } else if (button == kShowPageIndex) {
-        ShowUserMessage(PlainMessage(QString::number(PageControl1->currentIndex())));
-    }
-    TParamConsole::NamedButtonClick(button);
 }
 
 void TfAppEbike::Timer1Timer() { (void)SendRequest({static_cast<uint16_t>(kWheelPollCmd), {}}); }

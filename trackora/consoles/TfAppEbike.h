@@ -46,10 +46,8 @@ class TfAppEbike : public TParamConsole {
     void IOTestAckDeal();
     void MoniDataInput();
 
-  protected:
-    void NamedButtonClick(const std::string& button) override;
-
   private:
+    static ButtonActions Actions(TfAppEbike* self);
     void SetShapeColor(const QColor& color);
 
     TImeiAtFlow* imeiFlow_ = nullptr;

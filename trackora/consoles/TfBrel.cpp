@@ -131,7 +131,11 @@ const ParamConsoleDecl& Decl() {
 
 }  // namespace
 
-TfBrel::TfBrel(QWidget* parent) : TParamConsole(Decl(), parent) {
+// The monitor's buttons run its timer, made in the constructor's body before any click.
+TfBrel::TfBrel(QWidget* parent)
+    : TParamConsole(
+          Decl(), parent,
+          {{kStartMonitor, [this] { Timer1->start(); }}, {kStopMonitor, [this] { Timer1->stop(); }}}) {
     SetBorderIcons(this, BorderIcons::SystemMenu);
     PageControl1->setCurrentIndex(kMonitorPage);
     QWidget* monitor = findChild<QWidget*>(QStringLiteral("TabSheet%1").arg(kMonitorPage + 1));
@@ -143,16 +147,6 @@ TfBrel::TfBrel(QWidget* parent) : TParamConsole(Decl(), parent) {
     Timer1->setInterval(kMonitorIntervalMs);
     connect(Timer1, &QTimer::timeout, this, &TfBrel::Timer1Timer);
     AddReplyInput(this, "RFMoniInput", &TfBrel::RFMoniInput);
-}
-
-void TfBrel::NamedButtonClick(const std::string& button) {
-    if (button == kStartMonitor) {
-        Timer1->start();
-    } else if (button == kStopMonitor) {
-        Timer1->stop();
-    } else {
-        TParamConsole::NamedButtonClick(button);
-    }
 }
 
 void TfBrel::Timer1Timer() { (void)SendRequest({static_cast<uint16_t>(kParamQueryCmd), kMonitorQuery}); }

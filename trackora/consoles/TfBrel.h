@@ -24,9 +24,6 @@ class TfBrel : public TParamConsole {
 
   public slots:
     void Timer1Timer();
-
-  protected:
-    void NamedButtonClick(const std::string& button) override;
 };
 
 extern TfBrel* fBrel;

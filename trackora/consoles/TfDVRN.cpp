@@ -60,7 +60,7 @@ const ParamConsoleDecl& TfDVRN::Decl() {
     return decl;
 }
 
-TfDVRN::TfDVRN(QWidget* parent) : TParamConsole(Decl(), parent) {
+TfDVRN::TfDVRN(QWidget* parent) : TParamConsole(Decl(), parent, Actions(this)) {
     SpeedButton1 = findChild<QPushButton*>(QStringLiteral("SpeedButton1"));
     SpeedButton2 = findChild<QPushButton*>(QStringLiteral("SpeedButton2"));
     Label16 = findChild<QLabel*>(QStringLiteral("Label16"));
@@ -91,12 +91,6 @@ void TfDVRN::LoadParamConfigFromFile() {
     // A file that could not be read says nothing about the fields: they keep their layout defaults.
     if (!ini.ReadWhole()) return;
     LoadParamFields(this, DvrnPages(), DvrnIniOrder(), kSection, ini);
-}
-
-void TfDVRN::ButtonClick(int n) {
-    if (n == 1) SetParam();
-    if (n == 2) ReadParam();
-    if (n > 2) PageCommand("SpeedButton" + std::to_string(n));
 }
 
 void TfDVRN::SetParam() {

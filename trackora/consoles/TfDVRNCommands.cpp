@@ -15,15 +15,6 @@ constexpr int kMemoMinHeight = 120;
 // The operation last started outlives the window, as the console unit's own state.
 ImeiAtMode g_imeiMode = ImeiAtMode::None;
 
-const CommandDecl* FindPageCommand(const std::string& button) {
-    for (const auto& page : DvrnCommandPages()) {
-        for (const auto& command : page.commands) {
-            if (command.button == button) return &command;
-        }
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 void TfDVRN::BuildTyreMemo(TParamConsole&, QWidget* page, QVBoxLayout* column) {
@@ -60,18 +51,14 @@ void TfDVRN::NextImei() {
     }
 }
 
-void TfDVRN::PageCommand(const std::string& button) {
-    const CommandDecl* decl = FindPageCommand(button);
-    if (!decl) return;
-    if (decl->code >= 0) {
-        (void)RunCommand(this, *decl);
-    } else if (button == kSetImeiButton) {
-        (void)imeiFlow_->StartWrite();
-    } else if (button == kReadImeiButton) {
-        imeiFlow_->StartRead();
-    } else if (button == kClearTyreMemoButton) {
-        Memo1->Clear();
-    }
+// The members the actions use are made in the constructor's body, before any click.
+ButtonActions TfDVRN::Actions(TfDVRN* self) {
+    return {
+        {kSetImeiButton, [self] { (void)self->imeiFlow_->StartWrite(); }},
+        {kReadImeiButton, [self] { self->imeiFlow_->StartRead(); }},
+        {kClearTyreMemoButton, [self] { self->Memo1->Clear(); }},
+        {kCallBackButton, NoAction},
+    };
 }
 
 void TfDVRN::TaiYaDataInput() {

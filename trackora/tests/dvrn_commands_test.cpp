@@ -1,7 +1,6 @@
 // The vehicle-tracker console's command pages: each button's frame, the refusals, the tyre-sensor answers
-// on the Car page. The pages are hidden; their handlers are reached by their slot names.
+// on the Car page. The pages are hidden; their buttons are pressed by their names.
 #include <QLabel>
-#include <QMetaObject>
 #include <functional>
 #include <memory>
 
@@ -38,7 +37,7 @@ class DvrnCommandsTest : public ConsoleTest {
         SetClock(nullptr);
         ConsoleTest::TearDown();
     }
-    void Run(const char* slot) { ASSERT_TRUE(QMetaObject::invokeMethod(form.get(), slot)) << slot; }
+    void Run(const char* button) { Click(form.get(), button); }
 
     std::unique_ptr<TfDVRN> form;
 };
@@ -46,21 +45,21 @@ class DvrnCommandsTest : public ConsoleTest {
 TEST_F(DvrnCommandsTest, EveryButtonSendsItsFrame) {
     const auto none = [](QWidget*) {};
     struct Row {
-        const char* slot;
+        const char* button;
         Prepare setup;
         int cmd;
         std::string payload;  // hexadecimal
     } rows[] = {
         // Debug page
-        {"SpeedButton5Click", none, 0x0340, ""},
-        {"SpeedButton6Click", none, 0x0341, ""},
-        {"SpeedButton8Click", none, 0x030A, ""},
-        {"SpeedButton9Click", none, 0x030F, ""},
-        {"SpeedButton10Click", none, 0x0330, ""},
-        {"SpeedButton11Click", none, 0x0331, ""},
+        {"SpeedButton5", none, 0x0340, ""},
+        {"SpeedButton6", none, 0x0341, ""},
+        {"SpeedButton8", none, 0x030A, ""},
+        {"SpeedButton9", none, 0x030F, ""},
+        {"SpeedButton10", none, 0x0330, ""},
+        {"SpeedButton11", none, 0x0331, ""},
         // 112° 12.3456' E, 22° 12.3456' N, speed 0, at 2026-12-08 14:05:09: 112 = 0x70, 12 = 0x0C, 34 = 0x22,
         // 56 = 0x38, 22 = 0x16, speed 00 00, then 26 = 0x1A, 12 = 0x0C, 8, 14 = 0x0E, 5, 9.
-        {"SpeedButton12Click",
+        {"SpeedButton12",
          [](QWidget* f) {
              const char* values[] = {"112", "12", "34", "56", "22", "12", "34", "56", "0"};
              for (int i = 0; i < 9; ++i) Type(f, "Edit" + std::to_string(i + 2), values[i]);
@@ -68,40 +67,40 @@ TEST_F(DvrnCommandsTest, EveryButtonSendsItsFrame) {
          0x0336,
          "700C2238160C22380000"
          "1A0C080E0509"},
-        {"SpeedButton13Click", [](QWidget* f) { Pick(f, "ComboBox1", 2); }, 0x0385, "02140300"},
-        {"SpeedButton14Click", none, 0x0386, ""},
-        {"SpeedButton15Click", none, 0x0517, "313233343536373839303132"},
-        {"SpeedButton16Click", [](QWidget* f) { Pick(f, "ComboBox2", 1); }, 0x051A, "01"},
-        {"SpeedButton17Click", none, 0x051B, ""},
-        {"SpeedButton18Click", none, 0x051C, "00"},
-        {"SpeedButton19Click", none, 0x051D, ""},
-        {"SpeedButton20Click", none, 0x0374, "0FA0"},  // 4000
-        {"SpeedButton21Click", [](QWidget* f) { Pick(f, "ComboBox4", 1); }, 0x0531, "0101000ED8"},
-        {"SpeedButton22Click", none, 0x0319, "FA082651805AA578"},
-        {"SpeedButton22Click", [](QWidget* f) { Type(f, "Edit16", "fa0"); }, 0x0319, "FA"},
-        {"SpeedButton23Click", [](QWidget* f) { Pick(f, "ComboBox6", 2); }, 0x0382, "03"},
+        {"SpeedButton13", [](QWidget* f) { Pick(f, "ComboBox1", 2); }, 0x0385, "02140300"},
+        {"SpeedButton14", none, 0x0386, ""},
+        {"SpeedButton15", none, 0x0517, "313233343536373839303132"},
+        {"SpeedButton16", [](QWidget* f) { Pick(f, "ComboBox2", 1); }, 0x051A, "01"},
+        {"SpeedButton17", none, 0x051B, ""},
+        {"SpeedButton18", none, 0x051C, "00"},
+        {"SpeedButton19", none, 0x051D, ""},
+        {"SpeedButton20", none, 0x0374, "0FA0"},  // 4000
+        {"SpeedButton21", [](QWidget* f) { Pick(f, "ComboBox4", 1); }, 0x0531, "0101000ED8"},
+        {"SpeedButton22", none, 0x0319, "FA082651805AA578"},
+        {"SpeedButton22", [](QWidget* f) { Type(f, "Edit16", "fa0"); }, 0x0319, "FA"},
+        {"SpeedButton23", [](QWidget* f) { Pick(f, "ComboBox6", 2); }, 0x0382, "03"},
         // Car page: tyre sub-commands, count "4" and number "1" at start
-        {"SpeedButton24Click", none, 0x0383, "01"},
-        {"SpeedButton25Click", none, 0x0383, "02"},
-        {"Button1Click", none, 0x0383, "0504"},
-        {"Button2Click", none, 0x0383, "030401"},
-        {"Button2Click", [](QWidget* f) { Pick(f, "ComboBox13", 21); }, 0x0383, "030416"},
-        {"Button3Click", none, 0x0383, "04"},
-        {"Button4Click", none, 0x0383, "0F"},
+        {"SpeedButton24", none, 0x0383, "01"},
+        {"SpeedButton25", none, 0x0383, "02"},
+        {"Button1", none, 0x0383, "0504"},
+        {"Button2", none, 0x0383, "030401"},
+        {"Button2", [](QWidget* f) { Pick(f, "ComboBox13", 21); }, 0x0383, "030416"},
+        {"Button3", none, 0x0383, "04"},
+        {"Button4", none, 0x0383, "0F"},
         // Gun page: type 1, mode 0, distance 10, GSM 0, the IMEI, port 5001 = 0x1389, the address
-        {"Button6Click", none, 0x0532, "01000A00" + Hex("860000000000001") + "1389" + Hex("192.168.1.100")},
-        {"Button6Click", [](QWidget* f) { Pick(f, "ComboBox7", 1); }, 0x0532,
+        {"Button6", none, 0x0532, "01000A00" + Hex("860000000000001") + "1389" + Hex("192.168.1.100")},
+        {"Button6", [](QWidget* f) { Pick(f, "ComboBox7", 1); }, 0x0532,
          "02000A00" + Hex("860000000000001") + "1389" + Hex("192.168.1.100")},
         // The IMEI field holds 15 bytes: a short IMEI is filled with zero bytes, a long one cut.
-        {"Button6Click", [](QWidget* f) { Type(f, "Edit17", "12345"); }, 0x0532,
+        {"Button6", [](QWidget* f) { Type(f, "Edit17", "12345"); }, 0x0532,
          "01000A00" + Hex("12345") + std::string(20, '0') + "1389" + Hex("192.168.1.100")},
-        {"Button6Click", [](QWidget* f) { Type(f, "Edit17", "12345678901234567"); }, 0x0532,
+        {"Button6", [](QWidget* f) { Type(f, "Edit17", "12345678901234567"); }, 0x0532,
          "01000A00" + Hex("123456789012345") + "1389" + Hex("192.168.1.100")},
-        {"Button7Click", none, 0x0533, ""},
-        {"Button8Click", none, 0x0534, ""},
-        {"Button9Click", none, 0x0535, ""},
+        {"Button7", none, 0x0533, ""},
+        {"Button8", none, 0x0534, ""},
+        {"Button9", none, 0x0535, ""},
         // Low battery: the third flag; sentry device: type 2
-        {"Button10Click",
+        {"Button10",
          [](QWidget* f) {
              Pick(f, "ComboBox10", 2);
              Pick(f, "ComboBox7", 1);
@@ -109,16 +108,16 @@ TEST_F(DvrnCommandsTest, EveryButtonSendsItsFrame) {
          0x0536,
          "0000010ED802" + Hex("860000000000001") + "1389" + Hex("192.168.1.100") + std::string(34, '0')},
         // Slots 1 to 4 checked at start: three of them among the first three.
-        {"Button11Click", [](QWidget* f) { Pick(f, "ComboBox11", 1); }, 0x0538, "0103000101"},
-        {"Button11Click", [](QWidget* f) { Check(f, "CheckBox3", false); }, 0x0538, "0002000101"},
+        {"Button11", [](QWidget* f) { Pick(f, "ComboBox11", 1); }, 0x0538, "0103000101"},
+        {"Button11", [](QWidget* f) { Check(f, "CheckBox3", false); }, 0x0538, "0002000101"},
     };
     SetClock([] { return QDateTime(QDate(2026, 12, 8), QTime(14, 5, 9)); });
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.slot);
+        SCOPED_TRACE(row.button);
         port.lines.clear();
         form = std::make_unique<TfDVRN>();
         row.setup(form.get());
-        Run(row.slot);
+        Run(row.button);
         const auto frames = Frames();
         ASSERT_EQ(frames.size(), 1u);
         EXPECT_EQ(frames[0].cmd, row.cmd);
@@ -133,14 +132,14 @@ TEST_F(DvrnCommandsTest, GunAndSentryFramesOnTheLine) {
     // Checksum 0x9C + 05 + 36 + 00 + 35 = 0x10C; the payload bytes add 0x717; 0x823 -> 0x23.
     Type(form.get(), "Edit17", "123456789012345");
     Pick(form.get(), "ComboBox10", 1);
-    Run("Button10Click");
+    Run("Button10");
     // Slots 1, 2 and 4: 03, three times 15 digits and 00, distance 0A: Len 2 + 16 * 3 = 50 (0x32).
     // Checksum 0x9C + 05 + 37 + 00 + 32 = 0x10A; the payload bytes add 0x8E6; 0x9F0 -> 0xF0.
     Check(form.get(), "CheckBox4", false);
     Type(form.get(), "Edit22", "111111111111111");
     Type(form.get(), "Edit23", "222222222222222");
     Type(form.get(), "Edit25", "444444444444444");
-    Run("Button12Click");
+    Run("Button12");
     ASSERT_EQ(port.lines.size(), 2u);
     EXPECT_EQ(
         port.lines[0],
@@ -160,29 +159,29 @@ TEST_F(DvrnCommandsTest, GunAndSentryFramesOnTheLine) {
 TEST_F(DvrnCommandsTest, FieldsThatDoNotFitAreMendedOrRefused) {
     struct Row {
         const char* legend;
-        const char* slot;
+        const char* button;
         Prepare setup;
         std::optional<size_t> sentBytes;  // nothing: refused with a box
         QString box;                      // the box's text, or its start
     } rows[] = {
         {"an address of 35 bytes needs no zeros",
-         "Button10Click",
+         "Button10",
          [](QWidget* f) { Type(f, "Edit18", QString(35, 'h')); },
          23 + 35,
          {}},
-        {"a low-voltage text that is no number", "SpeedButton20Click",
-         [](QWidget* f) { Type(f, "Edit14", "4k"); }, std::nullopt, QString::fromUtf8("输入数据有非法字符")},
-        {"a hex text that is no hex", "SpeedButton22Click", [](QWidget* f) { Type(f, "Edit16", "FAG0"); },
+        {"a low-voltage text that is no number", "SpeedButton20", [](QWidget* f) { Type(f, "Edit14", "4k"); },
+         std::nullopt, QString::fromUtf8("输入数据有非法字符")},
+        {"a hex text that is no hex", "SpeedButton22", [](QWidget* f) { Type(f, "Edit16", "FAG0"); },
          std::nullopt, QStringLiteral("'$G0' is not a valid integer value")},
         {"491 hex bytes go",
-         "SpeedButton22Click",
+         "SpeedButton22",
          [](QWidget* f) { Type(f, "Edit16", QString(982, 'A')); },
          491,
          {}},
-        {"492 hex bytes are refused", "SpeedButton22Click",
+        {"492 hex bytes are refused", "SpeedButton22",
          [](QWidget* f) { Type(f, "Edit16", QString(984, 'A')); }, std::nullopt,
          QString::fromUtf8(kSendTooLongLog)},
-        {"an APN test text too long for a frame", "SpeedButton15Click",
+        {"an APN test text too long for a frame", "SpeedButton15",
          [](QWidget* f) { Type(f, "Edit13", QString(492, '1')); }, std::nullopt,
          QString::fromUtf8(kSendTooLongLog)},
     };
@@ -192,7 +191,7 @@ TEST_F(DvrnCommandsTest, FieldsThatDoNotFitAreMendedOrRefused) {
         boxes.clear();
         form = std::make_unique<TfDVRN>();
         row.setup(form.get());
-        Run(row.slot);
+        Run(row.button);
         if (row.sentBytes) {
             ASSERT_EQ(Frames().size(), 1u);
             EXPECT_EQ(Frames()[0].payload.size(), *row.sentBytes);
@@ -258,7 +257,7 @@ TEST_F(DvrnCommandsTest, TyreSensorAnswersShowOnTheCarPage) {
     DispatchReply(ReplyRecord);
     EXPECT_EQ(form->Label16->text().size(), QString::fromUtf8("接收提示：").size() + 1024 * 3);
 
-    Run("Button5Click");  // "清除数据"
+    Run("Button5");  // "清除数据"
     EXPECT_TRUE(form->Memo1->Lines().empty());
     EXPECT_TRUE(port.lines.empty());
 }
@@ -286,7 +285,7 @@ TEST_F(DvrnCommandsTest, ImeiWriteRefusalsAndTheNextImei) {
         form = std::make_unique<TfDVRN>();
         Type(form.get(), "Edit1", row.imei);
         Check(form.get(), "CheckBox1", row.autoAdd);
-        Run("SpeedButton3Click");
+        Run("SpeedButton3");
         SysRunInfo.AtOk = 1;
         form->Timer1Timer();
         EXPECT_FALSE(form->Timer1->isActive());
@@ -297,7 +296,7 @@ TEST_F(DvrnCommandsTest, ImeiWriteRefusalsAndTheNextImei) {
     boxes.clear();
     port.lines.clear();
     Type(form.get(), "Edit1", "86000000000001");  // 14 characters
-    Run("SpeedButton3Click");
+    Run("SpeedButton3");
     EXPECT_FALSE(form->Timer1->isActive());
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Input Length Rsq 15");

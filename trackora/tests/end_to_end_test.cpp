@@ -94,7 +94,7 @@ TEST_F(EndToEnd, ConsoleBatchesLeaveFromTheTimerWhileRepliesArePrinted) {
         fDVRN->findChild<QCheckBox*>(QString("Check_") + id)->setChecked(true);
         fDVRN->findChild<QLineEdit*>(QString("Value_") + id)->setText(value);
     }
-    fDVRN->SpeedButton1Click();
+    fDVRN->SpeedButton1->click();
 
     // Set order FREQ, HEART, SERVIP: "#FREQ=30#PULSE=180" (18 bytes) + 80 would be 98 > 70, so two frames.
     const TerminalSim::Command first = NextCommand();
@@ -171,7 +171,7 @@ TEST_F(EndToEnd, BatchGapsOnTheLineAreNeverBelowThePause) {
     load.start(0);
     for (int set = 0; set < kSets; ++set) {
         ASSERT_TRUE(WaitUntil([&] { return fDVRN->SpeedButton1->isEnabled(); }));
-        fDVRN->SpeedButton1Click();
+        fDVRN->SpeedButton1->click();
         ASSERT_TRUE(WaitUntil([&] { return !fDVRN->Train(); }, 5000));
     }
     load.stop();
@@ -248,7 +248,7 @@ TEST_F(EndToEnd, ModuleImeiIsWrittenUntilTheModuleSaysOkThenTheNextOneIsReady) {
     ASSERT_NE(fDVRN, nullptr);
     CountingPort counting(CurrentLinePort());
     fDVRN->findChild<QLineEdit*>("Edit1")->setText("086000000000009");  // a leading zero
-    fDVRN->SpeedButton3Click();                                         // "SetIMEI", "AutoAdd" checked
+    fDVRN->findChild<QPushButton*>("SpeedButton3")->click();            // "SetIMEI", "AutoAdd" checked
     EXPECT_TRUE(fDVRN->Timer1->isActive());
     EXPECT_EQ(fDVRN->Timer1->interval(), 300);
     EXPECT_EQ(sim.Drain(std::chrono::milliseconds(20)), "") << "the first line waits for the first tick";
@@ -271,7 +271,7 @@ TEST_F(EndToEnd, ModuleImeiIsWrittenUntilTheModuleSaysOkThenTheNextOneIsReady) {
     EXPECT_EQ(sim.Drain(std::chrono::milliseconds(20)), "");
 
     // Reading asks until the module names its IMEI.
-    fDVRN->SpeedButton4Click();
+    fDVRN->findChild<QPushButton*>("SpeedButton4")->click();
     fDVRN->Timer1Timer();
     EXPECT_EQ(sim.ReadLine(kWait), "AT+EGMR=0,7");
     ASSERT_TRUE(sim.Send(Bytes("+EGMR: \"356789012345678\"\r\n\r\nOK\r\n")));

@@ -64,9 +64,9 @@ TEST_F(ToolMenu, ClosingStopsPollingAndForwarding) {
         std::function<QTimer*()> timer;
     };
     const Case cases[] = {
-        {"N17", "TfMoni", "TfMoni.ObdDataInput", [] { fMoni->SpeedButton1Click(); },
+        {"N17", "TfMoni", "TfMoni.ObdDataInput", [] { fMoni->SpeedButton1->click(); },
          [] { return fMoni->Timer1; }},
-        {"N22", "TfNetTest", "TfNetTest.NetDataInput", [] { fNetTest->SpeedButton1Click(); },
+        {"N22", "TfNetTest", "TfNetTest.NetDataInput", [] { fNetTest->SpeedButton1->click(); },
          [] { return fNetTest->Timer1; }},
         {"LOG1", "TfLog", "TfLog.LogDataInput",
          [] {

@@ -9,8 +9,8 @@
 TfDebug* fDebug = nullptr;
 
 namespace {
-constexpr int kCleanButton = 2;
-constexpr int kSaveButton = 4;
+const char* const kCleanButton = "SpeedButton2";
+const char* const kSaveButton = "SpeedButton4";
 
 const std::vector<ControlDecl>& Controls() {
     static const std::vector<ControlDecl> controls{
@@ -24,15 +24,18 @@ const std::vector<CommandDecl>& Commands() {
     static const std::vector<CommandDecl> commands{
         Button("SpeedButton1", "Set", 0x0308, {IndexField("ComboBox1")}),
         Button("SpeedButton3", "Query", 0x0309),
-        Button("SpeedButton2", "Clean"),
-        Button("SpeedButton4", "Save"),
+        Button(kCleanButton, "Clean"),
+        Button(kSaveButton, "Save"),
     };
     return commands;
 }
 }  // namespace
 
-TfDebug::TfDebug(QWidget* parent) : TConsoleForm("TfDebug", QStringLiteral("Data Debug Windows"), parent) {
-    SetCommands(&Commands());
+// Clean and Save work on the memo, made in the constructor's body before any click.
+TfDebug::TfDebug(QWidget* parent)
+    : TConsoleForm("TfDebug", QStringLiteral("Data Debug Windows"), parent,
+                   {{kCleanButton, [this] { Memo1->Clear(); }},
+                    {kSaveButton, [this] { SaveLinesAndTell(this, Memo1->Lines(), "Data Save OK!!!"); }}}) {
     auto* grid = new QGridLayout(this);
     int column = 0;
     for (const ControlDecl& control : Controls()) column = AddControl(this, grid, 0, column, control);
@@ -45,16 +48,7 @@ TfDebug::TfDebug(QWidget* parent) : TConsoleForm("TfDebug", QStringLiteral("Data
     grid->setRowStretch(1, 1);
     resize(640, 420);
     AddReplyInput(this, "DebugDataInput", &TfDebug::DebugDataInput);
-}
-
-void TfDebug::ButtonClick(int n) {
-    if (n == kCleanButton) {
-        Memo1->Clear();
-    } else if (n == kSaveButton) {
-        SaveLinesAndTell(this, Memo1->Lines(), "Data Save OK!!!");
-    } else {
-        TConsoleForm::ButtonClick(n);
-    }
+    CheckEveryActionPlaced();
 }
 
 void TfDebug::DebugDataInput() {

@@ -18,9 +18,6 @@ class TfDebug : public TConsoleForm {
 
   public slots:
     void DebugDataInput();
-
-  protected:
-    void ButtonClick(int n) override;
 };
 
 extern TfDebug* fDebug;

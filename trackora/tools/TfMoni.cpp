@@ -68,7 +68,11 @@ TfMoni::TfMoni(QWidget* parent) : TConsoleForm("TfMoni", QStringLiteral("Euqipme
         const ModeRow* row = ModeOfButton(n);
         auto* button = new QPushButton(QString::fromUtf8(row != nullptr ? row->caption : "Stop Moni"), this);
         button->setObjectName(QStringLiteral("SpeedButton%1").arg(n));
-        connect(button, &QPushButton::clicked, this, [this, n] { ButtonClick(n); });
+        if (n == kStopButton) {
+            connect(button, &QPushButton::clicked, this, &TfMoni::StopMoni);
+        } else {
+            connect(button, &QPushButton::clicked, this, [this, n] { SelectMode(n); });
+        }
         buttons->addWidget(button);
     }
     SpeedButton1 = findChild<QPushButton*>("SpeedButton1");
@@ -197,14 +201,10 @@ void TfMoni::FormCreate() {
 
 void TfMoni::FormClose() { Timer1->stop(); }
 
-void TfMoni::ButtonClick(int n) {
-    if (n == kStopButton) {
-        Timer1->stop();
-        for (QPushButton* b : {SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton5, SpeedButton6})
-            b->setEnabled(true);
-        return;
-    }
-    SelectMode(n);
+void TfMoni::StopMoni() {
+    Timer1->stop();
+    for (QPushButton* b : {SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton5, SpeedButton6})
+        b->setEnabled(true);
 }
 
 void TfMoni::SelectMode(int button) {

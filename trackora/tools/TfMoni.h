@@ -48,10 +48,9 @@ class TfMoni : public TConsoleForm {
     void WifiDataInput(const std::string& text);
     void BtDataInput();
 
-  protected:
-    void ButtonClick(int n) override;
-
   private:
+    // "Stop Moni": the polls stop and every mode can be chosen again.
+    void StopMoni();
     void BuildSystemPanel();
     void BuildGpsPanel();
     void BuildObdPanel();

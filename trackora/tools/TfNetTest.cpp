@@ -28,14 +28,21 @@ QLabel* NewLabel(QWidget* parent, const std::string& name) {
 TfNetTest::TfNetTest(QWidget* parent)
     : TConsoleForm("TfNetTest", QString::fromUtf8("网络参数测试窗口"), parent) {
     auto* grid = new QGridLayout(this);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(kPollMs);
+    connect(Timer1, &QTimer::timeout, this, &TfNetTest::Timer1Timer);
     int column = 0;
     for (auto [button, caption] : {std::pair{&SpeedButton1, "开始监控"}, std::pair{&SpeedButton2, "停止监控"},
                                    std::pair{&SpeedButton3, "清空数据"}}) {
         *button = new QPushButton(QString::fromUtf8(caption), this);
         (*button)->setObjectName(QStringLiteral("SpeedButton%1").arg(column + 1));
-        connect(*button, &QPushButton::clicked, this, [this, n = column + 1] { ButtonClick(n); });
         grid->addWidget(*button, 0, column++);
     }
+    connect(SpeedButton1, &QPushButton::clicked, Timer1, qOverload<>(&QTimer::start));
+    connect(SpeedButton2, &QPushButton::clicked, Timer1, &QTimer::stop);
+    // "清空数据" does nothing: the labels keep the last answer until the next one.
+    connect(SpeedButton3, &QPushButton::clicked, this, [] {});
     for (int n = 1; n <= kOwnLabels; ++n)
         grid->addWidget(NewLabel(this, "Label" + std::to_string(n)), 1 + (n - 1) % 7, (n - 1) / 7);
     for (int r = 1; r <= kNeighbourCells; ++r) {
@@ -49,19 +56,10 @@ TfNetTest::TfNetTest(QWidget* parent)
     TReplyRecord empty;  // the labels start as an answer without cells shows them
     ApplyLabels(this, NetStatusLabels(empty, {}));
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName("Timer1");
-    Timer1->setInterval(kPollMs);
-    connect(Timer1, &QTimer::timeout, this, &TfNetTest::Timer1Timer);
     AddReplyInput(this, "NetDataInput", &TfNetTest::NetDataInput);
 }
 
 void TfNetTest::FormClose() { Timer1->stop(); }
-
-void TfNetTest::ButtonClick(int n) {
-    if (n == 1) Timer1->start();
-    if (n == 2) Timer1->stop();
-}
 
 // The request leaves whether or not the port is open; the link drops it while the port is closed.
 void TfNetTest::Timer1Timer() { (void)SendRequest({kNetStatusCmd, {}}); }

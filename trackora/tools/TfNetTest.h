@@ -21,9 +21,6 @@ class TfNetTest : public TConsoleForm {
     void Timer1Timer();
     void NetDataInput();
     void FormClose() override;
-
-  protected:
-    void ButtonClick(int n) override;
 };
 
 extern TfNetTest* fNetTest;

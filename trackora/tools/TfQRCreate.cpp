@@ -53,8 +53,8 @@ TfQRCreate::TfQRCreate(QWidget* parent)
     auto* grid = new QGridLayout(this);
     Edit1 = new QLineEdit(QString::fromLatin1(kSampleText), this);
     Edit1->setObjectName("Edit1");
-    SpeedButton1 = AddButton(grid, 0, 1, Button("SpeedButton1", "下发生成指令"));
-    SpeedButton2 = AddButton(grid, 0, 2, Button("SpeedButton2", ""));
+    SpeedButton1 = AddButton(grid, 0, 1, Button("SpeedButton1", "下发生成指令"), [this] { SendText(); });
+    SpeedButton2 = AddButton(grid, 0, 2, Button("SpeedButton2", ""), [this] { PaintBox1->MarkOrigin(); });
     grid->addWidget(Edit1, 0, 0);
     PaintBox1 = new TQrPaintBox(this);
     PaintBox1->setObjectName("PaintBox1");
@@ -63,10 +63,9 @@ TfQRCreate::TfQRCreate(QWidget* parent)
     AddReplyInput(this, "QRDataInput", &TfQRCreate::QRDataInput);
 }
 
-void TfQRCreate::ButtonClick(int n) {
+void TfQRCreate::SendText() {
     // A text longer than one frame carries is cut to what it can carry, whole characters only.
-    if (n == 1) (void)SendRequest({kMatrixCmd, CutCp936(EditBytes(this, "Edit1"), kMaxFramePayload)});
-    if (n == 2) PaintBox1->MarkOrigin();
+    (void)SendRequest({kMatrixCmd, CutCp936(EditBytes(this, "Edit1"), kMaxFramePayload)});
 }
 
 void TfQRCreate::QRDataInput() { PaintBox1->ShowMatrix(QrMatrixOf(ReplyRecord)); }

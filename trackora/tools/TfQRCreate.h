@@ -44,8 +44,9 @@ class TfQRCreate : public TConsoleForm {
   public slots:
     void QRDataInput();
 
-  protected:
-    void ButtonClick(int n) override;
+  private:
+    // Asks the terminal for the matrix of Edit1's text.
+    void SendText();
 };
 
 extern TfQRCreate* fQRCreate;
