@@ -142,9 +142,10 @@ TEST_F(EndToEnd, BatchGapsOnTheLineAreNeverBelowThePause) {
     }
     constexpr int kSets = 3;
     constexpr size_t kLines = 3 * kSets;
-    // A line cannot have reached the terminal before the last moment the reader found none waiting, so each
-    // gap runs from there to the next line's reading: a reader held up by a busy machine reads late, and
-    // that must not make a gap look short. The reader looks every millisecond or two.
+    // A line cannot have reached the terminal before the start of the last look that found none waiting, so
+    // each gap runs from there to the next line's reading: a reader held up by a busy machine reads late, or
+    // wakes late from a look that found nothing, and neither must make a gap look short. The reader looks
+    // every millisecond or two.
     struct Seen {
         Clock::time_point notYet;
         Clock::time_point read;
@@ -154,8 +155,9 @@ TEST_F(EndToEnd, BatchGapsOnTheLineAreNeverBelowThePause) {
         Clock::time_point notYet = Clock::now();
         const auto deadline = notYet + std::chrono::seconds(10);
         while (seen.size() < kLines && Clock::now() < deadline) {
+            const Clock::time_point looked = Clock::now();
             if (!sim.ReadLine(std::chrono::milliseconds(2))) {
-                notYet = Clock::now();
+                notYet = looked;
                 continue;
             }
             seen.push_back({notYet, Clock::now()});
