@@ -119,7 +119,7 @@ class PtyModule {
         auto target = std::make_shared<CdcWdmUsbTarget>(slave);
         target->SetFrameRule(&halyx_mux_frame_check);
         module_.SetNotifier([this] { WriteResponse(); });
-        thread_ = std::thread([this] { ReadCommands(); });
+        thread_ = std::thread([this] { sim::ServeStreamCommands(master_, stop_[0], module_); });
         pthread_getcpuclockid(thread_.native_handle(), &readerClock_);
         return target;
     }
@@ -128,18 +128,6 @@ class PtyModule {
 
   private:
     void WriteResponse() { sim::WriteNextResponse(module_, master_, response_); }
-    void ReadCommands() {
-        std::vector<std::uint8_t> stream;
-        std::uint8_t b[4096];
-        for (;;) {
-            pollfd fds[2] = {{master_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
-            if (::poll(fds, 2, -1) < 0 || fds[1].revents != 0) return;
-            const ssize_t n = ::read(master_, b, sizeof b);
-            if (n <= 0) return;
-            stream.insert(stream.end(), b, b + n);
-            sim::HandStreamCommands(stream, module_);
-        }
-    }
 
     sim::SimModule& module_;
     int master_ = -1;

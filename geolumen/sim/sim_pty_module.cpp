@@ -61,7 +61,7 @@ std::string SimPtyModule::Open() {
         return {};
     }
     module_.SetNotifier([this] { WriteResponse(); });
-    thread_ = std::thread([this] { ReadCommands(); });
+    thread_ = std::thread([this] { ServeStreamCommands(master_, stop_[0], module_); });
     return name;
 }
 
@@ -83,20 +83,20 @@ void SimPtyModule::WriteResponse() {
     if (master_ >= 0) WriteNextResponse(module_, master_, response_);
 }
 
-void SimPtyModule::ReadCommands() {
+void ServeStreamCommands(int fd, int stopFd, SimModule& module) {
     std::vector<std::uint8_t> stream;
     std::uint8_t b[4096];
     for (;;) {
-        pollfd fds[2] = {{master_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
+        pollfd fds[2] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0 || fds[1].revents != 0) return;
-        const ssize_t n = ::read(master_, b, sizeof b);
+        const ssize_t n = ::read(fd, b, sizeof b);
         // The slave side is closed between two users (EIO): wait for the next one without spinning.
         if (n <= 0) {
             (void)::poll(&fds[1], 1, 50);
             continue;
         }
         stream.insert(stream.end(), b, b + n);
-        HandStreamCommands(stream, module_);
+        HandStreamCommands(stream, module);
     }
 }
 

@@ -24,6 +24,10 @@ void HandStreamCommands(std::vector<std::uint8_t>& stream, SimModule& module);
 // response the descriptor does not take is dropped.
 void WriteNextResponse(SimModule& module, int fd, std::vector<std::uint8_t>& buffer);
 
+// Reads the driver's commands from `fd`, the stream's module end, and hands them to `module` until `stopFd`
+// becomes readable. A slave side closed between two users is waited out without spinning.
+void ServeStreamCommands(int fd, int stopFd, SimModule& module);
+
 class SimPtyModule {
   public:
     // A module with its location service reporting `fix` at the session's interval.
@@ -42,7 +46,6 @@ class SimPtyModule {
 
   private:
     void WriteResponse();
-    void ReadCommands();
 
     SimModule module_;
     std::unique_ptr<SimLocationService> service_;
